@@ -1,0 +1,35 @@
+# Thin wrappers over CMake and CTest. `make run` and `make test` are all a
+# newcomer needs; both install what is missing first (see tools/install-deps.sh).
+BUILD   ?= build
+BUILD32 ?= build32
+JOBS    ?= 2
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+
+.PHONY: deps build build64 build32 test run bench clean
+
+deps:
+	@tools/install-deps.sh
+
+build: build64 build32
+
+build64: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS)
+
+# The shipped 32-bit program. It cannot run on these machines, so its tests
+# are compiled (to keep the code clean) but never run.
+build32: deps
+	@cmake -S . -B $(BUILD32) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD32) -j$(JOBS)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure
+
+run: build64
+	@tools/run-kagero.sh $(BUILD)
+
+bench: build64
+	@tools/wine-run.sh --prefix $(BUILD)/wineprefix $(BUILD)/bench/kagero_bench.exe
+
+clean:
+	rm -rf $(BUILD) $(BUILD32)

@@ -1,0 +1,21 @@
+// What the main window needs of the pane that fills its client area. The
+// explorer implements it; the shell knows it only through this interface.
+#pragma once
+
+#include <windows.h>
+
+class Pane {
+public:
+    virtual ~Pane() = default;
+    // Creates the pane window as a child of the main window; null on failure.
+    virtual HWND CreatePaneWindow(HWND mainWindow) = 0;
+    virtual HWND PaneWindow() const = 0;
+    // The bars the pane writes to (toolbar button states, status texts).
+    virtual void SetBarWindows(HWND toolbar, HWND statusBar) = 0;
+    virtual LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) = 0;
+    virtual LRESULT OnActivate(UINT state, UINT minimised, LPARAM otherWindow) = 0;
+    virtual LRESULT OnInitMenuPopup(HWND window, HMENU menu, LPARAM lParam) = 0;
+};
+
+// Makes the one pane; null when none can be had.
+typedef Pane* (*PaneFactory)();

@@ -1,0 +1,235 @@
+#include "DirectoryWalk.h"
+
+#include <new>
+#include <memory>
+
+#include "EntryRecord.h"
+#include "NativeApi.h"
+
+namespace {
+
+// The largest entry the kernel can return: two UNICODE_STRING headers, the
+// empty entry that ends the array, and two names of the longest counted
+// length with their terminators.
+const ULONG MaxEntryBytes = 2 * sizeof(ObjectDirectoryInformation) + 2 * (0xFFFF + sizeof(WCHAR)) + 64;
+
+// Heap room for an entry that does not fit the fixed query buffer.
+class SpillBuffer {
+public:
+    ~SpillBuffer() { Free(); }
+    BYTE* Reserve(ULONG bytes)
+    {
+        if (bytes <= size_)
+            return data_;
+        Free();
+        data_ = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, bytes));
+        size_ = data_ ? bytes : 0;
+        return data_;
+    }
+
+private:
+    void Free()
+    {
+        if (data_)
+            HeapFree(GetProcessHeap(), 0, data_);
+        data_ = nullptr;
+        size_ = 0;
+    }
+    BYTE* data_ = nullptr;
+    ULONG size_ = 0;
+};
+
+// A counted string the query wrote is usable as a NUL-terminated text only if
+// it and its terminator lie inside the buffer.
+bool IsTerminatedInside(const UNICODE_STRING& text, const BYTE* buffer, ULONG size)
+{
+    const BYTE* start = reinterpret_cast<const BYTE*>(text.Buffer);
+    if (!start || start < buffer || text.Length % sizeof(WCHAR) != 0)
+        return false;
+    const ULONG offset = static_cast<ULONG>(start - buffer);
+    if (offset > size || size - offset < text.Length + sizeof(WCHAR))
+        return false;
+    return text.Buffer[text.Length / sizeof(WCHAR)] == L'\0';
+}
+
+// Reads the entry at *context into buffer. An entry too large for buffer is
+// read again, at the same position, into spill, so that no entry is lost.
+NTSTATUS QueryOneEntry(HANDLE directory, BYTE* buffer, ULONG size, ULONG* context, SpillBuffer& spill,
+                       const ObjectDirectoryInformation** entry)
+{
+    const DirectoryCalls& calls = ActiveDirectoryCalls();
+    const ULONG position = *context;
+    ULONG needed = 0;
+    ZeroMemory(buffer, size);
+    NTSTATUS status = calls.query(directory, buffer, size, TRUE, FALSE, context, &needed);
+    BYTE* used = buffer;
+    ULONG usedSize = size;
+    if (status == STATUS_BUFFER_TOO_SMALL_NT || status == static_cast<NTSTATUS>(0x80000005L)) {
+        if (needed <= size || needed > MaxEntryBytes)
+            return status;
+        used = spill.Reserve(needed);
+        if (!used)
+            return static_cast<NTSTATUS>(0xC0000017L);  // STATUS_NO_MEMORY
+        usedSize = needed;
+        *context = position;
+        ZeroMemory(used, usedSize);
+        status = calls.query(directory, used, usedSize, TRUE, FALSE, context, &needed);
+    }
+    if (status < 0)
+        return status;
+    const auto* information = reinterpret_cast<const ObjectDirectoryInformation*>(used);
+    if (!IsTerminatedInside(information->Name, used, usedSize) ||
+        !IsTerminatedInside(information->TypeName, used, usedSize))
+        return static_cast<NTSTATUS>(0xC0000004L);  // STATUS_INFO_LENGTH_MISMATCH
+    *entry = information;
+    return status;
+}
+
+bool IsExactly(const UNICODE_STRING& text, const wchar_t* wanted)
+{
+    const size_t length = text.Length / sizeof(WCHAR);
+    for (size_t i = 0; i < length; ++i) {
+        if (wanted[i] != text.Buffer[i] || wanted[i] == L'\0')
+            return false;
+    }
+    return wanted[length] == L'\0';
+}
+
+// Bounded copy; false (and an empty destination) when source does not fit.
+bool CopyBounded(wchar_t* destination, int capacity, const wchar_t* source)
+{
+    const int length = lstrlenW(source);
+    if (length >= capacity) {
+        destination[0] = L'\0';
+        return false;
+    }
+    CopyMemory(destination, source, (length + 1) * sizeof(wchar_t));
+    return true;
+}
+
+// What one level of the tree walk keeps while it descends: on the heap, so
+// that a deep namespace does not exhaust the stack.
+struct WalkLevel {
+    BYTE query[EnumerateBufferBytes];
+    wchar_t child[ObjectPathChars];
+};
+
+NTSTATUS NTAPI CloseHandleNative(HANDLE handle) { return NtClose(handle); }
+
+const DirectoryCalls NativeCalls = {NtOpenDirectoryObject, NtQueryDirectoryObject, CloseHandleNative};
+const DirectoryCalls* CurrentCalls = &NativeCalls;
+
+}  // namespace
+
+const DirectoryCalls& ActiveDirectoryCalls() { return *CurrentCalls; }
+
+void SetDirectoryCalls(const DirectoryCalls* calls) { CurrentCalls = calls ? calls : &NativeCalls; }
+
+void DirectoryHandle::Reset()
+{
+    if (handle_)
+        ActiveDirectoryCalls().close(handle_);
+    handle_ = nullptr;
+}
+
+NTSTATUS OpenDirectory(const wchar_t* path, HANDLE* directory)
+{
+    UNICODE_STRING name;
+    RtlInitUnicodeString(&name, path);
+    OBJECT_ATTRIBUTES attributes = {};
+    attributes.Length = sizeof(OBJECT_ATTRIBUTES);
+    attributes.ObjectName = &name;
+    attributes.Attributes = OBJ_CASE_INSENSITIVE;
+    return ActiveDirectoryCalls().open(directory, DirectoryOpenAccess, &attributes);
+}
+
+bool BuildChildPath(const wchar_t* parent, const UNICODE_STRING& name, wchar_t* buffer, int capacity)
+{
+    const int parentLength = lstrlenW(parent);
+    const bool endsWithSeparator = parentLength > 0 && parent[parentLength - 1] == L'\\';
+    const int nameLength = name.Length / sizeof(WCHAR);
+    const int separator = endsWithSeparator ? 0 : 1;
+    if (capacity <= 0)
+        return false;
+    if (parentLength + separator + nameLength >= capacity) {
+        buffer[0] = L'\0';
+        return false;
+    }
+    CopyMemory(buffer, parent, parentLength * sizeof(wchar_t));
+    int at = parentLength;
+    if (separator)
+        buffer[at++] = L'\\';
+    CopyMemory(buffer + at, name.Buffer, nameLength * sizeof(wchar_t));
+    buffer[at + nameLength] = L'\0';
+    return true;
+}
+
+NTSTATUS EnumerateDirectory(const wchar_t* path, int mode, DirectoryNode parent, NamespaceSink& sink)
+{
+    DirectoryNode node = parent;
+    if (mode & WalkTree)
+        node = sink.InsertDirectoryNode(parent, path);
+
+    DirectoryHandle directory;
+    const NTSTATUS opened = OpenDirectory(path, directory.Receive());
+    if (opened < 0)
+        return opened;
+
+    std::unique_ptr<WalkLevel> level(new (std::nothrow) WalkLevel);
+    if (!level)
+        return 0;
+    SpillBuffer spill;
+    ULONG context = 0;
+    for (;;) {
+        const ObjectDirectoryInformation* entry = nullptr;
+        if (QueryOneEntry(directory.Get(), level->query, EnumerateBufferBytes, &context, spill, &entry) < 0)
+            break;
+        if (mode & WalkList)
+            sink.AddListEntry(static_cast<int>(context), entry->TypeName.Buffer, entry->Name.Buffer);
+        // A path too long for the buffer cannot be named: that directory is skipped.
+        if ((mode & WalkTree) && IsExactly(entry->TypeName, L"Directory") &&
+            BuildChildPath(path, entry->Name, level->child, ObjectPathChars))
+            EnumerateDirectory(level->child, mode, node, sink);
+    }
+    return 0;
+}
+
+NTSTATUS WalkNamespaceTree(DirectoryNode parent, NamespaceSink& sink)
+{
+    return EnumerateDirectory(L"\\", WalkTree, parent, sink);
+}
+
+NTSTATUS ListDirectoryEntries(const wchar_t* path, NamespaceSink& sink)
+{
+    return EnumerateDirectory(path, WalkList, nullptr, sink);
+}
+
+NTSTATUS FindDirectoryEntry(const wchar_t* path, const wchar_t* name, EntryRecord** slot)
+{
+    struct Texts {
+        wchar_t path[FindTextChars];
+        wchar_t name[FindTextChars];
+        BYTE query[FindBufferBytes];
+    };
+    std::unique_ptr<Texts> texts(new (std::nothrow) Texts);
+    // A path or name cut to fit would name some other object: such a lookup finds nothing.
+    if (!texts || !CopyBounded(texts->path, FindTextChars, path) || !CopyBounded(texts->name, FindTextChars, name))
+        return 0;
+
+    DirectoryHandle directory;
+    if (OpenDirectory(texts->path, directory.Receive()) < 0)
+        return 0;
+    SpillBuffer spill;
+    ULONG context = 0;
+    for (;;) {
+        const ObjectDirectoryInformation* entry = nullptr;
+        if (QueryOneEntry(directory.Get(), texts->query, FindBufferBytes, &context, spill, &entry) < 0)
+            break;
+        if (IsExactly(entry->Name, texts->name)) {
+            if (EntryRecord* record = MakeEntryRecord(-1, entry->TypeName.Buffer, entry->Name.Buffer))
+                *slot = record;
+            break;
+        }
+    }
+    return 0;
+}

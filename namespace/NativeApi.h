@@ -1,0 +1,57 @@
+// Declarations of the ntdll object-directory API that the SDK headers lack,
+// and a small owner for directory handles.
+#pragma once
+
+#include <windows.h>
+#include <winternl.h>
+
+#ifndef STATUS_ACCESS_DENIED
+#define STATUS_ACCESS_DENIED ((NTSTATUS)0xC0000022L)
+#endif
+#define STATUS_BUFFER_TOO_SMALL_NT ((NTSTATUS)0xC0000023L)
+#define STATUS_NO_MORE_ENTRIES_NT ((NTSTATUS)0x8000001AL)
+#define STATUS_OBJECT_NAME_NOT_FOUND_NT ((NTSTATUS)0xC0000034L)
+
+#define DIRECTORY_QUERY_RIGHT 0x0001
+
+// One entry as NtQueryDirectoryObject returns it.
+struct ObjectDirectoryInformation {
+    UNICODE_STRING Name;
+    UNICODE_STRING TypeName;
+};
+
+extern "C" {
+NTSYSAPI NTSTATUS NTAPI NtOpenDirectoryObject(PHANDLE directory, ACCESS_MASK access,
+                                              POBJECT_ATTRIBUTES attributes);
+NTSYSAPI NTSTATUS NTAPI NtQueryDirectoryObject(HANDLE directory, PVOID buffer, ULONG length,
+                                               BOOLEAN returnSingleEntry, BOOLEAN restartScan,
+                                               PULONG context, PULONG returnLength);
+}
+
+// The three native calls the walk makes. Tests replace them to produce
+// failures the platform cannot be made to produce on demand.
+struct DirectoryCalls {
+    NTSTATUS(NTAPI* open)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+    NTSTATUS(NTAPI* query)(HANDLE, PVOID, ULONG, BOOLEAN, BOOLEAN, PULONG, PULONG);
+    NTSTATUS(NTAPI* close)(HANDLE);
+};
+
+const DirectoryCalls& ActiveDirectoryCalls();
+// Pass null to go back to ntdll's own calls.
+void SetDirectoryCalls(const DirectoryCalls* calls);
+
+// Closes a directory handle (through the seam) when it goes out of scope.
+class DirectoryHandle {
+public:
+    DirectoryHandle() = default;
+    ~DirectoryHandle() { Reset(); }
+    DirectoryHandle(const DirectoryHandle&) = delete;
+    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
+
+    HANDLE Get() const { return handle_; }
+    HANDLE* Receive() { Reset(); return &handle_; }
+    void Reset();
+
+private:
+    HANDLE handle_ = nullptr;
+};

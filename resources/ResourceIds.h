@@ -1,0 +1,32 @@
+// Resource and command identifiers shared by the .rc file and the code.
+#pragma once
+
+#define IDM_MAINMENU        101
+#define IDA_ACCELERATORS    103
+#define IDI_KAGERO          104
+#define IDC_SPLITTER        105
+#define IDD_ABOUT           106
+#define IDR_TOOLBAR         107
+#define IDB_TYPEIMAGES      110
+#define IDB_SORTMARKS       114
+
+#define RT_TOOLBAR_LAYOUT   241
+
+#define IDC_ABOUT_VERSION   1000
+
+#define CMD_EXIT            40002
+#define CMD_REFRESH         40003
+#define CMD_ABOUT           40004
+#define CMD_OPEN            40005
+#define CMD_OPEN_EDITOR     40007
+#define CMD_PROPERTIES      40008
+#define CMD_UP              40020
+#define CMD_SORT_NAME       40023
+#define CMD_SORT_TYPE       40024
+#define CMD_SORT_ENUM       40025
+#define CMD_SELECT_ALL      40026
+#define CMD_COPY            40027
+#define CMD_EDIT_COPY       57634
+#define CMD_APP_EXIT        57665
+#define CMD_VIEW_TOOLBAR    59392
+#define CMD_VIEW_STATUSBAR  59393

@@ -1,0 +1,37 @@
+#!/bin/sh
+# Installs what building, running and testing Kagero needs on Debian 12.
+# Idempotent: does nothing when every package is already present.
+set -eu
+
+PACKAGES="cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 \
+binutils-mingw-w64-i686 wine wine64 xvfb xauth x11-utils fonts-noto-cjk imagemagick \
+doctest-dev python3"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+# wine32 makes /usr/bin/wine pick the 32-bit loader, which this kernel cannot run.
+if dpkg-query -W -f='${Status}' wine32 2>/dev/null | grep -q "install ok installed"; then
+    echo "install-deps: wine32 is installed; remove it (apt-get remove wine32): it breaks /usr/bin/wine here." >&2
+    exit 1
+fi
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps: missing packages:$missing" >&2
+    echo "install-deps: run 'sudo make deps' (or: sudo apt-get install$missing)" >&2
+    exit 1
+fi
+
+echo "install-deps: installing$missing"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+# shellcheck disable=SC2086
+apt-get install -y -qq --no-install-recommends $missing
