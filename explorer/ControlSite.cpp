@@ -1,0 +1,1 @@
+#include "ControlSite.h"

@@ -1,0 +1,1 @@
+#include "ObjectList.h"

@@ -1,0 +1,20 @@
+// The object list: the entries of the directory selected in the tree.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "EntryRecord.h"
+
+// The list AddListEntry inserts into; FillObjectList sets it.
+extern HWND ListTargetWindow;
+
+// Adds one row (name, type, type image) carrying a new EntryRecord.
+void AddListEntry(int enumerationIndex, const wchar_t* typeName, const wchar_t* name);
+
+// Fills the list with the entries of the node about to be selected and
+// writes the path and the count (or the failure) to the status bar.
+LRESULT FillObjectList(HWND list, HWND statusBar, const NMTREEVIEWW* notification);
+
+// Frees the row's record when the list deletes the row.
+LRESULT OnListDeleteItem(const NMLISTVIEW* notification);
