@@ -2,6 +2,12 @@
 
 #include "ObjectTypes.h"
 
+namespace {
+long LiveRecords = 0;
+}
+
+long LiveEntryRecords() { return LiveRecords; }
+
 wchar_t* CopyText(const wchar_t* text)
 {
     const int length = lstrlenW(text);
@@ -22,6 +28,7 @@ EntryRecord* MakeEntryRecord(int enumerationIndex, const wchar_t* typeName, cons
         FreeEntryRecord(record);
         return nullptr;
     }
+    ++LiveRecords;
     record->enumerationIndex = enumerationIndex;
     record->typeCode = LookupObjectType(typeName, nullptr);
     return record;
@@ -32,6 +39,8 @@ void FreeEntryRecord(EntryRecord* record)
     if (!record)
         return;
     HANDLE heap = GetProcessHeap();
+    if (record->name && record->typeName)
+        --LiveRecords;
     if (record->name)
         HeapFree(heap, 0, record->name);
     if (record->typeName)

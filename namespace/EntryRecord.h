@@ -15,5 +15,8 @@ struct EntryRecord {
 EntryRecord* MakeEntryRecord(int enumerationIndex, const wchar_t* typeName, const wchar_t* name);
 void FreeEntryRecord(EntryRecord* record);
 
+// Records made and not yet freed; lets tests prove each is freed exactly once.
+long LiveEntryRecords();
+
 // Heap copy of a NUL-terminated text (process heap); null when out of memory.
 wchar_t* CopyText(const wchar_t* text);
