@@ -13,6 +13,7 @@ if [ "${1:-}" != "--prefix" ] || [ $# -lt 3 ]; then
 fi
 prefix=$2
 shift 2
+case $prefix in /*) ;; *) prefix=$PWD/$prefix ;; esac
 here=$(cd "$(dirname "$0")" && pwd)
 
 export WINEPREFIX=$prefix
