@@ -1,9 +1,8 @@
 #include <windows.h>
 
-#include "AppGlobals.h"
+#include "Startup.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {
-    AppInstance = instance;
-    return 0;
+    return RunKagero(instance, showCommand, nullptr);
 }

@@ -12,6 +12,7 @@ class MainFrame : public WindowObject {
 public:
     // The factory makes the pane during WM_CREATE; null means no pane.
     explicit MainFrame(PaneFactory paneFactory);
+    ~MainFrame() override;  // the pane is not freed: it lives until the process ends
 
     LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -45,6 +46,12 @@ private:
 extern MainFrame* ActiveMainFrame;
 
 LRESULT CALLBACK MainFrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The pane's rectangle (left, top, width, height) for a client area of
+// width x height, given the bar's share (BarHeight - 1, or 0 when hidden)
+// and the status bar's height (0 when hidden).
+RECT PanePlacement(int width, int height, int barShare, int statusShare, bool toolbarVisible,
+    bool statusBarVisible, bool olderLook);
 
 // The text after the first line feed, or null when there is none.
 const wchar_t* TextAfterLineFeed(const wchar_t* text);

@@ -1,6 +1,10 @@
 #!/bin/bash
 # Runs a Windows program under Wine in the build's private prefix.
 #   wine-run.sh --prefix DIR program.exe [args...]
+#   wine-run.sh --prefix DIR --exec command [args...]
+# The second form runs a Unix command instead of one program, with the same
+# environment, display and lock, so that it can run several Wine programs
+# side by side on the prefix's one wineserver.
 # Used as CMake's cross-compiling emulator, so plain `ctest` works. It creates
 # the prefix once (with the Japanese font replacements), gives Wine a display
 # (the caller's DISPLAY, or an Xvfb of its own), serialises runs that share the
@@ -8,11 +12,20 @@
 set -u
 
 if [ "${1:-}" != "--prefix" ] || [ $# -lt 3 ]; then
-    echo "usage: wine-run.sh --prefix DIR program.exe [args...]" >&2
+    echo "usage: wine-run.sh --prefix DIR {program.exe | --exec command} [args...]" >&2
     exit 2
 fi
 prefix=$2
 shift 2
+run_command=""
+if [ "$1" = "--exec" ]; then
+    run_command=yes
+    shift
+    if [ $# -lt 1 ]; then
+        echo "usage: wine-run.sh --prefix DIR --exec command [args...]" >&2
+        exit 2
+    fi
+fi
 case $prefix in /*) ;; *) prefix=$PWD/$prefix ;; esac
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -65,6 +78,10 @@ if [ ! -f "$prefix/.kagero-ready" ]; then
     touch "$prefix/.kagero-ready"
 fi
 
-wine "$@"
+if [ -n "$run_command" ]; then
+    "$@"
+else
+    wine "$@"
+fi
 rc=$?
 exit $rc
