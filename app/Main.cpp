@@ -1,8 +1,9 @@
 #include <windows.h>
 
+#include "ControlSite.h"
 #include "Startup.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {
-    return RunKagero(instance, showCommand, nullptr);
+    return RunKagero(instance, showCommand, MakeControlSite);
 }

@@ -1,11 +1,44 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "BenchSupport.h"
+#include "DirectoryWalk.h"
 #include "KernelObjects.h"
+#include "NativeApi.h"
 
 void RunNamespaceBench();
+void RunExplorerBench();
+
+unsigned long BareEnumerate(const std::wstring& path, bool descend)
+{
+    HANDLE directory = nullptr;
+    if (OpenDirectory(path.c_str(), &directory) < 0)
+        return 0;
+    static BYTE buffer[EnumerateBufferBytes];
+    ULONG context = 0, length = 0;
+    unsigned long count = 0;
+    const std::wstring prefix = path.back() == L'\\' ? path : path + L"\\";
+    std::vector<std::wstring> subdirectories;
+    while (NtQueryDirectoryObject(directory, buffer, sizeof(buffer), TRUE, FALSE, &context, &length) >= 0) {
+        ++count;
+        const auto* entry = reinterpret_cast<const ObjectDirectoryInformation*>(buffer);
+        if (descend && entry->TypeName.Length == 18 && memcmp(entry->TypeName.Buffer, L"Directory", 18) == 0)
+            subdirectories.push_back(prefix + std::wstring(entry->Name.Buffer, entry->Name.Length / 2));
+    }
+    NtClose(directory);
+    for (const std::wstring& child : subdirectories)
+        count += BareEnumerate(child, true);
+    return count;
+}
+
+void PrintOverhead(const wchar_t* label, unsigned long entries, double floor, double measured)
+{
+    std::printf("%-52ls floor %8.2f ms  measured %8.2f ms  ratio %.2fx  above floor %.2f us/entry\n", label,
+                floor * 1000.0, measured * 1000.0, measured / floor,
+                entries ? (measured - floor) * 1e6 / entries : 0.0);
+}
 
 int MakeDirectoryTree(TestNamespace& ns)
 {
@@ -27,5 +60,6 @@ int main()
 {
     std::printf("Kagero benchmark: each measurement against the bare native enumeration of the same data\n");
     RunNamespaceBench();
+    RunExplorerBench();
     return 0;
 }

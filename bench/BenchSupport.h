@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 class TestNamespace;
 
@@ -51,6 +52,14 @@ inline void PrintRatio(const wchar_t* label, unsigned long floorItems, size_t it
     std::printf("%-52ls floor %8.2f ms (%lu entries)  measured %8.2f ms (%zu)  ratio %.2fx\n", label,
                 floor * 1000.0, floorItems, measured * 1000.0, items, measured / floor);
 }
+
+// The platform's floor: one single-entry query per entry, nothing else;
+// with descend, the same for every directory below. Returns the entries seen.
+unsigned long BareEnumerate(const std::wstring& path, bool descend);
+
+// Prints the measurement and its cost per entry above the floor, so that a
+// cost growing faster than the entries shows between runs of different sizes.
+void PrintOverhead(const wchar_t* label, unsigned long entries, double floor, double measured);
 
 // About 2,000 directories: 12 under the root, 12 under each, 13 under each of those.
 int MakeDirectoryTree(TestNamespace& ns);

@@ -14,27 +14,6 @@
 
 namespace {
 
-// The platform's floor: one single-entry query per entry, nothing else.
-ULONG BareEnumerate(const std::wstring& path, bool descend)
-{
-    HANDLE directory = nullptr;
-    if (OpenDirectory(path.c_str(), &directory) < 0)
-        return 0;
-    static BYTE buffer[EnumerateBufferBytes];
-    ULONG context = 0, length = 0, count = 0;
-    std::vector<std::wstring> subdirectories;
-    while (NtQueryDirectoryObject(directory, buffer, sizeof(buffer), TRUE, FALSE, &context, &length) >= 0) {
-        ++count;
-        const auto* entry = reinterpret_cast<const ObjectDirectoryInformation*>(buffer);
-        if (descend && entry->TypeName.Length == 18 && memcmp(entry->TypeName.Buffer, L"Directory", 18) == 0)
-            subdirectories.emplace_back(path + L"\\" + std::wstring(entry->Name.Buffer, entry->Name.Length / 2));
-    }
-    NtClose(directory);
-    for (const std::wstring& child : subdirectories)
-        count += BareEnumerate(child, true);
-    return count;
-}
-
 class RecordingSink : public NamespaceSink {
 public:
     DirectoryNode InsertDirectoryNode(DirectoryNode, const wchar_t* path) override

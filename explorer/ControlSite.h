@@ -3,12 +3,25 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include "Pane.h"
+
+// Control ids of the pane and its two controls.
+const int PaneControlId = 100;
+const int TreeControlId = 101;
+const int ListControlId = 102;
+
+const double InitialSplitRatio = 0.3;
+const int SplitterBarWidth = 3;
+const int TrackingBarWidth = 5;
 
 class ControlSite : public Pane {
 public:
     ControlSite();  // becomes ActiveControlSite
+    ~ControlSite() override;
+    ControlSite(const ControlSite&) = delete;
+    ControlSite& operator=(const ControlSite&) = delete;
 
     // Pane
     HWND CreatePaneWindow(HWND mainWindow) override;
@@ -29,8 +42,26 @@ public:
     const RECT& BarRect() const { return barRect_; }
     const RECT& ClientRect() const { return clientRect_; }
     double SplitRatio() const { return splitRatio_; }
+    bool Dragging() const { return dragging_; }
 
 private:
+    LRESULT OnCreate(HWND window);
+    void CreateControls(HINSTANCE instance);
+    void LoadImageLists(HINSTANCE instance);
+    void OnSize(int width, int height);
+    void OnPaint();
+    LRESULT OnNotify(WPARAM controlId, const NMHDR* header);
+    LRESULT OnTreeNotify(const NMHDR* header);
+    LRESULT OnListNotify(const NMHDR* header);
+    void RouteCommand(WORD command);
+    void OnButtonDown(int x, int y);
+    void OnMouseMove(int x, int y);
+    void OnButtonUp(int x);
+    void OnCaptureLost();
+    int ClampBarPosition(int x) const;
+    void SetClipChildren(bool on);
+    void RepaintBar();
+
     HWND paneWindow_ = nullptr;
     HWND treeWindow_ = nullptr;
     HWND listWindow_ = nullptr;
@@ -39,15 +70,29 @@ private:
     HWND lastFocusedChild_ = nullptr;
     RECT barRect_ = {};
     RECT clientRect_ = {};
-    double splitRatio_ = 0.3;
+    double splitRatio_ = InitialSplitRatio;
     HCURSOR splitterCursor_ = nullptr;
     int dragPosition_ = 0;
-    int barWidth_ = 3;
+    int barWidth_ = SplitterBarWidth;
+    // Set from the button-down on the bar until the button-up or the loss of
+    // the capture: tells our drag from a capture some other window holds.
+    bool dragging_ = false;
 };
 
 extern ControlSite* ActiveControlSite;
 
+// The one image list of type icons, shared by the tree and the list.
+extern HIMAGELIST TypeImageList;
+
 LRESULT CALLBACK ControlSiteWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Draws (or, drawn again at the same x, erases) the 5-pixel halftone bar
+// that follows a splitter drag.
+void DrawTrackingBar(HWND pane, int x, const RECT& client);
+
+// Properties of the selected tree node or list row. The property sheet is
+// not built yet: for now this does nothing.
+void OpenPropertiesForSelection(HWND owner);
 
 // The pane factory handed to the main window.
 Pane* MakeControlSite();

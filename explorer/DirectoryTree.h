@@ -7,9 +7,14 @@
 // The tree InsertDirectoryNode inserts into; RefreshTree sets it.
 extern HWND TreeTargetWindow;
 
+// Characters of a path a node keeps, terminator included: longer paths are
+// cut to TreePathChars - 1 characters.
+const int TreePathChars = 1024;
+
 // Inserts the node of the directory at fullPath (label: its last component;
 // item data: a heap copy of the path, at most 1023 characters) under parent,
-// sorted. Returns the node, or null when the control refuses it.
+// sorted. Returns the node, or null when the control refuses it (the copy is
+// then freed at once).
 HTREEITEM InsertDirectoryNode(HTREEITEM parent, const wchar_t* fullPath);
 
 // Deletes every node, walks the namespace again, expands and selects the root.
@@ -22,3 +27,7 @@ bool IsRootSelected(HWND tree);
 // The tree's notifications, as the pane routes them.
 LRESULT OnTreeDeleteItem(const NMTREEVIEWW* notification);
 LRESULT OnTreeKeyDown(const NMTVKEYDOWN* notification);
+
+// Path copies held by tree nodes and not yet freed; lets tests prove each is
+// freed exactly once.
+long LiveTreePaths();

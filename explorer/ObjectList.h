@@ -9,7 +9,8 @@
 // The list AddListEntry inserts into; FillObjectList sets it.
 extern HWND ListTargetWindow;
 
-// Adds one row (name, type, type image) carrying a new EntryRecord.
+// Adds one row (name, type, type image) carrying a new EntryRecord. A row the
+// list refuses frees its record at once.
 void AddListEntry(int enumerationIndex, const wchar_t* typeName, const wchar_t* name);
 
 // Fills the list with the entries of the node about to be selected and
