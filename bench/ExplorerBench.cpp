@@ -10,6 +10,7 @@
 #include "ControlSite.h"
 #include "DirectoryTree.h"
 #include "KernelObjects.h"
+#include "MainFrame.h"
 #include "DirectoryWalk.h"
 #include "ListSort.h"
 #include "ObjectList.h"
@@ -25,29 +26,21 @@ void PumpMessages()
     }
 }
 
+// The real main window, toolbar and status bar included: the toolbar's
+// state is updated on every message the pane receives during a fill.
 struct Host {
-    HWND window = nullptr;
-    HWND status = nullptr;
+    MainFrame* frame = nullptr;
     ControlSite* site = nullptr;
+    HWND status = nullptr;
 };
 
 Host MakeHost()
 {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = AppInstance;
-    windowClass.lpszClassName = L"KageroBenchHost";
-    RegisterClassW(&windowClass);
     Host host;
-    host.window = CreateWindowExW(0, L"KageroBenchHost", L"Kagero bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                  0, 0, 1000, 700, nullptr, nullptr, AppInstance, nullptr);
-    host.status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, host.window,
-                                  nullptr, AppInstance, nullptr);
-    host.site = new ControlSite;
-    HWND pane = host.site->CreatePaneWindow(host.window);
-    host.site->SetBarWindows(nullptr, host.status);
-    MoveWindow(pane, 0, 0, 1000, 650, TRUE);
-    ShowWindow(host.window, SW_SHOW);
+    host.frame = new MainFrame(MakeControlSite);
+    host.frame->CreateMainWindow(SW_SHOW);
+    host.site = ActiveControlSite;
+    host.status = host.frame->Status().Window();
     PumpMessages();  // the pane's first Refresh
     return host;
 }
@@ -120,5 +113,7 @@ void RunExplorerBench()
     MeasureFill(host, 1000);
     MeasureFill(host, 10000);
     MeasureRefresh(host);
-    DestroyWindow(host.window);
+    DestroyWindow(host.frame->Window());
+    PumpMessages();
+    delete host.frame;
 }

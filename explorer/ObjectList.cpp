@@ -59,11 +59,10 @@ void FormatCountText(NTSTATUS status, int rowCount, wchar_t (&text)[CountTextCha
 
 void AddListEntry(int enumerationIndex, const wchar_t* typeName, const wchar_t* name)
 {
-    EntryRecord* record = MakeEntryRecord(enumerationIndex, typeName, name);
+    int image = ImageGenericType;
+    EntryRecord* record = MakeEntryRecord(enumerationIndex, typeName, name, &image);
     if (!record)
         return;
-    int image = ImageGenericType;
-    record->typeCode = LookupObjectType(typeName, &image);
 
     const int row = InsertRow(enumerationIndex, name, image, record);
     // A refused row never reports its deletion: its record would be lost.

@@ -19,6 +19,11 @@ wchar_t* CopyText(const wchar_t* text)
 
 EntryRecord* MakeEntryRecord(int enumerationIndex, const wchar_t* typeName, const wchar_t* name)
 {
+    return MakeEntryRecord(enumerationIndex, typeName, name, nullptr);
+}
+
+EntryRecord* MakeEntryRecord(int enumerationIndex, const wchar_t* typeName, const wchar_t* name, int* image)
+{
     auto* record = static_cast<EntryRecord*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(EntryRecord)));
     if (!record)
         return nullptr;
@@ -30,7 +35,7 @@ EntryRecord* MakeEntryRecord(int enumerationIndex, const wchar_t* typeName, cons
     }
     ++LiveRecords;
     record->enumerationIndex = enumerationIndex;
-    record->typeCode = LookupObjectType(typeName, nullptr);
+    record->typeCode = LookupObjectType(typeName, image);
     return record;
 }
 

@@ -13,6 +13,8 @@ struct EntryRecord {
 
 // Returns null when memory runs out. The record owns copies of both texts.
 EntryRecord* MakeEntryRecord(int enumerationIndex, const wchar_t* typeName, const wchar_t* name);
+// The same, also giving the type's image (one lookup of the type serves both).
+EntryRecord* MakeEntryRecord(int enumerationIndex, const wchar_t* typeName, const wchar_t* name, int* image);
 void FreeEntryRecord(EntryRecord* record);
 
 // Records made and not yet freed; lets tests prove each is freed exactly once.
