@@ -38,19 +38,6 @@ TEST_CASE("names outside the table, cut short or lengthened, are unknown with th
     }
 }
 
-TEST_CASE("no type name yields the unused codes 16, 17 and 18")
-{
-    for (int i = 0; i < ObjectTypeTableSize; ++i) {
-        const int code = LookupObjectType(ObjectTypeTable[i].typeName, nullptr);
-        CHECK(code != 16);
-        CHECK(code != 17);
-        CHECK(code != 18);
-        CHECK(ObjectTypeTable[i].image >= 0);
-        CHECK(ObjectTypeTable[i].image < TypeImageCount);
-        CHECK(ObjectTypeTable[i].image != ImageOpenFolder);
-    }
-}
-
 TEST_CASE("an entry record owns copies of its texts and classifies its type")
 {
     wchar_t name[] = L"Foo";
