@@ -85,6 +85,31 @@ NTSTATUS QueryOneEntry(HANDLE directory, BYTE* buffer, ULONG size, ULONG* contex
     return status;
 }
 
+// Reads one opened directory entry by entry, in the kernel's order, into a
+// fixed buffer of the caller's (spilling to the heap for a larger entry).
+class DirectoryReader {
+public:
+    DirectoryReader(BYTE* buffer, ULONG size) : buffer_(buffer), size_(size) {}
+    NTSTATUS Open(const wchar_t* path) { return OpenDirectory(path, directory_.Receive()); }
+    // The next entry, or null at the end or on a failed query.
+    const ObjectDirectoryInformation* Next()
+    {
+        const ObjectDirectoryInformation* entry = nullptr;
+        if (QueryOneEntry(directory_.Get(), buffer_, size_, &context_, spill_, &entry) < 0)
+            return nullptr;
+        return entry;
+    }
+    // The 1-based position of the entry Next returned last.
+    int Position() const { return static_cast<int>(context_); }
+
+private:
+    DirectoryHandle directory_;
+    BYTE* buffer_;
+    ULONG size_;
+    ULONG context_ = 0;
+    SpillBuffer spill_;
+};
+
 bool IsExactly(const UNICODE_STRING& text, const wchar_t* wanted)
 {
     const size_t length = text.Length / sizeof(WCHAR);
@@ -170,22 +195,16 @@ NTSTATUS EnumerateDirectory(const wchar_t* path, int mode, DirectoryNode parent,
     if (mode & WalkTree)
         node = sink.InsertDirectoryNode(parent, path);
 
-    DirectoryHandle directory;
-    const NTSTATUS opened = OpenDirectory(path, directory.Receive());
-    if (opened < 0)
-        return opened;
-
     std::unique_ptr<WalkLevel> level(new (std::nothrow) WalkLevel);
     if (!level)
         return 0;
-    SpillBuffer spill;
-    ULONG context = 0;
-    for (;;) {
-        const ObjectDirectoryInformation* entry = nullptr;
-        if (QueryOneEntry(directory.Get(), level->query, EnumerateBufferBytes, &context, spill, &entry) < 0)
-            break;
+    DirectoryReader reader(level->query, EnumerateBufferBytes);
+    const NTSTATUS opened = reader.Open(path);
+    if (opened < 0)
+        return opened;
+    while (const ObjectDirectoryInformation* entry = reader.Next()) {
         if (mode & WalkList)
-            sink.AddListEntry(static_cast<int>(context), entry->TypeName.Buffer, entry->Name.Buffer);
+            sink.AddListEntry(reader.Position(), entry->TypeName.Buffer, entry->Name.Buffer);
         // A path too long for the buffer cannot be named: that directory is skipped.
         if ((mode & WalkTree) && IsExactly(entry->TypeName, L"Directory") &&
             BuildChildPath(path, entry->Name, level->child, ObjectPathChars))
@@ -216,15 +235,10 @@ NTSTATUS FindDirectoryEntry(const wchar_t* path, const wchar_t* name, EntryRecor
     if (!texts || !CopyBounded(texts->path, FindTextChars, path) || !CopyBounded(texts->name, FindTextChars, name))
         return 0;
 
-    DirectoryHandle directory;
-    if (OpenDirectory(texts->path, directory.Receive()) < 0)
+    DirectoryReader reader(texts->query, FindBufferBytes);
+    if (reader.Open(texts->path) < 0)
         return 0;
-    SpillBuffer spill;
-    ULONG context = 0;
-    for (;;) {
-        const ObjectDirectoryInformation* entry = nullptr;
-        if (QueryOneEntry(directory.Get(), texts->query, FindBufferBytes, &context, spill, &entry) < 0)
-            break;
+    while (const ObjectDirectoryInformation* entry = reader.Next()) {
         if (IsExactly(entry->Name, texts->name)) {
             if (EntryRecord* record = MakeEntryRecord(-1, entry->TypeName.Buffer, entry->Name.Buffer))
                 *slot = record;
