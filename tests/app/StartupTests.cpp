@@ -1,3 +1,6 @@
+// Start-up through RunKagero, a frame made without InitCommonControlsEx and
+// without a pane (each alone and hidden), and the built program run as a
+// child process.
 #include "ShellFixture.h"
 
 #include "ResourceIds.h"
@@ -16,28 +19,22 @@ void CALLBACK DriveMainWindow(HWND, UINT, UINT_PTR timer, DWORD)
     PostMessageW(MainWindowHandle, WM_COMMAND, CMD_EXIT, 0);
 }
 
-// Runs the built kagero.exe (seen by Wine on drive Z:), sends its main
-// window one closing message and returns its exit code; -1 on a time-out.
+// Runs the built kagero.exe (drive Z: is the Unix root to Wine), sends its
+// main window one closing message once its loop runs, and returns its exit
+// code; -1 when it does not end.
 long RunProgramAndClose(UINT message, WPARAM wParam)
 {
-    std::wstring path = L"Z:";
-    for (const char* c = KAGERO_EXE; *c; ++c)
-        path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+    wchar_t path[MAX_PATH] = L"Z:";
+    MultiByteToWideChar(CP_UTF8, 0, KAGERO_EXE, -1, path + 2, MAX_PATH - 2);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return -2;
-    HWND window = nullptr;
-    for (int i = 0; i < 300 && !window; ++i) {
-        Sleep(100);
-        DWORD owner = 0;
-        window = FindWindowW(L"Kagero_MainWndClass", nullptr);
-        GetWindowThreadProcessId(window, &owner);
-        window = owner == process.dwProcessId && IsWindowVisible(window) ? window : nullptr;
-    }
+    if (!CreateProcessW(path, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    WaitForInputIdle(process.hProcess, 30000);
     DWORD exitCode = static_cast<DWORD>(-1);
-    if (window && PostMessageW(window, message, wParam, 0) && WaitForSingleObject(process.hProcess, 30000) == 0)
+    HWND window = FindWindowW(L"Kagero_MainWndClass", L"Kagero");
+    if (PostMessageW(window, message, wParam, 0) && WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
         GetExitCodeProcess(process.hProcess, &exitCode);
     else
         TerminateProcess(process.hProcess, 1);
@@ -50,26 +47,57 @@ long RunProgramAndClose(UINT message, WPARAM wParam)
 
 TEST_CASE("RunKagero records the system, runs the loop through Exit and returns 0")
 {
-    HoldKeys({});
+    ReleaseSharedShell();
+    AppInstance = nullptr;
+    SystemMajorVersion = 0;
     SetTimer(nullptr, 0, 50, DriveMainWindow);
-    CHECK(RunKagero(GetModuleHandleW(nullptr), SW_SHOWNORMAL, MakeFakePane) == 0);
-    CHECK_FALSE(IsWindow(MainWindowHandle));
+    CHECK(RunKagero(GetModuleHandleW(nullptr), SW_HIDE, MakeFakePane) == 0);
     OSVERSIONINFOW version = {};
     version.dwOSVersionInfoSize = sizeof(version);
     GetVersionExW(&version);
     CHECK(SystemMajorVersion == static_cast<int>(version.dwMajorVersion));
     CHECK(AppInstance == GetModuleHandleW(nullptr));
     REQUIRE(LastFakePane);
-    // Exit still reaches the pane after the window has gone.
+    // F5 went through the loop's accelerators; Exit reached the pane after
+    // the window had gone.
     CHECK(LastFakePane->commands == std::vector<WORD>{CMD_REFRESH, CMD_EXIT});
     delete LastFakePane;
     UnregisterClassW(L"Kagero_MainWndClass", AppInstance);
-    MainWindowHandle = nullptr;
+}
+
+TEST_CASE("no InitCommonControlsEx and no pane: a plain toolbar on the main window, every message handled")
+{
+    ReleaseSharedShell();
+    ShellFixture shell(SW_HIDE, true, nullptr);
+    CommandBar& bar = shell.frame.Bar();
+    HWND toolbar = bar.ToolbarWindow();
+    REQUIRE(toolbar);
+    CHECK(bar.Mode() == 0);
+    CHECK(bar.BarWindow() == toolbar);
+    CHECK(GetParent(toolbar) == shell.window);
+    CHECK(SendMessageW(toolbar, TB_GETBUTTONSIZE, 0, 0) == MAKELONG(23, 23));
+    CHECK(DescribeToolbar(toolbar) == PublishedToolbar);
+    CHECK(bar.BarHeight(600, 400) == ClientRect(toolbar).bottom + 2);
+    // Its separators are plain gaps, without the grooves' painting.
+    CHECK(GetWindowLongPtrW(toolbar, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(ToolbarSeparatorProc));
+
+    // Separators only use no images; a missing layout leaves the buttons be.
+    const DWORD separators[] = {0, 0};
+    CHECK(bar.AddToolbarButtons(separators, 2) == 1);
+    CHECK(bar.LoadToolbarButtons(IDR_TOOLBAR + 1000) == 0);
+    CHECK(DescribeToolbar(toolbar) == " -8 -8");
+
+    CHECK(SendMessageW(shell.window, WM_COMMAND, CMD_REFRESH, 0) == 0);
+    CHECK(SendMessageW(shell.window, WM_INITMENUPOPUP, 0, 2) == 0);
+    SendMessageW(shell.window, WM_ACTIVATE, WA_ACTIVE, 0);
+    SendMessageW(shell.window, WM_SIZE, 0, MAKELPARAM(300, 200));
+    SendMessageW(shell.window, WM_COMMAND, CMD_EXIT, 0);
+    CHECK_FALSE(IsWindow(shell.window));
 }
 
 TEST_CASE("kagero.exe ends with exit code 0 through Exit and through the close box")
 {
+    ReleaseSharedShell();
     CHECK(RunProgramAndClose(WM_COMMAND, CMD_EXIT) == 0);
     CHECK(RunProgramAndClose(WM_SYSCOMMAND, SC_CLOSE) == 0);
-    CHECK(RunProgramAndClose(WM_CLOSE, 0) == 0);
 }

@@ -1,27 +1,13 @@
 #include <doctest.h>
 
-#include <string>
-#include <vector>
-
 #include "DirectoryTree.h"
 #include "KernelObjects.h"
 #include "PaneHost.h"
+#include "ResourceIds.h"
 
 using namespace panehost;
 
-namespace {
-
-std::vector<std::wstring> Paths(HWND tree)
-{
-    std::vector<std::wstring> paths;
-    for (const Node& node : AllNodes(tree))
-        paths.push_back(node.path);
-    return paths;
-}
-
-}  // namespace
-
-TEST_CASE("Refresh builds the namespace under an expanded, selected root")
+TEST_CASE("Refresh builds the namespace under an expanded, selected root; Up climbs to it")
 {
     TestNamespace ns;
     REQUIRE(ns.Directory(L"Outer") >= 0);
@@ -32,103 +18,67 @@ TEST_CASE("Refresh builds the namespace under an expanded, selected root")
 
     const std::vector<Node> nodes = AllNodes(tree);
     REQUIRE(nodes.size() > 3);
-    const Node& root = nodes[0];
-    CHECK(root.label == L"\\");
-    CHECK(root.path == L"\\");
-    CHECK((root.state & TVIS_EXPANDED) != 0);
-    CHECK(Next(tree, TVGN_NEXT, root.item) == nullptr);
-    CHECK(Next(tree, TVGN_CARET) == root.item);
+    HTREEITEM root = nodes[0].item;
+    CHECK(nodes[0].label == L"\\");
+    CHECK(nodes[0].path == L"\\");
+    CHECK(SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(root), TVIS_EXPANDED) == TVIS_EXPANDED);
+    CHECK(Next(tree, TVGN_NEXT, root) == nullptr);
+    CHECK(Next(tree, TVGN_CARET) == root);
+    CHECK(IsRootSelected(tree));
     CHECK(LiveTreePaths() == static_cast<long>(nodes.size()));
     for (const Node& node : nodes) {
         CAPTURE(node.path);
-        CHECK((node.image == 0 && node.selectedImage == 1));
-        HTREEITEM parent = Next(tree, TVGN_PARENT, node.item);
-        if (parent) {
+        CHECK((node.image == 0 && node.selectedImage == 1));  // the folder, shown open when selected
+        if (HTREEITEM parent = Next(tree, TVGN_PARENT, node.item)) {
             // Item data: the parent's path, a backslash (none after the root) and the label.
             const std::wstring parentPath = NodeOf(tree, parent).path;
             CHECK(node.path == (parentPath == L"\\" ? L"" : parentPath) + L"\\" + node.label);
         }
-        HTREEITEM next = Next(tree, TVGN_NEXT, node.item);
-        if (next)
+        if (HTREEITEM next = Next(tree, TVGN_NEXT, node.item))
             CHECK(lstrcmpiW(node.label.c_str(), NodeOf(tree, next).label.c_str()) <= 0);
     }
     CHECK(FindNode(tree, L"\\Device"));
     CHECK(Next(tree, TVGN_PARENT, FindNode(tree, ns.Path(L"Outer\\Inner"))) == FindNode(tree, ns.Path(L"Outer")));
     CHECK_FALSE(FindNode(tree, ns.Path(L"Outer\\NotADirectory")));
 
+    host.Show(ns.Path(L"Outer\\Inner"));
+    CHECK_FALSE(IsRootSelected(tree));
+    host.Command(CMD_UP);
+    CHECK(Next(tree, TVGN_CARET) == FindNode(tree, ns.Path(L"Outer")));
+    CHECK(host.Status(0) == ns.Path(L"Outer"));
+    CHECK(host.Status(1) == L"2個のオブジェクト");
+    CHECK(LiveEntryRecords() == 2);  // the rows shown before are freed
+
     // A second Refresh, from another selection, gives the same tree and frees the old one.
-    Select(tree, FindNode(tree, ns.Path(L"Outer")));
-    const std::vector<std::wstring> before = Paths(tree);
-    host.Command(40003);
-    CHECK(Paths(tree) == before);
-    CHECK(LiveTreePaths() == static_cast<long>(before.size()));
+    host.Command(CMD_REFRESH);
+    const std::vector<Node> again = AllNodes(tree);
+    REQUIRE(again.size() == nodes.size());
+    for (size_t i = 0; i < again.size(); ++i)
+        CHECK(again[i].path == nodes[i].path);
+    CHECK(LiveTreePaths() == static_cast<long>(nodes.size()));
     CHECK(Next(tree, TVGN_CARET) == Next(tree, TVGN_ROOT));
     CHECK(host.Status(0) == L"\\");
-}
+    CHECK(LiveEntryRecords() == SendMessageW(host.List(), LVM_GETITEMCOUNT, 0, 0));
 
-TEST_CASE("Up and IsRootSelected")
-{
-    TestNamespace ns;
-    REQUIRE(ns.Directory(L"One") >= 0);
-    REQUIRE(ns.Directory(L"One\\Two") >= 0);
-    REQUIRE(ns.Event(L"One\\Marker") >= 0);
-    PaneHost host;
-    HWND tree = host.Tree();
-    CHECK(IsRootSelected(tree));
-
-    Select(tree, FindNode(tree, ns.Path(L"One\\Two")));
-    CHECK_FALSE(IsRootSelected(tree));
-    host.Command(40020);
-    CHECK(Next(tree, TVGN_CARET) == FindNode(tree, ns.Path(L"One")));
-    CHECK(host.Status(0) == ns.Path(L"One"));
-    CHECK(FindRow(Rows(host.List()), L"Marker"));
-
-    Select(tree, Next(tree, TVGN_ROOT));
-    const std::wstring count = host.Status(1);
-    host.Command(40020);
+    host.Command(CMD_UP);  // on the root: nothing
     CHECK(Next(tree, TVGN_CARET) == Next(tree, TVGN_ROOT));
-    CHECK(host.Status(1) == count);
 
-    SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    CHECK(IsRootSelected(tree));
-    host.Command(40020);
-    CHECK(Next(tree, TVGN_CARET) == nullptr);
-}
-
-TEST_CASE("Inserting nodes: labels, order, cut paths, refusals")
-{
-    PaneHost host;
-    HWND tree = host.Tree();
-    SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    REQUIRE(LiveTreePaths() == 0);
-    TreeTargetWindow = tree;
-
-    HTREEITEM root = InsertDirectoryNode(TVI_ROOT, L"\\");
-    CHECK(NodeOf(tree, root).label == L"\\");
-    HTREEITEM deep = InsertDirectoryNode(root, L"\\Device\\Harddisk0");
-    CHECK(NodeOf(tree, deep).label == L"Harddisk0");
-    CHECK(NodeOf(tree, deep).path == L"\\Device\\Harddisk0");
-    for (const wchar_t* path : {L"\\beta", L"\\Alpha", L"\\gamma"})
-        InsertDirectoryNode(deep, path);
-    std::vector<std::wstring> labels;
-    for (HTREEITEM child = Next(tree, TVGN_CHILD, deep); child; child = Next(tree, TVGN_NEXT, child))
-        labels.push_back(NodeOf(tree, child).label);
-    CHECK(labels == std::vector<std::wstring>{L"Alpha", L"beta", L"gamma"});
-
-    // 1100 characters keep their first 1023; the label comes from the cut text.
+    // A path of 1100 characters keeps its first 1023; the label comes from the cut text.
+    const long paths = LiveTreePaths();
+    root = Next(tree, TVGN_ROOT);  // the one the second Refresh made
     const std::wstring longPath = L"\\" + std::wstring(1000, L'a') + L"\\" + std::wstring(98, L'b');
     const Node cut = NodeOf(tree, InsertDirectoryNode(root, longPath.c_str()));
     CHECK(cut.path == longPath.substr(0, 1023));
     CHECK(cut.label == std::wstring(21, L'b'));
-    const std::wstring endsAtSeparator = L"\\" + std::wstring(1021, L'a') + L"\\tail";
-    CHECK(NodeOf(tree, InsertDirectoryNode(root, endsAtSeparator.c_str())).label == L"\\");
-    CHECK(LiveTreePaths() == 7);
-
-    // Refused nodes free their copies at once: no tree, or a parent already gone.
+    // Refused nodes free their copies at once: under a node already gone, or with no tree.
+    SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(cut.item));
+    CHECK(InsertDirectoryNode(cut.item, L"\\Gone") == nullptr);
     TreeTargetWindow = nullptr;
     CHECK(InsertDirectoryNode(root, L"\\Lost") == nullptr);
-    TreeTargetWindow = tree;
-    SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(deep));
-    CHECK(InsertDirectoryNode(deep, L"\\Device\\Harddisk0\\Gone") == nullptr);
-    CHECK(LiveTreePaths() == 3);
+    CHECK(LiveTreePaths() == paths);
+
+    SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    CHECK(IsRootSelected(tree));
+    host.Command(CMD_UP);
+    CHECK(Next(tree, TVGN_CARET) == nullptr);
 }

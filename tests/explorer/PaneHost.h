@@ -1,38 +1,31 @@
-// Hosts the real explorer pane in a top-level window playing the main
-// window's part: the pane comes from the factory, gets a real status bar, is
-// sized, and receives the commands.
+// Hosts the real explorer pane of a freshly started program in a top-level
+// window with a real status bar; the pane is sized and its posted Refresh
+// has run when the constructor returns.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AppGlobals.h"
 #include "ControlSite.h"
 #include "EntryRecord.h"
+#include "ListSort.h"
+#include "ObjectList.h"
+#include "Startup.h"
 
 namespace panehost {
 
-inline ControlSite* HostedSite = nullptr;
-
-inline LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_SIZE && HostedSite) {
-        SendMessageW(GetDlgItem(window, 4), WM_SIZE, 0, 0);
-        MoveWindow(HostedSite->PaneWindow(), 0, 0, LOWORD(lParam), HIWORD(lParam) - 20, TRUE);
-        return 0;
-    }
-    if (message == WM_COMMAND && HostedSite)
-        return HostedSite->OnCommand(window, wParam, lParam);
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
+// One round of the program's message loop, Tab rule included.
 inline void Pump()
 {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (PreTranslateLoopMessage(&message, nullptr))
+            continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -48,14 +41,14 @@ inline HWND SharedTopWindow(HWND* statusBar)
         INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
         InitCommonControlsEx(&controls);
         WNDCLASSW windowClass = {};
-        windowClass.lpfnWndProc = HostWndProc;
+        windowClass.lpfnWndProc = DefWindowProcW;
         windowClass.hInstance = AppInstance;
         windowClass.lpszClassName = L"KageroTestPaneHost";
         RegisterClassW(&windowClass);
         window = CreateWindowExW(0, windowClass.lpszClassName, L"Kagero", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
                                  0, 800, 600, nullptr, nullptr, AppInstance, nullptr);
-        status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window,
-                                 reinterpret_cast<HMENU>(4), AppInstance, nullptr);
+        status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window, nullptr,
+                                 AppInstance, nullptr);
         const int edges[2] = {300, -1};
         SendMessageW(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
         ShowWindow(window, SW_SHOW);
@@ -63,50 +56,6 @@ inline HWND SharedTopWindow(HWND* statusBar)
     *statusBar = status;
     return window;
 }
-
-class PaneHost {
-public:
-    explicit PaneHost(int majorVersion = 6)
-    {
-        AppInstance = GetModuleHandleW(nullptr);
-        SystemMajorVersion = majorVersion;
-        window = SharedTopWindow(&statusBar);
-        for (int part = 0; part < 2; ++part)
-            SendMessageW(statusBar, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(L""));
-        site = static_cast<ControlSite*>(MakeControlSite());
-        HostedSite = site;
-        site->CreatePaneWindow(window);
-        site->SetBarWindows(nullptr, statusBar);
-        RECT client;
-        GetClientRect(window, &client);
-        SendMessageW(window, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
-        Pump();  // the posted Refresh runs here
-    }
-    ~PaneHost()
-    {
-        DestroyWindow(site->PaneWindow());
-        HostedSite = nullptr;
-        delete site;
-    }
-    PaneHost(const PaneHost&) = delete;
-    PaneHost& operator=(const PaneHost&) = delete;
-
-    HWND Pane() const { return site->PaneWindow(); }
-    HWND Tree() const { return site->TreeWindow(); }
-    HWND List() const { return site->ListWindow(); }
-    std::wstring Status(int part) const
-    {
-        wchar_t text[1100] = {};
-        if (LOWORD(SendMessageW(statusBar, SB_GETTEXTLENGTHW, part, 0)) < 1100)
-            SendMessageW(statusBar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
-        return text;
-    }
-    void Command(WORD id) { SendMessageW(window, WM_COMMAND, id, 0); }
-
-    HWND window = nullptr;
-    HWND statusBar = nullptr;
-    ControlSite* site = nullptr;
-};
 
 inline HTREEITEM Next(HWND tree, UINT relation, HTREEITEM item = nullptr)
 {
@@ -117,7 +66,6 @@ struct Node {
     HTREEITEM item;
     std::wstring label;
     std::wstring path;  // the item data
-    UINT state;
     int image;
     int selectedImage;
 };
@@ -126,17 +74,16 @@ inline Node NodeOf(HWND tree, HTREEITEM item)
 {
     wchar_t label[1100] = {};
     TVITEMW query = {};
-    query.mask = TVIF_TEXT | TVIF_PARAM | TVIF_STATE | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
+    query.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
     query.hItem = item;
-    query.stateMask = 0xFFFF;
     query.pszText = label;
     query.cchTextMax = 1100;
     SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query));
     const auto* path = reinterpret_cast<const wchar_t*>(query.lParam);
-    return {item, label, path ? path : L"", query.state, query.iImage, query.iSelectedImage};
+    return {item, label, path ? path : L"", query.iImage, query.iSelectedImage};
 }
 
-// Every node below (and beside) item, depth first.
+// Every node from item on, depth first.
 inline void Collect(HWND tree, HTREEITEM item, std::vector<Node>& nodes)
 {
     for (; item; item = Next(tree, TVGN_NEXT, item)) {
@@ -158,11 +105,6 @@ inline HTREEITEM FindNode(HWND tree, const std::wstring& path)
         if (node.path == path)
             return node.item;
     return nullptr;
-}
-
-inline void Select(HWND tree, HTREEITEM item)
-{
-    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
 }
 
 struct Row {
@@ -193,12 +135,83 @@ inline std::vector<Row> Rows(HWND list)
     return rows;
 }
 
-inline const Row* FindRow(const std::vector<Row>& rows, const std::wstring& name)
+inline void SetRowState(HWND list, int row, UINT state, UINT mask)
 {
-    for (const Row& row : rows)
-        if (row.name == name)
-            return &row;
-    return nullptr;
+    LVITEMW item = {};
+    item.state = state;
+    item.stateMask = mask;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
+
+// The sort state the program starts with, taken before any test changes it.
+struct SortState {
+    int key;
+    int descending[SortKeyCount];
+};
+inline const SortState StartingSort = {CurrentSortKey, {SortDescending[0], SortDescending[1], SortDescending[2]}};
+
+// (type name, name) pairs.
+using Entries = std::vector<std::pair<const wchar_t*, const wchar_t*>>;
+
+class PaneHost {
+public:
+    PaneHost()
+    {
+        AppInstance = GetModuleHandleW(nullptr);
+        SystemMajorVersion = 6;
+        CurrentSortKey = StartingSort.key;
+        for (int key = 0; key < SortKeyCount; ++key)
+            SortDescending[key] = StartingSort.descending[key];
+        window = SharedTopWindow(&statusBar);
+        for (int part = 0; part < 2; ++part)
+            SendMessageW(statusBar, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(L""));
+        site = static_cast<ControlSite*>(MakeControlSite());
+        site->CreatePaneWindow(window);
+        site->SetBarWindows(nullptr, statusBar);
+        MoveWindow(Pane(), 0, 0, 800, 500, TRUE);
+        Pump();  // the posted Refresh runs here
+    }
+    ~PaneHost()
+    {
+        DestroyWindow(Pane());
+        delete site;
+    }
+    PaneHost(const PaneHost&) = delete;
+    PaneHost& operator=(const PaneHost&) = delete;
+
+    HWND Pane() const { return site->PaneWindow(); }
+    HWND Tree() const { return site->TreeWindow(); }
+    HWND List() const { return site->ListWindow(); }
+    std::wstring Status(int part) const
+    {
+        wchar_t text[1100] = {};
+        if (LOWORD(SendMessageW(statusBar, SB_GETTEXTLENGTHW, part, 0)) < 1100)
+            SendMessageW(statusBar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    void Command(WORD id) const { site->OnCommand(window, id, 0); }
+
+    // Selects the directory's node: the list fills from the namespace.
+    void Show(const std::wstring& path) const
+    {
+        SendMessageW(Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(FindNode(Tree(), path)));
+    }
+
+    // Replaces the rows by the entries, numbered from 1 as the list walk
+    // adds them; no row selected or focused.
+    void ShowRows(const Entries& entries) const
+    {
+        SendMessageW(List(), LVM_DELETEALLITEMS, 0, 0);
+        ListTargetWindow = List();
+        int index = 0;
+        for (const auto& entry : entries)
+            AddListEntry(++index, entry.first, entry.second);
+        SetRowState(List(), -1, 0, LVIS_FOCUSED | LVIS_SELECTED);
+    }
+
+    HWND window = nullptr;
+    HWND statusBar = nullptr;
+    ControlSite* site = nullptr;
+};
 
 }  // namespace panehost
