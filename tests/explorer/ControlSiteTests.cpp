@@ -70,6 +70,7 @@ TEST_CASE("The splitter bar sits at the width times the ratio, which only a comp
             CHECK(ChildRect(pane, host.List()).right == step.width);
         }
     }
+
     // During a drag the controls stay put and the tracking bar is drawn
     // across them; a capture taken by another window ends the drag.
     SetWindowPos(pane, nullptr, 0, 0, 1000, 400, SWP_NOZORDER | SWP_NOMOVE);

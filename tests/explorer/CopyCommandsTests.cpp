@@ -1,12 +1,8 @@
 #include <doctest.h>
 
-#include <string>
-
 #include "CommandBar.h"
 #include "CopyCommands.h"
-#include "KernelObjects.h"
 #include "PaneHost.h"
-#include "ResourceIds.h"
 
 using namespace panehost;
 

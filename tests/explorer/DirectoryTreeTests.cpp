@@ -1,9 +1,6 @@
 #include <doctest.h>
 
-#include "DirectoryTree.h"
-#include "KernelObjects.h"
 #include "PaneHost.h"
-#include "ResourceIds.h"
 
 using namespace panehost;
 

@@ -2,7 +2,6 @@
 // Refresh, the keyboard, activation, and the teardown.
 #include <doctest.h>
 
-#include "DirectoryTree.h"
 #include "MainFrame.h"
 #include "PaneHost.h"
 
@@ -26,7 +25,8 @@ void Tab(bool shift)
 
 TEST_CASE("The pane in the real main window, from creation to teardown")
 {
-    REQUIRE(LiveTreePaths() == 0);
+    REQUIRE(LiveTreePaths() == 0);  // nothing left over from the panes of other tests
+    REQUIRE(LiveEntryRecords() == 0);
     AppInstance = GetModuleHandleW(nullptr);
     SystemMajorVersion = 6;
     MainFrame frame(MakeControlSite);

@@ -1,6 +1,5 @@
 #include <doctest.h>
 
-#include "KernelObjects.h"
 #include "ObjectTypes.h"
 #include "PaneHost.h"
 

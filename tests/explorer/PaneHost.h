@@ -12,9 +12,12 @@
 
 #include "AppGlobals.h"
 #include "ControlSite.h"
+#include "DirectoryTree.h"
 #include "EntryRecord.h"
+#include "KernelObjects.h"
 #include "ListSort.h"
 #include "ObjectList.h"
+#include "ResourceIds.h"
 #include "Startup.h"
 
 namespace panehost {
