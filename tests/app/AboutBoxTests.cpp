@@ -34,22 +34,19 @@ void CALLBACK CloseAboutBox(HWND, UINT, UINT_PTR, DWORD)
 
 TEST_CASE("centring: the worked examples on a 1024 x 738 screen")
 {
-    struct Example {
-        RECT window, reference;
-        POINT expected;
+    // Window width and height; reference left, top, width and height; x and y.
+    const int examples[][8] = {
+        {300, 200, 100, 100, 600, 400, 250, 200},
+        {300, 10, -200, 50, 400, 10, 0, 50},
+        {300, 10, 800, 0, 400, 10, 724, 0},
+        {300, 10, 100, 0, 199, 10, 50, 0},  // -101 halves toward zero to -50
+        {1200, 10, 0, 0, 400, 10, 0, 0},
+        {1200, 10, 2000, 0, 400, 10, -176, 0},
+        {10, 300, 0, 600, 10, 200, 0, 438},
     };
-    const Example examples[] = {
-        {Rect(0, 0, 300, 200), Rect(100, 100, 600, 400), {250, 200}},
-        {Rect(0, 0, 300, 10), Rect(-200, 50, 400, 10), {0, 50}},
-        {Rect(0, 0, 300, 10), Rect(800, 0, 400, 10), {724, 0}},
-        {Rect(0, 0, 300, 10), Rect(100, 0, 199, 10), {50, 0}},  // -101 halves toward zero to -50
-        {Rect(0, 0, 1200, 10), Rect(0, 0, 400, 10), {0, 0}},
-        {Rect(0, 0, 1200, 10), Rect(2000, 0, 400, 10), {-176, 0}},
-        {Rect(0, 0, 10, 300), Rect(0, 600, 10, 200), {0, 438}},
-    };
-    for (const Example& e : examples) {
-        POINT p = CentredPosition(e.window, e.reference, 1024, 738);
-        CHECK((p.x == e.expected.x && p.y == e.expected.y));
+    for (const auto& e : examples) {
+        POINT p = CentredPosition(Rect(0, 0, e[0], e[1]), Rect(e[2], e[3], e[4], e[5]), 1024, 738);
+        CHECK((p.x == e[6] && p.y == e[7]));
     }
 }
 
