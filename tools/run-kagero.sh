@@ -72,22 +72,5 @@ if [ -n "${DISPLAY:-}" ]; then
     exec "$here/wine-run.sh" --prefix "$build/wineprefix" "$build/kagero.exe"
 fi
 
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$fifo" >/dev/null 2>&1 &
-xvfb_pid=$!
-stop_xvfb() {
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-}
-trap stop_xvfb EXIT
-trap 'exit 130' INT TERM
-read -r -t 20 display_number <"$fifo"
-rm -f "$fifo"
-if [ -z "${display_number:-}" ]; then
-    echo "run-kagero: Xvfb did not start" >&2
-    exit 1
-fi
-export DISPLAY=":$display_number"
-
-"$here/wine-run.sh" --prefix "$build/wineprefix" --exec "$here/run-kagero.sh" --headless-session "$build"
+# Without a display wine-run.sh starts its own Xvfb and hands it to the session.
+exec "$here/wine-run.sh" --prefix "$build/wineprefix" --exec "$here/run-kagero.sh" --headless-session "$build"
