@@ -33,36 +33,22 @@ public:
     std::vector<Entry> entries;
 };
 
-void MeasureList(const wchar_t* label, const std::wstring& path)
+// The tree walk from path (tree) or the listing of path alone, against the
+// bare enumeration of the same directories.
+void MeasureWalk(const wchar_t* label, const std::wstring& path, bool tree)
 {
     ULONG bareCount = 0;
-    size_t listed = 0;
+    size_t handedOver = 0;
     double floor = 0, walk = 0;
     Alternate(
-        7, [&] { bareCount = BareEnumerate(path, false); },
+        7, [&] { bareCount = BareEnumerate(path, tree); },
         [&] {
             RecordingSink sink;
-            ListDirectoryEntries(path.c_str(), sink);
-            listed = sink.entries.size();
+            EnumerateDirectory(path.c_str(), tree ? WalkTree : WalkList, nullptr, sink);
+            handedOver = tree ? sink.nodes.size() : sink.entries.size();
         },
         &floor, &walk);
-    PrintRatio(label, bareCount, listed, floor, walk);
-}
-
-void MeasureTree(const wchar_t* label, const std::wstring& root)
-{
-    ULONG bareCount = 0;
-    size_t nodes = 0;
-    double floor = 0, walk = 0;
-    Alternate(
-        7, [&] { bareCount = BareEnumerate(root, true); },
-        [&] {
-            RecordingSink sink;
-            EnumerateDirectory(root.c_str(), WalkTree, nullptr, sink);
-            nodes = sink.nodes.size();
-        },
-        &floor, &walk);
-    PrintRatio(label, bareCount, nodes, floor, walk);
+    PrintRatio(label, bareCount, handedOver, floor, walk);
 }
 
 }  // namespace
@@ -74,12 +60,12 @@ void RunNamespaceBench()
         for (int i = 0; i < n; ++i)
             ns.Event(L"event" + std::to_wstring(i));
         const std::wstring label = L"ListDirectoryEntries, " + std::to_wstring(n) + L" events";
-        MeasureList(label.c_str(), ns.Root());
+        MeasureWalk(label.c_str(), ns.Root(), false);
     }
     {
         TestNamespace ns;
         const int directories = MakeDirectoryTree(ns);
         const std::wstring label = L"WalkNamespaceTree, " + std::to_wstring(directories) + L" directories";
-        MeasureTree(label.c_str(), ns.Root());
+        MeasureWalk(label.c_str(), ns.Root(), true);
     }
 }
