@@ -95,8 +95,6 @@ void DrawTrackingBar(HWND pane, int x, const RECT& client)
     ReleaseDC(pane, dc);
 }
 
-void OpenPropertiesForSelection(HWND) {}
-
 Pane* MakeControlSite() { return new (std::nothrow) ControlSite; }
 
 LRESULT CALLBACK ControlSiteWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -90,8 +90,8 @@ LRESULT CALLBACK ControlSiteWndProc(HWND window, UINT message, WPARAM wParam, LP
 // that follows a splitter drag.
 void DrawTrackingBar(HWND pane, int x, const RECT& client);
 
-// Properties of the selected tree node or list row. The property sheet is
-// not built yet: for now this does nothing.
+// Shows the property sheet of the selection: the tree's caret directory when
+// the tree has the focus, else the list row that is focused and selected.
 void OpenPropertiesForSelection(HWND owner);
 
 // The pane factory handed to the main window.

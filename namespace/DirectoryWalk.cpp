@@ -159,13 +159,11 @@ void DirectoryHandle::Reset()
 
 NTSTATUS OpenDirectory(const wchar_t* path, HANDLE* directory)
 {
-    UNICODE_STRING name;
-    RtlInitUnicodeString(&name, path);
-    OBJECT_ATTRIBUTES attributes = {};
-    attributes.Length = sizeof(OBJECT_ATTRIBUTES);
-    attributes.ObjectName = &name;
-    attributes.Attributes = OBJ_CASE_INSENSITIVE;
-    return ActiveDirectoryCalls().open(directory, DirectoryOpenAccess, &attributes);
+    ObjectAttributes attributes;
+    const NTSTATUS status = attributes.Init(path);
+    if (status < 0)
+        return status;
+    return ActiveDirectoryCalls().open(directory, DirectoryOpenAccess, attributes.Get());
 }
 
 bool BuildChildPath(const wchar_t* parent, const UNICODE_STRING& name, wchar_t* buffer, int capacity)

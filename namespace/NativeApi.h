@@ -1,5 +1,5 @@
-// Declarations of the ntdll object-directory API that the SDK headers lack,
-// and a small owner for directory handles.
+// Declarations of the ntdll object API that the SDK headers lack, the one
+// way object attributes are built, and a small owner for directory handles.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,12 @@
 #define STATUS_BUFFER_TOO_SMALL_NT ((NTSTATUS)0xC0000023L)
 #define STATUS_NO_MORE_ENTRIES_NT ((NTSTATUS)0x8000001AL)
 #define STATUS_OBJECT_NAME_NOT_FOUND_NT ((NTSTATUS)0xC0000034L)
+
+#define STATUS_OBJECT_TYPE_MISMATCH_NT ((NTSTATUS)0xC0000024L)
+#define STATUS_SHARING_VIOLATION_NT ((NTSTATUS)0xC0000043L)
+#define STATUS_PRIVILEGE_NOT_HELD_NT ((NTSTATUS)0xC0000061L)
+#define STATUS_NAME_TOO_LONG_NT ((NTSTATUS)0xC0000106L)
+#define STATUS_NO_MEMORY_NT ((NTSTATUS)0xC0000017L)
 
 #define DIRECTORY_QUERY_RIGHT 0x0001
 
@@ -26,7 +32,31 @@ NTSYSAPI NTSTATUS NTAPI NtOpenDirectoryObject(PHANDLE directory, ACCESS_MASK acc
 NTSYSAPI NTSTATUS NTAPI NtQueryDirectoryObject(HANDLE directory, PVOID buffer, ULONG length,
                                                BOOLEAN returnSingleEntry, BOOLEAN restartScan,
                                                PULONG context, PULONG returnLength);
+NTSYSAPI NTSTATUS NTAPI NtOpenSection(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+NTSYSAPI NTSTATUS NTAPI NtOpenSymbolicLinkObject(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+NTSYSAPI NTSTATUS NTAPI NtOpenEvent(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+NTSYSAPI NTSTATUS NTAPI NtOpenMutant(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+NTSYSAPI NTSTATUS NTAPI NtOpenSemaphore(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+NTSYSAPI NTSTATUS NTAPI NtOpenKey(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+NTSYSAPI NTSTATUS NTAPI NtOpenTimer(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+NTSYSAPI NTSTATUS NTAPI NtQuerySymbolicLinkObject(HANDLE, PUNICODE_STRING, PULONG);
+NTSYSAPI NTSTATUS NTAPI NtQueryEvent(HANDLE, ULONG, PVOID, ULONG, PULONG);
+NTSYSAPI NTSTATUS NTAPI NtQueryMutant(HANDLE, ULONG, PVOID, ULONG, PULONG);
+NTSYSAPI NTSTATUS NTAPI NtQuerySemaphore(HANDLE, ULONG, PVOID, ULONG, PULONG);
 }
+
+// The name and attributes every open passes: the path, case-insensitive,
+// no root, no descriptor. A path too long for a counted string is refused,
+// never cut (a cut path names some other object).
+class ObjectAttributes {
+public:
+    NTSTATUS Init(const wchar_t* path);
+    POBJECT_ATTRIBUTES Get() { return &attributes_; }
+
+private:
+    UNICODE_STRING name_ = {};
+    OBJECT_ATTRIBUTES attributes_ = {};
+};
 
 // The three native calls the walk makes. Tests replace them to produce
 // failures the platform cannot be made to produce on demand.

@@ -10,9 +10,31 @@
 #define IDB_TYPEIMAGES      110
 #define IDB_SORTMARKS       114
 
+// Dialog templates of the property sheet. The Event panel shares its number
+// with the sort-mark bitmap; the resource type keeps them apart.
+#define DLG_GENERAL_PAGE        112
+#define DLG_SYMBOLIC_LINK_PANEL 113
+#define DLG_EVENT_PANEL         114
+#define DLG_MUTANT_PANEL        115
+#define DLG_SEMAPHORE_PANEL     116
+
 #define RT_TOOLBAR_LAYOUT   241
 
 #define IDC_ABOUT_VERSION   1000
+
+// Controls of the General page.
+#define CTRL_PAGE_PATH          1002
+#define CTRL_PAGE_TYPE          1003
+#define CTRL_PAGE_REFERENCES    1004
+#define CTRL_PAGE_HANDLES       1005
+#define CTRL_PAGE_NONPAGED      1006
+#define CTRL_PAGE_PAGED         1007
+#define CTRL_PAGE_TYPE_COUNT    1008
+#define CTRL_PAGE_PANEL_FRAME   1009
+#define CTRL_PAGE_PERMANENCE    1010
+// Controls of every type panel.
+#define CTRL_PANEL_FIRST        1002
+#define CTRL_PANEL_SECOND       1003
 
 #define CMD_EXIT            40002
 #define CMD_REFRESH         40003

@@ -1,6 +1,7 @@
 #include "KernelObjects.h"
 
 #include <winternl.h>
+#include <sddl.h>
 
 extern "C" {
 NTSYSAPI NTSTATUS NTAPI NtCreateDirectoryObject(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
@@ -16,10 +17,10 @@ NTSYSAPI NTSTATUS NTAPI NtSetSecurityObject(HANDLE, SECURITY_INFORMATION, PSECUR
 namespace {
 
 struct Attributes {
-    explicit Attributes(std::wstring fullPath) : path(std::move(fullPath))
+    explicit Attributes(std::wstring fullPath, PSECURITY_DESCRIPTOR descriptor = nullptr) : path(std::move(fullPath))
     {
         RtlInitUnicodeString(&name, path.c_str());
-        InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, nullptr, nullptr);
+        InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, nullptr, descriptor);
     }
     std::wstring path;
     UNICODE_STRING name;
@@ -41,6 +42,25 @@ TestNamespace::~TestNamespace()
     // Children first, so that nothing is left behind in the root.
     for (auto it = handles_.rbegin(); it != handles_.rend(); ++it)
         CloseHandle(it->second);
+    UseDescriptor(L"");
+}
+
+bool TestNamespace::UseDescriptor(const std::wstring& sddl)
+{
+    if (descriptor_)
+        LocalFree(descriptor_);
+    descriptor_ = nullptr;
+    return sddl.empty() ||
+           ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor_, nullptr);
+}
+
+HANDLE TestNamespace::Handle(const std::wstring& relative) const
+{
+    const std::wstring path = Path(relative);
+    for (const auto& kept : handles_)
+        if (kept.first == path)
+            return kept.second;
+    return nullptr;
 }
 
 std::wstring TestNamespace::Path(const std::wstring& relative) const
@@ -57,49 +77,50 @@ long TestNamespace::Keep(long status, const HANDLE& handle, const std::wstring& 
 
 long TestNamespace::Directory(const std::wstring& relative)
 {
-    Attributes a(Path(relative));
+    Attributes a(Path(relative), descriptor_);
     HANDLE h = nullptr;
     return Keep(NtCreateDirectoryObject(&h, 0xF000F, &a.attributes), h, a.path);
 }
 
-long TestNamespace::Event(const std::wstring& relative)
+long TestNamespace::Event(const std::wstring& relative, bool manualReset, bool signalled)
 {
-    Attributes a(Path(relative));
+    Attributes a(Path(relative), descriptor_);
     HANDLE h = nullptr;
-    return Keep(NtCreateEvent(&h, EVENT_ALL_ACCESS, &a.attributes, 0, FALSE), h, a.path);
+    // Event types: 0 notification (manual reset), 1 synchronization (auto reset).
+    return Keep(NtCreateEvent(&h, EVENT_ALL_ACCESS, &a.attributes, manualReset ? 0 : 1, signalled), h, a.path);
 }
 
-long TestNamespace::Mutant(const std::wstring& relative)
+long TestNamespace::Mutant(const std::wstring& relative, bool owned)
 {
-    Attributes a(Path(relative));
+    Attributes a(Path(relative), descriptor_);
     HANDLE h = nullptr;
-    return Keep(NtCreateMutant(&h, MUTANT_ALL_ACCESS, &a.attributes, FALSE), h, a.path);
+    return Keep(NtCreateMutant(&h, MUTANT_ALL_ACCESS, &a.attributes, owned), h, a.path);
 }
 
-long TestNamespace::Semaphore(const std::wstring& relative)
+long TestNamespace::Semaphore(const std::wstring& relative, long initial, long maximum)
 {
-    Attributes a(Path(relative));
+    Attributes a(Path(relative), descriptor_);
     HANDLE h = nullptr;
-    return Keep(NtCreateSemaphore(&h, SEMAPHORE_ALL_ACCESS, &a.attributes, 1, 5), h, a.path);
+    return Keep(NtCreateSemaphore(&h, SEMAPHORE_ALL_ACCESS, &a.attributes, initial, maximum), h, a.path);
 }
 
 long TestNamespace::Timer(const std::wstring& relative)
 {
-    Attributes a(Path(relative));
+    Attributes a(Path(relative), descriptor_);
     HANDLE h = nullptr;
     return Keep(NtCreateTimer(&h, TIMER_ALL_ACCESS, &a.attributes, 0), h, a.path);
 }
 
 long TestNamespace::IoCompletion(const std::wstring& relative)
 {
-    Attributes a(Path(relative));
+    Attributes a(Path(relative), descriptor_);
     HANDLE h = nullptr;
     return Keep(NtCreateIoCompletion(&h, 0x1F0003, &a.attributes, 0), h, a.path);
 }
 
 long TestNamespace::SymbolicLink(const std::wstring& relative, const std::wstring& target)
 {
-    Attributes a(Path(relative));
+    Attributes a(Path(relative), descriptor_);
     UNICODE_STRING to;
     RtlInitUnicodeString(&to, target.c_str());
     HANDLE h = nullptr;
@@ -108,11 +129,7 @@ long TestNamespace::SymbolicLink(const std::wstring& relative, const std::wstrin
 
 long TestNamespace::Refuse(const std::wstring& relative)
 {
-    const std::wstring path = Path(relative);
-    HANDLE handle = nullptr;
-    for (const auto& kept : handles_)
-        if (kept.first == path)
-            handle = kept.second;
+    HANDLE handle = Handle(relative);
     if (!handle)
         return static_cast<long>(0xC0000034L);
     // An empty DACL grants no access to anyone; the handle we hold keeps working.

@@ -1,0 +1,88 @@
+// Which object the Properties command means, from the pane's tree and list.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "ControlSite.h"
+#include "DirectoryWalk.h"
+#include "EntryRecord.h"
+#include "GeneralPage.h"
+#include "NativeApi.h"
+
+namespace {
+
+const int NodeTextChars = 1024;
+
+HTREEITEM NextNode(HWND tree, UINT relation, HTREEITEM item)
+{
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+const wchar_t* NodePath(HWND tree, HTREEITEM item)
+{
+    TVITEMW query = {};
+    query.mask = TVIF_PARAM | TVIF_HANDLE;
+    query.hItem = item;
+    if (!SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query)))
+        return nullptr;
+    return reinterpret_cast<const wchar_t*>(query.lParam);
+}
+
+// The directory of the tree's caret node, looked up in its parent.
+void OpenTreeSelection(HWND owner, HWND tree, HTREEITEM caret)
+{
+    wchar_t label[NodeTextChars] = {};
+    TVITEMW query = {};
+    query.mask = TVIF_TEXT | TVIF_HANDLE;
+    query.hItem = caret;
+    query.pszText = label;
+    query.cchTextMax = NodeTextChars;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query));
+    GeneralPage page;
+    if (lstrcmpW(label, L"\\") == 0) {
+        page.RunPropertySheet(owner, L"\\", nullptr);
+        return;
+    }
+    const wchar_t* parentPath = NodePath(tree, NextNode(tree, TVGN_PARENT, caret));
+    EntryRecord* record = nullptr;
+    if (parentPath)
+        FindDirectoryEntry(parentPath, label, &record);
+    if (!record) {
+        // The directory went away after the tree was built.
+        wchar_t text[OpenFailureTextChars];
+        OpenFailureText(STATUS_OBJECT_NAME_NOT_FOUND_NT, text);
+        ShowOpenFailure(owner, text);
+        return;
+    }
+    page.RunPropertySheet(owner, parentPath, record);
+    FreeEntryRecord(record);
+}
+
+}  // namespace
+
+void OpenPropertiesForSelection(HWND owner)
+{
+    if (!ActiveControlSite)
+        return;
+    HWND tree = ActiveControlSite->TreeWindow();
+    HWND list = ActiveControlSite->ListWindow();
+    HTREEITEM caret = NextNode(tree, TVGN_CARET, nullptr);
+    if (!caret)
+        return;
+    if (GetFocus() == tree) {
+        OpenTreeSelection(owner, tree, caret);
+        return;
+    }
+    const wchar_t* directory = NodePath(tree, caret);
+    const int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                  LVNI_FOCUSED | LVNI_SELECTED));
+    if (!directory || row < 0)
+        return;
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) || !item.lParam)
+        return;
+    GeneralPage page;
+    page.RunPropertySheet(owner, directory, reinterpret_cast<const EntryRecord*>(item.lParam));
+}

@@ -1,0 +1,158 @@
+#include "ObjectOpen.h"
+
+#include "NativeApi.h"
+#include "ObjectTypes.h"
+
+namespace {
+
+const ULONG ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+const ACCESS_MASK DirectoryOpenBits = 0x00020003;  // READ_CONTROL | DIRECTORY_QUERY | DIRECTORY_TRAVERSE
+const ACCESS_MASK SymbolicLinkQuery = 0x0001;
+const ACCESS_MASK JobAssignProcess = 0x0001;
+const ACCESS_MASK JobQuery = 0x0004;
+
+NativeOpenCall FindNativeJobOpen()
+{
+    HMODULE ntdll = GetModuleHandleA("NTDLL.DLL");
+    return ntdll ? reinterpret_cast<NativeOpenCall>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtOpenJobObject")))
+                 : nullptr;
+}
+
+// The SDK declares NtQueryObject with its own enum for the class.
+NTSTATUS NTAPI QueryObjectNative(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
+{
+    return NtQueryObject(handle, static_cast<OBJECT_INFORMATION_CLASS>(infoClass), buffer, length, returned);
+}
+
+NTSTATUS NTAPI CloseNative(HANDLE handle) { return NtClose(handle); }
+
+const ObjectCalls NativeCalls = {
+    NtOpenDirectoryObject, NtOpenSection, NtOpenSymbolicLinkObject, NtOpenEvent, NtOpenMutant,
+    NtOpenSemaphore,       NtOpenKey,     NtOpenTimer,              NtOpenFile,  FindNativeJobOpen,
+    CloseNative,           QueryObjectNative, NtQueryEvent,         NtQueryMutant, NtQuerySemaphore,
+    NtQuerySymbolicLinkObject,
+};
+const ObjectCalls* CurrentCalls = &NativeCalls;
+
+// The row of the dispatch table: the open call and the access it passes.
+// Null call: the type is not opened by name.
+NativeOpenCall OpenCallFor(const ObjectCalls& calls, int typeCode, ACCESS_MASK* access)
+{
+    switch (typeCode) {
+    case TypeDirectory:
+        *access |= DirectoryOpenBits;
+        return calls.openDirectory;
+    case TypeSection:
+        return calls.openSection;
+    case TypeSymbolicLink:
+        *access |= SymbolicLinkQuery;
+        return calls.openSymbolicLink;
+    case TypeEvent:
+        return calls.openEvent;
+    case TypeMutant:
+        return calls.openMutant;
+    case TypeSemaphore:
+        return calls.openSemaphore;
+    case TypeKey:
+        return calls.openKey;
+    case TypeTimer:
+        return calls.openTimer;
+    case TypeJob:
+        // For a job, 0x1 assigns a process; its query right is 0x4.
+        if (*access & JobAssignProcess)
+            *access = (*access & ~JobAssignProcess) | JobQuery;
+        return calls.findJobOpen();
+    default:
+        return nullptr;
+    }
+}
+
+bool IsOpenedAsFile(int typeCode)
+{
+    switch (typeCode) {
+    case TypeDirectory: case TypeSection: case TypeSymbolicLink: case TypeEvent: case TypeMutant:
+    case TypeSemaphore: case TypeKey: case TypeTimer: case TypeJob:
+    case TypeType: case TypePort: case TypeWindowStation:
+        return false;
+    default:
+        return true;
+    }
+}
+
+}  // namespace
+
+const ObjectCalls& NativeObjectCalls() { return NativeCalls; }
+const ObjectCalls& ActiveObjectCalls() { return *CurrentCalls; }
+void SetObjectCalls(const ObjectCalls* calls) { CurrentCalls = calls ? calls : &NativeCalls; }
+
+NTSTATUS ObjectAttributes::Init(const wchar_t* path)
+{
+    // A counted string holds at most 0xFFFE bytes, and its maximum adds the terminator.
+    const size_t length = static_cast<size_t>(lstrlenW(path));
+    if (length > 0x7FFE)
+        return STATUS_NAME_TOO_LONG_NT;
+    name_.Buffer = const_cast<wchar_t*>(path);
+    name_.Length = static_cast<USHORT>(length * sizeof(wchar_t));
+    name_.MaximumLength = static_cast<USHORT>(name_.Length + sizeof(wchar_t));
+    attributes_ = {};
+    attributes_.Length = sizeof(OBJECT_ATTRIBUTES);
+    attributes_.ObjectName = &name_;
+    attributes_.Attributes = OBJ_CASE_INSENSITIVE;
+    return 0;
+}
+
+NTSTATUS OpenObjectByType(const wchar_t* path, int typeCode, ACCESS_MASK access, HANDLE* handle)
+{
+    const ObjectCalls& calls = ActiveObjectCalls();
+    const bool asFile = IsOpenedAsFile(typeCode);
+    NativeOpenCall open = asFile ? nullptr : OpenCallFor(calls, typeCode, &access);
+    if (!asFile && !open)
+        return StatusNoOpenForType;
+
+    ObjectAttributes attributes;
+    NTSTATUS status = attributes.Init(path);
+    if (status < 0)
+        return status;
+    HANDLE opened = nullptr;
+    if (asFile) {
+        IO_STATUS_BLOCK io = {};
+        status = calls.openFile(&opened, access, attributes.Get(), &io, ShareAll, 0);
+    } else {
+        status = open(&opened, access, attributes.Get());
+    }
+    if (status == 0)
+        *handle = opened;
+    return status;
+}
+
+int EnablePrivilege(const wchar_t* privilegeName)
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return 0;
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    BOOL adjusted = FALSE;
+    if (LookupPrivilegeValueW(nullptr, privilegeName, &privileges.Privileges[0].Luid))
+        adjusted = AdjustTokenPrivileges(token, FALSE, &privileges, sizeof(privileges), nullptr, nullptr);
+    CloseHandle(token);
+    return adjusted ? 1 : 0;
+}
+
+NTSTATUS CloseObjectHandle(HANDLE handle) { return ActiveObjectCalls().close(handle); }
+
+void ObjectHandle::Reset()
+{
+    if (handle_)
+        CloseObjectHandle(handle_);
+    handle_ = nullptr;
+}
+
+NTSTATUS OpenForProperties(const wchar_t* path, int typeCode, ObjectHandle* handle)
+{
+    const NTSTATUS status = OpenObjectByType(path, typeCode, OpenForInformation, handle->Receive());
+    if (status == 0)
+        return 0;
+    return OpenObjectByType(path, typeCode, OpenForQuery, handle->Receive());
+}

@@ -1,0 +1,124 @@
+#include "ObjectQueries.h"
+
+#include "NativeApi.h"
+#include "ObjectOpen.h"
+
+namespace {
+
+const ULONG ObjectBasicInformationClass = 0;
+const ULONG ObjectTypeInformationClass = 2;
+const ULONG TypeQueryBytes = 1024;
+const ULONG LinkQueryBytes = 2048;
+const ULONG StateBytes = 8;
+
+// The first two fields of OBJECT_TYPE_INFORMATION, the only ones read.
+struct TypeInformationHead {
+    UNICODE_STRING TypeName;
+    ULONG TotalNumberOfObjects;
+};
+
+// Text the query put into buffer, used only if it lies wholly inside it.
+bool LiesInside(const UNICODE_STRING& text, const BYTE* buffer, ULONG size)
+{
+    const BYTE* start = reinterpret_cast<const BYTE*>(text.Buffer);
+    if (!start || start < buffer || text.Length % sizeof(WCHAR) != 0)
+        return false;
+    const size_t offset = static_cast<size_t>(start - buffer);
+    return offset <= size && size - offset >= text.Length;
+}
+
+NTSTATUS QueryBasic(HANDLE handle, OBJECT_BASIC_INFORMATION* basic)
+{
+    ZeroMemory(basic, sizeof(*basic));
+    ULONG returned = 0;
+    const NTSTATUS status =
+        ActiveObjectCalls().queryObject(handle, ObjectBasicInformationClass, basic, sizeof(*basic), &returned);
+    if (status < 0)
+        ZeroMemory(basic, sizeof(*basic));
+    return status;
+}
+
+// One 8-byte state query; both fields zero when it fails.
+void QueryState(NativeQueryCall query, HANDLE handle, LONG* first, LONG* second)
+{
+    LONG fields[2] = {0, 0};
+    ULONG returned = 0;
+    if (query(handle, 0, fields, StateBytes, &returned) < 0)
+        fields[0] = fields[1] = 0;
+    *first = fields[0];
+    *second = fields[1];
+}
+
+}  // namespace
+
+NTSTATUS QueryObjectInfo(HANDLE handle, OBJECT_BASIC_INFORMATION* record, ULONG bytes, wchar_t* typeName,
+                         int typeNameChars, LONG* count)
+{
+    OBJECT_BASIC_INFORMATION basic;
+    QueryBasic(handle, &basic);
+    CopyMemory(record, &basic, bytes < sizeof(basic) ? bytes : sizeof(basic));
+
+    if (typeNameChars > 0)
+        typeName[0] = L'\0';
+    *count = 0;
+    alignas(8) BYTE buffer[TypeQueryBytes] = {};
+    ULONG returned = 0;
+    if (ActiveObjectCalls().queryObject(handle, ObjectTypeInformationClass, buffer, TypeQueryBytes, &returned) < 0)
+        return 0;
+    const auto* head = reinterpret_cast<const TypeInformationHead*>(buffer);
+    *count = static_cast<LONG>(head->TotalNumberOfObjects);
+    const int length = head->TypeName.Length / sizeof(WCHAR);
+    if (LiesInside(head->TypeName, buffer, TypeQueryBytes) && length < typeNameChars) {
+        CopyMemory(typeName, head->TypeName.Buffer, head->TypeName.Length);
+        typeName[length] = L'\0';
+    }
+    return 0;
+}
+
+NTSTATUS QuerySymbolicLink(HANDLE handle, WideText* target, LONGLONG* creationTime)
+{
+    const NativeQueryLinkCall query = ActiveObjectCalls().querySymbolicLink;
+    target->Clear();
+    alignas(8) BYTE fixed[LinkQueryBytes] = {};
+    UNICODE_STRING text = {0, static_cast<USHORT>(LinkQueryBytes), reinterpret_cast<PWSTR>(fixed)};
+    ULONG needed = 0;
+    NTSTATUS status = query(handle, &text, &needed);
+    // A longer target is asked again with the size the call reported: a
+    // blank target for a valid link would mislead.
+    WideText spill;
+    if (status == STATUS_BUFFER_TOO_SMALL_NT && needed > LinkQueryBytes && needed <= 0xFFFF) {
+        wchar_t* room = spill.Allocate((needed + 1) / sizeof(wchar_t));
+        if (room) {
+            text = {0, static_cast<USHORT>(needed), room};
+            status = query(handle, &text, &needed);
+        }
+    }
+    if (status >= 0 && text.Length <= text.MaximumLength)
+        target->Assign(text.Buffer, text.Length / sizeof(WCHAR));
+
+    OBJECT_BASIC_INFORMATION basic;
+    QueryBasic(handle, &basic);
+    *creationTime = basic.CreateTime.QuadPart;
+    return 0;
+}
+
+NTSTATUS QueryEventState(HANDLE handle, LONG* eventType, LONG* state)
+{
+    QueryState(ActiveObjectCalls().queryEvent, handle, eventType, state);
+    return 0;
+}
+
+NTSTATUS QueryMutantState(HANDLE handle, LONG* currentCount, ULONG* flags)
+{
+    LONG second = 0;
+    QueryState(ActiveObjectCalls().queryMutant, handle, currentCount, &second);
+    // Two boolean bytes: owned by the caller, then abandoned.
+    *flags = static_cast<ULONG>(second) & 0xFFFF;
+    return 0;
+}
+
+NTSTATUS QuerySemaphoreState(HANDLE handle, LONG* currentCount, LONG* maximumCount)
+{
+    QueryState(ActiveObjectCalls().querySemaphore, handle, currentCount, maximumCount);
+    return 0;
+}

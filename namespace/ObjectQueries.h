@@ -1,0 +1,33 @@
+// What the kernel says about an open object: the counters every object has,
+// its type's name and count, and the state of links, events, mutants and
+// semaphores. No query reports a failure: a failed one leaves zeros and
+// empty texts, which is what the General page then shows.
+#pragma once
+
+#include <windows.h>
+#include <winternl.h>
+
+#include "WideText.h"
+
+const ULONG ObjectBasicInformationBytes = 56;
+static_assert(sizeof(OBJECT_BASIC_INFORMATION) == ObjectBasicInformationBytes, "basic information layout");
+
+const ULONG ObjectPermanentFlag = 0x10;  // OBJ_PERMANENT in the basic information's attributes
+const int TypeNameChars = 1024;
+
+// Copies bytes (at most 56) of the basic information into *record, the type
+// name into typeName (typeNameChars characters, terminator included; a name
+// that does not fit is left empty) and the type's object count into *count.
+NTSTATUS QueryObjectInfo(HANDLE handle, OBJECT_BASIC_INFORMATION* record, ULONG bytes, wchar_t* typeName,
+                         int typeNameChars, LONG* count);
+
+// The link's whole target, however long, and the object's creation time
+// (100 ns units since 1601, UTC).
+NTSTATUS QuerySymbolicLink(HANDLE handle, WideText* target, LONGLONG* creationTime);
+
+// Event type (0 manual reset, 1 auto reset) and state (non-zero: signalled).
+NTSTATUS QueryEventState(HANDLE handle, LONG* eventType, LONG* state);
+// Current count (1 free, 0 or less owned) and a flag word: owned-by-caller
+// in bits 0-7, abandoned in bits 8-15.
+NTSTATUS QueryMutantState(HANDLE handle, LONG* currentCount, ULONG* flags);
+NTSTATUS QuerySemaphoreState(HANDLE handle, LONG* currentCount, LONG* maximumCount);

@@ -1,0 +1,40 @@
+// A heap-held wide text of any length: paths and link targets are held
+// whole, because a text cut to fit a buffer could name some other object.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+class WideText {
+public:
+    WideText() = default;
+    ~WideText() { Clear(); }
+    WideText(const WideText&) = delete;
+    WideText& operator=(const WideText&) = delete;
+
+    // false, with the old text kept, when memory runs out.
+    bool Assign(const wchar_t* text, size_t length);
+    bool Assign(const wchar_t* text);
+    // Replaces the text with length characters for the caller to write,
+    // terminated after them; null (old text kept) when memory runs out.
+    wchar_t* Allocate(size_t length);
+    void Clear();
+    void Swap(WideText& other);
+
+    // Never null: an empty text when nothing is held.
+    const wchar_t* Get() const { return data_ ? data_ : L""; }
+    size_t Length() const { return length_; }
+    bool Empty() const { return length_ == 0; }
+
+private:
+    wchar_t* data_ = nullptr;
+    size_t length_ = 0;
+};
+
+// directory + "\" + name, with no doubled separator after the root "\".
+// false (path left as it was) when memory runs out.
+bool JoinObjectPath(const wchar_t* directory, const wchar_t* name, WideText* path);
+
+// The part after the last "\" (the whole text when it has none).
+const wchar_t* LastPathComponent(const wchar_t* path);

@@ -1,0 +1,173 @@
+// The property sheet: which pages it gets, and the texts of open failures.
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstddef>
+
+#include "AccessEditor.h"
+#include "AppGlobals.h"
+#include "EntryRecord.h"
+#include "GeneralPage.h"
+#include "NativeApi.h"
+#include "ObjectOpen.h"
+#include "ObjectSecurityInfo.h"
+#include "ObjectTypes.h"
+#include "ResourceIds.h"
+
+GeneralPage* ActiveGeneralPage = nullptr;
+
+namespace {
+
+// Both structures are passed in their first version; in the 32-bit build
+// that is 40 bytes each.
+const UINT PageStructureSize = offsetof(PROPSHEETPAGEW, pcRefParent) + sizeof(UINT*);
+const UINT SheetStructureSize = offsetof(PROPSHEETHEADERW, pfnCallback) + sizeof(PFNPROPSHEETCALLBACK);
+#ifndef _WIN64
+static_assert(PageStructureSize == 40, "first-version PROPSHEETPAGEW");
+static_assert(SheetStructureSize == 40, "first-version PROPSHEETHEADERW");
+#endif
+
+const int MaximumPages = 2;
+
+HPROPSHEETPAGE CreateGeneralPage()
+{
+    PROPSHEETPAGEW page = {};
+    page.dwSize = PageStructureSize;
+    page.dwFlags = PSP_USETITLE;
+    page.hInstance = AppInstance;
+    page.pszTemplate = MAKEINTRESOURCEW(DLG_GENERAL_PAGE);
+    page.pszTitle = L"一般";
+    page.pfnDlgProc = GeneralPageDialogProc;
+    return CreatePropertySheetPageW(&page);
+}
+
+void ShowOpenFailureFor(HWND owner, NTSTATUS status)
+{
+    wchar_t text[OpenFailureTextChars];
+    OpenFailureText(status, text);
+    ShowOpenFailure(owner, text);
+}
+
+// A type name longer than the field is not shown cut: the page then shows
+// the name the kernel reports.
+void CopyTypeName(const wchar_t* source, wchar_t* destination)
+{
+    destination[0] = L'\0';
+    const int length = lstrlenW(source);
+    if (length < GeneralTypeNameChars)
+        CopyMemory(destination, source, (length + 1) * sizeof(wchar_t));
+}
+
+}  // namespace
+
+INT_PTR CALLBACK GeneralPageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!ActiveGeneralPage)
+        return 0;
+    return ActiveGeneralPage->OnMessage(window, message, wParam, lParam);
+}
+
+void OpenFailureText(NTSTATUS status, wchar_t* buffer, bool withPrivilegeRow)
+{
+    const wchar_t* text = nullptr;
+    switch (static_cast<ULONG>(status)) {
+    case 0xC0000022:
+        text = L"アクセスは拒否されました。";
+        break;
+    case 0xC0000024:
+    case 0xFFFFFFFF:
+        text = L"このオブジェクトの情報は取得できません。";
+        break;
+    case 0xC0000034:
+        text = L"オブジェクトが見つかりません。";
+        break;
+    case 0xC0000043:
+        text = L"他のプロセスで使用中です。";
+        break;
+    case 0xC0000061:
+        if (withPrivilegeRow)
+            text = L"権限がありません。";
+        break;
+    }
+    if (text)
+        lstrcpynW(buffer, text, OpenFailureTextChars);
+    else
+        wsprintfW(buffer, L"オープンできませんでした。- CODE:0x%08X", static_cast<ULONG>(status));
+}
+
+void ShowOpenFailure(HWND owner, const wchar_t* text) { MessageBoxW(owner, text, L"Kagero", MB_ICONERROR); }
+
+GeneralPage::~GeneralPage()
+{
+    if (ActiveGeneralPage == this)
+        ActiveGeneralPage = nullptr;
+}
+
+INT_PTR GeneralPage::RunPropertySheet(HWND owner, const wchar_t* directory, const EntryRecord* record)
+{
+    ActiveGeneralPage = this;
+    pageWindow_ = nullptr;
+    EnablePrivilege(L"SeSecurityPrivilege");
+    EnablePrivilege(L"SeTakeOwnershipPrivilege");
+
+    typeName_[0] = L'\0';
+    const wchar_t* caption = directory;
+    bool named = false;
+    if (record) {
+        named = JoinObjectPath(directory, record->name, &fullPath_);
+        typeCode_ = LookupObjectType(record->typeName, nullptr);
+        CopyTypeName(record->typeName, typeName_);
+        caption = record->name;
+    } else {
+        named = fullPath_.Assign(directory);
+        typeCode_ = TypeDirectory;
+    }
+    if (!named) {
+        ShowOpenFailureFor(owner, STATUS_NO_MEMORY_NT);
+        ActiveGeneralPage = nullptr;
+        return 0;
+    }
+
+    HPROPSHEETPAGE pages[MaximumPages] = {};
+    int pageCount = 0;
+    ObjectHandle probe;
+    const NTSTATUS status = OpenForProperties(FullPath(), typeCode_, &probe);
+    probe.Reset();  // the test-open's handle is never kept
+    if (status == 0) {
+        if (HPROPSHEETPAGE general = CreateGeneralPage())
+            pages[pageCount++] = general;
+    } else if (!(status == STATUS_ACCESS_DENIED && IsAccessEditorAvailable())) {
+        ShowOpenFailureFor(owner, status);
+        ActiveGeneralPage = nullptr;
+        return 0;
+    }
+
+    ObjectSecurityInfo* provider = ObjectSecurityInfo::Create();
+    if (provider) {
+        if (HPROPSHEETPAGE security = provider->CreatePage(FullPath(), typeCode_))
+            pages[pageCount++] = security;
+    }
+
+    INT_PTR result = 0;
+    if (pageCount == 0) {
+        // Nothing to show: say why instead of an empty sheet.
+        ShowOpenFailureFor(owner, status);
+    } else {
+        PROPSHEETHEADERW header = {};
+        header.dwSize = SheetStructureSize;
+        header.dwFlags = PSH_PROPTITLE | (pageCount == 1 ? PSH_NOAPPLYNOW : 0);
+        header.hwndParent = owner;
+        header.hInstance = AppInstance;
+        header.pszCaption = caption;
+        header.nPages = static_cast<UINT>(pageCount);
+        header.nStartPage = 0;
+        header.phpage = pages;
+        result = PropertySheetW(&header);
+    }
+    if (provider)
+        provider->Release();
+    ActiveGeneralPage = nullptr;
+    pageWindow_ = nullptr;
+    return result;
+}
