@@ -32,13 +32,27 @@ public:
     STDMETHOD(PropertySheetPageCallback)(HWND window, UINT message, SI_PAGE_TYPE page) override;
 
 private:
+    // One entry and one name slot per bit of an access mask.
+    static const int AccessSlots = 32;
+    static const int NameChars = 32;
+
     ObjectSecurityInfo();
     ~ObjectSecurityInfo();
 
     LONG references_ = 0;
     WideText objectPath_;
     int typeCode_ = -1;
+    SI_ACCESS access_[AccessSlots] = {};
+    wchar_t names_[AccessSlots][NameChars] = {};
 };
 
 // Providers made and not yet destroyed; lets tests prove each is destroyed once.
 long LiveSecurityProviders();
+
+// Reads the requested parts of the object's descriptor into a LocalAlloc
+// block (*descriptor; the caller frees it with LocalFree). S_OK, or
+// E_OUTOFMEMORY, E_ACCESSDENIED or E_FAIL with *descriptor null.
+HRESULT ReadKernelSecurity(HANDLE object, SECURITY_INFORMATION requested, PSECURITY_DESCRIPTOR* descriptor);
+
+// Writes the given parts of descriptor: 0 or the Win32 error.
+DWORD WriteKernelSecurity(HANDLE object, SECURITY_INFORMATION information, PSECURITY_DESCRIPTOR descriptor);
