@@ -52,7 +52,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+private_display=""
 if [ -z "${DISPLAY:-}" ]; then
+    private_display=yes
     fifo=$(mktemp -u)
     mkfifo "$fifo"
     Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$fifo" >/dev/null 2>&1 &
@@ -76,6 +78,21 @@ if [ ! -f "$prefix/.kagero-ready" ]; then
     rm -f "$reg"
     wineserver -w
     touch "$prefix/.kagero-ready"
+fi
+
+# A private Xvfb runs no window manager. Wine waits two seconds for one
+# whenever it hides a managed window (every closed dialog), so there Wine
+# manages its windows itself; on the caller's display the desktop's window
+# manager does, as usual.
+unmanaged_marker=$prefix/.kagero-unmanaged
+if [ -n "$private_display" ] && [ ! -f "$unmanaged_marker" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    wineserver -w
+    touch "$unmanaged_marker"
+elif [ -z "$private_display" ] && [ -f "$unmanaged_marker" ]; then
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
+    wineserver -w
+    rm -f "$unmanaged_marker"
 fi
 
 if [ -n "$run_command" ]; then
