@@ -2,9 +2,10 @@
 
 #include "AppGlobals.h"
 #include "ResourceIds.h"
+#include "Version.h"
 #include "WindowCentre.h"
 
-const char AboutVersionText[] = "1.10.158.1";
+const char AboutVersionText[] = KAGERO_VERSION_TEXT;
 
 namespace {
 

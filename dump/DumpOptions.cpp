@@ -1,0 +1,124 @@
+#include "DumpOptions.h"
+
+#include <climits>
+
+namespace {
+
+bool Is(const wchar_t* argument, const wchar_t* option) { return lstrcmpW(argument, option) == 0; }
+
+ParseResult Bad(ArgumentError* error, const char* message, const wchar_t* argument)
+{
+    error->message = message;
+    error->argument = argument;
+    return ParseResult::Bad;
+}
+
+// A depth is decimal digits only; a number larger than an int holds means
+// no limit in practice, so it saturates.
+bool ParseDepth(const wchar_t* text, int* depth)
+{
+    if (!*text)
+        return false;
+    long long value = 0;
+    for (const wchar_t* at = text; *at; ++at) {
+        if (*at < L'0' || *at > L'9')
+            return false;
+        value = value * 10 + (*at - L'0');
+        if (value > INT_MAX)
+            value = INT_MAX;
+    }
+    *depth = static_cast<int>(value);
+    return true;
+}
+
+bool SetFind(const wchar_t* text, DumpOptions* options)
+{
+    const size_t length = static_cast<size_t>(lstrlenW(text));
+    wchar_t* folded = options->find.Allocate(length);
+    if (!folded)
+        return false;
+    FoldCase(text, length, folded);
+    options->hasFind = true;
+    return true;
+}
+
+// One option with its value: Run, or Bad with the error set.
+ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* options, ArgumentError* error)
+{
+    if (Is(option, L"--depth"))
+        return ParseDepth(value, &options->maxDepth)
+                   ? ParseResult::Run
+                   : Bad(error, u8"--depth には 0 以上の整数を指定してください: ", value);
+    if (Is(option, L"--type")) {
+        if (options->typeCount >= MaximumTypeFilters)
+            return Bad(error, u8"--type は 64 個まで指定できます: ", value);
+        options->types[options->typeCount++] = value;
+        return ParseResult::Run;
+    }
+    return SetFind(value, options) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", option);
+}
+
+bool TakesValue(const wchar_t* argument)
+{
+    return Is(argument, L"--find") || Is(argument, L"--type") || Is(argument, L"--depth");
+}
+
+}  // namespace
+
+ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, ArgumentError* error)
+{
+    bool pathGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const wchar_t* argument = argv[i];
+        if (Is(argument, L"--help"))
+            return ParseResult::Help;
+        if (Is(argument, L"--version"))
+            return ParseResult::Version;
+        if (Is(argument, L"--json")) {
+            options->json = true;
+        } else if (Is(argument, L"--details")) {
+            options->details = true;
+        } else if (TakesValue(argument)) {
+            if (i + 1 >= argc)
+                return Bad(error, u8"値がありません: ", argument);
+            const ParseResult taken = TakeValue(argument, argv[++i], options, error);
+            if (taken != ParseResult::Run)
+                return taken;
+        } else if (argument[0] == L'-') {
+            return Bad(error, u8"不明なオプションです: ", argument);
+        } else if (pathGiven) {
+            return Bad(error, u8"パスは一つだけ指定できます: ", argument);
+        } else {
+            options->path = argument;
+            pathGiven = true;
+        }
+    }
+    return ParseResult::Run;
+}
+
+void FoldCase(const wchar_t* text, size_t length, wchar_t* folded)
+{
+    // Upper-casing keeps the length, so a match in the folded name is a match in the name.
+    const int count = static_cast<int>(length);
+    if (length == 0 || length > INT_MAX ||
+        LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text, count, folded, count) != count)
+        CopyMemory(folded, text, length * sizeof(wchar_t));
+}
+
+const char DumpUsageText[] =
+    u8"使い方: kagero-dump [オプション] [パス]\n"
+    u8"\n"
+    u8"カーネルのオブジェクト名前空間を、パス (既定は \\) の下から深さ優先で、一行に一項目ずつ書き出します。\n"
+    u8"各ディレクトリの項目は名前順 (大文字と小文字を区別しない) に並びます。\n"
+    u8"一行は「フルパス<TAB>種類」で、シンボリックリンクには「<TAB>-> リンク先」が続きます。\n"
+    u8"\n"
+    u8"オプション:\n"
+    u8"  --json         JSON Lines で書き出す: {\"path\": ..., \"name\": ..., \"type\": ..., \"target\": ...}\n"
+    u8"  --find TEXT    名前に TEXT を含む項目だけ (大文字と小文字を区別しない)。探索はどこまでも続く\n"
+    u8"  --type NAME    種類が NAME の項目だけ (何度でも指定できる)\n"
+    u8"  --depth N      パスから N 階層下まで (0 はパス直下の項目だけ)\n"
+    u8"  --details      ハンドル数と参照数、イベント・ミュータント・セマフォの状態も書く\n"
+    u8"  --version      バージョンを表示する\n"
+    u8"  --help         この説明を表示する\n"
+    u8"\n"
+    u8"終了コード: 0 成功、1 一覧できないディレクトリがあった (理由は標準エラーへ) か出力先が閉じた、2 引数の誤り\n";

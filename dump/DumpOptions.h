@@ -1,0 +1,42 @@
+// The command line of kagero-dump.
+#pragma once
+
+#include <windows.h>
+
+#include "WideText.h"
+
+const int MaximumTypeFilters = 64;
+const int UnlimitedDepth = -1;
+
+struct DumpOptions {
+    const wchar_t* path = L"\\";
+    bool json = false;
+    bool details = false;
+    // --find's text folded to upper case; empty when there is no --find.
+    WideText find;
+    bool hasFind = false;
+    // --type names, pointing into the caller's arguments.
+    const wchar_t* types[MaximumTypeFilters] = {};
+    int typeCount = 0;
+    int maxDepth = UnlimitedDepth;
+};
+
+enum class ParseResult { Run, Help, Version, Bad };
+
+// What is wrong with the command line: a UTF-8 message and the argument it
+// is about.
+struct ArgumentError {
+    const char* message = "";
+    const wchar_t* argument = L"";
+};
+
+// Reads argv[1..argc-1].
+ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, ArgumentError* error);
+
+// The --help text in UTF-8, lines ended by "\n".
+extern const char DumpUsageText[];
+
+// Writes length units of text, upper-cased, to folded (room for length
+// units): compared folded, --find's text and a name match without regard to
+// case.
+void FoldCase(const wchar_t* text, size_t length, wchar_t* folded);

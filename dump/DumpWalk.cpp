@@ -1,0 +1,274 @@
+#include "DumpWalk.h"
+
+#include <cstring>
+#include <new>
+
+#include "DirectoryEntries.h"
+#include "EntryFormat.h"
+#include "NativeApi.h"
+#include "ObjectOpen.h"
+#include "ObjectQueries.h"
+#include "ObjectTypes.h"
+#include "StatusText.h"
+#include "Version.h"
+
+namespace {
+
+// One directory on the path being walked: its sorted entries and how far
+// the walk has got through them.
+struct WalkFrame {
+    DirectoryEntries entries;
+    WideText path;
+    size_t next = 0;
+    int depth = 0;
+    WalkFrame* parent = nullptr;
+};
+
+// The directory test of the namespace walk itself: the exact type name.
+bool IsDirectoryType(const wchar_t* typeName) { return lstrcmpW(typeName, L"Directory") == 0; }
+
+void ReadState(HANDLE object, int typeCode, ObjectState* state)
+{
+    OBJECT_BASIC_INFORMATION basic = {};
+    wchar_t typeName[TypeNameChars];
+    LONG typeCount = 0;
+    QueryObjectInfo(object, &basic, ObjectBasicInformationBytes, typeName, TypeNameChars, &typeCount);
+    state->handles = basic.HandleCount;
+    state->references = basic.PointerCount;
+    switch (typeCode) {
+    case TypeEvent:
+    case TypeEventPair:
+        state->kind = ObjectState::Event;
+        QueryEventState(object, &state->first, &state->second);
+        break;
+    case TypeMutant: {
+        state->kind = ObjectState::Mutant;
+        ULONG flags = 0;
+        QueryMutantState(object, &state->first, &flags);
+        state->second = static_cast<LONG>(flags);
+        break;
+    }
+    case TypeSemaphore:
+        state->kind = ObjectState::Semaphore;
+        QuerySemaphoreState(object, &state->first, &state->second);
+        break;
+    default:
+        break;
+    }
+}
+
+class Dumper {
+public:
+    Dumper(const DumpOptions& options, OutputChannel& output, OutputChannel& errors)
+        : options_(options), output_(output), errors_(errors)
+    {
+    }
+    ~Dumper()
+    {
+        while (top_)
+            Pop();
+    }
+    Dumper(const Dumper&) = delete;
+    Dumper& operator=(const Dumper&) = delete;
+
+    int Run();
+
+private:
+    // Lists path into a new frame on top; the status of the failure otherwise.
+    NTSTATUS Push(WideText& path, int depth);
+    void Pop();
+    void Step();
+    bool Selected(const wchar_t* name, size_t nameLength, const wchar_t* typeName);
+    void Emit(const WideText& path, const wchar_t* name, size_t nameLength, const wchar_t* typeName);
+    void ReportFailure(const wchar_t* path, NTSTATUS status, bool asObject);
+
+    const DumpOptions& options_;
+    OutputChannel& output_;
+    OutputChannel& errors_;
+    WalkFrame* top_ = nullptr;
+    bool failed_ = false;
+};
+
+int Dumper::Run()
+{
+    WideText path;
+    const NTSTATUS status = path.Assign(options_.path) ? Push(path, 0) : STATUS_NO_MEMORY_NT;
+    if (status < 0) {
+        ReportFailure(options_.path, status, false);
+        return 1;
+    }
+    while (top_ && !output_.Broken())
+        Step();
+    output_.Flush();
+    return failed_ || output_.Broken() ? 1 : 0;
+}
+
+NTSTATUS Dumper::Push(WideText& path, int depth)
+{
+    WalkFrame* frame = new (std::nothrow) WalkFrame;
+    if (!frame)
+        return STATUS_NO_MEMORY_NT;
+    NTSTATUS status = ListDirectoryEntries(path.Get(), frame->entries);
+    if (status >= 0 && !frame->entries.Complete())
+        status = STATUS_NO_MEMORY_NT;
+    if (status < 0) {
+        delete frame;
+        return status;
+    }
+    frame->entries.Sort();
+    frame->path.Swap(path);
+    frame->depth = depth;
+    frame->parent = top_;
+    top_ = frame;
+    return 0;
+}
+
+void Dumper::Pop()
+{
+    WalkFrame* done = top_;
+    top_ = done->parent;
+    delete done;
+}
+
+// Writes the next entry of the top directory, and descends into it when it
+// is a directory within the depth limit.
+void Dumper::Step()
+{
+    WalkFrame& frame = *top_;
+    if (frame.next >= frame.entries.Count()) {
+        Pop();
+        return;
+    }
+    const size_t i = frame.next++;
+    const wchar_t* name = frame.entries.Name(i);
+    const wchar_t* typeName = frame.entries.TypeName(i);
+    const bool descend =
+        IsDirectoryType(typeName) && (options_.maxDepth == UnlimitedDepth || frame.depth < options_.maxDepth);
+    const bool selected = Selected(name, frame.entries.NameLength(i), typeName);
+    if (!descend && !selected)
+        return;
+    WideText path;
+    if (!JoinObjectPath(frame.path.Get(), name, &path)) {
+        ReportFailure(frame.path.Get(), STATUS_NO_MEMORY_NT, true);
+        return;
+    }
+    if (selected)
+        Emit(path, name, frame.entries.NameLength(i), typeName);
+    if (!descend) {
+        output_.FlushWhenFull();
+        return;
+    }
+    // A reader of a pipe or a console sees every line written so far before
+    // the walk waits on the kernel again.
+    output_.Flush();
+    const NTSTATUS status = Push(path, frame.depth + 1);
+    if (status < 0)
+        ReportFailure(path.Get(), status, true);
+}
+
+bool Dumper::Selected(const wchar_t* name, size_t nameLength, const wchar_t* typeName)
+{
+    if (options_.typeCount > 0) {
+        bool typeMatches = false;
+        for (int t = 0; t < options_.typeCount && !typeMatches; ++t)
+            typeMatches = lstrcmpiW(typeName, options_.types[t]) == 0;
+        if (!typeMatches)
+            return false;
+    }
+    if (!options_.hasFind || options_.find.Empty())
+        return true;
+    if (nameLength < options_.find.Length())
+        return false;
+    WideText folded;
+    wchar_t* text = folded.Allocate(nameLength);
+    if (!text)
+        return false;
+    FoldCase(name, nameLength, text);
+    const wchar_t* wanted = options_.find.Get();
+    const size_t wantedLength = options_.find.Length();
+    for (size_t at = 0; at + wantedLength <= nameLength; ++at)
+        if (memcmp(text + at, wanted, wantedLength * sizeof(wchar_t)) == 0)
+            return true;
+    return false;
+}
+
+void Dumper::Emit(const WideText& path, const wchar_t* name, size_t nameLength, const wchar_t* typeName)
+{
+    EntryFacts facts = {path.Get(), path.Length(), name, nameLength, typeName};
+    const int typeCode = LookupObjectType(typeName, nullptr);
+    WideText target;
+    ObjectState state;
+    wchar_t openError[StatusTextChars];
+    if (typeCode == TypeSymbolicLink || options_.details) {
+        // Opened for this entry alone and closed before the next.
+        ObjectHandle object;
+        const NTSTATUS status = OpenObjectByType(path.Get(), typeCode, OpenForQuery, object.Receive());
+        if (status != 0) {
+            ObjectOpenFailureText(status, openError);
+            facts.openError = openError;
+        } else {
+            if (typeCode == TypeSymbolicLink) {
+                LONGLONG created = 0;
+                QuerySymbolicLink(object.Get(), &target, &created);
+                facts.target = target.Get();
+                facts.targetLength = target.Length();
+            }
+            if (options_.details) {
+                ReadState(object.Get(), typeCode, &state);
+                facts.state = &state;
+            }
+        }
+    }
+    AppendEntryLine(output_.Buffer(), facts, options_.json);
+}
+
+// One line on errors; inside the walk, in JSON, also an object on the output.
+void Dumper::ReportFailure(const wchar_t* path, NTSTATUS status, bool asObject)
+{
+    wchar_t reason[StatusTextChars];
+    ListingFailureText(status, reason);
+    ByteBuffer& line = errors_.Buffer();
+    line.Append("kagero-dump: ");
+    AppendText(line, path, TextForm::Display);
+    line.Append(": ");
+    AppendText(line, reason, TextForm::Display);
+    line.AppendByte('\n');
+    errors_.Flush();
+    failed_ = true;
+    if (asObject && options_.json)
+        AppendListingFailure(output_.Buffer(), path, reason);
+}
+
+}  // namespace
+
+int RunDump(const DumpOptions& options, OutputChannel& output, OutputChannel& errors)
+{
+    Dumper dumper(options, output, errors);
+    return dumper.Run();
+}
+
+int RunDumpProgram(int argc, wchar_t** argv, HANDLE output, HANDLE errors)
+{
+    OutputChannel out(output);
+    OutputChannel err(errors);
+    DumpOptions options;
+    ArgumentError error;
+    switch (ParseDumpArguments(argc, argv, &options, &error)) {
+    case ParseResult::Help:
+        out.Buffer().Append(DumpUsageText);
+        return out.Flush() ? 0 : 1;
+    case ParseResult::Version:
+        out.Buffer().Append("kagero-dump " KAGERO_VERSION_TEXT "\n");
+        return out.Flush() ? 0 : 1;
+    case ParseResult::Bad:
+        err.Buffer().Append("kagero-dump: ");
+        err.Buffer().Append(error.message);
+        AppendText(err.Buffer(), error.argument, TextForm::Display);
+        err.Buffer().Append(u8" (使い方: kagero-dump --help)\n");
+        err.Flush();
+        return 2;
+    case ParseResult::Run:
+        break;
+    }
+    return RunDump(options, out, err);
+}

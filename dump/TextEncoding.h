@@ -1,0 +1,54 @@
+// UTF-16 names from the kernel turned into UTF-8 output, in the two forms the
+// dump writes: JSON string contents that give back the exact UTF-16 name, and
+// display text that keeps one entry on one line.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+// A growable byte buffer on the process heap. A failed growth marks it
+// failed and drops the bytes; nothing is written past its end.
+class ByteBuffer {
+public:
+    ByteBuffer() = default;
+    ~ByteBuffer();
+    ByteBuffer(const ByteBuffer&) = delete;
+    ByteBuffer& operator=(const ByteBuffer&) = delete;
+
+    // Room for bytes more; false (and marked failed) when memory runs out.
+    bool Reserve(size_t bytes);
+    void Append(const char* bytes, size_t count);
+    void Append(const char* text);  // NUL-terminated ASCII
+    void AppendByte(char byte);
+    void AppendDecimal(long long value);
+    void Clear() { used_ = 0; }
+    // Writing in place: Tail is where the next byte goes, and Commit counts
+    // bytes written there (after a Reserve that made room for them).
+    char* Tail() { return data_ + used_; }
+    void Commit(size_t bytes) { used_ += bytes; }
+
+    const char* Data() const { return data_; }
+    size_t Size() const { return used_; }
+    bool Failed() const { return failed_; }
+
+private:
+    char* data_ = nullptr;
+    size_t used_ = 0;
+    size_t capacity_ = 0;
+    bool failed_ = false;
+};
+
+enum class TextForm {
+    // JSON string contents: '"' and '\' escaped, control characters and
+    // unpaired surrogates as \uXXXX, everything else as UTF-8.
+    Json,
+    // For people and line tools: an unpaired surrogate becomes U+FFFD, a
+    // control character its Control Pictures sign (U+2400 + code, U+2421
+    // for DEL), so that a name never breaks the line or the tab columns.
+    Display,
+};
+
+// Appends length UTF-16 units of text in the given form.
+void AppendText(ByteBuffer& out, const wchar_t* text, size_t length, TextForm form);
+void AppendText(ByteBuffer& out, const wchar_t* text, TextForm form);

@@ -1,0 +1,4 @@
+// The program's version: the About box and kagero-dump --version show it.
+#pragma once
+
+#define KAGERO_VERSION_TEXT "1.10.158.1"
