@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 \
-binutils-mingw-w64-i686 wine wine64 xvfb xauth x11-utils fonts-noto-cjk imagemagick \
+binutils-mingw-w64-i686 wine wine64 xvfb xauth x11-utils fonts-noto-cjk fonts-ipafont-gothic locales imagemagick \
 doctest-dev python3"
 
 missing=""
@@ -20,18 +20,32 @@ if dpkg-query -W -f='${Status}' wine32 2>/dev/null | grep -q "install ok install
     exit 1
 fi
 
-if [ -z "$missing" ]; then
+# Wine runs in the Japanese locale, as the program's users do: the system's
+# own dialog texts and fonts then match the program's Japanese templates.
+need_locale=""
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    need_locale=yes
+fi
+
+if [ -z "$missing" ] && [ -z "$need_locale" ]; then
     exit 0
 fi
 
 if [ "$(id -u)" -ne 0 ]; then
-    echo "install-deps: missing packages:$missing" >&2
-    echo "install-deps: run 'sudo make deps' (or: sudo apt-get install$missing)" >&2
+    [ -n "$missing" ] && echo "install-deps: missing packages:$missing" >&2
+    [ -n "$need_locale" ] && echo "install-deps: missing the ja_JP.UTF-8 locale" >&2
+    echo "install-deps: run 'sudo make deps'" >&2
     exit 1
 fi
 
-echo "install-deps: installing$missing"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-# shellcheck disable=SC2086
-apt-get install -y -qq --no-install-recommends $missing
+if [ -n "$missing" ]; then
+    echo "install-deps: installing$missing"
+    apt-get update -qq
+    # shellcheck disable=SC2086
+    apt-get install -y -qq --no-install-recommends $missing
+fi
+if [ -n "$need_locale" ] || ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    echo "install-deps: generating the ja_JP.UTF-8 locale"
+    localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi

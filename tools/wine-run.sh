@@ -32,8 +32,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 export WINEPREFIX=$prefix
 export WINEARCH=win64
 export WINEDEBUG=-all
-# No Mono/Gecko download prompts on a machine without network access.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# Kagero's users run a Japanese system: the system's dialogs (the property
+# sheet's frame and buttons) then speak Japanese and use the matching font.
+export LANG=ja_JP.UTF-8
+unset LC_ALL
+# No Mono/Gecko download prompts on a machine without network access, and no
+# crash debugger: a crashing program must end (and fail its test), not wait.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 mkdir -p "$(dirname "$prefix")"
 
 # One run at a time per prefix: each run owns the prefix's wineserver.

@@ -47,6 +47,8 @@ inline Seen* Current = nullptr;
 inline std::set<HWND> Handled;
 // Runs on every sheet once it has been read, before it is cancelled.
 inline std::function<void(HWND sheet, HWND page)> OnSheet;
+// Runs on every message box once it has been read, before it is closed.
+inline std::function<void(HWND box)> OnBox;
 
 inline std::wstring TextOf(HWND window)
 {
@@ -133,6 +135,12 @@ inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     EnumThreadWindows(GetCurrentThreadId(), FindModal, reinterpret_cast<LPARAM>(&modal));
     if (!modal || !Current)
         return;
+    // Read a window on the tick after it showed, once it has laid itself out and painted.
+    static HWND fresh = nullptr;
+    if (modal != fresh) {
+        fresh = modal;
+        return;
+    }
     Handled.insert(modal);
     if (HWND tabs = FindWindowExW(modal, nullptr, WC_TABCONTROLW, nullptr)) {
         Current->sheets.push_back(ReadSheet(modal, tabs));
@@ -141,6 +149,8 @@ inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
         PostMessageW(modal, WM_COMMAND, IDCANCEL, 0);
     } else {
         Current->boxes.push_back(ReadBox(modal));
+        if (OnBox)
+            OnBox(modal);
         PostMessageW(modal, WM_COMMAND, IDOK, 0);
     }
 }
@@ -156,6 +166,7 @@ inline Seen Run(const std::function<void()>& action)
     KillTimer(nullptr, timer);
     Current = nullptr;
     OnSheet = nullptr;
+    OnBox = nullptr;
     return seen;
 }
 

@@ -45,6 +45,12 @@ bool SaveScreenBitmap(const wchar_t* path)
 
 void SaveScreenshotIfAsked(const wchar_t* name)
 {
+    // Everything on screen paints first: a test often asks right after showing.
+    RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT))
+        if (IsWindowVisible(window))
+            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    GdiFlush();
     wchar_t folder[MAX_PATH] = {};
     const DWORD length = GetEnvironmentVariableW(L"KAGERO_SCREENSHOTS", folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
