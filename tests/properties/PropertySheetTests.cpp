@@ -74,11 +74,31 @@ void HoldKeys(std::initializer_list<int> keys)
     SetKeyboardState(state);
 }
 
+// What Wine will not report: a permanent object (it keeps OBJ_PERMANENT
+// objects but reports no attributes) and an event of an unknown type.
+NTSTATUS NTAPI PermanentObject(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
+{
+    const NTSTATUS status = NativeObjectCalls().queryObject(handle, infoClass, buffer, length, returned);
+    if (infoClass == 0 && status == 0)
+        static_cast<OBJECT_BASIC_INFORMATION*>(buffer)->Attributes |= 0x10;
+    return status;
+}
+NTSTATUS NTAPI OddEvent(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
+{
+    const NTSTATUS status = NativeObjectCalls().queryEvent(handle, infoClass, buffer, length, returned);
+    static_cast<LONG*>(buffer)[0] = 5;
+    return status;
+}
+
 DWORD WINAPI HoldAndExit(LPVOID mutant)
 {
     WaitForSingleObject(static_cast<HANDLE>(mutant), INFINITE);
     return 0;
 }
+
+const std::wstring LongTarget = L"\\" + std::wstring(1499, L't');
+const std::wstring LongDirectory = std::wstring(700, L'd');
+const std::wstring LongName = std::wstring(600, L'n');
 
 // One main window and one namespace for every case: hiding or destroying a
 // shown top-level window costs Wine two seconds.
@@ -96,6 +116,10 @@ struct Program {
         REQUIRE(ns.Mutant(L"abandoned") >= 0);
         REQUIRE(ns.Semaphore(L"sem", 3, 10) >= 0);
         REQUIRE(ns.SymbolicLink(L"link", L"\\Device") >= 0);
+        REQUIRE(ns.SymbolicLink(L"longlink", LongTarget) >= 0);
+        // A directory path and a name that together pass 1023 characters.
+        REQUIRE(ns.Directory(LongDirectory) >= 0);
+        REQUIRE(ns.Event(LongDirectory + L"\\" + LongName) >= 0);
         REQUIRE(ns.Event(L"refused") >= 0);
         REQUIRE(ns.Refuse(L"refused") >= 0);
         REQUIRE(WaitForSingleObject(ns.Handle(L"held"), 0) == WAIT_OBJECT_0);  // held twice
@@ -137,10 +161,11 @@ struct Program {
         SetFocus(site->ListWindow());
         SetRowState(site->ListWindow(), -1, 0, LVIS_FOCUSED | LVIS_SELECTED);
         const auto rows = Rows(site->ListWindow());
+        row = -1;
         for (size_t i = 0; i < rows.size(); ++i)
-            if (rows[i].name == name)
+            if (rows[i].record->name == name)  // the whole name: the shown text is read cut
                 row = static_cast<int>(i);
-        REQUIRE(rows.at(row).name == name);
+        REQUIRE(row >= 0);
         SetRowState(site->ListWindow(), row, state, LVIS_FOCUSED | LVIS_SELECTED);
     }
     void SelectNode(const std::wstring& path)
@@ -256,6 +281,54 @@ TEST_CASE("The General page and the panel of each type show the object's state")
         CHECK(sheet.panelOnFrame == (row.title[0] != '\0'));
     }
     CHECK(CountingCalls::opens == CountingCalls::closes);
+}
+
+TEST_CASE("Long paths and targets are opened and shown whole; what Wine does not report is shown as it comes")
+{
+    Program& p = TheProgram();
+    p.SelectRow(p.ns.Root(), L"longlink");
+    Seen seen = p.Properties();
+    REQUIRE(seen.sheets.size() == 1);
+    CHECK(seen.sheets[0].panelFirst.size() == 1500);
+    CHECK(seen.sheets[0].panelFirst == LongTarget);
+
+    p.SelectRow(p.ns.Path(LongDirectory), LongName);
+    seen = p.Properties();
+    REQUIRE(seen.sheets.size() == 1);
+    const std::wstring path = seen.sheets[0].fields.at(CTRL_PAGE_PATH);
+    CHECK(path.size() == p.ns.Root().size() + 1302);
+    CHECK(path == p.ns.Path(LongDirectory + L"\\" + LongName));
+    CHECK(Utf8(seen.sheets[0].panelFirst) == "自動リセット");  // the page opened that very object
+
+    CountingCalls::table.queryObject = PermanentObject;
+    CountingCalls::table.queryEvent = OddEvent;
+    p.SelectRow(p.ns.Root(), L"auto");
+    seen = p.Properties();
+    CountingCalls::table.queryObject = NativeObjectCalls().queryObject;
+    CountingCalls::table.queryEvent = NativeObjectCalls().queryEvent;
+    REQUIRE(seen.sheets.size() == 1);
+    CHECK(Utf8(seen.sheets[0].fields.at(CTRL_PAGE_PERMANENCE)) == "あり");
+    CHECK(Utf8(seen.sheets[0].panelFirst) == "Unknown");
+}
+
+TEST_CASE("The access editor is looked for in the system directory only")
+{
+    CHECK(IsAccessEditorAvailable());
+    // A file planted beside the program and in the current folder is not the editor.
+    wchar_t program[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    std::wstring beside = program;
+    beside = beside.substr(0, beside.rfind(L'\\') + 1) + L"kagero-planted.dll";
+    const std::wstring planted[] = {beside, L"kagero-planted.dll"};
+    for (const auto& file : planted)
+        CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    SetAccessEditorForTests(L"kagero-planted.dll", nullptr);
+    CHECK_FALSE(IsAccessEditorAvailable());
+    const bool entryFound = FindCreateSecurityPage() != nullptr;
+    CHECK_FALSE(entryFound);
+    SetAccessEditorForTests(nullptr, nullptr);
+    for (const auto& file : planted)
+        DeleteFileW(file.c_str());
 }
 
 TEST_CASE("Every road to Properties opens the sheet of the focused and selected row")
