@@ -76,13 +76,18 @@ fi
 if [ ! -f "$prefix/.kagero-ready" ]; then
     echo "wine-run: creating the Wine prefix $prefix (once)" >&2
     wineboot -i >/dev/null 2>&1
+    wineserver -w
+    touch "$prefix/.kagero-ready"
+fi
+# The font replacements go in again whenever they change.
+if ! cmp -s "$here/wine-fonts.reg" "$prefix/.kagero-fonts.reg"; then
     # regedit reads non-ASCII names only from a UTF-16 file.
     reg=$(mktemp --suffix=.reg)
     { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$here/wine-fonts.reg"; } >"$reg"
     wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
     rm -f "$reg"
     wineserver -w
-    touch "$prefix/.kagero-ready"
+    cp "$here/wine-fonts.reg" "$prefix/.kagero-fonts.reg"
 fi
 
 # A private Xvfb runs no window manager. Wine waits two seconds for one
