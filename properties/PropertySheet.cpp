@@ -14,6 +14,7 @@
 #include "ObjectSecurityInfo.h"
 #include "ObjectTypes.h"
 #include "ResourceIds.h"
+#include "WindowCentre.h"
 
 GeneralPage* ActiveGeneralPage = nullptr;
 
@@ -40,6 +41,14 @@ HPROPSHEETPAGE CreateGeneralPage()
     page.pszTitle = L"一般";
     page.pfnDlgProc = GeneralPageDialogProc;
     return CreatePropertySheetPageW(&page);
+}
+
+// A sheet without the General page is not centred by it: centre it here.
+int CALLBACK CentreSecurityOnlySheet(HWND sheet, UINT message, LPARAM)
+{
+    if (message == PSCB_INITIALIZED)
+        CentreOnWindow(sheet, GetParent(sheet));
+    return 0;
 }
 
 void ShowOpenFailureFor(HWND owner, NTSTATUS status)
@@ -134,9 +143,12 @@ INT_PTR GeneralPage::RunPropertySheet(HWND owner, const wchar_t* directory, cons
     ObjectHandle probe;
     const NTSTATUS status = OpenForProperties(FullPath(), typeCode_, &probe);
     probe.Reset();  // the test-open's handle is never kept
+    bool generalMade = false;
     if (status == 0) {
-        if (HPROPSHEETPAGE general = CreateGeneralPage())
+        if (HPROPSHEETPAGE general = CreateGeneralPage()) {
             pages[pageCount++] = general;
+            generalMade = true;
+        }
     } else if (!(status == STATUS_ACCESS_DENIED && IsAccessEditorAvailable())) {
         ShowOpenFailureFor(owner, status);
         ActiveGeneralPage = nullptr;
@@ -163,6 +175,10 @@ INT_PTR GeneralPage::RunPropertySheet(HWND owner, const wchar_t* directory, cons
         header.nPages = static_cast<UINT>(pageCount);
         header.nStartPage = 0;
         header.phpage = pages;
+        if (!generalMade) {
+            header.dwFlags |= PSH_USECALLBACK;
+            header.pfnCallback = CentreSecurityOnlySheet;
+        }
         result = PropertySheetW(&header);
     }
     if (provider)

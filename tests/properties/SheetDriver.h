@@ -129,6 +129,51 @@ inline Sheet ReadSheet(HWND sheet, HWND tabs)
     return seen;
 }
 
+// The access-control editor's page as Wine's editor shows it: the accounts
+// of the DACL (list 101) and, for the selected one, each right by name with
+// "X" or "-" in its allow and deny columns (list 111).
+struct Right {
+    std::wstring name;
+    std::wstring allow, deny;
+};
+struct SecurityView {
+    std::vector<std::wstring> accounts;
+    std::vector<std::vector<Right>> rights;  // per account
+};
+
+inline std::wstring ItemText(HWND list, int item, int subItem)
+{
+    wchar_t text[256] = {};
+    LVITEMW query = {};
+    query.iSubItem = subItem;
+    query.pszText = text;
+    query.cchTextMax = 256;
+    SendMessageW(list, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&query));
+    return text;
+}
+
+// Selects each account in turn; pump lets the page answer the selection.
+inline SecurityView ReadSecurityPage(HWND page, const std::function<void()>& pump)
+{
+    SecurityView view;
+    HWND accounts = GetDlgItem(page, 101);
+    HWND rights = GetDlgItem(page, 111);
+    const int count = static_cast<int>(SendMessageW(accounts, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        view.accounts.push_back(ItemText(accounts, i, 0));
+        LVITEMW select = {};
+        select.state = select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(accounts, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&select));
+        pump();
+        std::vector<Right> shown;
+        const int rows = static_cast<int>(SendMessageW(rights, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < rows; ++row)
+            shown.push_back({ItemText(rights, row, 0), ItemText(rights, row, 1), ItemText(rights, row, 2)});
+        view.rights.push_back(shown);
+    }
+    return view;
+}
+
 inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 {
     HWND modal = nullptr;
