@@ -71,23 +71,6 @@ TEST_CASE("each type's valid mask, and its rights named bit by bit from the lowe
     }
 }
 
-TEST_CASE("the other rows' valid masks")
-{
-    const struct {
-        int type;
-        ACCESS_MASK valid;
-    } cases[] = {{1, 0x010F001F}, {2, 0x011F0001}, {7, 0x010F0001}, {5, 0x011F0003},
-                 {3, 0x011F0003}, {4, 0x011F0001}, {12, 0x011F0003}, {6, 0x010F003F}};
-    for (const auto& c : cases) {
-        CAPTURE(c.type);
-        ACCESS_MASK valid = 0;
-        int row = -1;
-        FindAccessRow(c.type, &valid, &row);
-        CHECK(valid == c.valid);
-        CHECK(row >= 0);
-    }
-}
-
 TEST_CASE("single lookups: a row's entry wins over the generic list; unnamed bits leave the output alone")
 {
     const struct {
