@@ -25,6 +25,33 @@ bool Grow(void** data, size_t* capacity, size_t needed, size_t elementSize)
     return true;
 }
 
+bool IsLetterOrDigit(wchar_t c)
+{
+    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+bool LettersAndDigitsOnly(const wchar_t* name, size_t length)
+{
+    for (size_t i = 0; i < length; ++i)
+        if (!IsLetterOrDigit(name[i]))
+            return false;
+    return true;
+}
+
+wchar_t Upper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+// Between names of ASCII letters and digits alone, lstrcmpiW puts digits
+// before letters and letters in the alphabet's order: the order of their
+// upper-case codes, had here without a call per comparison.
+int CompareUpper(const wchar_t* a, const wchar_t* b)
+{
+    while (*a && Upper(*a) == Upper(*b)) {
+        ++a;
+        ++b;
+    }
+    return static_cast<int>(Upper(*a)) - static_cast<int>(Upper(*b));
+}
+
 }  // namespace
 
 DirectoryEntries::~DirectoryEntries()
@@ -59,6 +86,7 @@ void DirectoryEntries::AddListEntry(int, const wchar_t* typeName, const wchar_t*
     items_ = static_cast<Item*>(items);
     Item item = {};
     item.nameLength = static_cast<size_t>(lstrlenW(name));
+    item.plain = LettersAndDigitsOnly(name, item.nameLength);
     // Neighbours mostly share a type: its text is kept once for a run of them.
     const bool sameType = count_ > 0 && wcscmp(TypeName(count_ - 1), typeName) == 0;
     if (sameType)
@@ -75,7 +103,9 @@ void DirectoryEntries::Sort()
 {
     const wchar_t* texts = texts_;
     std::sort(items_, items_ + count_, [texts](const Item& a, const Item& b) {
-        const int byName = lstrcmpiW(texts + a.name, texts + b.name);
-        return byName ? byName < 0 : wcscmp(texts + a.name, texts + b.name) < 0;
+        const wchar_t* first = texts + a.name;
+        const wchar_t* second = texts + b.name;
+        const int order = a.plain && b.plain ? CompareUpper(first, second) : lstrcmpiW(first, second);
+        return order ? order < 0 : wcscmp(first, second) < 0;
     });
 }

@@ -21,8 +21,9 @@ public:
     void AddListEntry(int enumerationIndex, const wchar_t* typeName, const wchar_t* name) override;
 
     // Name order without regard to case, by the comparison the window's list
-    // uses (lstrcmpiW); names that compare as equal are ordered by their code
-    // units, so that the order never depends on the kernel's.
+    // uses (lstrcmpiW, spared for plain ASCII names where its order is known);
+    // names that compare as equal are ordered by their code units, so that the
+    // order never depends on the kernel's.
     void Sort();
     // false when memory ran out and some entries were dropped.
     bool Complete() const { return !failed_; }
@@ -37,6 +38,7 @@ private:
         size_t name;  // offsets into texts_
         size_t nameLength;
         size_t type;
+        bool plain;  // ASCII letters and digits alone
     };
     // Adds text and its terminator to texts_; the offset, or false.
     bool AddText(const wchar_t* text, size_t length, size_t* offset);

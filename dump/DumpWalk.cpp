@@ -1,6 +1,7 @@
 #include "DumpWalk.h"
 
 #include <cstring>
+#include <cwchar>
 #include <new>
 
 #include "DirectoryEntries.h"
@@ -25,7 +26,7 @@ struct WalkFrame {
 };
 
 // The directory test of the namespace walk itself: the exact type name.
-bool IsDirectoryType(const wchar_t* typeName) { return lstrcmpW(typeName, L"Directory") == 0; }
+bool IsDirectoryType(const wchar_t* typeName) { return wcscmp(typeName, L"Directory") == 0; }
 
 void ReadState(HANDLE object, int typeCode, ObjectState* state)
 {
@@ -158,9 +159,7 @@ void Dumper::Step()
         output_.FlushWhenFull();
         return;
     }
-    // A reader of a pipe or a console sees every line written so far before
-    // the walk waits on the kernel again.
-    output_.Flush();
+    output_.FlushBeforeWaiting();
     const NTSTATUS status = Push(path, frame.depth + 1);
     if (status < 0)
         ReportFailure(path.Get(), status, true);
@@ -195,7 +194,8 @@ bool Dumper::Selected(const wchar_t* name, size_t nameLength, const wchar_t* typ
 void Dumper::Emit(const WideText& path, const wchar_t* name, size_t nameLength, const wchar_t* typeName)
 {
     EntryFacts facts = {path.Get(), path.Length(), name, nameLength, typeName};
-    const int typeCode = LookupObjectType(typeName, nullptr);
+    // Directories are most entries; the table gives them the same code.
+    const int typeCode = IsDirectoryType(typeName) ? TypeDirectory : LookupObjectType(typeName, nullptr);
     WideText target;
     ObjectState state;
     wchar_t openError[StatusTextChars];

@@ -13,7 +13,9 @@ bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 OutputChannel::OutputChannel(HANDLE handle) : handle_(handle)
 {
     DWORD mode = 0;
-    console_ = handle && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+    const bool valid = handle && handle != INVALID_HANDLE_VALUE;
+    console_ = valid && GetConsoleMode(handle, &mode);
+    toFile_ = valid && GetFileType(handle) == FILE_TYPE_DISK;
 }
 
 bool OutputChannel::Flush()

@@ -21,6 +21,9 @@ public:
     // Flushes only once the buffer holds a good amount, so that a file is
     // written in large pieces.
     bool FlushWhenFull();
+    // Before the walk waits on the kernel: a reader of a pipe or a console
+    // sees every line written so far; a file still gets large pieces.
+    bool FlushBeforeWaiting() { return toFile_ ? FlushWhenFull() : Flush(); }
     bool Broken() const { return broken_ || buffer_.Failed(); }
     bool IsConsole() const { return console_; }
 
@@ -30,6 +33,7 @@ private:
 
     HANDLE handle_;
     bool console_ = false;
+    bool toFile_ = false;
     bool broken_ = false;
     ByteBuffer buffer_;
 };
