@@ -10,6 +10,7 @@
 
 void RunNamespaceBench();
 void RunExplorerBench();
+void RunDumpBench();
 
 unsigned long BareEnumerate(const std::wstring& path, bool descend)
 {
@@ -61,5 +62,6 @@ int main()
     std::printf("Kagero benchmark: each measurement against the bare native enumeration of the same data\n");
     RunNamespaceBench();
     RunExplorerBench();
+    RunDumpBench();
     return 0;
 }

@@ -1,0 +1,135 @@
+// Measures kagero-dump: the whole namespace dumped to a file against the
+// bare walk of the same tree, timed in the same run; and the dump program's
+// peak working set for a namespace ten times larger, which must not grow.
+#include <windows.h>
+#include <psapi.h>
+
+#include <string>
+
+#include "BenchSupport.h"
+#include "DumpWalk.h"
+#include "KernelObjects.h"
+
+namespace {
+
+// A file that is emptied before every dump and gone when closed.
+HANDLE DumpFile(bool inheritable)
+{
+    wchar_t directory[MAX_PATH];
+    wchar_t name[MAX_PATH];
+    GetTempPathW(MAX_PATH, directory);
+    GetTempFileNameW(directory, L"kgb", 0, name);
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, inheritable ? TRUE : FALSE};
+    return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+void Empty(HANDLE file)
+{
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+}
+
+// The dump of the whole namespace in-process, as kagero-dump runs it.
+void MeasureDump(const wchar_t* label, bool json)
+{
+    HANDLE file = DumpFile(false);
+    DumpOptions options;
+    options.json = json;
+    unsigned long bareCount = 0;
+    double floor = 0;
+    double dump = 0;
+    LARGE_INTEGER size = {};
+    Alternate(
+        7, [&] { bareCount = BareEnumerate(L"\\", true); },
+        [&] {
+            Empty(file);
+            OutputChannel output(file);
+            OutputChannel errors(nullptr);
+            RunDump(options, output, errors);
+        },
+        &floor, &dump);
+    GetFileSizeEx(file, &size);
+    std::printf("%-52ls floor %8.2f ms (%lu entries)  measured %8.2f ms (%lld bytes)  ratio %.2fx\n", label,
+                floor * 1000.0, bareCount, dump * 1000.0, static_cast<long long>(size.QuadPart), dump / floor);
+    CloseHandle(file);
+}
+
+// directories directories in two levels, nine events in each: ten entries per directory.
+void MakeSpreadTree(TestNamespace& ns, int directories)
+{
+    for (int top = 0; top < directories / 10; ++top) {
+        const std::wstring parent = L"d" + std::to_wstring(top);
+        ns.Directory(parent);
+        for (int sub = 0; sub < 10; ++sub) {
+            const std::wstring directory = sub == 0 ? parent : parent + L"\\s" + std::to_wstring(sub);
+            if (sub > 0)
+                ns.Directory(directory);
+            for (int e = 0; e < 9; ++e)
+                ns.Event(directory + L"\\event-" + std::to_wstring(e));
+        }
+    }
+}
+
+// Runs kagero-dump.exe on the whole namespace into a file; its peak working
+// set in bytes, 0 when it could not be run.
+SIZE_T DumpPeakWorkingSet(const wchar_t* option)
+{
+    wchar_t program[MAX_PATH] = L"Z:";  // drive Z: is the Unix root to Wine
+    MultiByteToWideChar(CP_UTF8, 0, KAGERO_DUMP_EXE, -1, program + 2, MAX_PATH - 2);
+    std::wstring line = std::wstring(L"kagero-dump ") + option + L" \\";
+    HANDLE file = DumpFile(true);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = file;
+    startup.hStdError = file;
+    PROCESS_INFORMATION process = {};
+    SIZE_T peak = 0;
+    if (CreateProcessW(program, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                       &process)) {
+        // Wine keeps no counters for a process that has ended: the peak,
+        // which only ever grows, is read every millisecond until the end.
+        PROCESS_MEMORY_COUNTERS counters = {};
+        counters.cb = sizeof(counters);
+        for (int waited = 0; waited < 120000; ++waited) {
+            if (GetProcessMemoryInfo(process.hProcess, &counters, sizeof(counters)) &&
+                counters.PeakWorkingSetSize > peak)
+                peak = counters.PeakWorkingSetSize;
+            if (WaitForSingleObject(process.hProcess, 1) != WAIT_TIMEOUT)
+                break;
+        }
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(file);
+    return peak;
+}
+
+void MeasurePeakMemory(const wchar_t* option)
+{
+    SIZE_T peaks[2] = {};
+    const int sizes[2] = {200, 2000};
+    for (int i = 0; i < 2; ++i) {
+        TestNamespace ns;
+        MakeSpreadTree(ns, sizes[i]);
+        peaks[i] = DumpPeakWorkingSet(option);
+    }
+    const std::wstring label = std::wstring(L"kagero-dump ") + option + L" peak working set";
+    std::printf("%-52ls 2,000 entries %8.2f MB  20,000 entries %8.2f MB  ratio %.2fx\n", label.c_str(),
+                peaks[0] / 1048576.0, peaks[1] / 1048576.0, peaks[0] ? double(peaks[1]) / double(peaks[0]) : 0.0);
+}
+
+}  // namespace
+
+void RunDumpBench()
+{
+    {
+        TestNamespace ns;
+        const std::wstring more = std::to_wstring(MakeDirectoryTree(ns)) + L" more directories";
+        MeasureDump((L"kagero-dump \\ to a file, " + more).c_str(), false);
+        MeasureDump((L"kagero-dump --json \\ to a file, " + more).c_str(), true);
+    }
+    MeasurePeakMemory(L"");
+    MeasurePeakMemory(L"--json");
+}
