@@ -5,7 +5,7 @@ BUILD32 ?= build32
 JOBS    ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: deps build build64 build32 test run bench clean
+.PHONY: deps build build64 build32 test run bench dist screenshots clean
 
 deps:
 	@tools/install-deps.sh
@@ -13,7 +13,8 @@ deps:
 build: build64 build32
 
 build64: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake \
+		-DKAGERO_BUILD32_DIR=$(abspath $(BUILD32)) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
 
 # The shipped 32-bit program. It cannot run on these machines, so its tests
@@ -31,5 +32,9 @@ run: build64
 bench: build64
 	@tools/wine-run.sh --prefix $(BUILD)/wineprefix $(BUILD)/bench/kagero_bench.exe
 
+# One zip per architecture, each with both programs and a short README.
+dist: build
+	@tools/make-dist.py --out dist --x86 $(BUILD32) --x64 $(BUILD)
+
 clean:
-	rm -rf $(BUILD) $(BUILD32)
+	rm -rf $(BUILD) $(BUILD32) dist

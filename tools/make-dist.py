@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""Packs the two programs and the short README into one zip per architecture.
+
+    make-dist.py --out DIR --x86 BUILD32 --x64 BUILD64   build the archives
+    make-dist.py --check DIR                              check what they hold
+
+The version comes from resources/Version.h, so the archive's name matches
+the About box. Every archive must hold exactly kagero.exe, kagero-dump.exe
+and README.txt, with programs built for the archive's architecture.
+"""
+import argparse
+import os
+import re
+import struct
+import sys
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TOP = os.path.dirname(HERE)
+MEMBERS = ("kagero.exe", "kagero-dump.exe", "README.txt")
+MACHINES = {"x86": 0x014C, "x64": 0x8664}
+
+
+def version():
+    with open(os.path.join(TOP, "resources", "Version.h"), encoding="utf-8") as header:
+        match = re.search(r'#define KAGERO_VERSION_TEXT "([0-9.]+)"', header.read())
+    if not match:
+        sys.exit("make-dist: no version in resources/Version.h")
+    return match.group(1)
+
+
+def archive_name(arch):
+    return "kagero-%s-%s.zip" % (version(), arch)
+
+
+def pe_machine(data):
+    """The machine field of a PE image, or None when data is not one."""
+    if len(data) < 0x40 or data[:2] != b"MZ":
+        return None
+    offset = struct.unpack_from("<I", data, 0x3C)[0]
+    if offset + 6 > len(data) or data[offset:offset + 4] != b"PE\0\0":
+        return None
+    return struct.unpack_from("<H", data, offset + 4)[0]
+
+
+def build(out, builds):
+    os.makedirs(out, exist_ok=True)
+    readme = os.path.join(TOP, "resources", "dist-README.txt")
+    for arch, folder in builds.items():
+        sources = {
+            "kagero.exe": os.path.join(folder, "kagero.exe"),
+            "kagero-dump.exe": os.path.join(folder, "dump", "kagero-dump.exe"),
+            "README.txt": readme,
+        }
+        for member, source in sources.items():
+            if not os.path.isfile(source):
+                sys.exit("make-dist: %s is missing; build first" % source)
+        path = os.path.join(out, archive_name(arch))
+        with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
+            for member in MEMBERS:
+                if member == "README.txt":
+                    # Windows' Notepad reads CR LF and a UTF-8 mark best.
+                    with open(sources[member], encoding="utf-8") as text:
+                        body = "\ufeff" + text.read().replace("\n", "\r\n")
+                    archive.writestr(member, body.encode("utf-8"))
+                else:
+                    archive.write(sources[member], member)
+        print(path)
+
+
+def check(out):
+    problems = []
+    for arch, machine in MACHINES.items():
+        path = os.path.join(out, archive_name(arch))
+        if not os.path.isfile(path):
+            problems.append("%s is missing" % path)
+            continue
+        with zipfile.ZipFile(path) as archive:
+            names = sorted(archive.namelist())
+            if names != sorted(MEMBERS):
+                problems.append("%s holds %s" % (path, names))
+                continue
+            for program in ("kagero.exe", "kagero-dump.exe"):
+                found = pe_machine(archive.read(program))
+                if found != machine:
+                    problems.append("%s: %s is for machine %r" % (path, program, found))
+            readme = archive.read("README.txt").decode("utf-8-sig")
+            for needed in ("kagero-dump", "インストールは不要", "管理者"):
+                if needed not in readme:
+                    problems.append("%s: README.txt lacks %r" % (path, needed))
+    for problem in problems:
+        print("make-dist: " + problem, file=sys.stderr)
+    return 1 if problems else 0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--out")
+    parser.add_argument("--x86")
+    parser.add_argument("--x64")
+    parser.add_argument("--check")
+    args = parser.parse_args()
+    if args.check:
+        return check(args.check)
+    if not (args.out and args.x86 and args.x64):
+        parser.error("--out, --x86 and --x64 are needed to build")
+    build(args.out, {"x86": args.x86, "x64": args.x64})
+    return check(args.out)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
