@@ -36,5 +36,9 @@ bench: build64
 dist: build
 	@tools/make-dist.py --out dist --x86 $(BUILD32) --x64 $(BUILD)
 
+# The README's pictures, taken under a private Xvfb and kept in docs/.
+screenshots: build64
+	@tools/make-screenshots.sh $(BUILD)
+
 clean:
 	rm -rf $(BUILD) $(BUILD32) dist
