@@ -25,7 +25,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 {
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, AboutVersionText);
+        SetDlgItemTextA(dialog, CTRL_ABOUT_VERSION, AboutVersionText);
         CentreOnWindow(dialog, GetParent(dialog));
         return TRUE;
     case WM_COMMAND:

@@ -196,7 +196,7 @@ LRESULT MainFrame::OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         DestroyWindow(window);
         break;
     case CMD_ABOUT:
-        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDialogProc, 0);
+        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(DLG_ABOUT), window, AboutDialogProc, 0);
         break;
     case CMD_VIEW_TOOLBAR:
         ToggleBar(*this, window, toolbarVisible_, commandBar_.BarWindow());

@@ -187,7 +187,7 @@ LRESULT ControlSite::OnCreate(HWND window)
     barRect_.right = barRect_.left + barWidth_;
     barRect_.bottom = clientRect_.bottom;
     if (!splitterCursor_)
-        splitterCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_SPLITTER));
+        splitterCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(CUR_SPLITTER));
     InsertColumn(listWindow_, 0, L"名前", 280);
     InsertColumn(listWindow_, 1, L"タイプ", 100);
     LoadImageLists(instance);

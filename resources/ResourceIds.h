@@ -4,8 +4,8 @@
 #define IDM_MAINMENU        101
 #define IDA_ACCELERATORS    103
 #define IDI_KAGERO          104
-#define IDC_SPLITTER        105
-#define IDD_ABOUT           106
+#define CUR_SPLITTER        105
+#define DLG_ABOUT           106
 #define IDR_TOOLBAR         107
 #define IDB_TYPEIMAGES      110
 #define IDB_SORTMARKS       114
@@ -20,7 +20,7 @@
 
 #define RT_TOOLBAR_LAYOUT   241
 
-#define IDC_ABOUT_VERSION   1000
+#define CTRL_ABOUT_VERSION  1000
 
 // Controls of the General page.
 #define CTRL_PAGE_PATH          1002
