@@ -10,9 +10,9 @@
 #include "ListSort.h"
 #include "ObjectList.h"
 #include "ResourceIds.h"
+#include "TypeImages.h"
 
 ControlSite* ActiveControlSite = nullptr;
-HIMAGELIST TypeImageList = nullptr;
 
 namespace {
 
@@ -26,12 +26,6 @@ const DWORD ListStyle =
 static_assert(TreeStyle == 0x50010033, "tree style");
 static_assert(ListStyle == 0x52010049, "list style");
 
-const COLORREF TypeImageMask = RGB(0x00, 0x80, 0x80);
-const COLORREF HeaderMarkMask = RGB(0x00, 0xFF, 0x00);
-
-// The type images and sort marks are loaded once and kept for the life of
-// the program, like the one pane that uses them.
-HIMAGELIST LoadedHeaderMarks = nullptr;
 HBRUSH HalftoneBrush = nullptr;
 
 HBRUSH GetHalftoneBrush()
@@ -210,15 +204,10 @@ void ControlSite::CreateControls(HINSTANCE instance)
 
 void ControlSite::LoadImageLists(HINSTANCE instance)
 {
-    if (!TypeImageList)
-        TypeImageList = ImageList_LoadImageW(instance, MAKEINTRESOURCEW(IDB_TYPEIMAGES), 16, 16, TypeImageMask,
-                                             IMAGE_BITMAP, 0);
-    SendMessageW(treeWindow_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(TypeImageList));
-    SendMessageW(listWindow_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(TypeImageList));
-    if (!LoadedHeaderMarks)
-        LoadedHeaderMarks = ImageList_LoadImageW(instance, MAKEINTRESOURCEW(IDB_SORTMARKS), 12, 1, HeaderMarkMask,
-                                                 IMAGE_BITMAP, 0);
-    SetHeaderMarkImages(listWindow_, LoadedHeaderMarks);
+    HIMAGELIST types = LoadTypeImages(instance);
+    SendMessageW(treeWindow_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(types));
+    SendMessageW(listWindow_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(types));
+    SetHeaderMarkImages(listWindow_, LoadHeaderMarks(instance));
 }
 
 void ControlSite::OnSize(int width, int height)

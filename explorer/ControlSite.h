@@ -81,9 +81,6 @@ private:
 
 extern ControlSite* ActiveControlSite;
 
-// The one image list of type icons, shared by the tree and the list.
-extern HIMAGELIST TypeImageList;
-
 LRESULT CALLBACK ControlSiteWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Draws (or, drawn again at the same x, erases) the 5-pixel halftone bar

@@ -1,6 +1,7 @@
 #include "ListSort.h"
 
 #include "EntryRecord.h"
+#include "ResourceIds.h"
 
 int CurrentSortKey = SortByName;
 // The first fill is already by name ascending, so the first pick of Name
@@ -12,6 +13,8 @@ HIMAGELIST HeaderMarkImageList = nullptr;
 namespace {
 
 const int DirectoryTypeCode = 0;
+const COLORREF HeaderMarkMask = RGB(0x00, 0xFF, 0x00);
+const int HeaderMarkWidth = 12;
 
 // Key in the low 16 bits, direction in the next: fits a 32-bit LPARAM too.
 int SortParameterKey(LPARAM parameter) { return static_cast<short>(LOWORD(static_cast<DWORD>(parameter))); }
@@ -170,6 +173,14 @@ void SetHeaderSortMark(HWND list, int column, int image)
     HeaderMarkBitmap = BuildMarkBitmap(list, image);
     item.hbm = HeaderMarkBitmap;
     SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+}
+
+HIMAGELIST LoadHeaderMarks(HINSTANCE instance)
+{
+    if (!HeaderMarkImageList)
+        HeaderMarkImageList = ImageList_LoadImageW(instance, MAKEINTRESOURCEW(IDB_SORTMARKS), HeaderMarkWidth, 1,
+                                                   HeaderMarkMask, IMAGE_BITMAP, 0);
+    return HeaderMarkImageList;
 }
 
 void SetHeaderMarkImages(HWND list, HIMAGELIST images)

@@ -12,6 +12,8 @@ const int SortKeyCount = 3;
 extern int CurrentSortKey;
 extern int SortDescending[SortKeyCount];
 extern HBITMAP HeaderMarkBitmap;
+// The three mark images of bitmap 114, loaded once by LoadHeaderMarks and kept
+// for the life of the program.
 extern HIMAGELIST HeaderMarkImageList;
 
 // Header mark images of HeaderMarkImageList.
@@ -26,4 +28,7 @@ int CALLBACK CompareEntries(LPARAM first, LPARAM second, LPARAM parameter);
 LPARAM MakeSortParameter(int key, int descending);
 // image 0 clears the column's mark, 1 marks descending, 2 ascending.
 void SetHeaderSortMark(HWND list, int column, int image);
+// Loads HeaderMarkImageList unless it is loaded; returns it (null when the
+// bitmap cannot be loaded).
+HIMAGELIST LoadHeaderMarks(HINSTANCE instance);
 void SetHeaderMarkImages(HWND list, HIMAGELIST images);

@@ -24,16 +24,18 @@ EntryRecord* MakeEntryRecord(int enumerationIndex, const wchar_t* typeName, cons
 
 EntryRecord* MakeEntryRecord(int enumerationIndex, const wchar_t* typeName, const wchar_t* name, int* image)
 {
-    auto* record = static_cast<EntryRecord*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(EntryRecord)));
+    // One block holds the record and both texts: a record is whole or not made.
+    const SIZE_T nameChars = static_cast<SIZE_T>(lstrlenW(name)) + 1;
+    const SIZE_T typeChars = static_cast<SIZE_T>(lstrlenW(typeName)) + 1;
+    auto* record = static_cast<EntryRecord*>(
+        HeapAlloc(GetProcessHeap(), 0, sizeof(EntryRecord) + (nameChars + typeChars) * sizeof(wchar_t)));
     if (!record)
         return nullptr;
-    record->name = CopyText(name);
-    record->typeName = CopyText(typeName);
-    if (!record->name || !record->typeName) {
-        FreeEntryRecord(record);
-        return nullptr;
-    }
     ++LiveRecords;
+    record->name = reinterpret_cast<wchar_t*>(record + 1);
+    record->typeName = record->name + nameChars;
+    CopyMemory(record->name, name, nameChars * sizeof(wchar_t));
+    CopyMemory(record->typeName, typeName, typeChars * sizeof(wchar_t));
     record->enumerationIndex = enumerationIndex;
     record->typeCode = LookupObjectType(typeName, image);
     return record;
@@ -43,12 +45,6 @@ void FreeEntryRecord(EntryRecord* record)
 {
     if (!record)
         return;
-    HANDLE heap = GetProcessHeap();
-    if (record->name && record->typeName)
-        --LiveRecords;
-    if (record->name)
-        HeapFree(heap, 0, record->name);
-    if (record->typeName)
-        HeapFree(heap, 0, record->typeName);
-    HeapFree(heap, 0, record);
+    --LiveRecords;
+    HeapFree(GetProcessHeap(), 0, record);
 }

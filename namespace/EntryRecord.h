@@ -11,7 +11,8 @@ struct EntryRecord {
     int typeCode;          // ObjectTypeCode of typeName
 };
 
-// Returns null when memory runs out. The record owns copies of both texts.
+// Returns null when memory runs out. The record owns copies of both texts,
+// kept in its own block: FreeEntryRecord frees all of it.
 EntryRecord* MakeEntryRecord(int enumerationIndex, const wchar_t* typeName, const wchar_t* name);
 // The same, also giving the type's image (one lookup of the type serves both).
 EntryRecord* MakeEntryRecord(int enumerationIndex, const wchar_t* typeName, const wchar_t* name, int* image);
