@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ShellFixture.h"
+#include "MainWindowFixture.h"
 
 TEST_CASE("Both programs carry the About box's version in their version resource")
 {

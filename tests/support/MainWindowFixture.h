@@ -1,0 +1,370 @@
+// The real main window and pane, made once per test program over one
+// namespace of test objects, with the loop's pump, selection helpers, and a
+// driver for the modal windows a command opens.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include <doctest.h>
+
+#include "AppGlobals.h"
+#include "ControlSite.h"
+#include "EntryRecord.h"
+#include "KernelObjects.h"
+#include "ListSort.h"
+#include "MainFrame.h"
+#include "ObjectList.h"
+#include "ResourceIds.h"
+#include "Startup.h"
+
+inline std::string Utf8(const std::wstring& text)
+{
+    std::string out(text.size() * 4 + 1, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], static_cast<int>(out.size()), nullptr,
+                                   nullptr));
+    return out.c_str();
+}
+
+inline std::wstring TextOf(HWND window)
+{
+    wchar_t text[2048] = {};
+    GetWindowTextW(window, text, 2048);
+    return text;
+}
+
+inline void HoldKeys(std::initializer_list<int> keys)
+{
+    BYTE state[256] = {};
+    for (int key : keys)
+        state[key] = 0x80;
+    SetKeyboardState(state);
+}
+
+inline const std::wstring LongTarget = L"\\" + std::wstring(1499, L't');
+inline const std::wstring LongDirectory(700, L'd');
+inline const std::wstring LongName(600, L'n');
+inline const wchar_t SecuredDescriptor[] = L"O:BAG:BAD:(A;;0x100000;;;SY)(A;;0x120001;;;BA)(A;;0x1F0003;;;WD)(D;;0x2;;;BG)";
+
+inline DWORD WINAPI HoldAndExit(LPVOID mutant) { return WaitForSingleObject(static_cast<HANDLE>(mutant), INFINITE); }
+
+// Every object the GUI tests read, made before the main window so that its
+// first Refresh shows them.
+inline TestNamespace& Objects()
+{
+    static TestNamespace* ns = nullptr;
+    if (ns)
+        return *ns;
+    ns = new TestNamespace;
+    REQUIRE(ns->Build({
+                {Kind::Directory, L"Dir"}, {Kind::Directory, L"Dir\\Deeper"}, {Kind::Event, L"Dir\\Deeper\\x"},
+                {Kind::Directory, L"Objects"}, {Kind::Event, L"Objects\\AnEvent"},
+                {Kind::IoCompletion, L"Objects\\ACompletion"},
+                {Kind::SymbolicLink, L"Objects\\ALink", 0, 0, L"\\Device"}, {Kind::Directory, L"Objects\\Folder"},
+                {Kind::Directory, L"Empty"}, {Kind::Directory, L"Closed"}, {Kind::Refuse, L"Closed"},
+                {Kind::Directory, L"Vanishing"},
+                {Kind::Event, L"auto"}, {Kind::Event, L"manual", 1, 1},
+                {Kind::Mutant, L"held", 1}, {Kind::Mutant, L"once", 1}, {Kind::Mutant, L"abandoned"},
+                {Kind::Semaphore, L"sem", 3, 10}, {Kind::SymbolicLink, L"link", 0, 0, L"\\Device"},
+                {Kind::SymbolicLink, L"longlink", 0, 0, LongTarget},
+                {Kind::Directory, LongDirectory}, {Kind::Event, LongDirectory + L"\\" + LongName},
+                // Wine's editor shows no marks for the DACL's first account: SYSTEM takes it.
+                {Kind::Sddl, SecuredDescriptor}, {Kind::Event, L"secured"}, {Kind::Sddl, L""},
+                {Kind::Event, L"refused"}, {Kind::Refuse, L"refused"},
+            }) == 0);
+    REQUIRE(WaitForSingleObject(ns->Handle(L"held"), 0) == WAIT_OBJECT_0);  // held twice
+    HANDLE thread = CreateThread(nullptr, 0, HoldAndExit, ns->Handle(L"abandoned"), 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return *ns;
+}
+
+// The real pane, recording what the frame hands it.
+class RecordingSite : public ControlSite {
+public:
+    LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) override
+    {
+        commands.push_back(LOWORD(wParam));
+        return ControlSite::OnCommand(window, wParam, lParam);
+    }
+    std::vector<WORD> commands;
+};
+inline RecordingSite* LastSite = nullptr;
+inline Pane* MakeRecordingSite() { return LastSite = new RecordingSite; }
+
+// "left,top,width,height" of a window in its parent's client coordinates.
+inline std::string Placed(HWND child)
+{
+    RECT r = {};
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right - r.left) + "," +
+           std::to_string(r.bottom - r.top);
+}
+
+struct Row {
+    std::wstring name, type;
+    int image;
+    const EntryRecord* record;
+};
+
+// The sort state the program starts with, taken before any test changes it.
+inline const int StartingSort[] = {CurrentSortKey, SortDescending[0], SortDescending[1], SortDescending[2]};
+
+struct Program {
+    explicit Program(int major = 10, PaneFactory factory = MakeRecordingSite) : frame(factory)
+    {
+        Objects();
+        AppInstance = GetModuleHandleW(nullptr);
+        SystemMajorVersion = major;
+        LastSite = nullptr;
+        window = MainWindowHandle = frame.CreateMainWindow(SW_SHOWNORMAL);
+        site = LastSite;
+        accelerators = LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ACCELERATORS));
+    }
+    // Ends the window as Exit does; the pane lives on, as in the program.
+    ~Program()
+    {
+        if (IsWindow(window))
+            DestroyWindow(window);
+        Pump();  // drops the quit message
+        UnregisterClassW(L"Kagero_MainWndClass", AppInstance);
+        MainWindowHandle = nullptr;
+        delete site;
+        SystemMajorVersion = 10;
+    }
+    // One round of the program's loop: accelerators, Tab rule, dispatch.
+    void Pump() const
+    {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            if (!PreTranslateLoopMessage(&message, accelerators))
+                TranslateMessage(&message), DispatchMessageW(&message);
+    }
+    HWND Tree() const { return site->TreeWindow(); }
+    HWND List() const { return site->ListWindow(); }
+    HWND Pane() const { return site->PaneWindow(); }
+    void Command(WORD id) const { SendMessageW(window, WM_COMMAND, id, 0); }
+    std::wstring Status(int part) const
+    {
+        wchar_t text[1100] = {};
+        if (LOWORD(SendMessageW(frame.Status().Window(), SB_GETTEXTLENGTHW, part, 0)) < 1100)
+            SendMessageW(frame.Status().Window(), SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    void ResetSort() const
+    {
+        CurrentSortKey = StartingSort[0];
+        for (int key = 0; key < SortKeyCount; ++key)
+            SortDescending[key] = StartingSort[key + 1];
+    }
+
+    HTREEITEM Next(UINT relation, HTREEITEM item = nullptr) const { return TreeView_GetNextItem(Tree(), item, relation); }
+    // A node's label and path (its item data).
+    std::pair<std::wstring, std::wstring> NodeOf(HTREEITEM item) const
+    {
+        wchar_t label[1100] = {};
+        TVITEMW query = {TVIF_TEXT | TVIF_PARAM | TVIF_HANDLE, item, 0, 0, label, 1100, 0, 0, 0, 0};
+        TreeView_GetItem(Tree(), &query);
+        return {label, query.lParam ? reinterpret_cast<const wchar_t*>(query.lParam) : L""};
+    }
+    std::wstring PathOf(HTREEITEM item) const { return NodeOf(item).second; }
+    // Every node, depth first.
+    std::vector<HTREEITEM> Nodes(HTREEITEM item = TVI_ROOT) const
+    {
+        std::vector<HTREEITEM> nodes;
+        for (item = Next(item == TVI_ROOT ? TVGN_ROOT : TVGN_CHILD, item == TVI_ROOT ? nullptr : item); item;
+             item = Next(TVGN_NEXT, item)) {
+            nodes.push_back(item);
+            for (HTREEITEM below : Nodes(item))
+                nodes.push_back(below);
+        }
+        return nodes;
+    }
+    HTREEITEM FindNode(const std::wstring& path) const
+    {
+        for (HTREEITEM node : Nodes())
+            if (PathOf(node) == path)
+                return node;
+        return nullptr;
+    }
+    // Selects the directory's node (the list fills from the namespace) and
+    // focuses the tree.
+    void SelectNode(const std::wstring& path) const
+    {
+        HTREEITEM node = FindNode(path);
+        REQUIRE(node);
+        SendMessageW(Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
+        SetFocus(Tree());
+    }
+
+    std::vector<Row> Rows() const
+    {
+        std::vector<Row> rows;
+        for (int i = 0; i < ListView_GetItemCount(List()); ++i) {
+            wchar_t name[512] = {}, type[512] = {};
+            ListView_GetItemText(List(), i, 0, name, 512);
+            ListView_GetItemText(List(), i, 1, type, 512);
+            LVITEMW item = {};
+            item.mask = LVIF_IMAGE | LVIF_PARAM;
+            item.iItem = i;
+            ListView_GetItem(List(), &item);
+            rows.push_back({name, type, item.iImage, reinterpret_cast<const EntryRecord*>(item.lParam)});
+        }
+        return rows;
+    }
+    void SetRowState(int row, UINT state, UINT mask) const { ListView_SetItemState(List(), row, state, mask); }
+    // Shows the directory afresh and focuses the list, with the row of that
+    // whole name (the shown text is read cut) given state.
+    void SelectRow(const std::wstring& directory, const std::wstring& name, UINT state = LVIS_FOCUSED | LVIS_SELECTED)
+    {
+        SendMessageW(Tree(), TVM_SELECTITEM, TVGN_CARET, 0);
+        SelectNode(directory);
+        SetFocus(List());
+        SetRowState(-1, 0, LVIS_FOCUSED | LVIS_SELECTED);
+        row = -1;
+        const std::vector<Row> rows = Rows();
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].record->name == name)
+                row = static_cast<int>(i);
+        REQUIRE(row >= 0);
+        SetRowState(row, state, LVIS_FOCUSED | LVIS_SELECTED);
+    }
+    // Replaces the rows by (type, name) entries numbered from 1 as the list
+    // walk adds them; no row selected or focused.
+    void ShowRows(const std::vector<std::pair<const wchar_t*, const wchar_t*>>& entries) const
+    {
+        ListView_DeleteAllItems(List());
+        ListTargetWindow = List();
+        int index = 0;
+        for (const auto& entry : entries)
+            AddListEntry(++index, entry.first, entry.second);
+        SetRowState(-1, 0, LVIS_FOCUSED | LVIS_SELECTED);
+    }
+
+    mutable MainFrame frame;
+    HWND window = nullptr;
+    RecordingSite* site = nullptr;
+    HACCEL accelerators = nullptr;
+    int row = -1;
+};
+
+// One shown main window for every case (a case that changes it restores
+// it); EndShell closes it for the cases that need a frame of their own: the
+// frame's class and routing allow one main window at a time.
+inline Program* SharedProgram = nullptr;
+inline Program& Shell()
+{
+    if (!SharedProgram) {
+        SharedProgram = new Program;
+        SharedProgram->Pump();  // the posted Refresh runs here
+    }
+    return *SharedProgram;
+}
+inline void EndShell()
+{
+    delete SharedProgram;
+    SharedProgram = nullptr;
+}
+
+// Watches the modal windows an action opens (message boxes, dialogs and
+// property sheets) from a timer inside their modal loop, reads them as a
+// user would, and closes them: a sheet with Cancel, anything else with OK
+// unless the hook closed it.
+namespace modal {
+
+struct Box {
+    std::wstring text, caption;
+    bool errorIcon = false;
+};
+struct Sheet {
+    std::wstring caption;
+    std::vector<std::wstring> tabs;
+    bool apply = false;
+};
+struct Seen {
+    std::vector<Box> boxes;
+    std::vector<Sheet> sheets;
+    int forced = 0;  // windows still open 3 seconds after their close
+};
+
+inline Seen* Current = nullptr;
+// Run on a sheet (with its current page) or a box once read, before the close.
+inline std::function<void(HWND sheet, HWND page)> OnSheet;
+inline std::function<bool(HWND box)> OnBox;  // true: it closed the box itself
+
+inline BOOL CALLBACK FindModal(HWND window, LPARAM found)
+{
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (window == MainWindowHandle || !IsWindowVisible(window) || lstrcmpW(name, L"#32770") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+{
+    static HWND fresh = nullptr, closed = nullptr;
+    static int ticks = 0;
+    HWND modal = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindModal, reinterpret_cast<LPARAM>(&modal));
+    if (!modal || !Current)
+        return;
+    if (modal == closed) {  // a fault could otherwise hang the test
+        if (++ticks == 100)
+            ++Current->forced, EndDialog(modal, 0);
+        return;
+    }
+    if (modal != fresh) {  // read it on the tick after it showed, laid out and painted
+        fresh = modal;
+        return;
+    }
+    closed = modal;
+    ticks = 0;
+    if (HWND tabs = FindWindowExW(modal, nullptr, WC_TABCONTROLW, nullptr)) {
+        Sheet sheet{TextOf(modal), {}, false};
+        for (int i = 0; i < TabCtrl_GetItemCount(tabs); ++i) {
+            wchar_t text[64] = {};
+            TCITEMW item = {TCIF_TEXT, 0, 0, text, 64, 0, 0};
+            TabCtrl_GetItem(tabs, i, &item);
+            sheet.tabs.push_back(text);
+        }
+        HWND apply = GetDlgItem(modal, 0x3021);
+        sheet.apply = apply && IsWindowVisible(apply);
+        Current->sheets.push_back(sheet);
+        if (OnSheet)
+            OnSheet(modal, reinterpret_cast<HWND>(SendMessageW(modal, PSM_GETCURRENTPAGEHWND, 0, 0)));
+        PostMessageW(modal, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    LRESULT icon = 0;
+    for (HWND c = FindWindowExW(modal, nullptr, L"Static", nullptr); c; c = FindWindowExW(modal, c, L"Static", nullptr))
+        if ((GetWindowLongPtrW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            icon = SendMessageW(c, STM_GETICON, 0, 0);
+    Current->boxes.push_back({TextOf(GetDlgItem(modal, 0xFFFF)), TextOf(modal),
+                              icon && icon == reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_HAND))});
+    if (!OnBox || !OnBox(modal))
+        PostMessageW(modal, WM_COMMAND, IDOK, 0);
+}
+
+// Runs action, which may open modal windows, and reports what it showed.
+inline Seen Run(const std::function<void()>& action)
+{
+    Seen seen;
+    Current = &seen;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 30, Tick);
+    action();
+    KillTimer(nullptr, timer);
+    Current = nullptr;
+    OnSheet = nullptr;
+    OnBox = nullptr;
+    return seen;
+}
+
+}  // namespace modal
