@@ -6,6 +6,7 @@
 #include "ListSort.h"
 #include "NativeApi.h"
 #include "ObjectTypes.h"
+#include "StatusTexts.h"
 
 HWND ListTargetWindow = nullptr;
 
@@ -50,7 +51,7 @@ void FormatCountText(NTSTATUS status, int rowCount, wchar_t (&text)[CountTextCha
     if (status == 0)
         wsprintfW(text, L"%d個のオブジェクト", rowCount);
     else if (status == STATUS_ACCESS_DENIED)
-        lstrcpynW(text, L"アクセスが拒否されました。", CountTextChars);
+        lstrcpynW(text, ListingAccessDeniedText, CountTextChars);
     else
         wsprintfW(text, L"ERROR - 0x%08X", static_cast<unsigned>(status));
 }

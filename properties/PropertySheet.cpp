@@ -14,6 +14,7 @@
 #include "ObjectSecurityInfo.h"
 #include "ObjectTypes.h"
 #include "ResourceIds.h"
+#include "StatusTexts.h"
 #include "WindowCentre.h"
 
 GeneralPage* ActiveGeneralPage = nullptr;
@@ -79,30 +80,11 @@ INT_PTR CALLBACK GeneralPageDialogProc(HWND window, UINT message, WPARAM wParam,
 
 void OpenFailureText(NTSTATUS status, wchar_t* buffer, bool withPrivilegeRow)
 {
-    const wchar_t* text = nullptr;
-    switch (static_cast<ULONG>(status)) {
-    case 0xC0000022:
-        text = L"アクセスは拒否されました。";
-        break;
-    case 0xC0000024:
-    case 0xFFFFFFFF:
-        text = L"このオブジェクトの情報は取得できません。";
-        break;
-    case 0xC0000034:
-        text = L"オブジェクトが見つかりません。";
-        break;
-    case 0xC0000043:
-        text = L"他のプロセスで使用中です。";
-        break;
-    case 0xC0000061:
-        if (withPrivilegeRow)
-            text = L"権限がありません。";
-        break;
-    }
-    if (text)
-        lstrcpynW(buffer, text, OpenFailureTextChars);
+    const ULONG code = static_cast<ULONG>(status);
+    if (const wchar_t* words = OpenFailureWords(code, withPrivilegeRow))
+        lstrcpynW(buffer, words, OpenFailureTextChars);
     else
-        wsprintfW(buffer, L"オープンできませんでした。- CODE:0x%08X", static_cast<ULONG>(status));
+        wsprintfW(buffer, L"オープンできませんでした。- CODE:0x%08X", code);
 }
 
 void ShowOpenFailure(HWND owner, const wchar_t* text) { MessageBoxW(owner, text, L"Kagero", MB_ICONERROR); }
