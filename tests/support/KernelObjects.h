@@ -4,8 +4,20 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
+
+// One row of a namespace table. Refuse gives an object made earlier an
+// empty DACL; Sddl sets the descriptor of the rows after it ("" for none).
+enum class Kind { Directory, Event, Mutant, Semaphore, Timer, IoCompletion, SymbolicLink, Refuse, Sddl };
+struct ObjectRow {
+    Kind kind;
+    std::wstring path;      // relative to the root; the SDDL for Kind::Sddl
+    long first = 0;         // Event: manual reset; Mutant: owned; Semaphore: initial
+    long second = 0;        // Event: signalled; Semaphore: maximum
+    std::wstring target{};  // SymbolicLink
+};
 
 class TestNamespace {
 public:
@@ -15,32 +27,39 @@ public:
     TestNamespace(const TestNamespace&) = delete;
     TestNamespace& operator=(const TestNamespace&) = delete;
 
+    // Applies the rows in order; the number of rows that failed.
+    int Build(std::initializer_list<ObjectRow> rows);
+
     const std::wstring& Root() const { return root_; }
     // Full path of a name relative to the root ("" gives the root itself).
     std::wstring Path(const std::wstring& relative) const;
 
     // Each returns the NT status of the create; relative paths.
-    long Directory(const std::wstring& relative);
-    long Event(const std::wstring& relative, bool manualReset = false, bool signalled = false);
-    long Mutant(const std::wstring& relative, bool owned = false);
-    long Semaphore(const std::wstring& relative, long initial = 1, long maximum = 5);
-    long Timer(const std::wstring& relative);
-    long IoCompletion(const std::wstring& relative);  // a type outside the type table
-    long SymbolicLink(const std::wstring& relative, const std::wstring& target);
-    // Objects created from now on get this descriptor (SDDL); an empty text
-    // goes back to none. Wine gives an object made without one no owner and
-    // no DACL.
-    bool UseDescriptor(const std::wstring& sddl);
+    long Directory(const std::wstring& rel) { return Create({Kind::Directory, rel}); }
+    long Event(const std::wstring& rel, bool manualReset = false, bool signalled = false)
+    {
+        return Create({Kind::Event, rel, manualReset, signalled});
+    }
+    long Mutant(const std::wstring& rel, bool owned = false) { return Create({Kind::Mutant, rel, owned}); }
+    long Semaphore(const std::wstring& rel, long initial = 1, long maximum = 5)
+    {
+        return Create({Kind::Semaphore, rel, initial, maximum});
+    }
+    long Timer(const std::wstring& rel) { return Create({Kind::Timer, rel}); }
+    long IoCompletion(const std::wstring& rel) { return Create({Kind::IoCompletion, rel}); }  // a type without a row
+    long SymbolicLink(const std::wstring& rel, const std::wstring& to) { return Create({Kind::SymbolicLink, rel, 0, 0, to}); }
+    // Objects created from now on get this descriptor (SDDL); an empty text goes back to none. Wine gives an
+    // object made without one no owner and no DACL.
+    bool UseDescriptor(const std::wstring& sddl) { return Create({Kind::Sddl, sddl}) >= 0; }
     // The handle the namespace keeps for the object (null if none).
     HANDLE Handle(const std::wstring& relative) const;
     // Gives an existing object an empty DACL, so that opening it is refused.
-    long Refuse(const std::wstring& relative);
+    long Refuse(const std::wstring& rel) { return Create({Kind::Refuse, rel}); }
     // Closes the object's handle: the object leaves the namespace.
     void Remove(const std::wstring& relative);
 
 private:
-    // Takes the handle by reference: it is read after the create has run.
-    long Keep(long status, const HANDLE& handle, const std::wstring& path);
+    long Create(const ObjectRow& row);
     std::wstring root_;
     PSECURITY_DESCRIPTOR descriptor_ = nullptr;
     std::vector<std::pair<std::wstring, HANDLE>> handles_;
