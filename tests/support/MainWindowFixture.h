@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -130,8 +131,7 @@ struct Program {
     // Ends the window as Exit does; the pane lives on, as in the program.
     ~Program()
     {
-        if (IsWindow(window))
-            DestroyWindow(window);
+        DestroyWindow(window);
         Pump();  // drops the quit message
         UnregisterClassW(L"Kagero_MainWndClass", AppInstance);
         MainWindowHandle = nullptr;
@@ -152,16 +152,14 @@ struct Program {
     void Command(WORD id) const { SendMessageW(window, WM_COMMAND, id, 0); }
     std::wstring Status(int part) const
     {
-        wchar_t text[1100] = {};
-        if (LOWORD(SendMessageW(frame.Status().Window(), SB_GETTEXTLENGTHW, part, 0)) < 1100)
-            SendMessageW(frame.Status().Window(), SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
+        wchar_t text[4096] = {};
+        SendMessageW(frame.Status().Window(), SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
         return text;
     }
     void ResetSort() const
     {
         CurrentSortKey = StartingSort[0];
-        for (int key = 0; key < SortKeyCount; ++key)
-            SortDescending[key] = StartingSort[key + 1];
+        std::copy(StartingSort + 1, StartingSort + 1 + SortKeyCount, SortDescending);
     }
 
     HTREEITEM Next(UINT relation, HTREEITEM item = nullptr) const { return TreeView_GetNextItem(Tree(), item, relation); }
@@ -174,12 +172,11 @@ struct Program {
         return {label, query.lParam ? reinterpret_cast<const wchar_t*>(query.lParam) : L""};
     }
     std::wstring PathOf(HTREEITEM item) const { return NodeOf(item).second; }
-    // Every node, depth first.
+    // The nodes below item (all of them for TVI_ROOT), depth first.
     std::vector<HTREEITEM> Nodes(HTREEITEM item = TVI_ROOT) const
     {
         std::vector<HTREEITEM> nodes;
-        for (item = Next(item == TVI_ROOT ? TVGN_ROOT : TVGN_CHILD, item == TVI_ROOT ? nullptr : item); item;
-             item = Next(TVGN_NEXT, item)) {
+        for (item = item == TVI_ROOT ? Next(TVGN_ROOT) : Next(TVGN_CHILD, item); item; item = Next(TVGN_NEXT, item)) {
             nodes.push_back(item);
             for (HTREEITEM below : Nodes(item))
                 nodes.push_back(below);
@@ -193,13 +190,12 @@ struct Program {
                 return node;
         return nullptr;
     }
-    // Selects the directory's node (the list fills from the namespace) and
-    // focuses the tree.
+    // Selects the directory's node, so that the list fills from it, and focuses the tree.
     void SelectNode(const std::wstring& path) const
     {
         HTREEITEM node = FindNode(path);
         REQUIRE(node);
-        SendMessageW(Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
+        TreeView_SelectItem(Tree(), node);
         SetFocus(Tree());
     }
 
@@ -223,15 +219,13 @@ struct Program {
     // whole name (the shown text is read cut) given state.
     void SelectRow(const std::wstring& directory, const std::wstring& name, UINT state = LVIS_FOCUSED | LVIS_SELECTED)
     {
-        SendMessageW(Tree(), TVM_SELECTITEM, TVGN_CARET, 0);
+        TreeView_SelectItem(Tree(), nullptr);
         SelectNode(directory);
         SetFocus(List());
         SetRowState(-1, 0, LVIS_FOCUSED | LVIS_SELECTED);
-        row = -1;
         const std::vector<Row> rows = Rows();
-        for (size_t i = 0; i < rows.size(); ++i)
-            if (rows[i].record->name == name)
-                row = static_cast<int>(i);
+        for (row = static_cast<int>(rows.size()) - 1; row >= 0 && rows[row].record->name != name; --row)
+            ;
         REQUIRE(row >= 0);
         SetRowState(row, state, LVIS_FOCUSED | LVIS_SELECTED);
     }
@@ -241,9 +235,8 @@ struct Program {
     {
         ListView_DeleteAllItems(List());
         ListTargetWindow = List();
-        int index = 0;
-        for (const auto& entry : entries)
-            AddListEntry(++index, entry.first, entry.second);
+        for (size_t i = 0; i < entries.size(); ++i)
+            AddListEntry(static_cast<int>(i) + 1, entries[i].first, entries[i].second);
         SetRowState(-1, 0, LVIS_FOCUSED | LVIS_SELECTED);
     }
 
@@ -255,37 +248,30 @@ struct Program {
 };
 
 // One shown main window for every case (a case that changes it restores
-// it); EndShell closes it for the cases that need a frame of their own: the
-// frame's class and routing allow one main window at a time.
+// it); EndShell closes it for a case that needs a frame of its own, since
+// the frame allows one main window at a time.
 inline Program* SharedProgram = nullptr;
 inline Program& Shell()
 {
-    if (!SharedProgram) {
-        SharedProgram = new Program;
-        SharedProgram->Pump();  // the posted Refresh runs here
-    }
+    if (!SharedProgram)
+        (SharedProgram = new Program)->Pump();  // the posted Refresh runs here
     return *SharedProgram;
 }
-inline void EndShell()
-{
-    delete SharedProgram;
-    SharedProgram = nullptr;
-}
+inline void EndShell() { delete SharedProgram, SharedProgram = nullptr; }
 
-// Watches the modal windows an action opens (message boxes, dialogs and
-// property sheets) from a timer inside their modal loop, reads them as a
-// user would, and closes them: a sheet with Cancel, anything else with OK
-// unless the hook closed it.
+// Watches the modal windows an action opens from a timer inside their modal
+// loop, reads them as a user would, and closes them: a sheet with Cancel,
+// anything else with OK unless OnBox closed it.
 namespace modal {
 
 struct Box {
     std::wstring text, caption;
-    bool errorIcon = false;
+    bool errorIcon;
 };
 struct Sheet {
     std::wstring caption;
     std::vector<std::wstring> tabs;
-    bool apply = false;
+    bool apply;
 };
 struct Seen {
     std::vector<Box> boxes;
@@ -302,10 +288,8 @@ inline BOOL CALLBACK FindModal(HWND window, LPARAM found)
 {
     wchar_t name[32] = {};
     GetClassNameW(window, name, 32);
-    if (window == MainWindowHandle || !IsWindowVisible(window) || lstrcmpW(name, L"#32770") != 0)
-        return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
+    const bool modal = window != MainWindowHandle && IsWindowVisible(window) && lstrcmpW(name, L"#32770") == 0;
+    return modal ? (*reinterpret_cast<HWND*>(found) = window, FALSE) : TRUE;
 }
 
 inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
@@ -328,18 +312,16 @@ inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     closed = modal;
     ticks = 0;
     if (HWND tabs = FindWindowExW(modal, nullptr, WC_TABCONTROLW, nullptr)) {
-        Sheet sheet{TextOf(modal), {}, false};
+        HWND apply = GetDlgItem(modal, 0x3021);
+        Current->sheets.push_back({TextOf(modal), {}, apply && IsWindowVisible(apply)});
         for (int i = 0; i < TabCtrl_GetItemCount(tabs); ++i) {
             wchar_t text[64] = {};
             TCITEMW item = {TCIF_TEXT, 0, 0, text, 64, 0, 0};
             TabCtrl_GetItem(tabs, i, &item);
-            sheet.tabs.push_back(text);
+            Current->sheets.back().tabs.push_back(text);
         }
-        HWND apply = GetDlgItem(modal, 0x3021);
-        sheet.apply = apply && IsWindowVisible(apply);
-        Current->sheets.push_back(sheet);
         if (OnSheet)
-            OnSheet(modal, reinterpret_cast<HWND>(SendMessageW(modal, PSM_GETCURRENTPAGEHWND, 0, 0)));
+            OnSheet(modal, PropSheet_GetCurrentPageHwnd(modal));
         PostMessageW(modal, WM_COMMAND, IDCANCEL, 0);
         return;
     }
@@ -347,8 +329,8 @@ inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     for (HWND c = FindWindowExW(modal, nullptr, L"Static", nullptr); c; c = FindWindowExW(modal, c, L"Static", nullptr))
         if ((GetWindowLongPtrW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
             icon = SendMessageW(c, STM_GETICON, 0, 0);
-    Current->boxes.push_back({TextOf(GetDlgItem(modal, 0xFFFF)), TextOf(modal),
-                              icon && icon == reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_HAND))});
+    const LRESULT error = reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_HAND));
+    Current->boxes.push_back({TextOf(GetDlgItem(modal, 0xFFFF)), TextOf(modal), icon && icon == error});
     if (!OnBox || !OnBox(modal))
         PostMessageW(modal, WM_COMMAND, IDOK, 0);
 }
