@@ -129,16 +129,18 @@ void ControlSite::SetBarWindows(HWND toolbar, HWND statusBar)
 {
     toolbarWindow_ = toolbar;
     statusBarWindow_ = statusBar;
+    toolbarStates_ = {};
 }
 
 LRESULT ControlSite::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    UpdateToolbarState(toolbarWindow_, treeWindow_, listWindow_);
+    UpdateToolbarState(toolbarWindow_, treeWindow_, listWindow_, toolbarStates_);
     switch (message) {
     case WM_CREATE:
         return OnCreate(window);
     case WM_DESTROY:
         toolbarWindow_ = nullptr;
+        toolbarStates_ = {};
         return 0;
     case WM_SIZE:
         OnSize(LOWORD(lParam), HIWORD(lParam));

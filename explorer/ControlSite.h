@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "CopyCommands.h"
 #include "Pane.h"
 
 // Control ids of the pane and its two controls.
@@ -67,6 +68,7 @@ private:
     HWND listWindow_ = nullptr;
     HWND statusBarWindow_ = nullptr;
     HWND toolbarWindow_ = nullptr;
+    ToolbarButtonStates toolbarStates_;
     HWND lastFocusedChild_ = nullptr;
     RECT barRect_ = {};
     RECT clientRect_ = {};

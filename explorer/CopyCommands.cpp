@@ -262,10 +262,16 @@ LRESULT InitMenuPopupState(HMENU menu, LPARAM lParam, HWND tree, HWND list)
     return 0;
 }
 
-void UpdateToolbarState(HWND toolbar, HWND tree, HWND list)
+void UpdateToolbarState(HWND toolbar, HWND tree, HWND list, ToolbarButtonStates& sent)
 {
     if (!IsWindow(toolbar))
         return;
-    EnableToolbarButton(toolbar, CMD_UP, !IsRootSelected(tree));
-    EnableToolbarButton(toolbar, CMD_COPY, HasSelectedRows(list));
+    const bool up = !IsRootSelected(tree);
+    const bool copy = HasSelectedRows(list);
+    const bool fresh = sent.toolbar != toolbar;
+    if (fresh || up != sent.up)
+        EnableToolbarButton(toolbar, CMD_UP, up);
+    if (fresh || copy != sent.copy)
+        EnableToolbarButton(toolbar, CMD_COPY, copy);
+    sent = {toolbar, up, copy};
 }

@@ -24,14 +24,39 @@ const ObjectTypeRow ObjectTypeTable[] = {
 };
 const int ObjectTypeTableSize = sizeof(ObjectTypeTable) / sizeof(ObjectTypeTable[0]);
 
+namespace {
+
+bool IsAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+bool AsciiLettersOnly(const wchar_t* text)
+{
+    for (; *text; ++text)
+        if (!IsAsciiLetter(*text))
+            return false;
+    return true;
+}
+
+// For texts of ASCII letters alone lstrcmpiW finds two equal exactly when
+// they differ in letter case at most; the list looks up a type per row.
+bool EqualIgnoringCase(const wchar_t* a, const wchar_t* b)
+{
+    for (; *a && (*a | 0x20) == (*b | 0x20); ++a, ++b) {
+    }
+    return *a == *b;
+}
+
+}  // namespace
+
 int LookupObjectType(const wchar_t* typeName, int* image)
 {
     if (image)
         *image = ImageGenericType;
     if (!typeName)
         return TypeUnknown;
+    const bool plain = AsciiLettersOnly(typeName);
     for (int i = 0; i < ObjectTypeTableSize; ++i) {
-        if (lstrcmpiW(typeName, ObjectTypeTable[i].typeName) == 0) {
+        const wchar_t* row = ObjectTypeTable[i].typeName;
+        if (plain ? EqualIgnoringCase(typeName, row) : lstrcmpiW(typeName, row) == 0) {
             if (image)
                 *image = ObjectTypeTable[i].image;
             return ObjectTypeTable[i].code;
