@@ -315,6 +315,18 @@ TEST_CASE("From a fresh start, picks sort and toggle, the header mark follows, f
     p.SelectNode(L"\\");
 }
 
+TEST_CASE("Names sort as lstrcmpiW has them: case ignored, digits before letters, punctuation by its own rules")
+{
+    Program& p = Shell();
+    p.ResetSort();
+    p.ShowRows({{L"Event", L"a_1"}, {L"Event", L"B2"}, {L"Event", L"a-2"}, {L"Event", L"b10"}, {L"Event", L"a1"},
+                {L"Event", L"A"}});
+    SortObjectList(p.List(), -1, false);
+    CHECK(Names(p) == std::vector<std::wstring>{L"A", L"a_1", L"a1", L"a-2", L"b10", L"B2"});
+    p.ResetSort();
+    p.SelectNode(L"\\");
+}
+
 TEST_CASE("Copy puts the selected names, or the tree's label, on the clipboard, one line each; Select All")
 {
     Program& p = Shell();
@@ -407,6 +419,10 @@ TEST_CASE("Menus and toolbar: Copy and Up enabled only when they apply, the sort
     expect(true, true);
     p.ShowRows({});
     p.SelectNode(L"\\");
+    expect(false, false);
+    // A toolbar handed over again is set afresh, whatever it showed.
+    SendMessageW(toolbar, TB_ENABLEBUTTON, CMD_UP, TRUE);
+    p.site->SetBarWindows(toolbar, p.frame.Status().Window());
     expect(false, false);
 
     // The sort submenu: a plain check in the older look, else a radio mark.
