@@ -291,6 +291,8 @@ LRESULT ControlSite::OnListNotify(const NMHDR* header)
         return 0;
     case LVN_DELETEITEM:
         return OnListDeleteItem(reinterpret_cast<const NMLISTVIEW*>(header));
+    case LVN_DELETEALLITEMS:
+        return OnListDeleteAllItems(reinterpret_cast<const NMLISTVIEW*>(header));
     case NM_SETFOCUS:
         lastFocusedChild_ = header->hwndFrom;
         return 0;

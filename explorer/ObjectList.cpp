@@ -104,3 +104,18 @@ LRESULT OnListDeleteItem(const NMLISTVIEW* notification)
     FreeEntryRecord(reinterpret_cast<EntryRecord*>(notification->lParam));
     return 0;
 }
+
+LRESULT OnListDeleteAllItems(const NMLISTVIEW* notification)
+{
+    HWND list = notification->hdr.hwndFrom;
+    const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    for (int row = 0; row < rows; ++row) {
+        item.iItem = row;
+        item.lParam = 0;
+        if (SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+            FreeEntryRecord(reinterpret_cast<EntryRecord*>(item.lParam));
+    }
+    return TRUE;
+}

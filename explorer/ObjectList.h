@@ -19,3 +19,7 @@ LRESULT FillObjectList(HWND list, HWND statusBar, const NMTREEVIEWW* notificatio
 
 // Frees the row's record when the list deletes the row.
 LRESULT OnListDeleteItem(const NMLISTVIEW* notification);
+// Frees every row's record when the list is about to delete all rows (a fill,
+// or its destruction). Returns TRUE, which spares the list a deletion notice
+// per row: each would reach the pane and cost it the toolbar check.
+LRESULT OnListDeleteAllItems(const NMLISTVIEW* notification);
