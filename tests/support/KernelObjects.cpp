@@ -27,7 +27,7 @@ TestNamespace::~TestNamespace()
     // Children first, so that nothing is left behind in the root.
     for (auto it = handles_.rbegin(); it != handles_.rend(); ++it)
         CloseHandle(it->second);
-    UseDescriptor(L"");
+    Create({Kind::Sddl, L""});
 }
 
 int TestNamespace::Build(std::initializer_list<ObjectRow> rows)

@@ -9,7 +9,8 @@
 #include <vector>
 
 // One row of a namespace table. Refuse gives an object made earlier an
-// empty DACL; Sddl sets the descriptor of the rows after it ("" for none).
+// empty DACL, so that opening it is refused; Sddl sets the descriptor of the
+// rows after it ("" for none: Wine then gives no owner and no DACL).
 enum class Kind { Directory, Event, Mutant, Semaphore, Timer, IoCompletion, SymbolicLink, Refuse, Sddl };
 struct ObjectRow {
     Kind kind;
@@ -41,20 +42,8 @@ public:
         return Create({Kind::Event, rel, manualReset, signalled});
     }
     long Mutant(const std::wstring& rel, bool owned = false) { return Create({Kind::Mutant, rel, owned}); }
-    long Semaphore(const std::wstring& rel, long initial = 1, long maximum = 5)
-    {
-        return Create({Kind::Semaphore, rel, initial, maximum});
-    }
-    long Timer(const std::wstring& rel) { return Create({Kind::Timer, rel}); }
-    long IoCompletion(const std::wstring& rel) { return Create({Kind::IoCompletion, rel}); }  // a type without a row
-    long SymbolicLink(const std::wstring& rel, const std::wstring& to) { return Create({Kind::SymbolicLink, rel, 0, 0, to}); }
-    // Objects created from now on get this descriptor (SDDL); an empty text goes back to none. Wine gives an
-    // object made without one no owner and no DACL.
-    bool UseDescriptor(const std::wstring& sddl) { return Create({Kind::Sddl, sddl}) >= 0; }
     // The handle the namespace keeps for the object (null if none).
     HANDLE Handle(const std::wstring& relative) const;
-    // Gives an existing object an empty DACL, so that opening it is refused.
-    long Refuse(const std::wstring& rel) { return Create({Kind::Refuse, rel}); }
     // Closes the object's handle: the object leaves the namespace.
     void Remove(const std::wstring& relative);
 
