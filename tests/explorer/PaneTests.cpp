@@ -263,21 +263,21 @@ TEST_CASE("From a fresh start, picks sort and toggle, the header mark follows, f
 {
     Program& p = Shell();
     p.ResetSort();
-    p.ShowRows({{L"Directory", L"zeta"}, {L"Event", L"Alpha"}, {L"Directory", L"beta"}, {L"Device", L"Gamma"}});
+    p.ShowRows({{L"Directory", L"zeta"}, {L"Event", L"alpha"}, {L"Directory", L"beta"}, {L"Device", L"Gamma"}});
     const int Fill = -1;  // else a column clicked, or a command
     const struct {
         int pick;
         std::vector<std::wstring> names;
         std::string marks;  // of the name and the type column
     } steps[] = {
-        {Fill, {L"beta", L"zeta", L"Alpha", L"Gamma"}, "^-"},
-        {0, {L"Gamma", L"Alpha", L"zeta", L"beta"}, "v-"},
-        {1, {L"beta", L"zeta", L"Gamma", L"Alpha"}, "-^"},
-        {1, {L"Alpha", L"Gamma", L"zeta", L"beta"}, "-v"},
-        {Fill, {L"Alpha", L"Gamma", L"zeta", L"beta"}, "-v"},
-        {CMD_SORT_ENUM, {L"zeta", L"Alpha", L"beta", L"Gamma"}, "--"},
-        {CMD_SORT_ENUM, {L"Gamma", L"beta", L"Alpha", L"zeta"}, "--"},
-        {3, {L"Gamma", L"beta", L"Alpha", L"zeta"}, "--"},  // a key that names no order
+        {Fill, {L"beta", L"zeta", L"alpha", L"Gamma"}, "^-"},
+        {0, {L"Gamma", L"alpha", L"zeta", L"beta"}, "v-"},
+        {1, {L"beta", L"zeta", L"Gamma", L"alpha"}, "-^"},
+        {1, {L"alpha", L"Gamma", L"zeta", L"beta"}, "-v"},
+        {Fill, {L"alpha", L"Gamma", L"zeta", L"beta"}, "-v"},
+        {CMD_SORT_ENUM, {L"zeta", L"alpha", L"beta", L"Gamma"}, "--"},
+        {CMD_SORT_ENUM, {L"Gamma", L"beta", L"alpha", L"zeta"}, "--"},
+        {3, {L"Gamma", L"beta", L"alpha", L"zeta"}, "--"},  // a key that names no order
     };
     for (const auto& step : steps) {
         CAPTURE(step.pick);
