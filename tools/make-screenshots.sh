@@ -9,7 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
 build=$(cd "$1" && pwd)
 docs=$top/docs
-program=${SHEET_TESTS:-$build/tests/properties/properties_tests.exe}
+program=${SHEET_TESTS:-$build/tests/app/gui_tests.exe}
 mkdir -p "$docs"
 shots=$(mktemp -d)
 trap 'rm -rf "$shots"' EXIT
