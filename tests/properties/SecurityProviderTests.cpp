@@ -55,6 +55,15 @@ NTSTATUS NTAPI RecordOpen(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES
 
 NTSTATUS NTAPI RecordClose(HANDLE handle) { return ++Closed, NativeObjectCalls().close(handle); }
 
+ISecurityInformation* HeldByPage = nullptr;
+// An editor that takes and drops a reference of its own, then fails; one whose page holds a reference until
+// it is "destroyed", as a real page does.
+HPROPSHEETPAGE WINAPI FailingPage(ISecurityInformation* p) { return p->AddRef(), p->Release(), nullptr; }
+HPROPSHEETPAGE WINAPI HoldingPage(ISecurityInformation* p)
+{
+    return (HeldByPage = p)->AddRef(), reinterpret_cast<HPROPSHEETPAGE>(static_cast<INT_PTR>(0x5EC));
+}
+
 struct RecordedOpens {
     RecordedOpens() : calls(NativeObjectCalls())
     {
@@ -152,31 +161,12 @@ TEST_CASE("QueryInterface answers IUnknown and ISecurityInformation only, with a
         CHECK(provider->QueryInterface(c.iid, &object) == c.result);
         CHECK(object == (c.result == S_OK ? static_cast<ISecurityInformation*>(provider.p) : nullptr));
         provider->AddRef();
-        CHECK(provider->Release() == (c.result == S_OK ? 2u : 1u));  // the sheet's reference, and the answer's
-        if (c.result == S_OK)
+        const ULONG count = provider->Release();  // the sheet's reference, and the answer's
+        CHECK(count == (c.result == S_OK ? 2u : 1u));
+        if (count == 2)
             provider->Release();
     }
 }
-
-namespace {
-
-ISecurityInformation* HeldByPage = nullptr;
-// Takes and drops a reference of its own, then fails, as an editor may.
-HPROPSHEETPAGE WINAPI FailingPage(ISecurityInformation* provider)
-{
-    provider->AddRef();
-    provider->Release();
-    return nullptr;
-}
-// Holds a reference until "destroyed", as a real page does.
-HPROPSHEETPAGE WINAPI HoldingPage(ISecurityInformation* provider)
-{
-    HeldByPage = provider;
-    provider->AddRef();
-    return reinterpret_cast<HPROPSHEETPAGE>(static_cast<INT_PTR>(0x5EC));
-}
-
-}  // namespace
 
 TEST_CASE("every road destroys the provider exactly once, after the last reference")
 {
@@ -195,7 +185,7 @@ TEST_CASE("every road destroys the provider exactly once, after the last referen
         HPROPSHEETPAGE page = provider->CreatePage(L"\\", 0);
         SetAccessEditorForTests(nullptr, nullptr);
         CHECK((page != nullptr) == r.page);
-        CHECK(LiveSecurityProviders() == before + 1);
+        REQUIRE(LiveSecurityProviders() == before + 1);  // else it is gone while the sheet holds it
         if (page && !HeldByPage) {
             DestroyPropertySheetPage(page);  // the system's page drops its reference
             CHECK(LiveSecurityProviders() == before + 1);
