@@ -311,6 +311,8 @@ TEST_CASE("From a fresh start, picks sort and toggle, the header mark follows, f
     SetHeaderSortMark(p.List(), 1, MarkDescending);
     CHECK(Mark(p.List(), 1) == 'v');
     CHECK(GetObjectType(previous) == 0);
+    rightAligned.fmt = HDF_STRING | HDF_LEFT;  // the shared window goes back to its own look
+    Header_SetItem(ListView_GetHeader(p.List()), 1, &rightAligned);
     p.ResetSort();
     p.SelectNode(L"\\");
 }

@@ -372,8 +372,9 @@ TEST_CASE("The security page shows the DACL with the event's rights; a refused o
             for (int row = 0; row < ListView_GetItemCount(rights); ++row)
                 shown += Utf8(ItemText(rights, row, 0) + L":" + ItemText(rights, row, 1) + ItemText(rights, row, 2) + L" ");
             marks.push_back(shown);
+            if (accounts.back() == "Everyone")  // the picture shows an account with its marks
+                SaveScreenshotIfAsked(L"security-event");
         }
-        SaveScreenshotIfAsked(L"security-event");
     };
     Shown shown = Properties();
     REQUIRE(shown.seen.sheets.size() == 1);
