@@ -150,12 +150,7 @@ const DirectoryCalls& ActiveDirectoryCalls() { return *CurrentCalls; }
 
 void SetDirectoryCalls(const DirectoryCalls* calls) { CurrentCalls = calls ? calls : &NativeCalls; }
 
-void DirectoryHandle::Reset()
-{
-    if (handle_)
-        ActiveDirectoryCalls().close(handle_);
-    handle_ = nullptr;
-}
+NTSTATUS CloseDirectoryHandle(HANDLE handle) { return ActiveDirectoryCalls().close(handle); }
 
 NTSTATUS OpenDirectory(const wchar_t* path, HANDLE* directory)
 {

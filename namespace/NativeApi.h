@@ -70,18 +70,29 @@ const DirectoryCalls& ActiveDirectoryCalls();
 // Pass null to go back to ntdll's own calls.
 void SetDirectoryCalls(const DirectoryCalls* calls);
 
-// Closes a directory handle (through the seam) when it goes out of scope.
-class DirectoryHandle {
+// Owns one handle and closes it with Close, a seam's close call, when it
+// goes out of scope.
+template <NTSTATUS (*Close)(HANDLE)>
+class OwnedHandle {
 public:
-    DirectoryHandle() = default;
-    ~DirectoryHandle() { Reset(); }
-    DirectoryHandle(const DirectoryHandle&) = delete;
-    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
+    OwnedHandle() = default;
+    ~OwnedHandle() { Reset(); }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
 
     HANDLE Get() const { return handle_; }
     HANDLE* Receive() { Reset(); return &handle_; }
-    void Reset();
+    void Reset()
+    {
+        if (handle_)
+            Close(handle_);
+        handle_ = nullptr;
+    }
 
 private:
     HANDLE handle_ = nullptr;
 };
+
+// Closes through the walk's seam.
+NTSTATUS CloseDirectoryHandle(HANDLE handle);
+using DirectoryHandle = OwnedHandle<CloseDirectoryHandle>;

@@ -142,13 +142,6 @@ int EnablePrivilege(const wchar_t* privilegeName)
 
 NTSTATUS CloseObjectHandle(HANDLE handle) { return ActiveObjectCalls().close(handle); }
 
-void ObjectHandle::Reset()
-{
-    if (handle_)
-        CloseObjectHandle(handle_);
-    handle_ = nullptr;
-}
-
 NTSTATUS OpenForProperties(const wchar_t* path, int typeCode, ObjectHandle* handle)
 {
     const NTSTATUS status = OpenObjectByType(path, typeCode, OpenForInformation, handle->Receive());

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include "NativeApi.h"
+
 // Result of OpenObjectByType for types the system does not open by name.
 const NTSTATUS StatusNoOpenForType = static_cast<NTSTATUS>(0xFFFFFFFF);
 
@@ -62,21 +64,8 @@ int EnablePrivilege(const wchar_t* privilegeName);
 // Closes with NtClose (through the seam) and returns its status.
 NTSTATUS CloseObjectHandle(HANDLE handle);
 
-// Owns one object handle and closes it when it goes out of scope.
-class ObjectHandle {
-public:
-    ObjectHandle() = default;
-    ~ObjectHandle() { Reset(); }
-    ObjectHandle(const ObjectHandle&) = delete;
-    ObjectHandle& operator=(const ObjectHandle&) = delete;
-
-    HANDLE Get() const { return handle_; }
-    HANDLE* Receive() { Reset(); return &handle_; }
-    void Reset();
-
-private:
-    HANDLE handle_ = nullptr;
-};
+// Owns one object handle and closes it through the seam.
+using ObjectHandle = OwnedHandle<CloseObjectHandle>;
 
 // The property sheet's and the General page's open: the full information
 // mask first, the query bit alone when that is refused. Returns the status
