@@ -35,47 +35,45 @@ const ObjectCalls NativeCalls = {
 const ObjectCalls* CurrentCalls = &NativeCalls;
 
 // The row of the dispatch table: the open call and the access it passes.
-// Null call: the type is not opened by name.
-NativeOpenCall OpenCallFor(const ObjectCalls& calls, int typeCode, ACCESS_MASK* access)
+// Types without a call of their own are opened as files; a null call with
+// asFile false means the type is not opened by name.
+struct OpenRow {
+    NativeOpenCall call;
+    bool asFile;
+};
+
+OpenRow RowFor(const ObjectCalls& calls, int typeCode, ACCESS_MASK* access)
 {
     switch (typeCode) {
     case TypeDirectory:
         *access |= DirectoryOpenBits;
-        return calls.openDirectory;
+        return {calls.openDirectory, false};
     case TypeSection:
-        return calls.openSection;
+        return {calls.openSection, false};
     case TypeSymbolicLink:
         *access |= SymbolicLinkQuery;
-        return calls.openSymbolicLink;
+        return {calls.openSymbolicLink, false};
     case TypeEvent:
-        return calls.openEvent;
+        return {calls.openEvent, false};
     case TypeMutant:
-        return calls.openMutant;
+        return {calls.openMutant, false};
     case TypeSemaphore:
-        return calls.openSemaphore;
+        return {calls.openSemaphore, false};
     case TypeKey:
-        return calls.openKey;
+        return {calls.openKey, false};
     case TypeTimer:
-        return calls.openTimer;
+        return {calls.openTimer, false};
     case TypeJob:
         // For a job, 0x1 assigns a process; its query right is 0x4.
         if (*access & JobAssignProcess)
             *access = (*access & ~JobAssignProcess) | JobQuery;
-        return calls.findJobOpen();
+        return {calls.findJobOpen(), false};
+    case TypeType:
+    case TypePort:
+    case TypeWindowStation:
+        return {nullptr, false};
     default:
-        return nullptr;
-    }
-}
-
-bool IsOpenedAsFile(int typeCode)
-{
-    switch (typeCode) {
-    case TypeDirectory: case TypeSection: case TypeSymbolicLink: case TypeEvent: case TypeMutant:
-    case TypeSemaphore: case TypeKey: case TypeTimer: case TypeJob:
-    case TypeType: case TypePort: case TypeWindowStation:
-        return false;
-    default:
-        return true;
+        return {nullptr, true};
     }
 }
 
@@ -104,9 +102,8 @@ NTSTATUS ObjectAttributes::Init(const wchar_t* path)
 NTSTATUS OpenObjectByType(const wchar_t* path, int typeCode, ACCESS_MASK access, HANDLE* handle)
 {
     const ObjectCalls& calls = ActiveObjectCalls();
-    const bool asFile = IsOpenedAsFile(typeCode);
-    NativeOpenCall open = asFile ? nullptr : OpenCallFor(calls, typeCode, &access);
-    if (!asFile && !open)
+    const OpenRow row = RowFor(calls, typeCode, &access);
+    if (!row.asFile && !row.call)
         return StatusNoOpenForType;
 
     ObjectAttributes attributes;
@@ -114,11 +111,11 @@ NTSTATUS OpenObjectByType(const wchar_t* path, int typeCode, ACCESS_MASK access,
     if (status < 0)
         return status;
     HANDLE opened = nullptr;
-    if (asFile) {
+    if (row.asFile) {
         IO_STATUS_BLOCK io = {};
         status = calls.openFile(&opened, access, attributes.Get(), &io, ShareAll, 0);
     } else {
-        status = open(&opened, access, attributes.Get());
+        status = row.call(&opened, access, attributes.Get());
     }
     if (status == 0)
         *handle = opened;
