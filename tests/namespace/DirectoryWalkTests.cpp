@@ -1,8 +1,9 @@
-// The directory walk over real objects, and over a fake for what the
-// platform will not do on demand.
+// The directory walk over real objects, with the failures the platform will
+// not produce on demand put into its calls.
 #include <doctest.h>
 
 #include <algorithm>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -14,69 +15,56 @@
 
 namespace {
 
-// Nodes as "path <- parent path", entries as "index type name".
+// Nodes as "path <- parent path" ("?" for none), entries as "type name".
 struct Recorder : NamespaceSink {
     DirectoryNode InsertDirectoryNode(DirectoryNode parent, const wchar_t* path) override
     {
-        const INT_PTR at = reinterpret_cast<INT_PTR>(parent);
-        nodes.push_back(std::wstring(path) + L" <- " + (at > 0 && at <= INT_PTR(paths.size()) ? paths[at - 1] : L"?"));
-        paths.push_back(path);
-        return reinterpret_cast<DirectoryNode>(static_cast<INT_PTR>(paths.size()));
+        seen.push_back(std::wstring(path) + L" <- " + (parent ? *static_cast<std::wstring*>(parent) : L"?"));
+        return &paths.emplace_back(path);
     }
     void AddListEntry(int index, const wchar_t* type, const wchar_t* name) override
     {
         indexes.push_back(index);
-        listed.push_back(std::wstring(type) + L" " + name);
+        seen.push_back(std::wstring(type) + L" " + name);
     }
-    std::vector<std::wstring> nodes, paths, listed;
+    std::vector<std::wstring> seen;
+    std::list<std::wstring> paths;  // the nodes: a list keeps their addresses
     std::vector<int> indexes;
 };
 std::vector<std::wstring> Sorted(std::vector<std::wstring> texts) { return std::sort(texts.begin(), texts.end()), texts; }
 
-// Opens and closes through the seam: the real calls counted, or a fake directory.
-struct FakeEntry { const wchar_t *name, *type; };
-struct FakeDirectory {
-    std::vector<FakeEntry> entries;
-    ULONG failAt, claimed;  // the query at failAt fails, or claims this size when it is set
-    int mode;
-    std::vector<std::wstring> expected;
-};
-const FakeDirectory* Fake = nullptr;
-ULONG LargestAsked = 0;
+// The real calls, counted. The query numbered failAt fails, or claims claimed bytes when that is set;
+// lowerTypes gives every entry's type name in lower case. mode and seen: the walk and the records it makes.
+struct Injection { ULONG failAt, claimed; bool lowerTypes; int mode; size_t seen; };
+Injection Inject = {};
+ULONG Queries = 0, LargestAsked = 0;
 int Opens = 0, Closes = 0;
 
-NTSTATUS NTAPI Open(PHANDLE h, ACCESS_MASK a, POBJECT_ATTRIBUTES o)
+NTSTATUS NTAPI Open(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes)
 {
-    const NTSTATUS status = Fake ? (*h = reinterpret_cast<HANDLE>(0x100), 0) : NtOpenDirectoryObject(h, a, o);
+    const NTSTATUS status = NtOpenDirectoryObject(handle, access, attributes);
     Opens += status >= 0;
     return status;
 }
-NTSTATUS NTAPI Close(HANDLE h) { return ++Closes, Fake ? 0 : NtClose(h); }
-NTSTATUS NTAPI Query(HANDLE h, PVOID buffer, ULONG size, BOOLEAN one, BOOLEAN restart, PULONG context, PULONG needed)
+NTSTATUS NTAPI Close(HANDLE handle)
+{
+    ++Closes;
+    return NtClose(handle);
+}
+NTSTATUS NTAPI Query(HANDLE handle, PVOID buffer, ULONG size, BOOLEAN one, BOOLEAN restart, PULONG context, PULONG needed)
 {
     LargestAsked = std::max(LargestAsked, size);
-    if (!Fake)
-        return NtQueryDirectoryObject(h, buffer, size, one, restart, context, needed);
-    if (Opens > 1 || *context >= Fake->entries.size())  // directories below the top are empty
-        return static_cast<NTSTATUS>(0x8000001AL);
-    if (*context == Fake->failAt)
-        return Fake->claimed ? (*needed = Fake->claimed, NTSTATUS(0xC0000023L)) : NTSTATUS(0xC000009AL);
-    const FakeEntry& e = Fake->entries[(*context)++];
-    auto* info = static_cast<ObjectDirectoryInformation*>(buffer);
-    auto* text = reinterpret_cast<wchar_t*>(info + 2);
-    const USHORT name = static_cast<USHORT>(lstrlenW(e.name) * 2), type = static_cast<USHORT>(lstrlenW(e.type) * 2);
-    lstrcpyW(text, e.name);
-    lstrcpyW(text + name / 2 + 1, e.type);
-    info->Name = {name, USHORT(name + 2), text};
-    info->TypeName = {type, USHORT(type + 2), text + name / 2 + 1};
-    return 0;
+    if (++Queries == Inject.failAt) {
+        *needed = Inject.claimed;
+        return static_cast<NTSTATUS>(Inject.claimed ? 0xC0000023L : 0xC000009AL);  // too small; no memory
+    }
+    const NTSTATUS status = NtQueryDirectoryObject(handle, buffer, size, one, restart, context, needed);
+    const UNICODE_STRING& type = static_cast<ObjectDirectoryInformation*>(buffer)->TypeName;
+    if (status == 0 && Inject.lowerTypes)
+        CharLowerBuffW(type.Buffer, type.Length / sizeof(wchar_t));
+    return status;
 }
-const DirectoryCalls Seam = {Open, Query, Close};
-
-struct UseSeam {
-    explicit UseSeam(const FakeDirectory* fake = nullptr) { Fake = fake, LargestAsked = 0, Opens = Closes = 0, SetDirectoryCalls(&Seam); }
-    ~UseSeam() { SetDirectoryCalls(nullptr); }
-};
+const DirectoryCalls Counting = {Open, Query, Close};
 
 const std::wstring Huge(2100, L'h');   // 4200 bytes: more than the 4096-byte query buffer
 const std::wstring Large(1500, L'l');  // 3000 bytes: more than the lookup's 2048
@@ -85,93 +73,71 @@ const std::wstring LongA(600, L'a'), LongB(600, L'b');               // together
 
 }  // namespace
 
-TEST_CASE("the tree walk: every directory once under its parent, refused ones as leaves, long paths skipped")
+TEST_CASE("real objects: directories under their parents, long paths skipped, entries from 1, exact lookups; refusals give nothing")
 {
     TestNamespace ns;
     REQUIRE(ns.Build({{Kind::Directory, L"A"}, {Kind::Directory, L"A\\A1"}, {Kind::Directory, L"A\\A1\\Deep"},
                       {Kind::Event, L"A\\ev"}, {Kind::Directory, L"B"}, {Kind::SymbolicLink, L"link", 0, 0, L"\\Device"},
                       {Kind::Directory, L"Refused"}, {Kind::Directory, L"Refused\\Hidden"}, {Kind::Refuse, L"Refused"},
-                      {Kind::Directory, L"Z"}, {Kind::Directory, LongA}, {Kind::Directory, LongA + L"\\" + LongB}}) == 0);
-    Recorder sink;
-    UseSeam counting;
-    CHECK(EnumerateDirectory(ns.Root().c_str(), WalkTree, reinterpret_cast<DirectoryNode>(99), sink) == 0);
+                      {Kind::Directory, L"Z"}, {Kind::Directory, LongA}, {Kind::Directory, LongA + L"\\" + LongB},
+                      {Kind::Event, L"Target"}, {Kind::Event, TooLong.substr(0, 2047)}, {Kind::Event, Huge},
+                      {Kind::Mutant, Large}, {Kind::Semaphore, L"after", 1, 5}}) == 0);
     const std::wstring r = ns.Root();
-    CHECK(Sorted(sink.nodes) == Sorted({r + L" <- ?", r + L"\\A <- " + r, r + L"\\A\\A1 <- " + r + L"\\A",
-                                                  r + L"\\A\\A1\\Deep <- " + r + L"\\A\\A1", r + L"\\B <- " + r,
-                                                  r + L"\\Refused <- " + r, r + L"\\Z <- " + r,
-                                                  r + L"\\" + LongA + L" <- " + r}));
-    CHECK(sink.listed.empty());
-    CHECK(Opens == 7);  // all but the refused one
-    CHECK(Closes == 7);
-}
+    Recorder tree;
+    CHECK(EnumerateDirectory(r.c_str(), WalkTree, nullptr, tree) == 0);
+    CHECK(Sorted(tree.seen) == Sorted({r + L" <- ?", r + L"\\A <- " + r, r + L"\\A\\A1 <- " + r + L"\\A",
+                                        r + L"\\A\\A1\\Deep <- " + r + L"\\A\\A1", r + L"\\B <- " + r,
+                                        r + L"\\Refused <- " + r, r + L"\\Z <- " + r, r + L"\\" + LongA + L" <- " + r}));
 
-TEST_CASE("listing: every entry once, oversized ones too, numbered 1, 2, 3; lookups exact; failures give nothing")
-{
-    TestNamespace ns;
-    REQUIRE(ns.Build({{Kind::Directory, L"sub"}, {Kind::Event, L"Target"}, {Kind::Event, TooLong.substr(0, 2047)},
-                      {Kind::SymbolicLink, L"link", 0, 0, L"\\Device"}, {Kind::Event, Huge}, {Kind::Mutant, Large},
-                      {Kind::Semaphore, L"after", 1, 5}, {Kind::Directory, L"sub\\empty"},
-                      {Kind::Directory, L"sub\\refused"}, {Kind::Event, L"sub\\refused\\inside"},
-                      {Kind::Refuse, L"sub\\refused"}}) == 0);
-    UseSeam counting;
-    Recorder sink;
-    CHECK(ListDirectoryEntries(ns.Root().c_str(), sink) == 0);
-    CHECK(sink.indexes == std::vector<int>{1, 2, 3, 4, 5, 6, 7});
-    CHECK(Sorted(sink.listed) == Sorted({L"Directory sub", L"Event Target", L"Event " + TooLong.substr(0, 2047),
-                                                   L"SymbolicLink link", L"Event " + Huge, L"Mutant " + Large,
-                                                   L"Semaphore after"}));
-
-    const struct {
-        const wchar_t* directory;
-        ULONG status;
-    } listings[] = {{L"sub\\empty", 0}, {L"sub\\refused", 0xC0000022}, {L"sub\\missing", 0xC0000034}};
-    for (const auto& c : listings) {
+    Recorder list;
+    CHECK(ListDirectoryEntries(r.c_str(), list) == 0);
+    CHECK(list.indexes == std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+    CHECK(Sorted(list.seen) == Sorted({L"Directory A", L"Directory B", L"SymbolicLink link", L"Directory Refused",
+                                         L"Directory Z", L"Directory " + LongA, L"Event Target", L"Event " + Huge,
+                                         L"Event " + TooLong.substr(0, 2047), L"Mutant " + Large, L"Semaphore after"}));
+    const std::pair<const wchar_t*, ULONG> failures[] = {{L"B", 0}, {L"Refused", 0xC0000022}, {L"missing", 0xC0000034}};
+    for (const auto& [directory, status] : failures) {
         Recorder listing;
-        CHECK(ULONG(ListDirectoryEntries(ns.Path(c.directory).c_str(), listing)) == c.status);
-        CHECK(listing.listed.empty());
+        CHECK(ULONG(ListDirectoryEntries(ns.Path(directory).c_str(), listing)) == status);
+        CHECK(listing.seen.empty());
     }
 
     // The lookup: a record with index -1 on an exact match, the slot untouched otherwise.
-    const struct {
-        const wchar_t* directory;
-        std::wstring name;
-        int typeCode;  // -9: no match
-    } lookups[] = {{L"", L"Target", 3},      {L"", Large, 4},          {L"", L"after", 5},
-                   {L"", L"target", -9},     {L"", L"Targe", -9},      {L"", L"TargetX", -9},
-                   {L"", TooLong, -9},  // cut to fit, it would name another entry
-                   {L"sub\\refused", L"inside", -9}, {L"missing", L"Target", -9}};
+    const struct { const wchar_t* directory; std::wstring name; int typeCode; } lookups[] = {  // -9: no match
+        {L"", L"Target", 3}, {L"", Large, 4}, {L"", L"after", 5}, {L"", L"target", -9}, {L"", L"Targe", -9},
+        {L"", L"TargetX", -9}, {L"", TooLong, -9},  // cut to fit, it would name another entry
+        {L"Refused", L"Hidden", -9}, {L"missing", L"Target", -9}};
     for (const auto& c : lookups) {
         CAPTURE(c.name.size());
         auto* const untouched = reinterpret_cast<EntryRecord*>(static_cast<INT_PTR>(0x1234));
         EntryRecord* slot = untouched;
         CHECK(FindDirectoryEntry(ns.Path(c.directory).c_str(), c.name.c_str(), &slot) == 0);
-        if (c.typeCode == -9) {
-            CHECK(slot == untouched);
-            continue;
+        CHECK((slot != untouched) == (c.typeCode != -9));
+        if (slot != untouched) {
+            CHECK(slot->name == c.name);
+            CHECK(slot->typeCode == c.typeCode);
+            CHECK(slot->enumerationIndex == -1);
+            FreeEntryRecord(slot);
         }
-        REQUIRE(slot != untouched);
-        CHECK(slot->name == c.name);
-        CHECK(slot->typeCode == c.typeCode);
-        CHECK(slot->enumerationIndex == -1);
-        FreeEntryRecord(slot);
     }
-    CHECK(Closes == Opens);
 }
 
 TEST_CASE("a failed query ends the directory quietly; an absurd size claim is not allocated; tree mode wants \"Directory\"")
 {
-    const FakeDirectory cases[] = {
-        {{{L"one", L"Event"}, {L"two", L"Event"}, {L"three", L"Event"}}, 1, 0, WalkList, {L"Event one"}},
-        {{{L"one", L"Event"}, {L"two", L"Event"}, {L"three", L"Event"}}, 1, 0x1000000, WalkList, {L"Event one"}},
-        {{{L"lower", L"directory"}, {L"upper", L"DIRECTORY"}, {L"short", L"Dir"}, {L"real", L"Directory"}}, 9, 0,
-         WalkTree, {L"\\ <- ?", L"\\real <- \\"}},
-    };
-    for (const FakeDirectory& c : cases) {
-        CAPTURE(c.claimed);
-        UseSeam fake(&c);
+    TestNamespace ns;
+    REQUIRE(ns.Build({{Kind::Directory, L"A1"}, {Kind::Directory, L"A1\\Deep"}, {Kind::Event, L"e1"}, {Kind::Event, L"e2"}}) == 0);
+    const Injection cases[] = {
+        {2, 0, false, WalkList, 1}, {2, 0x1000000, false, WalkList, 1}, {0, 0, true, WalkTree, 1},
+        {0, 0, false, WalkTree, 3}};
+    for (const Injection& c : cases) {
+        CAPTURE(&c - cases);
+        Inject = c;
+        Queries = LargestAsked = Opens = Closes = 0;
+        SetDirectoryCalls(&Counting);
         Recorder sink;
-        CHECK(EnumerateDirectory(L"\\", c.mode, nullptr, sink) == 0);
-        CHECK((c.mode == WalkList ? sink.listed : sink.nodes) == c.expected);
+        CHECK(EnumerateDirectory(ns.Root().c_str(), c.mode, nullptr, sink) == 0);
+        SetDirectoryCalls(nullptr);
+        CHECK(sink.seen.size() == c.seen);
         CHECK(LargestAsked <= 0x20100);  // the largest entry the kernel can return
         CHECK(Closes == Opens);
     }
@@ -181,12 +147,9 @@ TEST_CASE("child paths: one backslash under the root and after an empty parent, 
 {
     wchar_t text[] = L"Child";
     const UNICODE_STRING name = {10, 12, text};
-    const struct {
-        const wchar_t* parent;
-        int capacity;
-        const wchar_t* expected;  // null: refused
-    } cases[] = {{L"\\", 32, L"\\Child"},         {L"", 32, L"\\Child"},           {L"\\A\\", 32, L"\\A\\Child"},
-                 {L"\\Device", 14, L"\\Device\\Child"}, {L"\\Device", 13, nullptr}};
+    const struct { const wchar_t* parent; int capacity; const wchar_t* expected; } cases[] = {  // null: refused
+        {L"\\", 32, L"\\Child"}, {L"", 32, L"\\Child"}, {L"\\A\\", 32, L"\\A\\Child"},
+        {L"\\Device", 14, L"\\Device\\Child"}, {L"\\Device", 13, nullptr}};
     for (const auto& c : cases) {
         wchar_t buffer[40];
         std::fill(std::begin(buffer), std::end(buffer), L'#');

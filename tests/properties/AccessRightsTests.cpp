@@ -6,11 +6,9 @@
 
 TEST_CASE("each type's row and valid mask; a type without a row gets the generic mask")
 {
-    const struct {
-        int type, row;
-        ACCESS_MASK valid;
-    } cases[] = {{0, 0, 0x010F000F},  {11, 10, 0x011F01FF}, {21, 11, 0x011F001F}, {19, 4, 0x011F0FFF},
-                 {20, 5, 0x011F03FF}, {8, -1, 0x001F0001},  {-1, -1, 0x001F0001}};
+    const struct { int type, row; ACCESS_MASK valid; } cases[] = {
+        {0, 0, 0x010F000F}, {11, 10, 0x011F01FF}, {21, 11, 0x011F001F}, {19, 4, 0x011F0FFF},
+        {20, 5, 0x011F03FF}, {8, -1, 0x001F0001}, {-1, -1, 0x001F0001}};
     for (const auto& c : cases) {
         CAPTURE(c.type);
         ACCESS_MASK valid = 0xDEADBEEF;

@@ -1,6 +1,8 @@
+// The security provider over real objects, its opens and closes seen through the seam.
 #include <doctest.h>
 
 #include <windows.h>
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <string>
@@ -29,19 +31,18 @@ std::string Sddl(PSECURITY_DESCRIPTOR descriptor, SECURITY_INFORMATION parts)
 
 // A provider over one object as the sheet holds it, with no editor page.
 struct Provider {
-    Provider(const std::wstring& path, int typeCode) : p(ObjectSecurityInfo::Create())
+    Provider(const std::wstring& path, int typeCode)
     {
-        REQUIRE(p != nullptr);
         SetAccessEditorForTests(MissingLibrary, nullptr);
         p->CreatePage(path.c_str(), typeCode);
         SetAccessEditorForTests(nullptr, nullptr);
     }
     ~Provider() { p->Release(); }
     ObjectSecurityInfo* operator->() const { return p; }
-    ObjectSecurityInfo* p;
+    ObjectSecurityInfo* p = ObjectSecurityInfo::Create();
 };
 
-// Every open the provider makes, with the access it passes, and every close.
+// Every event and directory open the provider makes, with the access it passes, and every close.
 std::vector<ACCESS_MASK> Asked;
 int Opened = 0, Closed = 0;
 template <NativeOpenCall ObjectCalls::*Member>
@@ -52,8 +53,18 @@ NTSTATUS NTAPI RecordOpen(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES
     Opened += status == 0;
     return status;
 }
-
 NTSTATUS NTAPI RecordClose(HANDLE handle) { return ++Closed, NativeObjectCalls().close(handle); }
+void RecordOpens()
+{
+    static ObjectCalls calls;
+    Asked.clear();
+    Opened = Closed = 0;
+    calls = NativeObjectCalls();
+    calls.openEvent = RecordOpen<&ObjectCalls::openEvent>;
+    calls.openDirectory = RecordOpen<&ObjectCalls::openDirectory>;
+    calls.close = RecordClose;
+    SetObjectCalls(&calls);
+}
 
 ISecurityInformation* HeldByPage = nullptr;
 // An editor that takes and drops a reference of its own, then fails; one whose page holds a reference until
@@ -63,20 +74,6 @@ HPROPSHEETPAGE WINAPI HoldingPage(ISecurityInformation* p)
 {
     return (HeldByPage = p)->AddRef(), reinterpret_cast<HPROPSHEETPAGE>(static_cast<INT_PTR>(0x5EC));
 }
-
-struct RecordedOpens {
-    RecordedOpens() : calls(NativeObjectCalls())
-    {
-        Asked.clear();
-        Opened = Closed = 0;
-        calls.openEvent = RecordOpen<&ObjectCalls::openEvent>;
-        calls.openDirectory = RecordOpen<&ObjectCalls::openDirectory>;
-        calls.close = RecordClose;
-        SetObjectCalls(&calls);
-    }
-    ~RecordedOpens() { SetObjectCalls(nullptr); }
-    ObjectCalls calls;
-};
 
 }  // namespace
 
@@ -89,21 +86,12 @@ TEST_CASE("each read and write opens afresh with its own mask, closes it, and gi
     REQUIRE(ns.Build({{Kind::Sddl, L"O:BAG:BAD:(A;;0x1f0003;;;WD)"}, {Kind::Event, L"Open"}, {Kind::Event, LongName},
                       {Kind::Sddl, L"O:BAG:BAD:(A;;0xf000f;;;WD)"}, {Kind::Directory, L"Folder"},
                       {Kind::Sddl, L"O:SYG:SYD:(A;;0x100000;;;WD)"}, {Kind::Event, L"Refused"}}) == 0);
-    const SECURITY_INFORMATION Owner = OWNER_SECURITY_INFORMATION, Dacl = DACL_SECURITY_INFORMATION,
-                               Sacl = SACL_SECURITY_INFORMATION;
-    const struct {
-        std::wstring name;
-        int type;
-        const wchar_t* written;  // null: a read
-        SECURITY_INFORMATION parts;
-        HRESULT result;
-        const char* after;  // what a read gives; after a write, owner and DACL through a handle of the test's own
-        std::vector<ACCESS_MASK> asked;
-    } cases[] = {
+    const SECURITY_INFORMATION Owner = 1, Dacl = 4, Sacl = 8;  // the parts of a descriptor
+    // written null: a read. after: what a read gives; after a write, owner and DACL through the test's own handle.
+    const struct { std::wstring name; int type; const wchar_t* written; SECURITY_INFORMATION parts; HRESULT result;
+                   const char* after; std::vector<ACCESS_MASK> asked; } cases[] = {
         {L"Open", 3, nullptr, Owner | Dacl, S_OK, "O:BAD:(A;;0x1f0003;;;WD)", {0x01020001}},
         {LongName, 3, nullptr, Owner | Dacl, S_OK, "O:BAD:(A;;0x1f0003;;;WD)", {0x01020001}},
-        // A directory's open adds its own bits; Wine names these.
-        {L"Folder", 0, nullptr, Owner | Dacl, S_OK, "O:BAD:(A;;CCDCLCSWSDRCWDWO;;;WD)", {0x01020003}},
         {L"Open", 3, L"O:SYD:(A;;0x1f0003;;;WD)(A;;0x100000;;;BU)", Owner | Dacl, S_OK,
          "O:SYD:(A;;0x1f0003;;;WD)(A;;0x100000;;;BU)", {0x000C0000}},
         // Only the parts named are written.
@@ -111,6 +99,7 @@ TEST_CASE("each read and write opens afresh with its own mask, closes it, and gi
         {L"Open", 3, L"D:(A;;0x1f0003;;;WD)S:(AU;SA;0x1f0003;;;WD)", Dacl | Sacl, S_OK, "O:SYD:(A;;0x1f0003;;;WD)",
          {0x010C0000}},
         {L"Open", 3, nullptr, Sacl, S_OK, "S:(AU;SA;0x1f0003;;;WD)", {0x01020001}},
+        // A directory's open adds its own bits; Wine names the rights of its DACL.
         {L"Folder", 0, L"S:(AU;SA;0xf000f;;;WD)", Sacl, S_OK, "O:BAD:(A;;CCDCLCSWSDRCWDWO;;;WD)", {0x010E0003}},
         {L"Refused", 3, nullptr, Dacl, HRESULT(0x80070005), "(none)", {0x01020001}},
         {L"Refused", 3, L"D:(A;;0x1f0003;;;WD)", Dacl, HRESULT(0x80070005), "O:SYD:(A;;0x100000;;;WD)", {0x000C0000}},
@@ -122,60 +111,32 @@ TEST_CASE("each read and write opens afresh with its own mask, closes it, and gi
     for (const auto& c : cases) {
         CAPTURE(&c - cases);
         Provider provider(ns.Path(c.name), c.type);
-        RecordedOpens recorded;
-        std::string after = "(none)";
+        RecordOpens();
+        PSECURITY_DESCRIPTOR descriptor = reinterpret_cast<PSECURITY_DESCRIPTOR>(static_cast<INT_PTR>(1));
         if (c.written) {
-            PSECURITY_DESCRIPTOR descriptor = nullptr;
             REQUIRE(ConvertStringSecurityDescriptorToSecurityDescriptorW(c.written, 1, &descriptor, nullptr));
             CHECK(provider->SetSecurity(c.parts, descriptor) == c.result);
             LocalFree(descriptor);
-            BYTE buffer[1024];
-            DWORD needed = 0;
-            if (ns.Handle(c.name) && GetKernelObjectSecurity(ns.Handle(c.name), Owner | Dacl, buffer, 1024, &needed))
-                after = Sddl(buffer, Owner | Dacl);
+            descriptor = nullptr;
+            GetSecurityInfo(ns.Handle(c.name), SE_KERNEL_OBJECT, Owner | Dacl, nullptr, nullptr, nullptr, nullptr,
+                            &descriptor);
         } else {
-            PSECURITY_DESCRIPTOR descriptor = reinterpret_cast<PSECURITY_DESCRIPTOR>(static_cast<INT_PTR>(1));
             CHECK(provider->GetSecurity(c.parts, &descriptor, FALSE) == c.result);
-            after = Sddl(descriptor, c.parts);
-            LocalFree(descriptor);
         }
-        CHECK(after == c.after);
+        SetObjectCalls(nullptr);
+        CHECK(Sddl(descriptor, c.written ? Owner | Dacl : c.parts) == c.after);
+        LocalFree(descriptor);
         CHECK(Asked == c.asked);
         CHECK(Opened == (c.result == S_OK));
         CHECK(Closed == Opened);
     }
 }
 
-TEST_CASE("QueryInterface answers IUnknown and ISecurityInformation only, with a reference")
-{
-    const struct { GUID iid; HRESULT result; } cases[] = {
-        {{0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}, S_OK},
-        {{0x965FC360, 0x16FF, 0x11D0, {0x91, 0xCB, 0x00, 0xAA, 0x00, 0xBB, 0xB7, 0x23}}, S_OK},
-        {{0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}, E_NOINTERFACE},  // IDispatch
-        {{0x965FC360, 0x16FF, 0x11D0, {0x91, 0xCB, 0x00, 0xAA, 0x00, 0xBB, 0xB7, 0x24}}, E_NOINTERFACE},  // last byte off
-    };
-    Provider provider(L"\\", 0);
-    for (const auto& c : cases) {
-        CAPTURE(c.iid.Data1);
-        void* object = &provider;
-        CHECK(provider->QueryInterface(c.iid, &object) == c.result);
-        CHECK(object == (c.result == S_OK ? static_cast<ISecurityInformation*>(provider.p) : nullptr));
-        provider->AddRef();
-        const ULONG count = provider->Release();  // the sheet's reference, and the answer's
-        CHECK(count == (c.result == S_OK ? 2u : 1u));
-        if (count == 2)
-            provider->Release();
-    }
-}
-
 TEST_CASE("every road destroys the provider exactly once, after the last reference")
 {
-    const struct {
-        const wchar_t* library;
-        CreateSecurityPageCall entry;
-        bool page;
-    } roads[] = {{MissingLibrary, nullptr, false}, {nullptr, FailingPage, false}, {nullptr, HoldingPage, true},
-                 {nullptr, nullptr, true}};  // the last: the system's editor
+    const struct { const wchar_t* library; CreateSecurityPageCall entry; bool page; } roads[] = {
+        {MissingLibrary, nullptr, false}, {nullptr, FailingPage, false}, {nullptr, HoldingPage, true},
+        {nullptr, nullptr, true}};  // the last: the system's editor
     for (const auto& r : roads) {
         CAPTURE(&r - roads);
         const long before = LiveSecurityProviders();
@@ -186,61 +147,60 @@ TEST_CASE("every road destroys the provider exactly once, after the last referen
         SetAccessEditorForTests(nullptr, nullptr);
         CHECK((page != nullptr) == r.page);
         REQUIRE(LiveSecurityProviders() == before + 1);  // else it is gone while the sheet holds it
-        if (page && !HeldByPage) {
+        if (page && !HeldByPage)
             DestroyPropertySheetPage(page);  // the system's page drops its reference
-            CHECK(LiveSecurityProviders() == before + 1);
-        }
         provider->Release();  // the sheet's, once the sheet has closed
-        if (HeldByPage) {
-            CHECK(LiveSecurityProviders() == before + 1);
+        CHECK(LiveSecurityProviders() == before + (HeldByPage ? 1 : 0));
+        if (HeldByPage)
             CHECK(HeldByPage->Release() == 0);
-        }
         CHECK(LiveSecurityProviders() == before);
     }
 }
 
-TEST_CASE("the rights offered, one per valid bit, unnamed bits under their number; object information; MapGeneric")
+TEST_CASE("the editor's questions: QueryInterface with a reference; a right per valid bit, unnamed ones by number; MapGeneric")
 {
-    // names: one per valid bit, lowest first
-    const struct { int type; std::vector<std::wstring> names; } cases[] = {
-        {20,
-         {L"停止", L"0x00000002", L"0x00000004", L"0x00000008", L"0x00000010", L"設定", L"0x00000040", L"0x00000080",
-          L"0x00000100", L"0x00000200", L"削除", L"アクセス許可の読み取り", L"アクセス許可の変更", L"所有権の取得",
-          L"同期", L"監査"}},
-        {8, {L"情報の問い合わせ", L"削除", L"アクセス許可の読み取り", L"アクセス許可の変更", L"所有権の取得", L"同期"}},
+    Provider provider(L"\\Device\\Harddisk0", 20);  // a Thread: names of its own before the generic ones, unnamed bits
+    const struct { GUID iid; HRESULT result; } interfaces[] = {
+        {{0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}, S_OK},
+        {{0x965FC360, 0x16FF, 0x11D0, {0x91, 0xCB, 0x00, 0xAA, 0x00, 0xBB, 0xB7, 0x23}}, S_OK},
+        {{0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}, E_NOINTERFACE},  // IDispatch
+        {{0x965FC360, 0x16FF, 0x11D0, {0x91, 0xCB, 0x00, 0xAA, 0x00, 0xBB, 0xB7, 0x24}}, E_NOINTERFACE},  // last byte off
     };
+    for (const auto& c : interfaces) {
+        CAPTURE(c.iid.Data1);
+        void* object = &provider;
+        CHECK(provider->QueryInterface(c.iid, &object) == c.result);
+        CHECK(object == (c.result == S_OK ? static_cast<ISecurityInformation*>(provider.p) : nullptr));
+        provider->AddRef();
+        const ULONG count = provider->Release();  // the sheet's reference, and the answer's
+        CHECK(count == (c.result == S_OK ? 2u : 1u));
+        if (count == 2)
+            provider->Release();
+    }
+
+    PSI_ACCESS access = nullptr;
+    ULONG count = 99, defaultIndex = 99;
+    CHECK(provider->GetAccessRights(nullptr, SI_ADVANCED, &access, &count, &defaultIndex) == S_OK);
+    CHECK(defaultIndex == 0);
     const GUID zero = {};
-    for (const auto& c : cases) {
-        CAPTURE(c.type);
-        Provider provider(L"\\Device\\Harddisk0", c.type);
-        PSI_ACCESS access = nullptr;
-        ULONG count = 99, defaultIndex = 99;
-        CHECK(provider->GetAccessRights(nullptr, SI_ADVANCED, &access, &count, &defaultIndex) == S_OK);
-        CHECK(defaultIndex == 0);
-        std::vector<std::wstring> names;
-        for (ULONG i = 0; i < count; ++i) {
-            names.push_back(access[i].pszName);
-            CHECK(access[i].dwFlags == 0x000B0000);
-            CHECK(memcmp(access[i].pguid, &zero, sizeof(GUID)) == 0);
-        }
-        CHECK(names == c.names);
-        SI_OBJECT_INFO info;
-        memset(&info, 0x5A, sizeof(info));
-        CHECK(provider->GetObjectInformation(&info) == S_OK);
-        CHECK(info.dwFlags == 0x00000713);
-        CHECK(std::wstring(info.pszObjectName) == L"Harddisk0");
+    std::vector<std::wstring> names;
+    for (ULONG i = 0; i < count; ++i) {
+        names.push_back(access[i].pszName);
+        CHECK(access[i].dwFlags == 0x000B0000);
+        CHECK(memcmp(access[i].pguid, &zero, sizeof(GUID)) == 0);
     }
-    const struct {
-        ACCESS_MASK in, out;
-    } maps[] = {{0x90000000, 0x011F0001}, {0x10000001, 0x011F0001}, {0x80000000, 0x80000000}, {0x60000000, 0x60000000}};
-    Provider provider(L"\\", 0);
-    for (const auto& m : maps) {
-        ACCESS_MASK mask = m.in;
+    CHECK(names == std::vector<std::wstring>{L"停止", L"0x00000002", L"0x00000004", L"0x00000008", L"0x00000010",
+                                             L"設定", L"0x00000040", L"0x00000080", L"0x00000100", L"0x00000200", L"削除",
+                                             L"アクセス許可の読み取り", L"アクセス許可の変更", L"所有権の取得", L"同期", L"監査"});
+    SI_OBJECT_INFO info;
+    memset(&info, 0x5A, sizeof(info));
+    CHECK(provider->GetObjectInformation(&info) == S_OK);
+    CHECK(info.dwFlags == 0x00000713);
+    CHECK(std::wstring(info.pszObjectName) == L"Harddisk0");
+    const std::pair<ACCESS_MASK, ACCESS_MASK> maps[] = {
+        {0x90000000, 0x011F0001}, {0x10000001, 0x011F0001}, {0x80000000, 0x80000000}, {0x60000000, 0x60000000}};
+    for (auto [mask, mapped] : maps) {
         CHECK(provider->MapGeneric(nullptr, nullptr, &mask) == S_OK);
-        CHECK(mask == m.out);
+        CHECK(mask == mapped);
     }
-    ULONG count = 5;  // no inheritance: objects of the namespace have no children to inherit to
-    CHECK(provider->GetInheritTypes(nullptr, &count) == S_OK);
-    CHECK(count == 0);
-    CHECK(provider->PropertySheetPageCallback(nullptr, PSPCB_CREATE, SI_PAGE_PERM) == E_NOTIMPL);
 }

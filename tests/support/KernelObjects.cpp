@@ -8,17 +8,17 @@ NTSYSAPI NTSTATUS NTAPI NtCreateDirectoryObject(PHANDLE, ACCESS_MASK, POBJECT_AT
 NTSYSAPI NTSTATUS NTAPI NtCreateEvent(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, int, BOOLEAN);
 NTSYSAPI NTSTATUS NTAPI NtCreateMutant(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, BOOLEAN);
 NTSYSAPI NTSTATUS NTAPI NtCreateSemaphore(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, LONG, LONG);
-NTSYSAPI NTSTATUS NTAPI NtCreateTimer(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, int);
 NTSYSAPI NTSTATUS NTAPI NtCreateIoCompletion(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG);
 NTSYSAPI NTSTATUS NTAPI NtCreateSymbolicLinkObject(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PUNICODE_STRING);
-NTSYSAPI NTSTATUS NTAPI NtSetSecurityObject(HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR);
 }
 
 static int NextRootNumber = 0;
+// Ends still owning the mutant: it is abandoned.
+static DWORD WINAPI HoldAndExit(LPVOID mutant) { return WaitForSingleObject(static_cast<HANDLE>(mutant), INFINITE); }
 
 TestNamespace::TestNamespace()
+    : root_(L"\\KageroTest-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++NextRootNumber))
 {
-    root_ = L"\\KageroTest-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++NextRootNumber);
     Directory(L"");
 }
 
@@ -27,7 +27,7 @@ TestNamespace::~TestNamespace()
     // Children first, so that nothing is left behind in the root.
     for (auto it = handles_.rbegin(); it != handles_.rend(); ++it)
         CloseHandle(it->second);
-    Create({Kind::Sddl, L""});
+    LocalFree(descriptor_);
 }
 
 int TestNamespace::Build(std::initializer_list<ObjectRow> rows)
@@ -45,20 +45,14 @@ std::wstring TestNamespace::Path(const std::wstring& relative) const
 
 HANDLE TestNamespace::Handle(const std::wstring& relative) const
 {
-    for (const auto& kept : handles_)
-        if (kept.first == Path(relative))
-            return kept.second;
-    return nullptr;
+    const auto kept = handles_.find(Path(relative));
+    return kept == handles_.end() ? nullptr : kept->second;
 }
 
 void TestNamespace::Remove(const std::wstring& relative)
 {
-    for (auto it = handles_.begin(); it != handles_.end(); ++it)
-        if (it->first == Path(relative)) {
-            CloseHandle(it->second);
-            handles_.erase(it);
-            return;
-        }
+    CloseHandle(Handle(relative));
+    handles_.erase(Path(relative));
 }
 
 long TestNamespace::Create(const ObjectRow& row)
@@ -71,17 +65,14 @@ long TestNamespace::Create(const ObjectRow& row)
     }
     if (row.kind == Kind::Refuse) {
         // An empty DACL grants no access to anyone; the handle we hold keeps working.
-        HANDLE handle = Handle(row.path);
-        SECURITY_DESCRIPTOR descriptor;
-        ACL acl;
-        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-        InitializeAcl(&acl, sizeof(acl), ACL_REVISION);
-        SetSecurityDescriptorDacl(&descriptor, TRUE, &acl, FALSE);
-        return handle ? NtSetSecurityObject(handle, DACL_SECURITY_INFORMATION, &descriptor) : 0xC0000034L;
+        PSECURITY_DESCRIPTOR empty = nullptr;
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:", SDDL_REVISION_1, &empty, nullptr);
+        const BOOL set = SetKernelObjectSecurity(Handle(row.path), DACL_SECURITY_INFORMATION, empty);
+        LocalFree(empty);
+        return set ? 0 : -1;
     }
     const std::wstring path = Path(row.path);
-    UNICODE_STRING name;
-    UNICODE_STRING target;
+    UNICODE_STRING name, target;
     RtlInitUnicodeString(&name, path.c_str());
     RtlInitUnicodeString(&target, row.target.c_str());
     OBJECT_ATTRIBUTES a;
@@ -92,13 +83,18 @@ long TestNamespace::Create(const ObjectRow& row)
     case Kind::Directory: status = NtCreateDirectoryObject(&h, 0xF000F, &a); break;
     // Event types: 0 notification (manual reset), 1 synchronization (auto reset).
     case Kind::Event: status = NtCreateEvent(&h, EVENT_ALL_ACCESS, &a, row.first ? 0 : 1, row.second != 0); break;
-    case Kind::Mutant: status = NtCreateMutant(&h, MUTANT_ALL_ACCESS, &a, row.first != 0); break;
+    case Kind::Mutant: status = NtCreateMutant(&h, MUTANT_ALL_ACCESS, &a, row.first == 1); break;
     case Kind::Semaphore: status = NtCreateSemaphore(&h, SEMAPHORE_ALL_ACCESS, &a, row.first, row.second); break;
-    case Kind::Timer: status = NtCreateTimer(&h, TIMER_ALL_ACCESS, &a, 0); break;
     case Kind::IoCompletion: status = NtCreateIoCompletion(&h, 0x1F0003, &a, 0); break;
     default: status = NtCreateSymbolicLinkObject(&h, 0xF0001, &a, &target); break;
     }
-    if (status >= 0)
-        handles_.emplace_back(path, h);
+    if (status < 0)
+        return status;
+    handles_[path] = h;
+    if (row.kind == Kind::Mutant && row.first == 2) {
+        HANDLE thread = CreateThread(nullptr, 0, HoldAndExit, h, 0, nullptr);
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
     return status;
 }
