@@ -3,30 +3,24 @@
 
 TEST_CASE("Both programs carry the About box's version in their version resource")
 {
-    const std::pair<const char*, const char*> programs[] = {
-        {KAGERO_EXE, "Kagero カーネル オブジェクト名前空間ビューア"},
-        {KAGERO_DUMP_EXE, "Kagero カーネル オブジェクト名前空間ダンプ"},
-    };
-    for (const auto& program : programs) {
-        const char* file = program.first;
+    const std::pair<const char*, std::string> programs[] = {
+        {KAGERO_EXE, "Kagero|1.10.158.1|1.10.158.1|Kagero カーネル オブジェクト名前空間ビューア"},
+        {KAGERO_DUMP_EXE, "Kagero|1.10.158.1|1.10.158.1|Kagero カーネル オブジェクト名前空間ダンプ"}};
+    for (const auto& [file, expected] : programs) {
         CAPTURE(file);
-        const DWORD size = GetFileVersionInfoSizeA(file, nullptr);
-        REQUIRE(size > 0);
-        std::vector<BYTE> data(size);
-        REQUIRE(GetFileVersionInfoA(file, 0, size, data.data()));
+        std::vector<BYTE> data(GetFileVersionInfoSizeA(file, nullptr));
+        REQUIRE(GetFileVersionInfoA(file, 0, static_cast<DWORD>(data.size()), data.data()));
         VS_FIXEDFILEINFO* fixed = nullptr;
         UINT length = 0;
         REQUIRE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-        CHECK(fixed->dwFileVersionMS == 0x0001000A);  // 1.10
-        CHECK(fixed->dwFileVersionLS == 0x009E0001);  // .158.1
-        const std::pair<const wchar_t*, std::string> strings[] = {
-            {L"ProductName", "Kagero"}, {L"FileVersion", "1.10.158.1"}, {L"ProductVersion", "1.10.158.1"},
-            {L"FileDescription", program.second}};
-        for (const auto& [name, expected] : strings) {
-            const std::wstring key = std::wstring(L"\\StringFileInfo\\041104B0\\") + name;
+        CHECK((fixed->dwFileVersionMS == 0x0001000A && fixed->dwFileVersionLS == 0x009E0001));  // 1.10.158.1
+        std::string strings;
+        for (const wchar_t* name : {L"ProductName", L"FileVersion", L"ProductVersion", L"FileDescription"}) {
             wchar_t* value = nullptr;
-            CHECK(VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length));
-            CHECK(Utf8(value ? value : L"") == expected);
+            const std::wstring key = std::wstring(L"\\StringFileInfo\\041104B0\\") + name;
+            VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length);
+            strings += (strings.empty() ? "" : "|") + Utf8(value ? value : L"");
         }
+        CHECK(strings == expected);
     }
 }

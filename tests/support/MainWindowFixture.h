@@ -1,6 +1,5 @@
-// The real main window and pane, made once per test program over one
-// namespace of test objects, with the loop's pump, selection helpers, and a
-// driver for the modal windows a command opens.
+// The real main window and pane over one namespace of test objects, with the
+// loop's pump, selection helpers, and a driver for the modal windows a command opens.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +7,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -16,7 +14,6 @@
 
 #include "AppGlobals.h"
 #include "ControlSite.h"
-#include "EntryRecord.h"
 #include "KernelObjects.h"
 #include "ListSort.h"
 #include "MainFrame.h"
@@ -26,10 +23,10 @@
 
 inline std::string Utf8(const std::wstring& text)
 {
-    std::string out(text.size() * 4 + 1, '\0');
-    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], static_cast<int>(out.size()), nullptr,
-                                   nullptr));
-    return out.c_str();
+    const int length = static_cast<int>(text.size());
+    std::string out(length * 4, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &out[0], length * 4, nullptr, nullptr));
+    return out;
 }
 
 inline std::wstring TextOf(HWND window)
@@ -52,10 +49,7 @@ inline const std::wstring LongDirectory(700, L'd');
 inline const std::wstring LongName(600, L'n');
 inline const wchar_t SecuredDescriptor[] = L"O:BAG:BAD:(A;;0x100000;;;SY)(A;;0x120001;;;BA)(A;;0x1F0003;;;WD)(D;;0x2;;;BG)";
 
-inline DWORD WINAPI HoldAndExit(LPVOID mutant) { return WaitForSingleObject(static_cast<HANDLE>(mutant), INFINITE); }
-
-// Every object the GUI tests read, made before the main window so that its
-// first Refresh shows them.
+// Every object the GUI tests read, made before the main window's first Refresh.
 inline TestNamespace& Objects()
 {
     static TestNamespace* ns = nullptr;
@@ -63,29 +57,24 @@ inline TestNamespace& Objects()
         return *ns;
     ns = new TestNamespace;
     REQUIRE(ns->Build({
-                {Kind::Directory, L"Dir"}, {Kind::Directory, L"Dir\\Deeper"}, {Kind::Event, L"Dir\\Deeper\\x"},
-                {Kind::Directory, L"Objects"}, {Kind::Event, L"Objects\\AnEvent"},
-                {Kind::IoCompletion, L"Objects\\ACompletion"},
-                {Kind::SymbolicLink, L"Objects\\ALink", 0, 0, L"\\Device"}, {Kind::Directory, L"Objects\\Folder"},
-                {Kind::Directory, L"Empty"}, {Kind::Directory, L"Closed"}, {Kind::Refuse, L"Closed"},
-                {Kind::Directory, L"Vanishing"},
-                {Kind::Event, L"auto"}, {Kind::Event, L"manual", 1, 1},
-                {Kind::Mutant, L"held", 1}, {Kind::Mutant, L"once", 1}, {Kind::Mutant, L"abandoned"},
-                {Kind::Semaphore, L"sem", 3, 10}, {Kind::SymbolicLink, L"link", 0, 0, L"\\Device"},
-                {Kind::SymbolicLink, L"longlink", 0, 0, LongTarget},
-                {Kind::Directory, LongDirectory}, {Kind::Event, LongDirectory + L"\\" + LongName},
-                // Wine's editor shows no marks for the DACL's first account: SYSTEM takes it.
-                {Kind::Sddl, SecuredDescriptor}, {Kind::Event, L"secured"}, {Kind::Sddl, L""},
-                {Kind::Event, L"refused"}, {Kind::Refuse, L"refused"},
-            }) == 0);
+        {Kind::Directory, L"Dir"}, {Kind::Directory, L"Dir\\Deeper"}, {Kind::Event, L"Dir\\Deeper\\x"},
+        {Kind::Directory, L"Objects"}, {Kind::Event, L"Objects\\AnEvent"}, {Kind::Directory, L"Objects\\Folder"},
+        {Kind::IoCompletion, L"Objects\\ACompletion"}, {Kind::SymbolicLink, L"Objects\\ALink", 0, 0, L"\\Device"},
+        {Kind::Directory, L"Empty"}, {Kind::Directory, L"Closed"}, {Kind::Refuse, L"Closed"},
+        {Kind::Directory, L"Vanishing"}, {Kind::Event, L"auto"}, {Kind::Event, L"manual", 1, 1},
+        {Kind::Mutant, L"held", 1}, {Kind::Mutant, L"once", 1}, {Kind::Mutant, L"abandoned", 2},
+        {Kind::Semaphore, L"sem", 3, 10}, {Kind::SymbolicLink, L"link", 0, 0, L"\\Device"},
+        {Kind::SymbolicLink, L"longlink", 0, 0, LongTarget}, {Kind::Directory, LongDirectory},
+        {Kind::Event, LongDirectory + L"\\" + LongName},
+        // Wine's editor shows no marks for the DACL's first account: SYSTEM takes it.
+        {Kind::Sddl, SecuredDescriptor}, {Kind::Event, L"secured"}, {Kind::Sddl, L""},
+        {Kind::Event, L"refused"}, {Kind::Refuse, L"refused"},
+    }) == 0);
     REQUIRE(WaitForSingleObject(ns->Handle(L"held"), 0) == WAIT_OBJECT_0);  // held twice
-    HANDLE thread = CreateThread(nullptr, 0, HoldAndExit, ns->Handle(L"abandoned"), 0, nullptr);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
     return *ns;
 }
 
-// The real pane, recording what the frame hands it.
+// The real pane, recording the commands the frame hands it.
 class RecordingSite : public ControlSite {
 public:
     LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) override
@@ -108,11 +97,7 @@ inline std::string Placed(HWND child)
            std::to_string(r.bottom - r.top);
 }
 
-struct Row {
-    std::wstring name, type;
-    int image;
-    const EntryRecord* record;
-};
+struct Row { std::wstring name, type; int image; const EntryRecord* record; };
 
 // The sort state the program starts with, taken before any test changes it.
 inline const int StartingSort[] = {CurrentSortKey, SortDescending[0], SortDescending[1], SortDescending[2]};
@@ -123,9 +108,8 @@ struct Program {
         Objects();
         AppInstance = GetModuleHandleW(nullptr);
         SystemMajorVersion = major;
-        LastSite = nullptr;
         window = MainWindowHandle = frame.CreateMainWindow(SW_SHOWNORMAL);
-        site = LastSite;
+        site = static_cast<RecordingSite*>(frame.PaneObject());
         accelerators = LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ACCELERATORS));
     }
     // Ends the window as Exit does; the pane lives on, as in the program.
@@ -215,8 +199,7 @@ struct Program {
         return rows;
     }
     void SetRowState(int row, UINT state, UINT mask) const { ListView_SetItemState(List(), row, state, mask); }
-    // Shows the directory afresh and focuses the list, with the row of that
-    // whole name (the shown text is read cut) given state.
+    // Shows the directory afresh and gives the row of that whole name state, the list focused.
     void SelectRow(const std::wstring& directory, const std::wstring& name, UINT state = LVIS_FOCUSED | LVIS_SELECTED)
     {
         TreeView_SelectItem(Tree(), nullptr);
@@ -229,8 +212,7 @@ struct Program {
         REQUIRE(row >= 0);
         SetRowState(row, state, LVIS_FOCUSED | LVIS_SELECTED);
     }
-    // Replaces the rows by (type, name) entries numbered from 1 as the list
-    // walk adds them; no row selected or focused.
+    // Replaces the rows by (type, name) entries numbered from 1, none selected or focused.
     void ShowRows(const std::vector<std::pair<const wchar_t*, const wchar_t*>>& entries) const
     {
         ListView_DeleteAllItems(List());
@@ -247,9 +229,8 @@ struct Program {
     int row = -1;
 };
 
-// One shown main window for every case (a case that changes it restores
-// it); EndShell closes it for a case that needs a frame of its own, since
-// the frame allows one main window at a time.
+// One shown main window for every case (a case that changes it restores it);
+// EndShell closes it for a case that needs a frame of its own.
 inline Program* SharedProgram = nullptr;
 inline Program& Shell()
 {
@@ -259,20 +240,12 @@ inline Program& Shell()
 }
 inline void EndShell() { delete SharedProgram, SharedProgram = nullptr; }
 
-// Watches the modal windows an action opens from a timer inside their modal
-// loop, reads them as a user would, and closes them: a sheet with Cancel,
-// anything else with OK unless OnBox closed it.
+// Reads the modal windows an action opens from a timer inside their modal loop
+// and closes them: a sheet with Cancel, anything else with OK unless OnBox did.
 namespace modal {
 
-struct Box {
-    std::wstring text, caption;
-    bool errorIcon;
-};
-struct Sheet {
-    std::wstring caption;
-    std::vector<std::wstring> tabs;
-    bool apply;
-};
+struct Box { std::wstring text, caption; bool errorIcon; };
+struct Sheet { std::wstring caption; std::vector<std::wstring> tabs; bool apply; };
 struct Seen {
     std::vector<Box> boxes;
     std::vector<Sheet> sheets;
@@ -300,12 +273,9 @@ inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     EnumThreadWindows(GetCurrentThreadId(), FindModal, reinterpret_cast<LPARAM>(&modal));
     if (!modal || !Current)
         return;
-    if (modal == closed) {  // a fault could otherwise hang the test
-        if (++ticks == 100)
-            ++Current->forced, EndDialog(modal, 0);
-        return;
-    }
-    if (modal != fresh) {  // read it on the tick after it showed, laid out and painted
+    if (modal == closed && ++ticks == 100)  // a fault could otherwise hang the test
+        ++Current->forced, EndDialog(modal, 0);
+    if (modal == closed || modal != fresh) {  // read a window on the tick after it showed, laid out and painted
         fresh = modal;
         return;
     }
@@ -313,24 +283,23 @@ inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     ticks = 0;
     if (HWND tabs = FindWindowExW(modal, nullptr, WC_TABCONTROLW, nullptr)) {
         HWND apply = GetDlgItem(modal, 0x3021);
-        Current->sheets.push_back({TextOf(modal), {}, apply && IsWindowVisible(apply)});
+        Sheet sheet = {TextOf(modal), {}, apply && IsWindowVisible(apply)};
         for (int i = 0; i < TabCtrl_GetItemCount(tabs); ++i) {
             wchar_t text[64] = {};
             TCITEMW item = {TCIF_TEXT, 0, 0, text, 64, 0, 0};
             TabCtrl_GetItem(tabs, i, &item);
-            Current->sheets.back().tabs.push_back(text);
+            sheet.tabs.push_back(text);
         }
+        Current->sheets.push_back(sheet);
         if (OnSheet)
             OnSheet(modal, PropSheet_GetCurrentPageHwnd(modal));
         PostMessageW(modal, WM_COMMAND, IDCANCEL, 0);
         return;
     }
-    LRESULT icon = 0;
-    for (HWND c = FindWindowExW(modal, nullptr, L"Static", nullptr); c; c = FindWindowExW(modal, c, L"Static", nullptr))
-        if ((GetWindowLongPtrW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-            icon = SendMessageW(c, STM_GETICON, 0, 0);
-    const LRESULT error = reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_HAND));
-    Current->boxes.push_back({TextOf(GetDlgItem(modal, 0xFFFF)), TextOf(modal), icon && icon == error});
+    // A message box's first static control holds its icon.
+    const LRESULT icon = SendMessageW(FindWindowExW(modal, nullptr, L"Static", nullptr), STM_GETICON, 0, 0);
+    const bool error = icon && icon == reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_HAND));
+    Current->boxes.push_back({TextOf(GetDlgItem(modal, 0xFFFF)), TextOf(modal), error});
     if (!OnBox || !OnBox(modal))
         PostMessageW(modal, WM_COMMAND, IDOK, 0);
 }

@@ -1,11 +1,5 @@
-// Saves the whole screen as a 24-bit BMP, so that a test can leave a
-// picture of what it drove (converted to PNG outside Wine).
 #pragma once
 
-#include <windows.h>
-
-bool SaveScreenBitmap(const wchar_t* path);
-
-// When KAGERO_SCREENSHOTS names a folder, saves the screen there as
-// name.bmp; otherwise does nothing.
+// Lets a test leave a picture of what it drove: when KAGERO_SCREENSHOTS names
+// a folder, saves the whole screen there as a 24-bit name.bmp (made PNG outside Wine).
 void SaveScreenshotIfAsked(const wchar_t* name);
