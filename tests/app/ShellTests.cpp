@@ -6,8 +6,7 @@
 
 namespace {
 
-// Offers a key press, with the given keys held, to the loop's accelerators
-// and Tab rule; true when they consume it.
+// Offers a key press, with the given keys held, to the loop's accelerators and Tab rule; true when they consume it.
 bool Offer(HWND window, WPARAM key, std::initializer_list<int> heldKeys)
 {
     HoldKeys(heldKeys);
@@ -109,8 +108,7 @@ TEST_CASE("command bar: the published buttons in one rebar band, etched separato
     CHECK(buttons == " 40003:0 -8 40027:1 40008:2 -8 40020:3");
     CHECK((GetParent(toolbar) == rebar && SendMessageW(rebar, RB_GETBANDCOUNT, 0, 0) == 1));
 
-    // Items 23, 8, 23, 23, 8, 23 wide: the grooves' highlight at 27 and 81,
-    // the shadow just left of each.
+    // Items 23, 8, 23, 23, 8, 23 wide: the grooves' highlight at 27 and 81, the shadow just left of each.
     InvalidateRect(toolbar, nullptr, TRUE);
     UpdateWindow(toolbar);
     HDC dc = GetDC(toolbar);

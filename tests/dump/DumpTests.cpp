@@ -1,5 +1,4 @@
-// The built kagero-dump.exe run as a child process over a namespace made
-// here, its JSON parsed with nlohmann::json.
+// The built kagero-dump.exe run as a child process over a namespace made here, its JSON parsed with nlohmann::json.
 #include <doctest.h>
 
 #include <windows.h>
@@ -37,8 +36,7 @@ std::string ReadPipe(HANDLE pipe, size_t limit = size_t(-1))
     return bytes;
 }
 
-// Runs the dump with its output and errors on pipes; a reader that takes
-// only outBytes bytes goes away after them.
+// Runs the dump with its output and errors on pipes; a reader that takes only outBytes bytes goes away after them.
 DumpRun RunDump(const std::vector<std::wstring>& arguments, size_t outBytes = size_t(-1))
 {
     std::wstring line = L"kagero-dump";
@@ -70,9 +68,8 @@ DumpRun RunDump(const std::vector<std::wstring>& arguments, size_t outBytes = si
     return {long(code), outText, errText};
 }
 
-// nlohmann::json refuses the escape of an unpaired surrogate, yet it is the one exact JSON form of such a name.
-// No name here has a backslash before "ud8": each such escape becomes \u0000 and its digits, which Text() turns
-// back into the unit.
+// nlohmann::json refuses the escape of an unpaired surrogate, the one exact JSON form of such a name: each
+// becomes \u0000 and its digits, which Text() turns back into the unit (no name here has a backslash before "ud8").
 std::vector<nlohmann::json> ParseLines(const std::string& out)
 {
     std::vector<nlohmann::json> entries;

@@ -1,5 +1,4 @@
-// The explorer pane in the real main window: splitter, tree, list, sorting,
-// copy and the menus' states.
+// The explorer pane in the real main window: splitter, tree, list, sorting, copy and the menus' states.
 #include "MainWindowFixture.h"
 
 #include "CopyCommands.h"

@@ -1,5 +1,4 @@
-// The directory walk over real objects, with the failures the platform will
-// not produce on demand put into its calls.
+// The directory walk over real objects, with the failures the platform will not produce on demand put into its calls.
 #include <doctest.h>
 
 #include <algorithm>

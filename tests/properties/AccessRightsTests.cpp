@@ -38,8 +38,7 @@ TEST_CASE("names: a row's entry before the generic list, the first sharing a bit
         {5, 0x00000200, 32, 0xC0000225, L"untouched"},
     };
     for (const auto& c : cases) {
-        CAPTURE(c.row);
-        CAPTURE(c.mask);
+        INFO("row ", c.row, ", mask ", c.mask);
         wchar_t text[32] = L"untouched";
         CHECK(ULONG(GetAccessRightName(c.row, c.mask, text, c.capacity)) == c.status);
         CHECK(std::wstring(text) == c.name);

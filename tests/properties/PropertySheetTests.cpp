@@ -91,15 +91,7 @@ Shown Properties(const std::function<void()>& go = PostProperties)
     return shown;
 }
 
-std::wstring ItemText(HWND list, int item, int subItem)
-{
-    wchar_t text[256] = {};
-    ListView_GetItemText(list, item, subItem, text, 256);
-    return text;
-}
-
-// Whether a dialog paints one of its edits in a system colour: the brush it
-// answers and the back colour it sets.
+// Whether a dialog paints one of its edits in a system colour: the brush it answers and the back colour it sets.
 bool PaintsEdit(HWND dialog, HWND edit, int colour)
 {
     HDC dc = GetDC(edit);

@@ -36,6 +36,13 @@ inline std::wstring TextOf(HWND window)
     return text;
 }
 
+inline std::wstring ItemText(HWND list, int item, int subItem)
+{
+    wchar_t text[512] = {};
+    ListView_GetItemText(list, item, subItem, text, 512);
+    return text;
+}
+
 inline void HoldKeys(std::initializer_list<int> keys)
 {
     BYTE state[256] = {};
@@ -187,14 +194,12 @@ struct Program {
     {
         std::vector<Row> rows;
         for (int i = 0; i < ListView_GetItemCount(List()); ++i) {
-            wchar_t name[512] = {}, type[512] = {};
-            ListView_GetItemText(List(), i, 0, name, 512);
-            ListView_GetItemText(List(), i, 1, type, 512);
             LVITEMW item = {};
             item.mask = LVIF_IMAGE | LVIF_PARAM;
             item.iItem = i;
             ListView_GetItem(List(), &item);
-            rows.push_back({name, type, item.iImage, reinterpret_cast<const EntryRecord*>(item.lParam)});
+            rows.push_back({ItemText(List(), i, 0), ItemText(List(), i, 1), item.iImage,
+                            reinterpret_cast<const EntryRecord*>(item.lParam)});
         }
         return rows;
     }
