@@ -11,9 +11,13 @@ void SaveScreenshotIfAsked(const wchar_t* name)
     const wchar_t* folder = _wgetenv(L"KAGERO_SCREENSHOTS");
     if (!folder || !*folder)
         return;
-    // Everything on screen paints first: a test often asks right after showing.
+    // Everything on screen paints first, the desktop and then each window: a test often asks right after
+    // showing, and a sheet's tab strip is otherwise caught half painted.
+    const UINT redraw = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW;
+    RedrawWindow(nullptr, nullptr, nullptr, redraw);
     for (HWND top = GetTopWindow(nullptr); top; top = GetWindow(top, GW_HWNDNEXT))
-        RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        RedrawWindow(top, nullptr, nullptr, redraw);
+    GdiFlush();
 
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0}, {}};
