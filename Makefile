@@ -5,7 +5,7 @@ BUILD32 ?= build32
 JOBS    ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: deps build build64 build32 test run bench dist screenshots clean
+.PHONY: deps build build64 build32 test run bench faults dist screenshots clean
 
 deps:
 	@tools/install-deps.sh
@@ -31,6 +31,12 @@ run: build64
 
 bench: build64
 	@tools/wine-run.sh --prefix $(BUILD)/wineprefix $(BUILD)/bench/kagero_bench.exe
+
+# Plants every fault of tests/FAULTS.md in a private worktree and checks that
+# the tests catch it; one build and test run per fault, so it takes long.
+# ONLY=id,id picks some (tools/check-faults.py --list names them).
+faults: deps
+	@tools/check-faults.py $(if $(ONLY),--only $(ONLY))
 
 # One zip per architecture, each with both programs and a short README.
 dist: build

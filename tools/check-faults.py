@@ -1,0 +1,590 @@
+#!/usr/bin/env python3
+"""Plants each fault listed in tests/FAULTS.md and shows that the suite catches it.
+
+  tools/check-faults.py [--only ID,ID] [--list] [--check-applies] [--dir DIR] [--remove]
+
+Each plant is one or more textual edits of the product (the old text must occur
+exactly once) and the tests that must fail with it: doctest programs, or CTest
+tests that run a shipped program. The plants go into a private git worktree of
+HEAD under DIR (default /tmp/kagero-faults), built there once, so that no one
+else's build ever sees the broken code. For each plant: apply, build only what
+its tests need, run them under Wine, restore. A plant counts as caught when a
+test exits non-zero; the failed test cases are the ones doctest names in its
+"TEST CASE:" lines.
+"""
+import argparse
+import os
+import re
+import signal
+import subprocess
+import sys
+import time
+
+REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+PROGRAMS = {
+    'gui_tests': 'tests/app/gui_tests.exe',
+    'namespace_tests': 'tests/namespace/namespace_tests.exe',
+    'security_tests': 'tests/properties/security_tests.exe',
+    'dump_tests': 'tests/dump/dump_tests.exe',
+}
+# CTest tests that run a shipped program, with the build targets they need.
+CTESTS = {
+    'kagero_starts_and_exits': ['kagero', 'post-command'],
+}
+RUN_SECONDS = 900  # a plant that hangs a program is caught; a stuck run must still end
+
+PLANTS = []
+
+
+def plant(pid, tests, fault, *edits):
+    """tests: names from PROGRAMS or CTESTS, space-separated; edits: (file, old text, new text)."""
+    PLANTS.append({'id': pid, 'tests': tests.split(), 'fault': fault, 'edits': edits})
+
+
+G, N, S, D = 'gui_tests', 'namespace_tests', 'security_tests', 'dump_tests'
+
+# Shell, explorer pane and property sheet.
+plant('paths-never', G, "A tree path never freed (deleted nodes keep their copies)",
+      ('explorer/DirectoryTree.cpp', "FreeTreePath(reinterpret_cast<wchar_t*>(notification->itemOld.lParam));",
+       "(void)notification;"))
+plant('paths-twice', G, "A tree path freed twice (at insertion and again at deletion)",
+      ('explorer/DirectoryTree.cpp', "    if (!node)\n        FreeTreePath(data);", "    FreeTreePath(data);"))
+plant('paths-refused', G, "A refused node's path never freed",
+      ('explorer/DirectoryTree.cpp', "    if (!node)\n        FreeTreePath(data);",
+       "    if (!node && false)\n        FreeTreePath(data);"))
+plant('records-never', G, "An entry record never freed (deleted rows keep theirs)",
+      ('explorer/ObjectList.cpp', "FreeEntryRecord(reinterpret_cast<EntryRecord*>(notification->lParam));",
+       "(void)notification;"))
+plant('records-refused', G, "A refused row's record never freed",
+      ('explorer/ObjectList.cpp', "    if (row < 0) {\n        FreeEntryRecord(record);", "    if (row < 0) {\n        (void)0;"))
+plant('records-twice', G, "An entry record freed twice (the row's record freed after its sheet)",
+      ('explorer/PropertiesCommand.cpp',
+       "    page.RunPropertySheet(owner, directory, reinterpret_cast<const EntryRecord*>(item.lParam));",
+       "    page.RunPropertySheet(owner, directory, reinterpret_cast<const EntryRecord*>(item.lParam));\n"
+       "    FreeEntryRecord(reinterpret_cast<EntryRecord*>(item.lParam));"))
+plant('tree-record-never', G, "The tree sheet's looked-up record never freed",
+      ('explorer/PropertiesCommand.cpp', "    page.RunPropertySheet(owner, parentPath, record);\n    FreeEntryRecord(record);",
+       "    page.RunPropertySheet(owner, parentPath, record);"))
+plant('capture-lost', G, "The capture lost mid-drag leaves the drag running (children unclipped)",
+      ('explorer/ControlSite.cpp', "    case WM_CAPTURECHANGED:\n        OnCaptureLost();",
+       "    case WM_CAPTURECHANGED:\n        (void)0;"))
+plant('clamp-order', G, "Split clamp order swapped: a pane narrower than the bar gets a negative bar",
+      ('explorer/ControlSite.cpp', "    if (x > upper)\n        x = upper;\n    if (x < 0)\n        x = 0;",
+       "    if (x < 0)\n        x = 0;\n    if (x > upper)\n        x = upper;"))
+plant('ratio-zero-width', G, "A drag in a pane of no width learns a ratio (division by zero)",
+      ('explorer/ControlSite.cpp', "    if (width > 0)\n        splitRatio_", "    if (width >= 0)\n        splitRatio_"))
+plant('tab-answer', G, "The tree lets Tab into its incremental search",
+      ('explorer/DirectoryTree.cpp', "notification->wVKey == VK_TAB || ", ""))
+plant('activate-focus', G, "Activation does not restore the last focused control",
+      ('explorer/ControlSite.cpp', "        SetFocus(lastFocusedChild_);", "        (void)0;"))
+plant('older-border', G, "Older look: controls without WS_BORDER",
+      ('explorer/ControlSite.cpp', "    if (IsOlderLook())\n        style |= WS_BORDER;", ""))
+plant('older-font', G, "Older look: controls keep the GUI font instead of the system font",
+      ('explorer/ControlSite.cpp', "HGDIOBJ font = GetStockObject(SYSTEM_FONT);",
+       "HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);"))
+plant('refresh-sent', G, "The first Refresh runs during creation instead of from the loop",
+      ('explorer/ControlSite.cpp', "    PostMessageW(paneWindow_, WM_COMMAND, CMD_REFRESH, 0);",
+       "    SendMessageW(paneWindow_, WM_COMMAND, CMD_REFRESH, 0);"))
+plant('separator-paint', G, "The separator groove painted one pixel right",
+      ('app/CommandBar.cpp', "return leftEdge + width / 2;", "return leftEdge + width / 2 + 1;"))
+plant('clipboard-size', G, "The clipboard block grown one character short (no room for the NUL)",
+      ('explorer/CopyCommands.cpp',
+       "const SIZE_T target = capacity_ + extraBytes > neededBytes ? capacity_ + extraBytes : neededBytes;",
+       "const SIZE_T target = neededBytes - sizeof(wchar_t);"))
+plant('clipboard-failed-grow', G, "A Copy whose block could not grow still replaces the clipboard",
+      ('explorer/CopyCommands.cpp', "if (!failed_ && block_ && EmptyClipboard()", "if (block_ && EmptyClipboard()"))
+plant('copy-tree', G, "Copy with the tree focused copies nothing",
+      ('explorer/CopyCommands.cpp', "    if (focus == tree)\n        CopyTreeLabel(tree, list);\n    else if", "    if"))
+plant('select-all-focus', G, "Select All moves the row focus to the first row",
+      ('explorer/CopyCommands.cpp', "if (rows > 0 && !focusSeen)", "if (rows > 0)"))
+plant('menu-up', G, "Up enabled on the root",
+      ('explorer/CopyCommands.cpp', "(IsRootSelected(tree) ? MF_GRAYED : MF_ENABLED)", "MF_ENABLED"))
+plant('sort-older-mark', G, "The older look gets radio marks in the sort menu",
+      ('explorer/CopyCommands.cpp', "    if (!IsOlderLook()) {\n        CheckMenuRadioItem",
+       "    if (true) {\n        CheckMenuRadioItem"))
+plant('sort-case', G, "Names compared with regard to case",
+      ('explorer/ListSort.cpp', "while (*x && Upper(*x) == Upper(*y) && IsLetterOrDigit(*x)) {",
+       "while (*x && *x == *y && IsLetterOrDigit(*x)) {"),
+      ('explorer/ListSort.cpp', "return static_cast<int>(Upper(*x)) - static_cast<int>(Upper(*y));",
+       "return static_cast<int>(*x) - static_cast<int>(*y);"),
+      ('explorer/ListSort.cpp', "        return lstrcmpiW(a, b);\n    return static_cast",
+       "        return lstrcmpW(a, b);\n    return static_cast"))
+plant('sort-descending', G, "A descending sort shows ascending",
+      ('explorer/ListSort.cpp', "? -result : result", "? result : result"))
+plant('mark-bitmap-leak', G, "The old header mark bitmap never deleted",
+      ('explorer/ListSort.cpp', "        DeleteObject(HeaderMarkBitmap);", "        (void)0;"))
+plant('status-refused', G, "A refused directory's count shows the error code",
+      ('explorer/ObjectList.cpp', "    else if (status == STATUS_ACCESS_DENIED)", "    else if (false)"))
+plant('ctrl-tab', G, "Ctrl+Tab taken by the loop's Tab rule",
+      ('app/Startup.cpp', "    if (GetKeyState(VK_CONTROL) & 0x8000)\n        return false;", ""))
+plant('pane-top', G, "The pane placed one pixel high (over the bar)",
+      ('app/MainFrame.cpp', "        placement.top = barShare + 1;", "        placement.top = barShare;"))
+plant('older-placement', G, "Older look: the pane's top border shown when the toolbar is hidden",
+      ('app/MainFrame.cpp', "    int d = toolbarVisible ? 1 : -1;", "    int d = 1;"))
+plant('view-marks', G, "View marks set for every popup",
+      ('app/MainFrame.cpp', "    if (LOWORD(lParam) == ViewMenuPosition) {", "    if (true) {"))
+plant('toggle-enable', G, "A hidden toolbar stays enabled",
+      ('app/MainFrame.cpp', "    EnableWindow(bar, visible);", "    (void)0;"))
+plant('tooltip-text', G, "The tooltip shows the whole string (the line feed kept)",
+      ('app/MainFrame.cpp', "            return CharNextW(p);", "            return p;"))
+plant('status-width', G, "The status bar's right part 200 pixels wide",
+      ('app/StatusBar.cpp', "const int RightPartWidth = 300;", "const int RightPartWidth = 200;"))
+plant('centre-clamp', G, "Centring clamps both edges (a box larger than the screen loses its left part)",
+      ('app/WindowCentre.cpp', "    else if (position + size > limit)", "    if (position + size > limit)"))
+plant('about-colour', G, "Older look: About box painted with the button face",
+      ('app/AboutBox.cpp', "    SetBkColor(dc, GetSysColor(COLOR_WINDOW));", "    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));"))
+plant('about-centre', G, "About box not centred on the main window",
+      ('app/AboutBox.cpp', "        CentreOnWindow(dialog, GetParent(dialog));", "        (void)dialog;"))
+plant('exit-code', 'kagero_starts_and_exits', "The shipped kagero.exe ends with an exit code other than 0",
+      ('app/Main.cpp', "    return RunKagero(instance, showCommand, MakeControlSite);",
+       "    return RunKagero(instance, showCommand, MakeControlSite) + 3;"))
+plant('road-tree', G, "Properties with the tree focused opens the list's row",
+      ('explorer/PropertiesCommand.cpp', "    if (GetFocus() == tree) {", "    if (false) {"))
+plant('road-row', G, "Properties takes a selected row without the focus mark",
+      ('explorer/PropertiesCommand.cpp', "LVNI_FOCUSED | LVNI_SELECTED", "LVNI_SELECTED"))
+plant('page-handles', G, "The General page shows the references as the handle count",
+      ('properties/GeneralPage.cpp', "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.HandleCount));",
+       "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.PointerCount));"))
+plant('page-permanent', G, "A permanent object shown as not permanent",
+      ('properties/GeneralPage.cpp', '(basic.Attributes & ObjectPermanentFlag) ? L"あり" : L"なし"', 'L"なし"'))
+plant('mutant-owned', G, "A mutant owned once (count 0) shown as not owned",
+      ('properties/TypePanels.cpp', 'currentCount <= 0 ? L"はい"', 'currentCount < 0 ? L"はい"'))
+plant('cut-path', G, "A full path over 1023 characters cut before it is opened",
+      ('properties/PropertySheet.cpp', "        named = JoinObjectPath(directory, record->name, &fullPath_);",
+       "        wchar_t cut[1024];\n        const int room = 1023 - lstrlenW(directory);\n"
+       "        lstrcpynW(cut, record->name, room > 1 ? room : 1);\n"
+       "        named = JoinObjectPath(directory, cut, &fullPath_);"))
+plant('long-target', G, "A link target over 1023 characters shown cut",
+      ('properties/TypePanels.cpp', "    SetPanelTexts(panel, target.Get(), when);",
+       "    wchar_t cut[1024] = {};\n    if (target.Get())\n        lstrcpynW(cut, target.Get(), 1024);\n"
+       "    SetPanelTexts(panel, cut, when);"))
+plant('active-page', G, "ActiveGeneralPage left set after a refused open",
+      ('properties/PropertySheet.cpp', "    if (ActiveGeneralPage == this)\n        ActiveGeneralPage = nullptr;", "    (void)0;"),
+      ('properties/PropertySheet.cpp', "        ShowOpenFailureFor(owner, status);\n        ActiveGeneralPage = nullptr;",
+       "        ShowOpenFailureFor(owner, status);"))
+plant('handle-leak', G, "The sheet's test-open handle never closed",
+      ('properties/PropertySheet.cpp', "    probe.Reset();  // the test-open's handle is never kept",
+       "    *reinterpret_cast<HANDLE*>(&probe) = nullptr;"))
+plant('provider-never', G, "The security provider never released",
+      ('properties/PropertySheet.cpp', "    if (provider)\n        provider->Release();", "    (void)0;"))
+plant('provider-twice', G, "The security provider released twice",
+      ('properties/PropertySheet.cpp', "    if (provider)\n        provider->Release();",
+       "    if (provider) {\n        provider->AddRef();\n        provider->Release();\n"
+       "        provider->Release();\n        provider->Release();\n    }"))
+plant('apply-only', G, "A security-only sheet gets Apply",
+      ('properties/PropertySheet.cpp', "(pageCount == 1 ? PSH_NOAPPLYNOW : 0)", "0"))
+plant('box-icon', G, "Failure boxes with the warning icon",
+      ('properties/PropertySheet.cpp', 'MessageBoxW(owner, text, L"Kagero", MB_ICONERROR)',
+       'MessageBoxW(owner, text, L"Kagero", MB_ICONWARNING)'))
+plant('box-caption', G, "Failure boxes captioned other than `Kagero`",
+      ('properties/PropertySheet.cpp', 'MessageBoxW(owner, text, L"Kagero", MB_ICONERROR)',
+       'MessageBoxW(owner, text, L"Kagero:", MB_ICONERROR)'))
+plant('box-code', G, "An unknown status shown without its 0x",
+      ('properties/PropertySheet.cpp', "CODE:0x%08X", "CODE:%08X"))
+plant('box-notfound', G, "A vanished object reported as refused",
+      ('properties/PropertySheet.cpp', "    const ULONG code = static_cast<ULONG>(status);",
+       "    const ULONG code = static_cast<ULONG>(status) == 0xC0000034 ? 0xC0000022 : static_cast<ULONG>(status);"))
+plant('page-colour', G, "Older look: the General page keeps the dialog manager's edit colours",
+      ('properties/GeneralPage.cpp', "        return OlderLookColour(message, wParam);", "        return (void)wParam, 0;"))
+plant('panel-colour', G, "Older look: the type panel's edits painted white",
+      ('properties/TypePanels.cpp',
+       "        SetBkColor(reinterpret_cast<HDC>(deviceContext), GetSysColor(COLOR_BTNFACE));",
+       "        SetBkColor(reinterpret_cast<HDC>(deviceContext), GetSysColor(COLOR_WINDOW));"))
+plant('page-idok', G, "The page ignores IDOK",
+      ('properties/GeneralPage.cpp', "if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)",
+       "if (LOWORD(wParam) == IDCANCEL)"))
+plant('security-centre', G, "A security-only sheet not centred",
+      ('properties/PropertySheet.cpp', "        CentreOnWindow(sheet, GetParent(sheet));", "        (void)sheet;"))
+
+# Namespace layer.
+plant('oversized', N, "An entry larger than the query buffer ends the listing (it and all after it lost)",
+      ('namespace/DirectoryWalk.cpp', "if (needed <= size || needed > MaxEntryBytes)", "if (true)"))
+plant('absurd', N, "An absurd size claim is allocated",
+      ('namespace/DirectoryWalk.cpp', "if (needed <= size || needed > MaxEntryBytes)", "if (needed <= size)"))
+plant('skip-failed', N, "A query failing partway is skipped and the listing goes on",
+      ('namespace/DirectoryWalk.cpp',
+       "if (QueryOneEntry(directory_.Get(), buffer_, size_, &context_, spill_, &entry) < 0)\n            return nullptr;",
+       "if (QueryOneEntry(directory_.Get(), buffer_, size_, &context_, spill_, &entry) < 0) {\n"
+       "            ++context_;\n"
+       "            if (QueryOneEntry(directory_.Get(), buffer_, size_, &context_, spill_, &entry) < 0)\n"
+       "                return nullptr;\n        }"))
+plant('index-from-0', N, "Enumeration indexes numbered from 0",
+      ('namespace/DirectoryWalk.cpp', "sink.AddListEntry(reader.Position(),", "sink.AddListEntry(reader.Position() - 1,"))
+plant('child-cut', N, "A too-long child path cut and walked instead of skipped",
+      ('namespace/DirectoryWalk.cpp', "const int nameLength = name.Length / sizeof(WCHAR);",
+       "const int nameLength = (int)(name.Length / sizeof(WCHAR)) < capacity - 2 - parentLength"
+       " ? (int)(name.Length / sizeof(WCHAR)) : capacity - 2 - parentLength;"))
+plant('double-slash', N, "A doubled backslash after the root",
+      ('namespace/DirectoryWalk.cpp', "parentLength > 0 && parent[parentLength - 1] == L'\\\\'", "false"))
+plant('child-fit', N, "A child path one character too long for its buffer accepted",
+      ('namespace/DirectoryWalk.cpp', "if (parentLength + separator + nameLength >= capacity) {",
+       "if (parentLength + separator + nameLength > capacity) {"))
+plant('find-cut', N, "FindDirectoryEntry cuts a too-long name and finds another object",
+      ('namespace/DirectoryWalk.cpp', "    if (length >= capacity) {\n        destination[0] = L'\\0';\n        return false;\n    }",
+       "    if (length >= capacity) {\n        lstrcpynW(destination, source, capacity);\n        return true;\n    }"))
+plant('find-case', N, "FindDirectoryEntry ignores letter case",
+      ('namespace/DirectoryWalk.cpp', "if (IsExactly(entry->Name, texts->name)) {",
+       "if (lstrcmpiW(entry->Name.Buffer, texts->name) == 0) {"))
+plant('find-prefix', N, "A longer name matches an entry that is its prefix",
+      ('namespace/DirectoryWalk.cpp', "    return wanted[length] == L'\\0';", "    return true;"))
+plant('tree-case', N, "The tree descends into types named directory in another case",
+      ('namespace/DirectoryWalk.cpp', 'IsExactly(entry->TypeName, L"Directory")',
+       'lstrcmpiW(entry->TypeName.Buffer, L"Directory") == 0'))
+plant('handle-never-closed', N, "A directory handle never closed",
+      ('namespace/DirectoryWalk.cpp',
+       "NTSTATUS CloseDirectoryHandle(HANDLE handle) { return ActiveDirectoryCalls().close(handle); }",
+       "NTSTATUS CloseDirectoryHandle(HANDLE) { return 0; }"))
+plant('open-failed-empty', N, "A refused or missing directory listed as empty, status lost",
+      ('namespace/DirectoryWalk.cpp', "    if (opened < 0)\n        return opened;", "    if (opened < 0)\n        return 0;"))
+plant('grandparent', N, "A directory inserted under its grandparent",
+      ('namespace/DirectoryWalk.cpp', "EnumerateDirectory(level->child, mode, node, sink);",
+       "EnumerateDirectory(level->child, mode, parent, sink);"))
+plant('refused-ends-walk', N, "A refused subdirectory ends the tree walk",
+      ('namespace/DirectoryWalk.cpp', "            EnumerateDirectory(level->child, mode, node, sink);",
+       "            if (EnumerateDirectory(level->child, mode, node, sink) < 0)\n                break;"))
+plant('find-index', N, "A looked-up record carries an index instead of -1",
+      ('namespace/DirectoryWalk.cpp', "MakeEntryRecord(-1, entry->TypeName.Buffer",
+       "MakeEntryRecord(reader.Position(), entry->TypeName.Buffer"))
+plant('type-case', N, "Type lookup case-sensitive",
+      ('namespace/ObjectTypes.cpp', "(plain ? EqualIgnoringCase(typeName, row) : lstrcmpiW(typeName, row) == 0)",
+       "(plain ? lstrcmpW(typeName, row) == 0 : lstrcmpW(typeName, row) == 0)"))
+plant('type-image', N, "A wrong image in the type table",
+      ('namespace/ObjectTypes.cpp', '{L"Job", TypeJob, 16},', '{L"Job", TypeJob, 15},'))
+plant('type-order', N, "A wrong code for Event",
+      ('namespace/ObjectTypes.cpp', '    {L"Event", TypeEvent, 8},\n    {L"EventPair", TypeEventPair, 8},',
+       '    {L"EventPair", TypeEventPair, 8},\n    {L"Event", TypeEvent, 14},'))
+plant('generic-image', N, "An unknown type leaves the image unset",
+      ('namespace/ObjectTypes.cpp', "        *image = ImageGenericType;\n    if (!typeName)", "        ;\n    if (!typeName)"))
+plant('directory-mask', N, "A directory opened without READ_CONTROL, query or traverse",
+      ('namespace/ObjectOpen.cpp', "        *access |= DirectoryOpenBits;", "        ;"))
+plant('link-mask', N, "A link opened without its query bit",
+      ('namespace/ObjectOpen.cpp', "        *access |= SymbolicLinkQuery;", "        ;"))
+plant('job-mask', N, "A job opened with assign-process kept",
+      ('namespace/ObjectOpen.cpp', "*access = (*access & ~JobAssignProcess) | JobQuery;", "*access |= JobQuery;"))
+plant('opened-as-file', N, "Type, Port and WindowStation opened as files instead of -1",
+      ('namespace/ObjectOpen.cpp', "    case TypeType:\n    case TypePort:\n    case TypeWindowStation:\n"
+       "        return {nullptr, false};\n", ""))
+plant('share-delete', N, "NtOpenFile without delete sharing",
+      ('namespace/ObjectOpen.cpp', "FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE",
+       "FILE_SHARE_READ | FILE_SHARE_WRITE"))
+plant('handle-overwritten', N, "The caller's handle overwritten on a failed open",
+      ('namespace/ObjectOpen.cpp', "    if (status == 0)\n        *handle = opened;", "    *handle = opened;"))
+plant('path-cut', N, "A path over 32766 characters cut instead of refused",
+      ('namespace/ObjectOpen.cpp', "    const size_t length = static_cast<size_t>(lstrlenW(path));\n"
+       "    if (length > 0x7FFE)\n        return STATUS_NAME_TOO_LONG_NT;",
+       "    const size_t full = static_cast<size_t>(lstrlenW(path));\n"
+       "    const size_t length = full > 0x7FFE ? 0x7FFE : full;"))
+plant('privilege', N, "An unknown privilege reported as enabled",
+      ('namespace/ObjectOpen.cpp', "    BOOL adjusted = FALSE;", "    BOOL adjusted = TRUE;"))
+plant('abandoned-byte', N, "A mutant's abandoned byte lost",
+      ('namespace/ObjectQueries.cpp', "*flags = static_cast<ULONG>(second) & 0xFFFF;",
+       "*flags = static_cast<ULONG>(second) & 0xFF;"))
+plant('event-swap', N, "Event type and state swapped",
+      ('namespace/ObjectQueries.cpp', "QueryState(ActiveObjectCalls().queryEvent, handle, eventType, state);",
+       "QueryState(ActiveObjectCalls().queryEvent, handle, state, eventType);"))
+plant('semaphore-swap', N, "Semaphore current and maximum swapped",
+      ('namespace/ObjectQueries.cpp', "QueryState(ActiveObjectCalls().querySemaphore, handle, currentCount, maximumCount);",
+       "QueryState(ActiveObjectCalls().querySemaphore, handle, maximumCount, currentCount);"))
+plant('state-zero', N, "A failed state query leaves the caller's values instead of zeros",
+      ('namespace/ObjectQueries.cpp', "    LONG fields[2] = {0, 0};\n    ULONG returned = 0;\n"
+       "    if (query(handle, 0, fields, StateBytes, &returned) < 0)\n        fields[0] = fields[1] = 0;",
+       "    LONG fields[2] = {*first, *second};\n    ULONG returned = 0;\n"
+       "    query(handle, 0, fields, StateBytes, &returned);"))
+plant('basic-zero', N, "A failed type query leaves the old name and count",
+      ('namespace/ObjectQueries.cpp', "    if (typeNameChars > 0)\n        typeName[0] = L'\\0';\n    *count = 0;", ""))
+plant('link-long', N, "A link target over 2048 bytes blank",
+      ('namespace/ObjectQueries.cpp', "if (status == STATUS_BUFFER_TOO_SMALL_NT && needed > LinkQueryBytes",
+       "if (false && needed > LinkQueryBytes"))
+plant('link-stale', N, "A failed target query leaves the old target",
+      ('namespace/ObjectQueries.cpp', "    target->Clear();\n", ""))
+
+# Access rights and the security provider.
+plant('row-mask', S, "A type's valid mask wrong",
+      ('properties/AccessRights.cpp', "{TypeDirectory, 0x010F000F,", "{TypeDirectory, 0x000F000F,"))
+plant('row-name', S, "A right's name wrong",
+      ('properties/AccessRights.cpp', '{0x8, L"サブディレクトリの作成"}', '{0x8, L"サブディレクトリ作成"}'))
+plant('generic-first', S, "Generic names looked up before the type's own",
+      ('properties/AccessRights.cpp',
+       "    if (row >= 0 && row < AccessRowCount)\n"
+       "        for (const AccessRightName& entry : TypeAccessRows[row].entries)\n"
+       "            if (entry.mask & mask)\n                return CopyName(entry.name, text, capacity);\n"
+       "    for (const AccessRightName& entry : GenericAccessNames)\n"
+       "        if (entry.mask & mask)\n            return CopyName(entry.name, text, capacity);",
+       "    for (const AccessRightName& entry : GenericAccessNames)\n"
+       "        if (entry.mask & mask)\n            return CopyName(entry.name, text, capacity);\n"
+       "    if (row >= 0 && row < AccessRowCount)\n"
+       "        for (const AccessRightName& entry : TypeAccessRows[row].entries)\n"
+       "            if (entry.mask & mask)\n                return CopyName(entry.name, text, capacity);"))
+plant('name-fit', S, "A name that does not fit with its terminator accepted",
+      ('properties/AccessRights.cpp', "if (!text || length >= capacity)", "if (!text || length > capacity)"))
+plant('no-row', S, "A type without a row leaves the row index unset",
+      ('properties/AccessRights.cpp', "    *row = NoAccessRow;\n    for", "    for"))
+plant('read-mask', S, "The provider reads without ACCESS_SYSTEM_SECURITY",
+      ('properties/ObjectSecurityInfo.cpp',
+       "OpenObjectByType(objectPath_.Get(), typeCode_, OpenForInformation, object.Receive())",
+       "OpenObjectByType(objectPath_.Get(), typeCode_, OpenForQuery | READ_CONTROL, object.Receive())"))
+plant('write-audit', S, "Every write asks for ACCESS_SYSTEM_SECURITY",
+      ('properties/ObjectSecurityInfo.cpp',
+       "(information & SACL_SECURITY_INFORMATION) ? OpenForAuditWrite : OpenForSecurityWrite", "OpenForAuditWrite"))
+plant('write-no-audit', S, "An audit write without ACCESS_SYSTEM_SECURITY",
+      ('properties/ObjectSecurityInfo.cpp',
+       "(information & SACL_SECURITY_INFORMATION) ? OpenForAuditWrite : OpenForSecurityWrite", "OpenForSecurityWrite"))
+plant('result-rule', S, "The result rule: -1 converted instead of passed unchanged",
+      ('properties/ObjectSecurityInfo.cpp', "if (static_cast<LONG>(error) <= 0)", "if (error == 0)"))
+plant('result-efail', S, "A failed open reported as E_FAIL",
+      ('properties/ObjectSecurityInfo.cpp',
+       "HRESULT FromOpenStatus(NTSTATUS status) { return FromWin32(RtlNtStatusToDosError(status)); }",
+       "HRESULT FromOpenStatus(NTSTATUS) { return E_FAIL; }"))
+plant('provider-freed-twice', S, "The provider freed twice (the sheet's reference not taken first)",
+      ('properties/ObjectSecurityInfo.cpp',
+       "    // reference of its own while failing must not bring the count to 0.\n    AddRef();",
+       "    // reference of its own while failing must not bring the count to 0."))
+plant('provider-never-freed', S, "The provider never freed",
+      ('properties/ObjectSecurityInfo.cpp', "    if (left == 0)\n        delete this;", ""))
+plant('provider-path-cut', S, "A long path cut to 260 characters and opened",
+      ('properties/ObjectSecurityInfo.cpp', "objectPath_.Assign(fullPath)",
+       "objectPath_.Assign(fullPath, lstrlenW(fullPath) > 260 ? 260 : lstrlenW(fullPath))"))
+plant('qi-reference', S, "QueryInterface takes no reference",
+      ('properties/ObjectSecurityInfo.cpp', "        *object = static_cast<ISecurityInformation*>(this);\n        AddRef();",
+       "        *object = static_cast<ISecurityInformation*>(this);"))
+plant('qi-guid', S, "QueryInterface answers a near-miss interface",
+      ('properties/ObjectSecurityInfo.cpp', "return memcmp(&a, &b, sizeof(GUID)) == 0;", "return memcmp(&a, &b, 12) == 0;"))
+plant('map-generic', S, "MapGeneric maps GENERIC_READ to all rights",
+      ('properties/ObjectSecurityInfo.cpp', "if (*mask & GENERIC_ALL)", "if (*mask & (GENERIC_ALL | GENERIC_READ))"))
+plant('hex-name', S, "An unnamed bit offered under a short number",
+      ('properties/ObjectSecurityInfo.cpp', 'L"0x%08X"', 'L"%X"'))
+plant('editor-flags', S, "The editor offered no audit page",
+      ('properties/ObjectSecurityInfo.cpp', "const DWORD EditorFlags = 0x00000713;", "const DWORD EditorFlags = 0x00000703;"))
+
+# kagero-dump.
+plant('dump-case', D, "Dump order case-sensitive",
+      ('dump/DirectoryEntries.cpp', "a.plain && b.plain ? CompareUpper(first, second) : lstrcmpiW(first, second)",
+       "wcscmp(first, second)"))
+plant('dump-plain-case', D, "The plain-name fast path orders by case",
+      ('dump/DirectoryEntries.cpp',
+       "wchar_t Upper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }",
+       "wchar_t Upper(wchar_t c) { return c; }"))
+plant('find-folds', D, "--find compares case",
+      ('dump/DumpWalk.cpp', "    FoldCase(name, nameLength, text);",
+       "    CopyMemory(text, name, nameLength * sizeof(wchar_t));"))
+plant('type-folds', D, "--type compares case",
+      ('dump/DumpWalk.cpp', "typeMatches = lstrcmpiW(typeName, options_.types[t]) == 0;",
+       "typeMatches = lstrcmpW(typeName, options_.types[t]) == 0;"))
+plant('depth', D, "--depth one level too deep",
+      ('dump/DumpWalk.cpp', "frame.depth < options_.maxDepth", "frame.depth <= options_.maxDepth"))
+plant('filter-descent', D, "Filters stop the walk descending",
+      ('dump/DumpWalk.cpp', "    if (!descend && !selected)\n        return;", "    if (!selected)\n        return;"))
+plant('surrogate', D, "An unpaired surrogate in JSON replaced by U+FFFD",
+      ('dump/TextEncoding.cpp', "    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {\n"
+       "        at = AppendUnicodeEscape(at, unit);",
+       "    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {\n        at = AppendUtf8(at, 0xFFFD);"))
+plant('exit-refused', D, "A refused directory exits 0",
+      ('dump/DumpWalk.cpp', "    errors_.Flush();\n    failed_ = true;", "    errors_.Flush();"))
+plant('exit-bad', D, "A bad command line exits 1",
+      ('dump/DumpWalk.cpp', "        err.Flush();\n        return 2;", "        err.Flush();\n        return 1;"))
+plant('stop-refused', D, "A refused directory ends the walk",
+      ('dump/DumpWalk.cpp', "while (top_ && !output_.Broken())", "while (top_ && !output_.Broken() && !failed_)"))
+plant('broken-pipe', D, "A reader that went away exits 0",
+      ('dump/DumpWalk.cpp', "return failed_ || output_.Broken() ? 1 : 0;", "return failed_ ? 1 : 0;"))
+plant('dump-target', D, "A link's target missing from the dump",
+      ('dump/DumpWalk.cpp', "                facts.target = target.Get();", ""))
+plant('details-abandoned', D, "--details reports owned as abandoned",
+      ('dump/EntryFormat.cpp', "return (static_cast<ULONG>(state.second) & 0xFF00) != 0;",
+       "return (static_cast<ULONG>(state.second) & 0x00FF) != 0;"))
+plant('control-picture', D, "A control character breaks the text line",
+      ('dump/TextEncoding.cpp', "return AppendUtf8(at, unit == 0x7F ? 0x2421 : 0x2400 + unit);",
+       "return AppendUtf8(at, unit);"))
+
+
+def read(path):
+    with open(path, encoding='utf-8', newline='') as f:
+        return f.read()
+
+
+def write(path, text):
+    with open(path, 'w', encoding='utf-8', newline='') as f:
+        f.write(text)
+
+
+def fault_rows():
+    """The first column of every table row in tests/FAULTS.md."""
+    rows = []
+    for line in read(os.path.join(REPO, 'tests/FAULTS.md')).splitlines():
+        cells = [c.strip() for c in line.strip().strip('|').split(' | ')]
+        if line.startswith('| ') and cells[0] not in ('Fault', '---'):
+            rows.append(cells[0])
+    return rows
+
+
+def misfits(tree, p):
+    """Why the plant's edits would not apply to the sources under tree, or []."""
+    problems = []
+    for path, old, _ in p['edits']:
+        found = read(os.path.join(tree, path)).count(old)
+        if found != 1:
+            problems.append(f'{path}: old text found {found} times: {old.splitlines()[0].strip()!r}')
+    return problems
+
+
+def check_applies(plants):
+    failed = False
+    for p in plants:
+        for problem in misfits(REPO, p):
+            print(f"{p['id']}\tDID NOT APPLY\t{problem}")
+            failed = True
+    # The table and FAULTS.md must name the same faults, each once.
+    faults = [p['fault'] for p in PLANTS]
+    rows = fault_rows()
+    for row in rows:
+        if faults.count(row) != 1:
+            print(f'FAULTS.md row with {faults.count(row)} plants: {row}')
+            failed = True
+    for fault in faults:
+        if fault not in rows:
+            print(f'plant for no FAULTS.md row: {fault}')
+            failed = True
+    print(f'{len(plants)} plants checked: ' + ('problems above' if failed else 'every old text occurs once'))
+    return not failed
+
+
+def git(*args, **kw):
+    return subprocess.run(['git', '-C', REPO, *args], check=True, capture_output=True, text=True, **kw).stdout.strip()
+
+
+def prepare_worktree(tree):
+    """A clean worktree of HEAD at tree, configured once for the 64-bit build."""
+    head = git('rev-parse', 'HEAD')
+    if os.path.exists(os.path.join(tree, '.git')):
+        subprocess.run(['git', '-C', tree, 'checkout', '--quiet', '--force', '--detach', head], check=True)
+    else:
+        git('worktree', 'add', '--detach', tree, head)
+    build = os.path.join(tree, 'build')
+    if not os.path.isfile(os.path.join(build, 'CMakeCache.txt')):
+        subprocess.run(['cmake', '-S', tree, '-B', build,
+                        '-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake',
+                        '-DCMAKE_BUILD_TYPE=Release'], check=True, stdout=subprocess.DEVNULL)
+    return build
+
+
+def run_test(tree, build, test):
+    """Runs one doctest program under Wine, or one CTest test: (exit code, failed case names)."""
+    if test in PROGRAMS:
+        exe = os.path.join(build, PROGRAMS[test])
+        command = [os.path.join(tree, 'tools/wine-run.sh'), '--prefix', os.path.join(build, 'wineprefix'), exe]
+        folder = os.path.dirname(exe)
+    else:
+        command = ['ctest', '--output-on-failure', '-R', f'^{test}$']
+        folder = build
+    # A session of its own, so that a stuck run can be ended with all its children.
+    child = subprocess.Popen(command, cwd=folder, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                             start_new_session=True)
+    try:
+        output, _ = child.communicate(timeout=RUN_SECONDS)
+    except subprocess.TimeoutExpired:
+        os.killpg(child.pid, signal.SIGTERM)
+        child.communicate()
+        return -1, [f'{test}: (no end after {RUN_SECONDS} s)']
+    text = output.decode('utf-8', errors='replace')
+    cases = []
+    for name in re.findall(r'^TEST CASE:\s+(.*?)\s*$', text, re.M):
+        if name not in cases:
+            cases.append(name)
+    if child.returncode != 0 and not cases:
+        cases = [f'{test}: (crash or exit {child.returncode} outside any case)' if test in PROGRAMS
+                 else f'{test} failed']
+    return child.returncode, cases
+
+
+def build_tests(build, tests):
+    targets = [t for test in tests for t in CTESTS.get(test, [test])]
+    result = subprocess.run(['cmake', '--build', build, '-j2', '--target', *targets],
+                            capture_output=True, text=True, errors='replace')
+    return result.returncode == 0, result.stdout[-2000:] + result.stderr[-2000:]
+
+
+def check_plant(tree, build, p):
+    """Plants p, builds and runs its tests, restores the sources: (verdict, details)."""
+    problems = misfits(tree, p)
+    if problems:
+        return 'DID NOT APPLY', problems
+    saved = {}
+    try:
+        for path, old, new in p['edits']:
+            full = os.path.join(tree, path)
+            text = read(full)
+            saved.setdefault(full, text)
+            write(full, text.replace(old, new))
+        built, log = build_tests(build, p['tests'])
+        if not built:
+            return 'DID NOT BUILD', [log]
+        failed = []
+        for test in p['tests']:
+            code, cases = run_test(tree, build, test)
+            if code != 0:
+                failed += cases
+        return ('caught' if failed else 'NOT CAUGHT'), failed
+    finally:
+        for full, text in saved.items():
+            write(full, text)
+
+
+def main():
+    signal.signal(signal.SIGPIPE, signal.SIG_DFL)  # quiet when piped into head
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument('--only', help='comma-separated plant ids')
+    parser.add_argument('--list', action='store_true', help='list the plants and exit')
+    parser.add_argument('--check-applies', action='store_true',
+                        help="check that every plant's old text occurs once in the current sources (no build)")
+    parser.add_argument('--dir', default='/tmp/kagero-faults', help='where the private worktree lives')
+    parser.add_argument('--remove', action='store_true', help='remove the private worktree and exit')
+    args = parser.parse_args()
+
+    plants = PLANTS
+    if args.only:
+        wanted = args.only.split(',')
+        unknown = [w for w in wanted if w not in {p['id'] for p in PLANTS}]
+        if unknown:
+            parser.error('unknown plant ids: ' + ', '.join(unknown))
+        plants = [p for p in PLANTS if p['id'] in wanted]
+    tree = os.path.join(os.path.abspath(args.dir), 'worktree')
+
+    if args.list:
+        for p in plants:
+            print(f"{p['id']}\t{' '.join(p['tests'])}\t{p['fault']}")
+        return 0
+    if args.check_applies:
+        return 0 if check_applies(plants) else 1
+    if args.remove:
+        if os.path.exists(tree):
+            git('worktree', 'remove', '--force', tree)
+        if os.path.isdir(args.dir) and not os.listdir(args.dir):
+            os.rmdir(args.dir)
+        return 0
+
+    build = prepare_worktree(tree)
+    # Each test must pass unplanted, or a failure would prove nothing.
+    tests = sorted({test for p in plants for test in p['tests']})
+    built, log = build_tests(build, tests)
+    if not built:
+        print(log)
+        print('the unplanted tests do not build')
+        return 1
+    for test in tests:
+        code, cases = run_test(tree, build, test)
+        if code != 0:
+            print(f'{test} fails unplanted: ' + ' | '.join(cases))
+            return 1
+    print(f"{len(plants)} plants; unplanted {', '.join(tests)} pass", flush=True)
+
+    bad = 0
+    for p in plants:
+        started = time.time()
+        verdict, details = check_plant(tree, build, p)
+        bad += verdict != 'caught'
+        print(f"{p['id']}\t{verdict}\t{time.time() - started:.0f}s\t" + ' | '.join(details), flush=True)
+    print(f'{len(plants) - bad} of {len(plants)} caught')
+    return 1 if bad else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
