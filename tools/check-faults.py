@@ -196,6 +196,27 @@ plant('page-idok', G, "The page ignores IDOK",
 plant('security-centre', G, "A security-only sheet not centred",
       ('properties/PropertySheet.cpp', "        CentreOnWindow(sheet, GetParent(sheet));", "        (void)sheet;"))
 
+plant('records-never-all', G, "An entry record never freed by a fill's delete-all notice",
+      ('explorer/ObjectList.cpp', "            FreeEntryRecord(reinterpret_cast<EntryRecord*>(item.lParam));",
+       "            (void)item;"))
+plant('editor-cwd', G, "The access editor looked for in the current folder",
+      ('properties/AccessEditor.cpp', "    const DWORD attributes = GetFileAttributesW(path.Get());",
+       "    const DWORD attributes = GetFileAttributesW(LibraryName);"))
+plant('count-shown', G, "The General page shows the type's object count, which it cannot know",
+      ('resources/kagero.rc', "ES_READONLY | ES_AUTOHSCROLL | NOT WS_VISIBLE", "ES_READONLY | ES_AUTOHSCROLL"))
+plant('panel-off', G, "The type panel placed off its frame",
+      ('properties/TypePanels.cpp', "SetWindowPos(panel, nullptr, corner.x, corner.y, 0, 0",
+       "SetWindowPos(panel, nullptr, corner.x + 2, corner.y, 0, 0"))
+plant('double-click', G, "A double-click on a row opens nothing",
+      ('explorer/ControlSite.cpp', "    case NM_RETURN:\n    case NM_DBLCLK:", "    case NM_RETURN:"))
+plant('enter', G, "Enter on a row opens nothing",
+      ('explorer/ControlSite.cpp', "    case NM_RETURN:\n    case NM_DBLCLK:", "    case NM_DBLCLK:"))
+plant('page-open-words', G, "The page's own failed open worded as the privilege's failure",
+      ('properties/GeneralPage.cpp', "OpenFailureText(status, text, false);", "OpenFailureText(status, text, true);"))
+plant('page-open-close', G, "The page's own failed open leaves an empty sheet up",
+      ('properties/GeneralPage.cpp', "        SendMessageW(sheet, WM_CLOSE, 0, 0);\n", ""))
+
+
 # Namespace layer.
 plant('oversized', N, "An entry larger than the query buffer ends the listing (it and all after it lost)",
       ('namespace/DirectoryWalk.cpp', "if (needed <= size || needed > MaxEntryBytes)", "if (true)"))
@@ -344,6 +365,10 @@ plant('provider-never-freed', S, "The provider never freed",
 plant('provider-path-cut', S, "A long path cut to 260 characters and opened",
       ('properties/ObjectSecurityInfo.cpp', "objectPath_.Assign(fullPath)",
        "objectPath_.Assign(fullPath, lstrlenW(fullPath) > 260 ? 260 : lstrlenW(fullPath))"))
+plant('provider-handle-leak', S, "The provider's handle never closed after a read",
+      ('properties/ObjectSecurityInfo.cpp', "    return ReadKernelSecurity(object.Get(), requested, descriptor);",
+       "    const HRESULT read = ReadKernelSecurity(object.Get(), requested, descriptor);\n"
+       "    *reinterpret_cast<HANDLE*>(&object) = nullptr;\n    return read;"))
 plant('qi-reference', S, "QueryInterface takes no reference",
       ('properties/ObjectSecurityInfo.cpp', "        *object = static_cast<ISecurityInformation*>(this);\n        AddRef();",
        "        *object = static_cast<ISecurityInformation*>(this);"))

@@ -81,7 +81,10 @@ Shown Properties(const std::function<void()>& go = PostProperties)
         if (extra)
             extra(sheet, page);
     };
-    shown.seen = modal::Run([&] { go(), Shell().Pump(); });
+    shown.seen = modal::Run([&] {
+        go();
+        Shell().Pump();
+    });
     seam::failFrom = -1;
     seam::odd = false;
     // Nothing the command made outlives it.

@@ -133,9 +133,12 @@ struct Program {
     void Pump() const
     {
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            if (!PreTranslateLoopMessage(&message, accelerators))
-                TranslateMessage(&message), DispatchMessageW(&message);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (!PreTranslateLoopMessage(&message, accelerators)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
     }
     HWND Tree() const { return site->TreeWindow(); }
     HWND List() const { return site->ListWindow(); }
@@ -243,7 +246,11 @@ inline Program& Shell()
         (SharedProgram = new Program)->Pump();  // the posted Refresh runs here
     return *SharedProgram;
 }
-inline void EndShell() { delete SharedProgram, SharedProgram = nullptr; }
+inline void EndShell()
+{
+    delete SharedProgram;
+    SharedProgram = nullptr;
+}
 
 // Reads the modal windows an action opens from a timer inside their modal loop
 // and closes them: a sheet with Cancel, anything else with OK unless OnBox did.
@@ -267,7 +274,10 @@ inline BOOL CALLBACK FindModal(HWND window, LPARAM found)
     wchar_t name[32] = {};
     GetClassNameW(window, name, 32);
     const bool modal = window != MainWindowHandle && IsWindowVisible(window) && lstrcmpW(name, L"#32770") == 0;
-    return modal ? (*reinterpret_cast<HWND*>(found) = window, FALSE) : TRUE;
+    if (!modal)
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
 }
 
 inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
@@ -278,8 +288,10 @@ inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     EnumThreadWindows(GetCurrentThreadId(), FindModal, reinterpret_cast<LPARAM>(&modal));
     if (!modal || !Current)
         return;
-    if (modal == closed && ++ticks == 100)  // a fault could otherwise hang the test
-        ++Current->forced, EndDialog(modal, 0);
+    if (modal == closed && ++ticks == 100) {  // a fault could otherwise hang the test
+        ++Current->forced;
+        EndDialog(modal, 0);
+    }
     if (modal == closed || modal != fresh) {  // read a window on the tick after it showed, laid out and painted
         fresh = modal;
         return;
