@@ -20,14 +20,6 @@ struct ObjectRow {
     std::wstring target{};  // SymbolicLink
 };
 
-// The handles this process holds: a call that leaks one leaves the count higher.
-inline DWORD OpenHandleCount()
-{
-    DWORD count = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &count);
-    return count;
-}
-
 // The root is a new directory \KageroTest-<pid>-<n>; paths are relative to it.
 class TestNamespace {
 public:
