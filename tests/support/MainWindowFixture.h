@@ -257,7 +257,7 @@ inline void EndShell()
 namespace modal {
 
 struct Box { std::wstring text, caption; bool errorIcon; };
-struct Sheet { std::wstring caption; std::vector<std::wstring> tabs; bool apply; };
+struct Sheet { std::vector<std::wstring> tabs; bool apply; };
 struct Seen {
     std::vector<Box> boxes;
     std::vector<Sheet> sheets;
@@ -300,7 +300,7 @@ inline void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     ticks = 0;
     if (HWND tabs = FindWindowExW(modal, nullptr, WC_TABCONTROLW, nullptr)) {
         HWND apply = GetDlgItem(modal, 0x3021);
-        Sheet sheet = {TextOf(modal), {}, apply && IsWindowVisible(apply)};
+        Sheet sheet = {{}, apply && IsWindowVisible(apply)};
         for (int i = 0; i < TabCtrl_GetItemCount(tabs); ++i) {
             wchar_t text[64] = {};
             TCITEMW item = {TCIF_TEXT, 0, 0, text, 64, 0, 0};
