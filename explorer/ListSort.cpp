@@ -142,6 +142,20 @@ int MarkFormat(int format, int image)
     return format;
 }
 
+int MarkFor(int key) { return SortDescending[key] ? MarkDescending : MarkAscending; }
+
+// Whether the column shows the mark image this code last built for it.
+bool HeaderShowsMark(HWND list, int column, int image)
+{
+    HWND header = GetDlgItem(list, 0);
+    HDITEMW item = {};
+    item.mask = HDI_FORMAT | HDI_BITMAP | HDI_IMAGE;
+    if (!header || !HeaderMarkBitmap ||
+        !SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item)))
+        return false;
+    return item.hbm == HeaderMarkBitmap && (item.fmt & HDF_BITMAP) && item.iImage == image;
+}
+
 }  // namespace
 
 LPARAM MakeSortParameter(int key, int descending)
@@ -180,13 +194,18 @@ void SortObjectList(HWND list, int key, bool toggle)
     // The key indexes SortDescending: anything else would write past it.
     if (key < 0 || key >= SortKeyCount)
         return;
-    SetHeaderSortMark(list, CurrentSortKey, MarkNone);
+    // Every fill sorts again by the shown key: its mark stays, and building
+    // the mark twice would cost more than the sort itself.
+    const bool markStays = !toggle && key == CurrentSortKey && HeaderShowsMark(list, key, MarkFor(key));
+    if (!markStays)
+        SetHeaderSortMark(list, CurrentSortKey, MarkNone);
     if (toggle)
         SortDescending[key] = !SortDescending[key];
     SendMessageW(list, LVM_SORTITEMS, static_cast<WPARAM>(MakeSortParameter(key, SortDescending[key])),
                  reinterpret_cast<LPARAM>(CompareEntries));
     CurrentSortKey = key;
-    SetHeaderSortMark(list, key, SortDescending[key] ? MarkDescending : MarkAscending);
+    if (!markStays)
+        SetHeaderSortMark(list, key, MarkFor(key));
 }
 
 void SetHeaderSortMark(HWND list, int column, int image)
