@@ -113,6 +113,8 @@ plant('sort-descending', G, "A descending sort shows ascending",
       ('explorer/ListSort.cpp', "? -result : result", "? result : result"))
 plant('mark-bitmap-leak', G, "The old header mark bitmap never deleted",
       ('explorer/ListSort.cpp', "        DeleteObject(HeaderMarkBitmap);", "        (void)0;"))
+plant('mark-kept-on-toggle', G, "A toggled sort keeps the old direction's header mark",
+      ('explorer/ListSort.cpp', "const bool markStays = !toggle && key", "const bool markStays = key"))
 plant('status-refused', G, "A refused directory's count shows the error code",
       ('explorer/ObjectList.cpp', "    else if (status == STATUS_ACCESS_DENIED)", "    else if (false)"))
 plant('ctrl-tab', G, "Ctrl+Tab taken by the loop's Tab rule",
