@@ -9,14 +9,16 @@ namespace {
 // Offers a key press, with the given keys held, to the loop's accelerators and Tab rule; true when they consume it.
 bool Offer(HWND window, WPARAM key, std::initializer_list<int> heldKeys)
 {
-    HoldKeys(heldKeys);
+    BYTE state[256] = {};
+    for (int held : heldKeys)
+        state[held] = 0x80;
+    SetKeyboardState(state);
     MSG msg = {window, WM_KEYDOWN, key, 0, 0, {}};
     const bool consumed = PreTranslateLoopMessage(&msg, Shell().accelerators);
-    HoldKeys({});
+    ZeroMemory(state, sizeof(state));
+    SetKeyboardState(state);
     return consumed;
 }
-
-bool Marked(HMENU menu, UINT command) { return (GetMenuState(menu, command, MF_BYCOMMAND) & MF_CHECKED) != 0; }
 
 }  // namespace
 
@@ -76,13 +78,13 @@ TEST_CASE("layout and View toggles: bars, pane and menu marks on a 600 x 400 cli
         CHECK(SendMessageW(status, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges)) == 2);
         CHECK((edges[0] == 300 && edges[1] == 600));
         SendMessageW(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(view), MAKELPARAM(2, 0));
-        CHECK((Marked(view, CMD_VIEW_TOOLBAR) && Marked(view, CMD_VIEW_STATUSBAR)));
+        CHECK(std::string{MenuMark(view, CMD_VIEW_TOOLBAR), MenuMark(view, CMD_VIEW_STATUSBAR)} == "cc");
         // Each mark follows its own bar, and is set only at the View position.
         p.Command(CMD_VIEW_TOOLBAR);
         SendMessageW(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(view), MAKELPARAM(1, 0));
-        CHECK(Marked(view, CMD_VIEW_TOOLBAR));
+        CHECK(MenuMark(view, CMD_VIEW_TOOLBAR) == 'c');
         SendMessageW(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(view), MAKELPARAM(2, 0));
-        CHECK((!Marked(view, CMD_VIEW_TOOLBAR) && Marked(view, CMD_VIEW_STATUSBAR)));
+        CHECK(std::string{MenuMark(view, CMD_VIEW_TOOLBAR), MenuMark(view, CMD_VIEW_STATUSBAR)} == "-c");
         p.Command(CMD_VIEW_STATUSBAR);
         CHECK_FALSE((IsWindowVisible(bar) || IsWindowEnabled(bar) || IsWindowVisible(status)));
         CHECK(Placed(p.Pane()) == look.bare);

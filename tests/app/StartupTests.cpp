@@ -49,8 +49,7 @@ TEST_CASE("RunKagero records the system, runs the loop through Exit and returns 
     SystemMajorVersion = 0;
     SetTimer(nullptr, 0, 50, DriveMainWindow);
     CHECK(RunKagero(GetModuleHandleW(nullptr), SW_HIDE, MakeRecordingSite) == 0);
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
+    OSVERSIONINFOW version = {sizeof(version), 0, 0, 0, 0, {}};
     GetVersionExW(&version);
     CHECK(SystemMajorVersion == static_cast<int>(version.dwMajorVersion));
     // F5 went through the accelerators; Exit reached the pane after the window had gone.

@@ -46,8 +46,8 @@ DumpRun RunDump(const std::vector<std::wstring>& arguments, size_t outBytes = si
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE out[2], err[2];  // reading and writing ends; only the writing ends are inherited
     REQUIRE((CreatePipe(&out[0], &out[1], &inherit, 4096) && CreatePipe(&err[0], &err[1], &inherit, 65536)));
-    SetHandleInformation(out[0], HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(err[0], HANDLE_FLAG_INHERIT, 0);
+    for (HANDLE reading : {out[0], err[0]})
+        SetHandleInformation(reading, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;

@@ -63,13 +63,6 @@ HGLOBAL WINAPI LimitedReAlloc(HGLOBAL block, SIZE_T bytes, UINT flags)
 
 char Enabled(HWND toolbar, UINT command) { return SendMessageW(toolbar, TB_ISBUTTONENABLED, command, 0) ? 'e' : '-'; }
 
-// A menu item's state: 'g' greyed, else 'r' radio mark, 'c' plain check, '-' none.
-char MenuMark(HMENU menu, UINT command)
-{
-    const UINT state = GetMenuState(menu, command, MF_BYCOMMAND);
-    return state & MF_GRAYED ? 'g' : !(state & MF_CHECKED) ? '-' : (state & MFT_RADIOCHECK) ? 'r' : 'c';
-}
-
 }  // namespace
 
 TEST_CASE("The splitter bar sits at the width times the ratio, which only a completed drag changes")
@@ -205,9 +198,7 @@ TEST_CASE("From a fresh start, picks sort and toggle, the header mark follows, f
         } else if (step.pick >= CMD_SORT_NAME) {
             p.Command(static_cast<WORD>(step.pick));
         } else {
-            NMLISTVIEW click = {};
-            click.hdr = {p.List(), ListControlId, static_cast<UINT>(LVN_COLUMNCLICK)};
-            click.iSubItem = step.pick;
+            NMLISTVIEW click = {{p.List(), ListControlId, static_cast<UINT>(LVN_COLUMNCLICK)}, -1, step.pick, 0, 0, 0, {}, 0};
             SendMessageW(p.Pane(), WM_NOTIFY, ListControlId, reinterpret_cast<LPARAM>(&click));
         }
         CHECK(Names(p) == step.names);

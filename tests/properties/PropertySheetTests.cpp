@@ -40,10 +40,7 @@ NTSTATUS NTAPI Query(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length,
 
 // The General page as a user sees it: its fields, hidden ones as "-", and
 // the type's panel as "title|first|second" when it is shown on the frame.
-struct General {
-    std::map<int, std::wstring> fields;
-    std::string panel;
-};
+struct General { std::map<int, std::wstring> fields; std::string panel; };
 
 General ReadGeneral(HWND page)
 {
@@ -62,10 +59,7 @@ General ReadGeneral(HWND page)
 }
 
 // Runs a command (Properties by default) with the modal driver, reading every sheet's first page.
-struct Shown {
-    modal::Seen seen;
-    std::vector<General> pages;
-};
+struct Shown { modal::Seen seen; std::vector<General> pages; };
 void PostProperties() { PostMessageW(MainWindowHandle, WM_COMMAND, CMD_PROPERTIES, 0); }
 Shown Properties(const std::function<void()>& go = PostProperties)
 {

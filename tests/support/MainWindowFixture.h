@@ -43,18 +43,17 @@ inline std::wstring ItemText(HWND list, int item, int subItem)
     return text;
 }
 
-inline void HoldKeys(std::initializer_list<int> keys)
-{
-    BYTE state[256] = {};
-    for (int key : keys)
-        state[key] = 0x80;
-    SetKeyboardState(state);
-}
-
 inline const std::wstring LongTarget = L"\\" + std::wstring(1499, L't');
 inline const std::wstring LongDirectory(700, L'd');
 inline const std::wstring LongName(600, L'n');
 inline const wchar_t SecuredDescriptor[] = L"O:BAG:BAD:(A;;0x100000;;;SY)(A;;0x120001;;;BA)(A;;0x1F0003;;;WD)(D;;0x2;;;BG)";
+
+// A menu item's state: 'g' greyed, else 'r' radio mark, 'c' plain check, '-' none.
+inline char MenuMark(HMENU menu, UINT command)
+{
+    const UINT state = GetMenuState(menu, command, MF_BYCOMMAND);
+    return state & MF_GRAYED ? 'g' : !(state & MF_CHECKED) ? '-' : (state & MFT_RADIOCHECK) ? 'r' : 'c';
+}
 
 // Every object the GUI tests read, made before the main window's first Refresh.
 inline TestNamespace& Objects()
@@ -273,8 +272,7 @@ inline BOOL CALLBACK FindModal(HWND window, LPARAM found)
 {
     wchar_t name[32] = {};
     GetClassNameW(window, name, 32);
-    const bool modal = window != MainWindowHandle && IsWindowVisible(window) && lstrcmpW(name, L"#32770") == 0;
-    if (!modal)
+    if (window == MainWindowHandle || !IsWindowVisible(window) || lstrcmpW(name, L"#32770") != 0)
         return TRUE;
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
