@@ -137,6 +137,16 @@ plant('about-colour', G, "Older look: About box painted with the button face",
       ('app/AboutBox.cpp', "    SetBkColor(dc, GetSysColor(COLOR_WINDOW));", "    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));"))
 plant('about-centre', G, "About box not centred on the main window",
       ('app/AboutBox.cpp', "        CentreOnWindow(dialog, GetParent(dialog));", "        (void)dialog;"))
+plant('loop-accelerators', G, "The program's own loop skips the accelerators (F5 does nothing)",
+      ('app/Startup.cpp', "        if (PreTranslateLoopMessage(&message, accelerators))\n            continue;\n", ""))
+plant('version-unrecorded', G, "The system's version never recorded (no older look on NT 3.51)",
+      ('app/Startup.cpp', "    SystemMajorVersion = static_cast<int>(version.dwMajorVersion);\n", ""))
+plant('no-plain-toolbar', G, "Without InitCommonControlsEx the main window gets no toolbar",
+      ('app/MainFrame.cpp', "    else\n        commandBar_.CreatePlainToolbar(window, AppInstance, PlainToolbarId, IDR_TOOLBAR);\n", ""))
+plant('plain-bar-height', G, "The plain toolbar's share of the window sized as a rebar's",
+      ('app/CommandBar.cpp', "(mode_ == 1 ? 5 : 2)", "5"))
+plant('file-version', G, "Explorer shows a file version other than the About box's",
+      ('resources/VersionInfo.rc', "FILEVERSION     KAGERO_VERSION_NUMBERS", "FILEVERSION     1,0,0,0"))
 plant('exit-code', 'kagero_starts_and_exits', "The shipped kagero.exe ends with an exit code other than 0",
       ('app/Main.cpp', "    return RunKagero(instance, showCommand, MakeControlSite);",
        "    return RunKagero(instance, showCommand, MakeControlSite) + 3;"))
