@@ -118,6 +118,9 @@ LRESULT MainFrame::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return OnCommand(window, wParam, lParam);
     case WM_INITMENUPOPUP:
         return OnInitMenuPopup(window, reinterpret_cast<HMENU>(wParam), lParam);
+    case WM_SYSCOLORCHANGE:
+        ForwardToChildren(window, message, wParam, lParam);
+        return 0;
     default:
         return WindowObject::OnMessage(window, message, wParam, lParam);
     }

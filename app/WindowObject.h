@@ -3,6 +3,14 @@
 
 #include <windows.h>
 
+// Common controls learn of a colour-scheme change only from their parent,
+// which passes WM_SYSCOLORCHANGE down with this.
+inline void ForwardToChildren(HWND parent, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        SendMessageW(child, message, wParam, lParam);
+}
+
 class WindowObject {
 public:
     virtual ~WindowObject() = default;

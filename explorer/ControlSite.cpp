@@ -11,6 +11,7 @@
 #include "ObjectList.h"
 #include "ResourceIds.h"
 #include "TypeImages.h"
+#include "WindowObject.h"
 
 ControlSite* ActiveControlSite = nullptr;
 
@@ -164,6 +165,10 @@ LRESULT ControlSite::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
     case WM_CAPTURECHANGED:
         OnCaptureLost();
+        return 0;
+    case WM_SYSCOLORCHANGE:
+        ForwardToChildren(window, message, wParam, lParam);
+        RebuildHeaderSortMark(listWindow_);
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);

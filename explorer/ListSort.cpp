@@ -226,6 +226,11 @@ void SetHeaderSortMark(HWND list, int column, int image)
     SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
 }
 
+void RebuildHeaderSortMark(HWND list)
+{
+    SetHeaderSortMark(list, CurrentSortKey, MarkFor(CurrentSortKey));
+}
+
 HIMAGELIST LoadHeaderMarks(HINSTANCE instance)
 {
     if (!HeaderMarkImageList)

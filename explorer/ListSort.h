@@ -28,6 +28,8 @@ int CALLBACK CompareEntries(LPARAM first, LPARAM second, LPARAM parameter);
 LPARAM MakeSortParameter(int key, int descending);
 // image 0 clears the column's mark, 1 marks descending, 2 ascending.
 void SetHeaderSortMark(HWND list, int column, int image);
+// Builds the current key's mark again: it is etched in the scheme's colours.
+void RebuildHeaderSortMark(HWND list);
 // Loads HeaderMarkImageList unless it is loaded; returns it (null when the
 // bitmap cannot be loaded).
 HIMAGELIST LoadHeaderMarks(HINSTANCE instance);

@@ -115,6 +115,10 @@ plant('mark-bitmap-leak', G, "The old header mark bitmap never deleted",
       ('explorer/ListSort.cpp', "        DeleteObject(HeaderMarkBitmap);", "        (void)0;"))
 plant('mark-kept-on-toggle', G, "A toggled sort keeps the old direction's header mark",
       ('explorer/ListSort.cpp', "const bool markStays = !toggle && key", "const bool markStays = key"))
+plant('colours-not-forwarded', G, "A colour scheme change never reaches the main window's controls",
+      ('app/MainFrame.cpp', "        ForwardToChildren(window, message, wParam, lParam);\n        return 0;", "        return 0;"))
+plant('mark-colours-kept', G, "The header mark keeps the old scheme's etching",
+      ('explorer/ControlSite.cpp', "        RebuildHeaderSortMark(listWindow_);\n", ""))
 plant('status-refused', G, "A refused directory's count shows the error code",
       ('explorer/ObjectList.cpp', "    else if (status == STATUS_ACCESS_DENIED)", "    else if (false)"))
 plant('ctrl-tab', G, "Ctrl+Tab taken by the loop's Tab rule",

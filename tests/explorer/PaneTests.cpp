@@ -214,6 +214,21 @@ TEST_CASE("From a fresh start, picks sort and toggle, the header mark follows, f
     p.SelectNode(L"\\");
 }
 
+TEST_CASE("A colour scheme change passed down by the main window etches the header mark again in its colours")
+{
+    Program& p = Shell();
+    p.ResetSort();
+    p.Command(CMD_SORT_NAME);  // name descending: the down mark, whose top edge is in shadow
+    const int element = COLOR_BTNSHADOW;
+    const COLORREF schemes[] = {RGB(0x80, 0x10, 0x10), GetSysColor(element)};  // a new shadow, then the old again
+    for (COLORREF shadow : schemes) {
+        SetSysColors(1, &element, &shadow);
+        SendMessageW(p.window, WM_SYSCOLORCHANGE, 0, 0);
+        CHECK(Mark(p.List(), 0) == 'v');
+    }
+    p.ResetSort();
+}
+
 TEST_CASE("Copy puts the selected names, or the tree's label, on the clipboard, one line each; Select All")
 {
     Program& p = Shell();
