@@ -177,7 +177,7 @@ TEST_CASE("A fill shows one sorted row per object with its type and image and co
     }
 }
 
-TEST_CASE("From a fresh start, picks sort and toggle, the header mark follows, fills keep the order; names compare as lstrcmpiW has them")
+TEST_CASE("From a fresh start, picks sort and toggle, the header mark follows, fills keep the order, a colour change etches it again; names compare as lstrcmpiW has them")
 {
     Program& p = Shell();
     p.ResetSort();
@@ -205,6 +205,16 @@ TEST_CASE("From a fresh start, picks sort and toggle, the header mark follows, f
         CHECK(std::string{Mark(p.List(), 0), Mark(p.List(), 1)} == step.marks);
         CHECK((HeaderMarkBitmap == previous || GetObjectType(previous) == 0));  // one mark bitmap at a time
     }
+    // A colour scheme change passed down by the main window etches the down mark again: its top edge in the new shadow.
+    p.ResetSort();
+    p.Command(CMD_SORT_NAME);
+    const int element = COLOR_BTNSHADOW;
+    const COLORREF schemes[] = {RGB(0x80, 0x10, 0x10), GetSysColor(element)};  // a new shadow, then the old again
+    for (COLORREF shadow : schemes) {
+        SetSysColors(1, &element, &shadow);
+        SendMessageW(p.window, WM_SYSCOLORCHANGE, 0, 0);
+        CHECK(std::string{Mark(p.List(), 0), Mark(p.List(), 1)} == "v-");
+    }
     // Case ignored, digits before letters, punctuation by its own rules.
     p.ResetSort();
     p.ShowRows({{L"Event", L"a_1"}, {L"Event", L"B2"}, {L"Event", L"a-2"}, {L"Event", L"b10"}, {L"Event", L"a1"},
@@ -212,21 +222,6 @@ TEST_CASE("From a fresh start, picks sort and toggle, the header mark follows, f
     SortObjectList(p.List(), -1, false);
     CHECK(Names(p) == "A a_1 a1 a-2 b10 B2");
     p.SelectNode(L"\\");
-}
-
-TEST_CASE("A colour scheme change passed down by the main window etches the header mark again in its colours")
-{
-    Program& p = Shell();
-    p.ResetSort();
-    p.Command(CMD_SORT_NAME);  // name descending: the down mark, whose top edge is in shadow
-    const int element = COLOR_BTNSHADOW;
-    const COLORREF schemes[] = {RGB(0x80, 0x10, 0x10), GetSysColor(element)};  // a new shadow, then the old again
-    for (COLORREF shadow : schemes) {
-        SetSysColors(1, &element, &shadow);
-        SendMessageW(p.window, WM_SYSCOLORCHANGE, 0, 0);
-        CHECK(Mark(p.List(), 0) == 'v');
-    }
-    p.ResetSort();
 }
 
 TEST_CASE("Copy puts the selected names, or the tree's label, on the clipboard, one line each; Select All")
