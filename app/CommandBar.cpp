@@ -4,6 +4,7 @@
 
 #include "AppGlobals.h"
 #include "ResourceIds.h"
+#include "WindowsLayout.h"
 
 namespace {
 
@@ -27,6 +28,17 @@ const DWORD LayoutHeaderBytes = 8;
 // The rebar band structure as first published, ending with wID; its size
 // differs between 32- and 64-bit builds, so it is computed, not written out.
 const UINT BandInfoSize = offsetof(REBARBANDINFOW, wID) + sizeof(UINT);
+
+// Windows' layouts (32-bit, 64-bit): the 32-bit build cannot run here, so a wrong one stops its build.
+static_assert(BandInfoSize == WindowsLayout(56, 76) && offsetof(REBARBANDINFOW, clrBack) == 16
+              && offsetof(REBARBANDINFOW, hwndChild) == WindowsLayout(32, 40)
+              && offsetof(REBARBANDINFOW, cxMinChild) == WindowsLayout(36, 48)
+              && offsetof(REBARBANDINFOW, cx) == WindowsLayout(44, 56), "first-version REBARBANDINFOW");
+static_assert(sizeof(TBBUTTON) == WindowsLayout(20, 32) && offsetof(TBBUTTON, idCommand) == 4
+              && offsetof(TBBUTTON, fsState) == 8 && offsetof(TBBUTTON, fsStyle) == 9
+              && offsetof(TBBUTTON, dwData) == WindowsLayout(12, 16)
+              && offsetof(TBBUTTON, iString) == WindowsLayout(16, 24), "TBBUTTON");
+static_assert(sizeof(INITCOMMONCONTROLSEX) == 8, "INITCOMMONCONTROLSEX");
 
 HWND CreateToolbar(HWND parent, DWORD style, int controlId, HINSTANCE instance, int bitmapId)
 {

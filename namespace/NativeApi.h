@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include "WindowsLayout.h"
+
 #ifndef STATUS_ACCESS_DENIED
 #define STATUS_ACCESS_DENIED ((NTSTATUS)0xC0000022L)
 #endif
@@ -25,6 +27,15 @@ struct ObjectDirectoryInformation {
     UNICODE_STRING Name;
     UNICODE_STRING TypeName;
 };
+
+// Windows' layouts (32-bit, 64-bit): the 32-bit build cannot run here, so a wrong one stops its build.
+static_assert(sizeof(UNICODE_STRING) == WindowsLayout(8, 16) && offsetof(UNICODE_STRING, MaximumLength) == 2
+              && offsetof(UNICODE_STRING, Buffer) == WindowsLayout(4, 8), "UNICODE_STRING");
+static_assert(sizeof(OBJECT_ATTRIBUTES) == WindowsLayout(24, 48)
+              && offsetof(OBJECT_ATTRIBUTES, ObjectName) == WindowsLayout(8, 16)
+              && offsetof(OBJECT_ATTRIBUTES, Attributes) == WindowsLayout(12, 24), "OBJECT_ATTRIBUTES");
+static_assert(sizeof(ObjectDirectoryInformation) == WindowsLayout(16, 32)
+              && offsetof(ObjectDirectoryInformation, TypeName) == WindowsLayout(8, 16), "directory entry");
 
 extern "C" {
 NTSYSAPI NTSTATUS NTAPI NtOpenDirectoryObject(PHANDLE directory, ACCESS_MASK access,

@@ -2,6 +2,14 @@
 
 #include "NativeApi.h"
 #include "ObjectTypes.h"
+#include "WindowsLayout.h"
+
+// Windows' layouts (32-bit, 64-bit): the 32-bit build cannot run here, so a wrong one stops its build.
+static_assert(sizeof(IO_STATUS_BLOCK) == WindowsLayout(8, 16)
+              && offsetof(IO_STATUS_BLOCK, Information) == WindowsLayout(4, 8), "IO_STATUS_BLOCK");
+static_assert(sizeof(TOKEN_PRIVILEGES) == 16 && offsetof(TOKEN_PRIVILEGES, Privileges) == 4
+              && sizeof(LUID_AND_ATTRIBUTES) == 12 && offsetof(LUID_AND_ATTRIBUTES, Attributes) == 8,
+              "TOKEN_PRIVILEGES with one LUID_AND_ATTRIBUTES");
 
 namespace {
 

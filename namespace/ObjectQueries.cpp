@@ -17,6 +17,12 @@ struct TypeInformationHead {
     ULONG TotalNumberOfObjects;
 };
 
+// Windows' layouts (32-bit, 64-bit): the 32-bit build cannot run here, so a wrong one stops its build.
+static_assert(offsetof(TypeInformationHead, TotalNumberOfObjects) == WindowsLayout(8, 16), "OBJECT_TYPE_INFORMATION");
+// The event, mutant and semaphore results are 8 bytes in both, read as two LONGs: type and state; count, then
+// the owned and abandoned BOOLEANs at bytes 4 and 5; current and maximum count.
+static_assert(StateBytes == 8 && sizeof(LONG) == 4 && sizeof(BOOLEAN) == 1, "EVENT/MUTANT/SEMAPHORE_BASIC_INFORMATION");
+
 // Text the query put into buffer, used only if it lies wholly inside it.
 bool LiesInside(const UNICODE_STRING& text, const BYTE* buffer, ULONG size)
 {

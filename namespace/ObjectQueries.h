@@ -8,9 +8,13 @@
 #include <winternl.h>
 
 #include "WideText.h"
+#include "WindowsLayout.h"
 
 const ULONG ObjectBasicInformationBytes = 56;
-static_assert(sizeof(OBJECT_BASIC_INFORMATION) == ObjectBasicInformationBytes, "basic information layout");
+// Windows' layout, the same in both builds; the 32-bit build cannot run here, so a wrong one stops its build.
+static_assert(sizeof(OBJECT_BASIC_INFORMATION) == 56 && offsetof(OBJECT_BASIC_INFORMATION, HandleCount) == 8
+              && offsetof(OBJECT_BASIC_INFORMATION, PointerCount) == 12
+              && offsetof(OBJECT_BASIC_INFORMATION, CreateTime) == 48, "OBJECT_BASIC_INFORMATION");
 
 const ULONG ObjectPermanentFlag = 0x10;  // OBJ_PERMANENT in the basic information's attributes
 const int TypeNameChars = 1024;

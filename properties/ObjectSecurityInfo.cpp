@@ -5,6 +5,21 @@
 #include "AccessEditor.h"
 #include "AccessRights.h"
 #include "ObjectOpen.h"
+#include "WindowsLayout.h"
+
+// Windows' layouts (32-bit, 64-bit): the 32-bit build cannot run here, so a wrong one stops its build.
+static_assert(sizeof(SI_OBJECT_INFO) == WindowsLayout(36, 56)
+              && offsetof(SI_OBJECT_INFO, hInstance) == WindowsLayout(4, 8)
+              && offsetof(SI_OBJECT_INFO, pszServerName) == WindowsLayout(8, 16)
+              && offsetof(SI_OBJECT_INFO, pszObjectName) == WindowsLayout(12, 24)
+              && offsetof(SI_OBJECT_INFO, pszPageTitle) == WindowsLayout(16, 32)
+              && offsetof(SI_OBJECT_INFO, guidObjectType) == WindowsLayout(20, 40), "SI_OBJECT_INFO");
+static_assert(sizeof(SI_ACCESS) == WindowsLayout(16, 32) && offsetof(SI_ACCESS, mask) == WindowsLayout(4, 8)
+              && offsetof(SI_ACCESS, pszName) == WindowsLayout(8, 16)
+              && offsetof(SI_ACCESS, dwFlags) == WindowsLayout(12, 24), "SI_ACCESS");
+static_assert(sizeof(SI_INHERIT_TYPE) == WindowsLayout(12, 24)
+              && offsetof(SI_INHERIT_TYPE, dwFlags) == WindowsLayout(4, 8)
+              && offsetof(SI_INHERIT_TYPE, pszName) == WindowsLayout(8, 16), "SI_INHERIT_TYPE");
 
 namespace {
 

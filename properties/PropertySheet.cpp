@@ -16,19 +16,28 @@
 #include "ResourceIds.h"
 #include "StatusTexts.h"
 #include "WindowCentre.h"
+#include "WindowsLayout.h"
 
 GeneralPage* ActiveGeneralPage = nullptr;
 
 namespace {
 
-// Both structures are passed in their first version; in the 32-bit build
-// that is 40 bytes each.
+// Both structures are passed in their first version: 40 bytes each in the
+// 32-bit build, 72 in the 64-bit one.
 const UINT PageStructureSize = offsetof(PROPSHEETPAGEW, pcRefParent) + sizeof(UINT*);
 const UINT SheetStructureSize = offsetof(PROPSHEETHEADERW, pfnCallback) + sizeof(PFNPROPSHEETCALLBACK);
-#ifndef _WIN64
-static_assert(PageStructureSize == 40, "first-version PROPSHEETPAGEW");
-static_assert(SheetStructureSize == 40, "first-version PROPSHEETHEADERW");
-#endif
+// Windows' layouts (32-bit, 64-bit): the 32-bit build cannot run here, so a wrong one stops its build.
+static_assert(PageStructureSize == WindowsLayout(40, 72) && offsetof(PROPSHEETPAGEW, hInstance) == 8
+              && offsetof(PROPSHEETPAGEW, pszTemplate) == WindowsLayout(12, 16)
+              && offsetof(PROPSHEETPAGEW, pszTitle) == WindowsLayout(20, 32)
+              && offsetof(PROPSHEETPAGEW, pfnDlgProc) == WindowsLayout(24, 40), "first-version PROPSHEETPAGEW");
+static_assert(SheetStructureSize == WindowsLayout(40, 72) && offsetof(PROPSHEETHEADERW, hwndParent) == 8
+              && offsetof(PROPSHEETHEADERW, hInstance) == WindowsLayout(12, 16)
+              && offsetof(PROPSHEETHEADERW, pszCaption) == WindowsLayout(20, 32)
+              && offsetof(PROPSHEETHEADERW, nPages) == WindowsLayout(24, 40)
+              && offsetof(PROPSHEETHEADERW, nStartPage) == WindowsLayout(28, 48)
+              && offsetof(PROPSHEETHEADERW, phpage) == WindowsLayout(32, 56)
+              && offsetof(PROPSHEETHEADERW, pfnCallback) == WindowsLayout(36, 64), "first-version PROPSHEETHEADERW");
 
 const int MaximumPages = 2;
 
