@@ -2,6 +2,7 @@
 
 #include "NativeApi.h"
 #include "ObjectOpen.h"
+#include "WindowsLayout.h"
 
 namespace {
 

@@ -7,8 +7,9 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <cstddef>
+
 #include "WideText.h"
-#include "WindowsLayout.h"
 
 const ULONG ObjectBasicInformationBytes = 56;
 // Windows' layout, the same in both builds; the 32-bit build cannot run here, so a wrong one stops its build.

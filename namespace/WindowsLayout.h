@@ -1,6 +1,7 @@
-// Every structure passed to or read from the system by layout is checked,
-// while compiling, against the size and offsets Windows documents for the
-// build's architecture: the 32-bit build cannot run here, so a layout unlike
+// The structures handed to the system by layout (native calls, privileges,
+// access-control editor, property sheet, rebar, toolbar) are checked, while
+// compiling, against the size and offsets Windows documents for the build's
+// architecture: the 32-bit build cannot run here, so a layout unlike
 // Windows' must stop its build instead of shipping.
 #pragma once
 
