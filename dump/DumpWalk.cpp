@@ -82,7 +82,7 @@ private:
     void Step();
     bool Selected(const wchar_t* name, size_t nameLength, const wchar_t* typeName);
     void Emit(const WideText& path, const wchar_t* name, size_t nameLength, const wchar_t* typeName);
-    bool EmitOwnEntry(const WideText& path);
+    bool EmitOwnEntry(const WideText& path, NTSTATUS listingStatus);
     void ReportFailure(const wchar_t* path, NTSTATUS status);
 
     const DumpOptions& options_;
@@ -98,7 +98,7 @@ int Dumper::Run()
     const wchar_t* typed = options_.path.Empty() ? L"\\" : options_.path.Get();
     const NTSTATUS status = path.Assign(typed) ? Push(path, 0) : STATUS_NO_MEMORY_NT;
     // A path that is no directory is listed as ls lists a file: its own line.
-    if (status < 0 && (status == STATUS_NO_MEMORY_NT || !EmitOwnEntry(path)))
+    if (status < 0 && (status == STATUS_NO_MEMORY_NT || !EmitOwnEntry(path, status)))
         ReportFailure(typed, status);
     while (top_ && !output_.Broken())
         Step();
@@ -109,7 +109,7 @@ int Dumper::Run()
 // Looks path's last name up in its parent, the exact name first, else as the
 // kernel opened it, without regard to case. false when the parent cannot be
 // listed or has no such entry but a directory, which PATH's failure is then about.
-bool Dumper::EmitOwnEntry(const WideText& path)
+bool Dumper::EmitOwnEntry(const WideText& path, NTSTATUS listingStatus)
 {
     const wchar_t* name = LastPathComponent(path.Get());
     WideText parent;
@@ -128,6 +128,9 @@ bool Dumper::EmitOwnEntry(const WideText& path)
             found = i;
     }
     if (found == entries.Count() || IsDirectoryType(entries.TypeName(found)))
+        return false;
+    // A link refused on its way leads to what cannot be seen: that refusal is the news, not the link.
+    if (listingStatus == STATUS_ACCESS_DENIED && wcscmp(entries.TypeName(found), L"SymbolicLink") == 0)
         return false;
     const wchar_t* ownName = entries.Name(found);
     const size_t ownLength = entries.NameLength(found);
