@@ -176,7 +176,7 @@ TEST_CASE("the whole namespace as JSON with --details: every line parses, each e
     CHECK(found == expected);
 }
 
-TEST_CASE("text lines depth first, sorted without regard to case, on past a refusal; filters; exit codes and their one line")
+TEST_CASE("text lines depth first, sorted without regard to case, on past a refusal; filters; paths as typed; exit codes and their one line")
 {
     const std::wstring root = Fixture().Root(), t = Fixture().Path(L"Tree"), names = Fixture().Path(L"Names");
     const std::wstring refused = L"Refused: アクセスが拒否されました。\n", hint = L" (使い方: kagero-dump --help)\n";
