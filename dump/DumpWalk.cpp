@@ -59,6 +59,20 @@ void ReadState(HANDLE object, int typeCode, ObjectState* state)
     }
 }
 
+// The entry called name: the exact name first, else the first without regard
+// to case, as the kernel opens a path; Count() when there is none.
+size_t FindEntry(const DirectoryEntries& entries, const wchar_t* name)
+{
+    size_t found = entries.Count();
+    for (size_t i = 0; i < entries.Count(); ++i) {
+        if (wcscmp(entries.Name(i), name) == 0)
+            return i;
+        if (found == entries.Count() && lstrcmpiW(entries.Name(i), name) == 0)
+            found = i;
+    }
+    return found;
+}
+
 class Dumper {
 public:
     Dumper(const DumpOptions& options, OutputChannel& output, OutputChannel& errors)
@@ -106,8 +120,7 @@ int Dumper::Run()
     return failed_ || output_.Broken() ? 1 : 0;
 }
 
-// Looks path's last name up in its parent, the exact name first, else as the
-// kernel opened it, without regard to case. false when the parent cannot be
+// Looks path's last name up in its parent. false when the parent cannot be
 // listed or has no such entry but a directory, which PATH's failure is then about.
 bool Dumper::EmitOwnEntry(const WideText& path, NTSTATUS listingStatus)
 {
@@ -118,15 +131,7 @@ bool Dumper::EmitOwnEntry(const WideText& path, NTSTATUS listingStatus)
     if (!*name || !parent.Assign(path.Get(), parentLength ? parentLength : 1) ||
         ListDirectoryEntries(parent.Get(), entries) < 0)
         return false;
-    size_t found = entries.Count();
-    for (size_t i = 0; i < entries.Count(); ++i) {
-        if (wcscmp(entries.Name(i), name) == 0) {
-            found = i;
-            break;
-        }
-        if (found == entries.Count() && lstrcmpiW(entries.Name(i), name) == 0)
-            found = i;
-    }
+    const size_t found = FindEntry(entries, name);
     if (found == entries.Count() || IsDirectoryType(entries.TypeName(found)))
         return false;
     // A link refused on its way leads to what cannot be seen: that refusal is the news, not the link.
