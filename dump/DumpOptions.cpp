@@ -58,6 +58,27 @@ ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* 
     return SetFind(value, options) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", option);
 }
 
+// A PATH the kernel would refuse with a bare status is a command-line error
+// here, in words.
+ParseResult SetPath(const wchar_t* argument, DumpOptions* options, ArgumentError* error)
+{
+    if (argument[0] != L'\\')
+        return Bad(error, u8"パスは \\ で始めてください: ", argument);
+    size_t length = static_cast<size_t>(lstrlenW(argument));
+    for (size_t i = 1; i < length; ++i)
+        if (argument[i] == L'\\' && argument[i - 1] == L'\\')
+            return Bad(error, u8"パスに \\ が二つ続いています: ", argument);
+    if (length > 1 && argument[length - 1] == L'\\')
+        --length;
+    return options->path.Assign(argument, length) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", argument);
+}
+
+bool IsHelp(const wchar_t* argument)
+{
+    // Windows users ask with "/?" first.
+    return Is(argument, L"--help") || Is(argument, L"-h") || Is(argument, L"/?");
+}
+
 bool TakesValue(const wchar_t* argument)
 {
     return Is(argument, L"--find") || Is(argument, L"--type") || Is(argument, L"--depth");
@@ -70,7 +91,7 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
     bool pathGiven = false;
     for (int i = 1; i < argc; ++i) {
         const wchar_t* argument = argv[i];
-        if (Is(argument, L"--help"))
+        if (IsHelp(argument))
             return ParseResult::Help;
         if (Is(argument, L"--version"))
             return ParseResult::Version;
@@ -89,7 +110,9 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
         } else if (pathGiven) {
             return Bad(error, u8"パスは一つだけ指定できます: ", argument);
         } else {
-            options->path = argument;
+            const ParseResult taken = SetPath(argument, options, error);
+            if (taken != ParseResult::Run)
+                return taken;
             pathGiven = true;
         }
     }
@@ -111,14 +134,17 @@ const char DumpUsageText[] =
     u8"カーネルのオブジェクト名前空間を、パス (既定は \\) の下から深さ優先で、一行に一項目ずつ書き出します。\n"
     u8"各ディレクトリの項目は名前順 (大文字と小文字を区別しない) に並びます。\n"
     u8"一行は「フルパス<TAB>種類」で、シンボリックリンクには「<TAB>-> リンク先」が続きます。\n"
+    u8"パスは \\ で始まります (例: \\Device)。末尾の \\ は一つまで付けられます (\\Device\\ は \\Device)。\n"
+    u8"ディレクトリでないオブジェクトのパスには、その項目の一行だけを書きます。\n"
     u8"\n"
     u8"オプション:\n"
     u8"  --json         JSON Lines で書き出す: {\"path\": ..., \"name\": ..., \"type\": ..., \"target\": ...}\n"
     u8"  --find TEXT    名前に TEXT を含む項目だけ (大文字と小文字を区別しない)。探索はどこまでも続く\n"
-    u8"  --type NAME    種類が NAME の項目だけ (何度でも指定できる)\n"
+    u8"  --type NAME    種類が NAME の項目だけ (何度でも指定できる)。NAME は \\ObjectTypes にある種類\n"
     u8"  --depth N      パスから N 階層下まで (0 はパス直下の項目だけ)\n"
     u8"  --details      ハンドル数と参照数、イベント・ミュータント・セマフォの状態も書く\n"
     u8"  --version      バージョンを表示する\n"
-    u8"  --help         この説明を表示する\n"
+    u8"  --help, -h, /? この説明を表示する\n"
     u8"\n"
-    u8"終了コード: 0 成功、1 一覧できないディレクトリがあった (理由は標準エラーへ) か出力先が閉じた、2 引数の誤り\n";
+    u8"終了コード: 0 成功、1 一覧できないディレクトリがあった (理由は標準エラーへ) か出力先が閉じた、\n"
+    u8"            2 引数の誤り (\\ で始まらないパス、システムにない種類を含む)\n";

@@ -9,7 +9,8 @@ const int MaximumTypeFilters = 64;
 const int UnlimitedDepth = -1;
 
 struct DumpOptions {
-    const wchar_t* path = L"\\";
+    // PATH as typed, less one backslash after its last name; empty: the root.
+    WideText path;
     bool json = false;
     bool details = false;
     // --find's text folded to upper case; empty when there is no --find.
@@ -30,7 +31,8 @@ struct ArgumentError {
     const wchar_t* argument = L"";
 };
 
-// Reads argv[1..argc-1].
+// Reads argv[1..argc-1]. A PATH starts with "\\" and holds no empty name
+// ("\\\\"); one "\\" after its last name is taken as the directory's.
 ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, ArgumentError* error);
 
 // The --help text in UTF-8, lines ended by "\n".

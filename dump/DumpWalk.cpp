@@ -11,6 +11,7 @@
 #include "ObjectQueries.h"
 #include "ObjectTypes.h"
 #include "StatusText.h"
+#include "TypeCheck.h"
 #include "Version.h"
 
 namespace {
@@ -58,6 +59,20 @@ void ReadState(HANDLE object, int typeCode, ObjectState* state)
     }
 }
 
+// The entry called name: the exact name first, else the first without regard
+// to case, as the kernel opens a path; Count() when there is none.
+size_t FindEntry(const DirectoryEntries& entries, const wchar_t* name)
+{
+    size_t found = entries.Count();
+    for (size_t i = 0; i < entries.Count(); ++i) {
+        if (wcscmp(entries.Name(i), name) == 0)
+            return i;
+        if (found == entries.Count() && lstrcmpiW(entries.Name(i), name) == 0)
+            found = i;
+    }
+    return found;
+}
+
 class Dumper {
 public:
     Dumper(const DumpOptions& options, OutputChannel& output, OutputChannel& errors)
@@ -81,7 +96,8 @@ private:
     void Step();
     bool Selected(const wchar_t* name, size_t nameLength, const wchar_t* typeName);
     void Emit(const WideText& path, const wchar_t* name, size_t nameLength, const wchar_t* typeName);
-    void ReportFailure(const wchar_t* path, NTSTATUS status, bool asObject);
+    bool EmitOwnEntry(const WideText& path, NTSTATUS listingStatus);
+    void ReportFailure(const wchar_t* path, NTSTATUS status);
 
     const DumpOptions& options_;
     OutputChannel& output_;
@@ -93,15 +109,42 @@ private:
 int Dumper::Run()
 {
     WideText path;
-    const NTSTATUS status = path.Assign(options_.path) ? Push(path, 0) : STATUS_NO_MEMORY_NT;
-    if (status < 0) {
-        ReportFailure(options_.path, status, false);
-        return 1;
-    }
+    const wchar_t* typed = options_.path.Empty() ? L"\\" : options_.path.Get();
+    const NTSTATUS status = path.Assign(typed) ? Push(path, 0) : STATUS_NO_MEMORY_NT;
+    // A path that is no directory is listed as ls lists a file: its own line.
+    if (status < 0 && (status == STATUS_NO_MEMORY_NT || !EmitOwnEntry(path, status)))
+        ReportFailure(typed, status);
     while (top_ && !output_.Broken())
         Step();
     output_.Flush();
     return failed_ || output_.Broken() ? 1 : 0;
+}
+
+// Looks path's last name up in its parent. false when the parent cannot be
+// listed or has no such entry but a directory, which PATH's failure is then about.
+bool Dumper::EmitOwnEntry(const WideText& path, NTSTATUS listingStatus)
+{
+    const wchar_t* name = LastPathComponent(path.Get());
+    WideText parent;
+    const size_t parentLength = static_cast<size_t>(name - path.Get()) - 1;
+    DirectoryEntries entries;
+    if (!*name || !parent.Assign(path.Get(), parentLength ? parentLength : 1) ||
+        ListDirectoryEntries(parent.Get(), entries) < 0)
+        return false;
+    const size_t found = FindEntry(entries, name);
+    if (found == entries.Count() || IsDirectoryType(entries.TypeName(found)))
+        return false;
+    // A link refused on its way leads to what cannot be seen: that refusal is the news, not the link.
+    if (listingStatus == STATUS_ACCESS_DENIED && wcscmp(entries.TypeName(found), L"SymbolicLink") == 0)
+        return false;
+    const wchar_t* ownName = entries.Name(found);
+    const size_t ownLength = entries.NameLength(found);
+    WideText ownPath;
+    if (!JoinObjectPath(parent.Get(), ownName, &ownPath))
+        return false;
+    if (Selected(ownName, ownLength, entries.TypeName(found)))
+        Emit(ownPath, ownName, ownLength, entries.TypeName(found));
+    return true;
 }
 
 NTSTATUS Dumper::Push(WideText& path, int depth)
@@ -150,7 +193,7 @@ void Dumper::Step()
         return;
     WideText path;
     if (!JoinObjectPath(frame.path.Get(), name, &path)) {
-        ReportFailure(frame.path.Get(), STATUS_NO_MEMORY_NT, true);
+        ReportFailure(frame.path.Get(), STATUS_NO_MEMORY_NT);
         return;
     }
     if (selected)
@@ -162,7 +205,7 @@ void Dumper::Step()
     output_.FlushBeforeWaiting();
     const NTSTATUS status = Push(path, frame.depth + 1);
     if (status < 0)
-        ReportFailure(path.Get(), status, true);
+        ReportFailure(path.Get(), status);
 }
 
 bool Dumper::Selected(const wchar_t* name, size_t nameLength, const wchar_t* typeName)
@@ -222,8 +265,9 @@ void Dumper::Emit(const WideText& path, const wchar_t* name, size_t nameLength, 
     AppendEntryLine(output_.Buffer(), facts, options_.json);
 }
 
-// One line on errors; inside the walk, in JSON, also an object on the output.
-void Dumper::ReportFailure(const wchar_t* path, NTSTATUS status, bool asObject)
+// One line on errors; in JSON also an object on the output, so that a script
+// reading the output sees every failure, PATH's own too.
+void Dumper::ReportFailure(const wchar_t* path, NTSTATUS status)
 {
     wchar_t reason[StatusTextChars];
     ListingFailureText(status, reason);
@@ -235,8 +279,29 @@ void Dumper::ReportFailure(const wchar_t* path, NTSTATUS status, bool asObject)
     line.AppendByte('\n');
     errors_.Flush();
     failed_ = true;
-    if (asObject && options_.json)
+    if (options_.json)
         AppendListingFailure(output_.Buffer(), path, reason);
+}
+
+// One line, ending in the usage hint; an unknown type also names the types
+// the system has. Returns the exit code of a bad command line.
+int ReportBadCommandLine(OutputChannel& errors, const ArgumentError& error, const DirectoryEntries* types)
+{
+    ByteBuffer& line = errors.Buffer();
+    line.Append("kagero-dump: ");
+    line.Append(error.message);
+    AppendText(line, error.argument, TextForm::Display);
+    if (types) {
+        line.Append(u8" (このシステムの種類: ");
+        for (size_t i = 0; i < types->Count(); ++i) {
+            line.Append(i ? ", " : "");
+            AppendText(line, types->Name(i), TextForm::Display);
+        }
+        line.Append(")");
+    }
+    line.Append(u8" (使い方: kagero-dump --help)\n");
+    errors.Flush();
+    return 2;
 }
 
 }  // namespace
@@ -261,14 +326,15 @@ int RunDumpProgram(int argc, wchar_t** argv, HANDLE output, HANDLE errors)
         out.Buffer().Append("kagero-dump " KAGERO_VERSION_TEXT "\n");
         return out.Flush() ? 0 : 1;
     case ParseResult::Bad:
-        err.Buffer().Append("kagero-dump: ");
-        err.Buffer().Append(error.message);
-        AppendText(err.Buffer(), error.argument, TextForm::Display);
-        err.Buffer().Append(u8" (使い方: kagero-dump --help)\n");
-        err.Flush();
-        return 2;
+        return ReportBadCommandLine(err, error, nullptr);
     case ParseResult::Run:
         break;
+    }
+    DirectoryEntries types;
+    if (const wchar_t* unknown = FindUnknownType(options, types)) {
+        error.message = u8"システムにない種類です: ";
+        error.argument = unknown;
+        return ReportBadCommandLine(err, error, &types);
     }
     return RunDump(options, out, err);
 }

@@ -18,6 +18,18 @@ void WithHexStatus(const wchar_t* prefix, ULONG code, wchar_t (&text)[StatusText
     *at = L'\0';
 }
 
+// Words the window never needs, for statuses that only a typed path brings;
+// the window's texts stay its own.
+const wchar_t* DumpOnlyWords(ULONG code)
+{
+    switch (code) {
+    case 0xC000003A:  // a directory on the way is missing
+        return L"パスが見つかりません。";
+    default:
+        return nullptr;
+    }
+}
+
 }  // namespace
 
 void ListingFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars])
@@ -25,6 +37,8 @@ void ListingFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars])
     const ULONG code = static_cast<ULONG>(status);
     // The object list's own words come first.
     const wchar_t* words = code == 0xC0000022 ? ListingAccessDeniedText : OpenFailureWords(code);
+    if (!words)
+        words = DumpOnlyWords(code);
     if (words)
         lstrcpynW(text, words, StatusTextChars);
     else

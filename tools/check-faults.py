@@ -422,7 +422,7 @@ plant('surrogate', D, "An unpaired surrogate in JSON replaced by U+FFFD",
 plant('exit-refused', D, "A refused directory exits 0",
       ('dump/DumpWalk.cpp', "    errors_.Flush();\n    failed_ = true;", "    errors_.Flush();"))
 plant('exit-bad', D, "A bad command line exits 1",
-      ('dump/DumpWalk.cpp', "        err.Flush();\n        return 2;", "        err.Flush();\n        return 1;"))
+      ('dump/DumpWalk.cpp', "    errors.Flush();\n    return 2;", "    errors.Flush();\n    return 1;"))
 plant('stop-refused', D, "A refused directory ends the walk",
       ('dump/DumpWalk.cpp', "while (top_ && !output_.Broken())", "while (top_ && !output_.Broken() && !failed_)"))
 plant('broken-pipe', D, "A reader that went away exits 0",
@@ -435,6 +435,33 @@ plant('details-abandoned', D, "--details reports owned as abandoned",
 plant('control-picture', D, "A control character breaks the text line",
       ('dump/TextEncoding.cpp', "return AppendUtf8(at, unit == 0x7F ? 0x2421 : 0x2400 + unit);",
        "return AppendUtf8(at, unit);"))
+plant('path-relative', D, "A PATH without its leading backslash handed to the kernel",
+      ('dump/DumpOptions.cpp', "    if (argument[0] != L'\\\\')\n        return Bad(error, u8\"パスは \\\\ で始めてください: \", argument);\n",
+       ""))
+plant('path-doubled', D, "Two backslashes in a row in PATH handed to the kernel",
+      ('dump/DumpOptions.cpp', "argument[i] == L'\\\\' && argument[i - 1] == L'\\\\'", "false"))
+plant('path-trailing', D, "A trailing backslash after a directory refused",
+      ('dump/DumpOptions.cpp', "    if (length > 1 && argument[length - 1] == L'\\\\')\n        --length;\n", ""))
+plant('help-slash', D, "/? taken as a path",
+      ('dump/DumpOptions.cpp', ' || Is(argument, L"/?")', ""))
+plant('own-line', D, "A PATH that is no directory prints no line of its own",
+      ('dump/DumpWalk.cpp', "        Emit(ownPath, ownName, ownLength, entries.TypeName(found));", "        (void)ownPath;"))
+plant('own-line-filters', D, "A PATH that is no directory printed past --type and --find",
+      ('dump/DumpWalk.cpp', "    if (Selected(ownName, ownLength, entries.TypeName(found)))", "    if (ownLength)"))
+plant('own-line-case', D, "A PATH that is no directory looked up by its exact name only",
+      ('dump/DumpWalk.cpp', "if (found == entries.Count() && lstrcmpiW(entries.Name(i), name) == 0)",
+       "if (found == entries.Count() && wcscmp(entries.Name(i), name) == 0)"))
+plant('path-json-error', D, "PATH's own failure gives no JSON error record",
+      ('dump/DumpWalk.cpp', "    if (options_.json)\n        AppendListingFailure", "    if (options_.json && top_)\n        AppendListingFailure"))
+plant('path-words', D, "A missing directory on the way to PATH shown as a bare status",
+      ('dump/StatusText.cpp', "    if (!words)\n        words = DumpOnlyWords(code);\n", ""))
+plant('type-unchecked', D, "An unknown --type name taken (nothing printed, exit 0)",
+      ('dump/TypeCheck.cpp', "for (int t = 0; t < options.typeCount; ++t)", "for (int t = 0; t < 0; ++t)"))
+plant('type-list', D, "An unknown --type name's line names no system type",
+      ('dump/DumpWalk.cpp', "    if (types) {", "    if (!types) {"))
+plant('type-fallback', D, "Every --type name refused where \\ObjectTypes cannot be read",
+      ('dump/TypeCheck.cpp', "    if (ListDirectoryEntries(L\"\\\\ObjectTypes\", types) < 0 || !types.Complete() || types.Count() == 0)\n"
+       "        return nullptr;", "    ListDirectoryEntries(L\"\\\\ObjectTypes\", types);"))
 
 
 def read(path):

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "DumpWalk.h"
 #include "KernelObjects.h"
+#include "NativeApi.h"
 
 namespace {
 
@@ -40,8 +42,8 @@ std::string ReadPipe(HANDLE pipe, size_t limit = size_t(-1))
 DumpRun RunDump(const std::vector<std::wstring>& arguments, size_t outBytes = size_t(-1))
 {
     std::wstring line = L"kagero-dump";
-    for (const std::wstring& argument : arguments)
-        line += L" \"" + argument + L"\"";  // none holds a quote or ends in a backslash
+    for (const std::wstring& argument : arguments)  // none holds a quote; backslashes before the closing one doubled
+        line += L" \"" + argument + std::wstring(argument.size() - 1 - argument.find_last_not_of(L'\\'), L'\\') + L"\"";
     const std::wstring program = L"Z:" + FromUtf8(KAGERO_DUMP_EXE);  // drive Z: is the Unix root to Wine
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE out[2], err[2];  // reading and writing ends; only the writing ends are inherited
@@ -120,6 +122,15 @@ const TestNamespace& Fixture()
     return ns;
 }
 
+// Where \ObjectTypes cannot be read, any --type name is taken.
+NTSTATUS NTAPI RefuseObjectTypes(PHANDLE directory, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes)
+{
+    const UNICODE_STRING& name = *attributes->ObjectName;
+    return std::wstring(name.Buffer, name.Length / 2) == L"\\ObjectTypes"
+               ? STATUS_ACCESS_DENIED
+               : NtOpenDirectoryObject(directory, access, attributes);
+}
+
 }  // namespace
 
 TEST_CASE("the whole namespace as JSON with --details: every line parses, each entry once, exact, in the window's order")
@@ -165,11 +176,13 @@ TEST_CASE("the whole namespace as JSON with --details: every line parses, each e
     CHECK(found == expected);
 }
 
-TEST_CASE("text lines depth first, sorted without regard to case, on past a refusal; filters; exit codes and their one line")
+TEST_CASE("text lines depth first, sorted without regard to case, on past a refusal; filters; paths as typed; exit codes and their one line")
 {
     const std::wstring root = Fixture().Root(), t = Fixture().Path(L"Tree"), names = Fixture().Path(L"Names");
     const std::wstring refused = L"Refused: アクセスが拒否されました。\n", hint = L" (使い方: kagero-dump --help)\n";
-    const std::wstring sealed = L"Sealed\tSymbolicLink\topenError=アクセスは拒否されました。\n";
+    const std::wstring sealed = L"Sealed\tSymbolicLink\topenError=アクセスは拒否されました。\n", usage = L"使い方: kagero-dump [";
+    const std::wstring types = L"DebugObject, Desktop, Device, Directory, Event, File, IoCompletion, Job, Key, KeyedEvent, "
+                               L"Mutant, Process, Section, Semaphore, SymbolicLink, Thread, Timer, Token, Type, WindowStation";
     // Paths relative to Tree, else to the root; err after "kagero-dump: "; --help's out only as far as given.
     const struct { std::vector<std::wstring> arguments; long exitCode; std::wstring out, err; } cases[] = {
         {{t}, 1,
@@ -197,9 +210,23 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
         {{L"--depth", L"-1"}, 2, L"", L"--depth には 0 以上の整数を指定してください: -1" + hint},
         {{t, L"\\Device"}, 2, L"", L"パスは一つだけ指定できます: \\Device" + hint},
         {{t + L"\\Missing"}, 1, L"", L"Missing: オブジェクトが見つかりません。\n"},
-        {{L"--json", t + L"\\beta"}, 1, L"", L"beta: このオブジェクトの情報は取得できません。\n"},
+        {{L"--json", L"\\NoSuch\\Deeper"}, 1, L"{\"path\": \"\\\\NoSuch\\\\Deeper\", \"error\": \"パスが見つかりません。\"}\n",
+         L"\\NoSuch\\Deeper: パスが見つかりません。\n"},
+        {{L"--type", L"Mutant", L"--depth", L"0", t + L"\\"}, 0, L"Gamma\tMutant\nGone\tMutant\n", L""},
+        {{L"Device"}, 2, L"", L"パスは \\ で始めてください: Device" + hint},
+        {{L"\\Device\\\\"}, 2, L"", L"パスに \\ が二つ続いています: \\Device\\\\" + hint},
+        {{L"--type", L"Bogus", t}, 2, L"", L"システムにない種類です: Bogus (このシステムの種類: " + types + L")" + hint},
+        // A path that is no directory: its own line, filtered as any entry; the kernel's name, found without regard to case.
+        {{L"--details", L"--depth", L"0", L"--find", L"ET", L"--type", L"event", t + L"\\beta"}, 0,
+         L"beta\tEvent\thandles=2\treferences=3\teventType=synchronization\tsignaled=false\n", L""},
+        {{L"--type", L"Mutant", t + L"\\beta"}, 0, L"", L""},
+        {{t + L"\\link"}, 0, L"Link\tSymbolicLink\t-> \\Tree\\Alpha\n", L""},
+        {{L"--json", L"\\KernelObjects\\LowMemoryCondition"}, 0,
+         L"{\"path\": \"\\\\KernelObjects\\\\LowMemoryCondition\", \"name\": \"LowMemoryCondition\", \"type\": \"Event\"}\n", L""},
         {{L"--json", L"--version"}, 0, L"kagero-dump 1.10.158.1\n", L""},
-        {{L"--help", L"--bogus"}, 0, L"使い方: kagero-dump [オプション] [パス]\n", L""},
+        {{L"--help", L"--bogus"}, 0, usage, L""},
+        {{L"/?"}, 0, usage, L""},
+        {{L"-h"}, 0, usage, L""},
     };
     const auto relative = [&](const std::string& text) {
         std::wstring wide = FromUtf8(text);
@@ -212,9 +239,16 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
         CAPTURE(&c - cases);
         const DumpRun run = RunDump(c.arguments);
         CHECK(run.exitCode == c.exitCode);
-        CHECK(relative(run.out).substr(0, c.arguments[0] == L"--help" ? c.out.size() : std::wstring::npos) == c.out);
+        CHECK(relative(run.out).substr(0, c.out == usage ? c.out.size() : std::wstring::npos) == c.out);
         CHECK(relative(run.err) == (c.err.empty() ? L"" : L"kagero-dump: " + c.err));
     }
+    DirectoryCalls refusing = ActiveDirectoryCalls();
+    refusing.open = RefuseObjectTypes;
+    SetDirectoryCalls(&refusing);
+    wchar_t program[] = L"kagero-dump", type[] = L"--type", bogus[] = L"Bogus", depth[] = L"--depth", zero[] = L"0";
+    wchar_t* arguments[] = {program, type, bogus, depth, zero, const_cast<wchar_t*>(t.c_str())};
+    CHECK(RunDumpProgram(6, arguments, nullptr, nullptr) == 0);
+    SetDirectoryCalls(nullptr);
     // About 50 KB of lines, none of them a failure, against a 4 KB pipe: a reader that goes away is a failure.
     TestNamespace ns;
     for (int i = 0; i < 200; ++i)
