@@ -2,8 +2,8 @@
 # newcomer needs; both install what is missing first (see tools/install-deps.sh).
 # The two builds are the presets of CMakePresets.json: x64 in build/, x86 in
 # build32/.
-BUILD   := build
-BUILD32 := build32
+override BUILD   := build
+override BUILD32 := build32
 JOBS    ?= 2
 
 # Quiet: the compiler's warnings and errors and CMake's progress, no
