@@ -1,9 +1,14 @@
 # Thin wrappers over CMake and CTest. `make run` and `make test` are all a
 # newcomer needs; both install what is missing first (see tools/install-deps.sh).
-BUILD   ?= build
-BUILD32 ?= build32
+# The two builds are the presets of CMakePresets.json: x64 in build/, x86 in
+# build32/.
+override BUILD   := build
+override BUILD32 := build32
 JOBS    ?= 2
-CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+
+# Quiet: the compiler's warnings and errors and CMake's progress, no
+# "Entering directory" from the make that CMake runs.
+MAKEFLAGS += --no-print-directory
 
 .PHONY: deps build build64 build32 test run bench faults dist screenshots clean
 
@@ -12,19 +17,19 @@ deps:
 
 build: build64 build32
 
+# Configure's chatter goes; its warnings and errors (on stderr) stay.
 build64: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake \
-		-DKAGERO_BUILD32_DIR=$(abspath $(BUILD32)) $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD) -j$(JOBS)
+	@cmake --preset x64 >/dev/null
+	@cmake --build --preset x64 -j$(JOBS)
 
 # The shipped 32-bit program. It cannot run on these machines, so its tests
 # are compiled (to keep the code clean) but never run.
 build32: deps
-	@cmake -S . -B $(BUILD32) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD32) -j$(JOBS)
+	@cmake --preset x86 >/dev/null
+	@cmake --build --preset x86 -j$(JOBS)
 
 test: build
-	@cd $(BUILD) && ctest --output-on-failure
+	@ctest --preset x64
 
 run: build64
 	@tools/run-kagero.sh $(BUILD)

@@ -79,6 +79,17 @@ if [ ! -f "$prefix/.kagero-ready" ]; then
     wineserver -w
     touch "$prefix/.kagero-ready"
 fi
+# Wine draws the caption buttons, scroll arrows and check marks with its
+# Marlett font (fonts-wine); without it they are letters ("0 1 r"). Debian's
+# Wine does not load the fonts of its own data folder, so the prefix's Fonts
+# folder links to it, on every run: a prefix made before the package was
+# installed gets it too (Wine lists the fonts anew in each session).
+marlett=/usr/share/wine/fonts/marlett.ttf
+if [ -f "$marlett" ]; then
+    ln -sfn "$marlett" "$prefix/drive_c/windows/Fonts/marlett.ttf"
+else
+    echo "wine-run: no Marlett font (install fonts-wine): window buttons show as letters" >&2
+fi
 # The font replacements go in again whenever they change.
 if ! cmp -s "$here/wine-fonts.reg" "$prefix/.kagero-fonts.reg"; then
     # regedit reads non-ASCII names only from a UTF-16 file.

@@ -20,7 +20,22 @@ bool Offer(HWND window, WPARAM key, std::initializer_list<int> heldKeys)
     return consumed;
 }
 
+int CALLBACK CountFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM count)
+{
+    return ++*reinterpret_cast<int*>(count);
+}
+
 }  // namespace
+
+TEST_CASE("frame: Wine has Marlett, which it draws the caption buttons with (else they are letters)")
+{
+    LOGFONTW marlett = {0, 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Marlett"};
+    int faces = 0;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &marlett, CountFace, reinterpret_cast<LPARAM>(&faces), 0);
+    ReleaseDC(nullptr, screen);
+    CHECK(faces > 0);
+}
 
 TEST_CASE("loop: accelerators from anywhere in the window; Tab between tree and list; activation restores the focus")
 {
