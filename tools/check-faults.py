@@ -220,7 +220,7 @@ plant('no-pages-code-0', G, "An object opened but given no page shows code 0",
       ('properties/PropertySheet.cpp', "status != 0 ? status : STATUS_NO_MEMORY_NT", "status"))
 plant('tree-road-words', G, "Properties from the tree calls a directory missing when its parent refuses to be read",
       ('explorer/PropertiesCommand.cpp', "        OpenFailureText(status, text);",
-       "        OpenFailureText((void)status, STATUS_OBJECT_NAME_NOT_FOUND_NT, text);"))
+       "        OpenFailureText(((void)status, STATUS_OBJECT_NAME_NOT_FOUND_NT), text);"))
 plant('link-1601', G, "A link without a creation time shows a date in 1601",
       ('properties/TypePanels.cpp', "    if (creationTime <= 0)\n        return;\n", ""))
 
