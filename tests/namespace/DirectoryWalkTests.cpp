@@ -120,9 +120,7 @@ TEST_CASE("real objects: directories under their parents, long paths skipped, en
         CHECK(ULONG(FindDirectoryEntry(ns.Path(c.directory).c_str(), c.name.c_str(), &slot)) == (match ? 0 : c.result));
         CHECK((slot != untouched) == match);
         if (slot != untouched) {
-            CHECK(slot->name == c.name);
-            CHECK(ULONG(slot->typeCode) == c.result);
-            CHECK(slot->enumerationIndex == -1);
+            CHECK((slot->name == c.name && ULONG(slot->typeCode) == c.result && slot->enumerationIndex == -1));
             FreeEntryRecord(slot);
         }
     }
