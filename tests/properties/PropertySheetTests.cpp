@@ -76,12 +76,8 @@ Shown Properties(const std::function<void()>& go = PostProperties)
         if (extra)
             extra(sheet, page);
     };
-    shown.seen = modal::Run([&] {
-        go();
-        Shell().Pump();
-    });
-    seam::failFrom = -1;
-    seam::odd = false;
+    shown.seen = modal::Run([&] { go(), Shell().Pump(); });
+    seam::failFrom = -1, seam::odd = false;
     // Nothing the command made outlives it.
     CHECK(ActiveGeneralPage == nullptr);
     CHECK(LiveSecurityProviders() == 0);
