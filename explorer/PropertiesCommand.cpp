@@ -45,12 +45,11 @@ void OpenTreeSelection(HWND owner, HWND tree, HTREEITEM caret)
     }
     const wchar_t* parentPath = NodePath(tree, NextNode(tree, TVGN_PARENT, caret));
     EntryRecord* record = nullptr;
-    if (parentPath)
-        FindDirectoryEntry(parentPath, label, &record);
+    const NTSTATUS status = parentPath ? FindDirectoryEntry(parentPath, label, &record) : STATUS_OBJECT_NAME_NOT_FOUND_NT;
     if (!record) {
-        // The directory went away after the tree was built.
+        // Gone since the tree was built, or its parent cannot be read: say which.
         wchar_t text[OpenFailureTextChars];
-        OpenFailureText(STATUS_OBJECT_NAME_NOT_FOUND_NT, text);
+        OpenFailureText(status, text);
         ShowOpenFailure(owner, text);
         return;
     }

@@ -95,18 +95,20 @@ public:
     const ObjectDirectoryInformation* Next()
     {
         const ObjectDirectoryInformation* entry = nullptr;
-        if (QueryOneEntry(directory_.Get(), buffer_, size_, &context_, spill_, &entry) < 0)
-            return nullptr;
-        return entry;
+        ended_ = QueryOneEntry(directory_.Get(), buffer_, size_, &context_, spill_, &entry);
+        return ended_ < 0 ? nullptr : entry;
     }
     // The 1-based position of the entry Next returned last.
     int Position() const { return static_cast<int>(context_); }
+    // Why Next gave null: STATUS_NO_MORE_ENTRIES at the end, else the failure.
+    NTSTATUS Ended() const { return ended_; }
 
 private:
     DirectoryHandle directory_;
     BYTE* buffer_;
     ULONG size_;
     ULONG context_ = 0;
+    NTSTATUS ended_ = 0;
     SpillBuffer spill_;
 };
 
@@ -224,19 +226,25 @@ NTSTATUS FindDirectoryEntry(const wchar_t* path, const wchar_t* name, EntryRecor
         BYTE query[FindBufferBytes];
     };
     std::unique_ptr<Texts> texts(new (std::nothrow) Texts);
-    // A path or name cut to fit would name some other object: such a lookup finds nothing.
-    if (!texts || !CopyBounded(texts->path, FindTextChars, path) || !CopyBounded(texts->name, FindTextChars, name))
-        return 0;
+    if (!texts)
+        return STATUS_NO_MEMORY_NT;
+    // A path or name cut to fit would name some other object: such a lookup is refused.
+    if (!CopyBounded(texts->path, FindTextChars, path) || !CopyBounded(texts->name, FindTextChars, name))
+        return STATUS_NAME_TOO_LONG_NT;
 
     DirectoryReader reader(texts->query, FindBufferBytes);
-    if (reader.Open(texts->path) < 0)
-        return 0;
+    const NTSTATUS opened = reader.Open(texts->path);
+    if (opened < 0)
+        return opened;
     while (const ObjectDirectoryInformation* entry = reader.Next()) {
         if (IsExactly(entry->Name, texts->name)) {
-            if (EntryRecord* record = MakeEntryRecord(-1, entry->TypeName.Buffer, entry->Name.Buffer))
-                *slot = record;
-            break;
+            EntryRecord* record = MakeEntryRecord(-1, entry->TypeName.Buffer, entry->Name.Buffer);
+            if (!record)
+                return STATUS_NO_MEMORY_NT;
+            *slot = record;
+            return 0;
         }
     }
-    return 0;
+    // Read to the end without a match: the entry is not there.
+    return reader.Ended() == STATUS_NO_MORE_ENTRIES_NT ? STATUS_OBJECT_NAME_NOT_FOUND_NT : reader.Ended();
 }

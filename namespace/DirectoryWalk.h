@@ -43,9 +43,11 @@ NTSTATUS EnumerateDirectory(const wchar_t* path, int mode, DirectoryNode parent,
 NTSTATUS WalkNamespaceTree(DirectoryNode parent, NamespaceSink& sink);
 // Hands every entry of one directory to the sink. Returns 0 or the open's status.
 NTSTATUS ListDirectoryEntries(const wchar_t* path, NamespaceSink& sink);
-// Looks one entry up by its exact name. On a match *slot receives a new
-// record (index -1) that the caller owns; otherwise *slot is left alone.
-// Always returns 0.
+// Looks one entry up by its exact name. On a match returns 0 and *slot
+// receives a new record (index -1) that the caller owns. Otherwise *slot is
+// left alone and the status says why: STATUS_OBJECT_NAME_NOT_FOUND when the
+// directory holds no such entry, else the failure (the directory's open, a
+// path or name too long for the lookup, memory, a failed query).
 NTSTATUS FindDirectoryEntry(const wchar_t* path, const wchar_t* name, EntryRecord** slot);
 
 // Writes parent + "\" + name (no doubled backslash after the root) into

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <prsht.h>
 
 #include "WideText.h"
 #include "WindowObject.h"
@@ -50,6 +51,11 @@ INT_PTR CALLBACK GeneralPageDialogProc(HWND window, UINT message, WPARAM wParam,
 // buffer holds at least OpenFailureTextChars characters.
 const int OpenFailureTextChars = 1024;
 void OpenFailureText(NTSTATUS status, wchar_t* buffer, bool withPrivilegeRow = true);
+
+// For tests: what makes the General page's handle, to refuse it as the
+// platform will not on demand (null: CreatePropertySheetPageW).
+typedef HPROPSHEETPAGE(WINAPI* MakePageCall)(LPCPROPSHEETPAGEW);
+void SetPageMakerForTests(MakePageCall make);
 
 // The one way the property sheet reports a failure to the user.
 void ShowOpenFailure(HWND owner, const wchar_t* text);

@@ -15,7 +15,6 @@
 #include "ObjectTypes.h"
 #include "ResourceIds.h"
 #include "StatusTexts.h"
-#include "WindowCentre.h"
 #include "WindowsLayout.h"
 
 GeneralPage* ActiveGeneralPage = nullptr;
@@ -40,6 +39,7 @@ static_assert(SheetStructureSize == WindowsLayout(40, 72) && offsetof(PROPSHEETH
               && offsetof(PROPSHEETHEADERW, pfnCallback) == WindowsLayout(36, 64), "first-version PROPSHEETHEADERW");
 
 const int MaximumPages = 2;
+MakePageCall MakePage = CreatePropertySheetPageW;
 
 HPROPSHEETPAGE CreateGeneralPage()
 {
@@ -50,15 +50,7 @@ HPROPSHEETPAGE CreateGeneralPage()
     page.pszTemplate = MAKEINTRESOURCEW(DLG_GENERAL_PAGE);
     page.pszTitle = L"一般";
     page.pfnDlgProc = GeneralPageDialogProc;
-    return CreatePropertySheetPageW(&page);
-}
-
-// A sheet without the General page is not centred by it: centre it here.
-int CALLBACK CentreSecurityOnlySheet(HWND sheet, UINT message, LPARAM)
-{
-    if (message == PSCB_INITIALIZED)
-        CentreOnWindow(sheet, GetParent(sheet));
-    return 0;
+    return MakePage(&page);
 }
 
 void ShowOpenFailureFor(HWND owner, NTSTATUS status)
@@ -95,6 +87,8 @@ void OpenFailureText(NTSTATUS status, wchar_t* buffer, bool withPrivilegeRow)
     else
         wsprintfW(buffer, L"オープンできませんでした。- CODE:0x%08X", code);
 }
+
+void SetPageMakerForTests(MakePageCall make) { MakePage = make ? make : CreatePropertySheetPageW; }
 
 void ShowOpenFailure(HWND owner, const wchar_t* text) { MessageBoxW(owner, text, L"Kagero", MB_ICONERROR); }
 
@@ -134,12 +128,9 @@ INT_PTR GeneralPage::RunPropertySheet(HWND owner, const wchar_t* directory, cons
     ObjectHandle probe;
     const NTSTATUS status = OpenForProperties(FullPath(), typeCode_, &probe);
     probe.Reset();  // the test-open's handle is never kept
-    bool generalMade = false;
     if (status == 0) {
-        if (HPROPSHEETPAGE general = CreateGeneralPage()) {
+        if (HPROPSHEETPAGE general = CreateGeneralPage())
             pages[pageCount++] = general;
-            generalMade = true;
-        }
     } else if (!(status == STATUS_ACCESS_DENIED && IsAccessEditorAvailable())) {
         ShowOpenFailureFor(owner, status);
         ActiveGeneralPage = nullptr;
@@ -154,8 +145,9 @@ INT_PTR GeneralPage::RunPropertySheet(HWND owner, const wchar_t* directory, cons
 
     INT_PTR result = 0;
     if (pageCount == 0) {
-        // Nothing to show: say why instead of an empty sheet.
-        ShowOpenFailureFor(owner, status);
+        // Nothing to show: say why instead of an empty sheet. The open may
+        // have succeeded; then the pages could not be made, for want of memory.
+        ShowOpenFailureFor(owner, status != 0 ? status : STATUS_NO_MEMORY_NT);
     } else {
         PROPSHEETHEADERW header = {};
         header.dwSize = SheetStructureSize;
@@ -166,10 +158,6 @@ INT_PTR GeneralPage::RunPropertySheet(HWND owner, const wchar_t* directory, cons
         header.nPages = static_cast<UINT>(pageCount);
         header.nStartPage = 0;
         header.phpage = pages;
-        if (!generalMade) {
-            header.dwFlags |= PSH_USECALLBACK;
-            header.pfnCallback = CentreSecurityOnlySheet;
-        }
         result = PropertySheetW(&header);
     }
     if (provider)

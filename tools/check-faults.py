@@ -216,8 +216,20 @@ plant('panel-colour', G, "Older look: the type panel's edits painted white",
 plant('page-idok', G, "The page ignores IDOK",
       ('properties/GeneralPage.cpp', "if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)",
        "if (LOWORD(wParam) == IDCANCEL)"))
-plant('security-centre', G, "A security-only sheet not centred",
-      ('properties/PropertySheet.cpp', "        CentreOnWindow(sheet, GetParent(sheet));", "        (void)sheet;"))
+plant('security-moved', G, "A security-only sheet moved by a callback of its own",
+      ('properties/PropertySheet.cpp', '#include "StatusTexts.h"\n', '#include "StatusTexts.h"\n#include "WindowCentre.h"\n'),
+      ('properties/PropertySheet.cpp', "        header.phpage = pages;\n",
+       "        header.phpage = pages;\n        header.dwFlags |= PSH_USECALLBACK;\n"
+       "        header.pfnCallback = [](HWND sheet, UINT message, LPARAM) -> int {\n"
+       "            if (message == PSCB_INITIALIZED)\n                CentreOnWindow(sheet, GetParent(sheet));\n"
+       "            return 0;\n        };\n"))
+plant('no-pages-code-0', G, "An object opened but given no page shows code 0",
+      ('properties/PropertySheet.cpp', "status != 0 ? status : STATUS_NO_MEMORY_NT", "status"))
+plant('tree-road-words', G, "Properties from the tree calls a directory missing when its parent refuses to be read",
+      ('explorer/PropertiesCommand.cpp', "        OpenFailureText(status, text);",
+       "        OpenFailureText(((void)status, STATUS_OBJECT_NAME_NOT_FOUND_NT), text);"))
+plant('link-1601', G, "A link without a creation time shows a date in 1601",
+      ('properties/TypePanels.cpp', "    if (creationTime <= 0)\n        return;\n", ""))
 
 plant('records-never-all', G, "An entry record never freed by a fill's delete-all notice",
       ('explorer/ObjectList.cpp', "            FreeEntryRecord(reinterpret_cast<EntryRecord*>(item.lParam));",
@@ -247,11 +259,10 @@ plant('absurd', N, "An absurd size claim is allocated",
       ('namespace/DirectoryWalk.cpp', "if (needed <= size || needed > MaxEntryBytes)", "if (needed <= size)"))
 plant('skip-failed', N, "A query failing partway is skipped and the listing goes on",
       ('namespace/DirectoryWalk.cpp',
-       "if (QueryOneEntry(directory_.Get(), buffer_, size_, &context_, spill_, &entry) < 0)\n            return nullptr;",
-       "if (QueryOneEntry(directory_.Get(), buffer_, size_, &context_, spill_, &entry) < 0) {\n"
-       "            ++context_;\n"
-       "            if (QueryOneEntry(directory_.Get(), buffer_, size_, &context_, spill_, &entry) < 0)\n"
-       "                return nullptr;\n        }"))
+       "        ended_ = QueryOneEntry(directory_.Get(), buffer_, size_, &context_, spill_, &entry);\n",
+       "        ended_ = QueryOneEntry(directory_.Get(), buffer_, size_, &context_, spill_, &entry);\n"
+       "        if (ended_ < 0) {\n            ++context_;\n"
+       "            ended_ = QueryOneEntry(directory_.Get(), buffer_, size_, &context_, spill_, &entry);\n        }\n"))
 plant('index-from-0', N, "Enumeration indexes numbered from 0",
       ('namespace/DirectoryWalk.cpp', "sink.AddListEntry(reader.Position(),", "sink.AddListEntry(reader.Position() - 1,"))
 plant('child-cut', N, "A too-long child path cut and walked instead of skipped",
@@ -269,6 +280,14 @@ plant('find-cut', N, "FindDirectoryEntry cuts a too-long name and finds another 
 plant('find-case', N, "FindDirectoryEntry ignores letter case",
       ('namespace/DirectoryWalk.cpp', "if (IsExactly(entry->Name, texts->name)) {",
        "if (lstrcmpiW(entry->Name.Buffer, texts->name) == 0) {"))
+plant('find-refused', f'{N} {G}', "A lookup in a refused directory reports the entry missing",
+      ('namespace/DirectoryWalk.cpp', "    const NTSTATUS opened = reader.Open(texts->path);\n    if (opened < 0)\n        return opened;",
+       "    const NTSTATUS opened = reader.Open(texts->path);\n    if (opened < 0)\n        return STATUS_OBJECT_NAME_NOT_FOUND_NT;"))
+plant('find-read-failed', N, "A lookup whose read fails reports the entry missing",
+      ('namespace/DirectoryWalk.cpp', "return reader.Ended() == STATUS_NO_MORE_ENTRIES_NT ? STATUS_OBJECT_NAME_NOT_FOUND_NT : reader.Ended();",
+       "return STATUS_OBJECT_NAME_NOT_FOUND_NT;"))
+plant('find-too-long', N, "A lookup of a name too long for it reports the entry missing",
+      ('namespace/DirectoryWalk.cpp', "        return STATUS_NAME_TOO_LONG_NT;", "        return STATUS_OBJECT_NAME_NOT_FOUND_NT;"))
 plant('find-prefix', N, "A longer name matches an entry that is its prefix",
       ('namespace/DirectoryWalk.cpp', "    return wanted[length] == L'\\0';", "    return true;"))
 plant('tree-case', N, "The tree descends into types named directory in another case",
@@ -279,7 +298,8 @@ plant('handle-never-closed', N, "A directory handle never closed",
        "NTSTATUS CloseDirectoryHandle(HANDLE handle) { return ActiveDirectoryCalls().close(handle); }",
        "NTSTATUS CloseDirectoryHandle(HANDLE) { return 0; }"))
 plant('open-failed-empty', N, "A refused or missing directory listed as empty, status lost",
-      ('namespace/DirectoryWalk.cpp', "    if (opened < 0)\n        return opened;", "    if (opened < 0)\n        return 0;"))
+      ('namespace/DirectoryWalk.cpp', "reader.Open(path);\n    if (opened < 0)\n        return opened;",
+       "reader.Open(path);\n    if (opened < 0)\n        return 0;"))
 plant('grandparent', N, "A directory inserted under its grandparent",
       ('namespace/DirectoryWalk.cpp', "EnumerateDirectory(level->child, mode, node, sink);",
        "EnumerateDirectory(level->child, mode, parent, sink);"))
@@ -318,6 +338,11 @@ plant('path-cut', N, "A path over 32766 characters cut instead of refused",
        "    if (length > 0x7FFE)\n        return STATUS_NAME_TOO_LONG_NT;",
        "    const size_t full = static_cast<size_t>(lstrlenW(path));\n"
        "    const size_t length = full > 0x7FFE ? 0x7FFE : full;"))
+plant('open-case', N, "Objects opened with regard to letter case",
+      ('namespace/ObjectOpen.cpp', "    attributes_.Attributes = OBJ_CASE_INSENSITIVE;", "    attributes_.Attributes = 0;"))
+plant('open-name-length', N, "An open's name counted in characters instead of bytes",
+      ('namespace/ObjectOpen.cpp', "    name_.Length = static_cast<USHORT>(length * sizeof(wchar_t));",
+       "    name_.Length = static_cast<USHORT>(length);"))
 plant('privilege', N, "An unknown privilege reported as enabled",
       ('namespace/ObjectOpen.cpp', "    BOOL adjusted = FALSE;", "    BOOL adjusted = TRUE;"))
 plant('abandoned-byte', N, "A mutant's abandoned byte lost",
@@ -347,6 +372,9 @@ plant('row-mask', S, "A type's valid mask wrong",
       ('properties/AccessRights.cpp', "{TypeDirectory, 0x010F000F,", "{TypeDirectory, 0x000F000F,"))
 plant('row-name', S, "A right's name wrong",
       ('properties/AccessRights.cpp', '{0x8, L"サブディレクトリの作成"}', '{0x8, L"サブディレクトリ作成"}'))
+plant('event-names-swapped', S, "Two right names swapped in the Event row",
+      ('properties/AccessRights.cpp', "{TypeEvent, 0x011F0003, {{0x1, QueryInformation}, {0x2, Modify}}},",
+       "{TypeEvent, 0x011F0003, {{0x1, Modify}, {0x2, QueryInformation}}},"))
 plant('generic-first', S, "Generic names looked up before the type's own",
       ('properties/AccessRights.cpp',
        "    if (row >= 0 && row < AccessRowCount)\n"

@@ -106,42 +106,45 @@ TEST_CASE("real objects: directories under their parents, long paths skipped, en
         CHECK(listing.seen.empty());
     }
 
-    // The lookup: a record with index -1 on an exact match, the slot untouched otherwise.
-    const struct { const wchar_t* directory; std::wstring name; int typeCode; } lookups[] = {  // -9: no match
-        {L"", L"Target", 3}, {L"", Large, 4}, {L"", L"after", 5}, {L"", L"target", -9}, {L"", L"Targe", -9},
-        {L"", L"TargetX", -9}, {L"", TooLong, -9},  // cut to fit, it would name another entry
-        {L"Refused", L"Hidden", -9}, {L"missing", L"Target", -9}};
+    // The lookup: a record with index -1 on an exact match, else the slot untouched and the status says why.
+    const struct { const wchar_t* directory; std::wstring name; ULONG result; } lookups[] = {  // type code or status
+        {L"", L"Target", 3}, {L"", Large, 4}, {L"", L"after", 5}, {L"", L"target", 0xC0000034},
+        {L"", L"Targe", 0xC0000034}, {L"", L"TargetX", 0xC0000034}, {L"missing", L"Target", 0xC0000034},
+        {L"", TooLong, 0xC0000106},  // cut to fit, it would name another entry
+        {L"Refused", L"Hidden", 0xC0000022}};
     for (const auto& c : lookups) {
         CAPTURE(c.name.size());
         auto* const untouched = reinterpret_cast<EntryRecord*>(static_cast<INT_PTR>(0x1234));
         EntryRecord* slot = untouched;
-        CHECK(FindDirectoryEntry(ns.Path(c.directory).c_str(), c.name.c_str(), &slot) == 0);
-        CHECK((slot != untouched) == (c.typeCode != -9));
+        const bool match = c.result < 0x100;
+        CHECK(ULONG(FindDirectoryEntry(ns.Path(c.directory).c_str(), c.name.c_str(), &slot)) == (match ? 0 : c.result));
+        CHECK((slot != untouched) == match);
         if (slot != untouched) {
-            CHECK(slot->name == c.name);
-            CHECK(slot->typeCode == c.typeCode);
-            CHECK(slot->enumerationIndex == -1);
+            CHECK((slot->name == c.name && ULONG(slot->typeCode) == c.result && slot->enumerationIndex == -1));
             FreeEntryRecord(slot);
         }
     }
 }
 
-TEST_CASE("a failed query ends the directory quietly; an absurd size claim is not allocated; tree mode wants \"Directory\"")
+TEST_CASE("a failed query ends the directory quietly and fails a lookup; an absurd size claim is not allocated; tree mode wants \"Directory\"")
 {
     TestNamespace ns;
     REQUIRE(ns.Build({{Kind::Directory, L"A1"}, {Kind::Directory, L"A1\\Deep"}, {Kind::Event, L"e1"}, {Kind::Event, L"e2"}}) == 0);
-    const Injection cases[] = {
+    const Injection cases[] = {  // mode 0: a lookup, whose failed read is its status, not a missing entry
         {2, 0, false, WalkList, 1}, {2, 0x1000000, false, WalkList, 1}, {0, 0, true, WalkTree, 1},
-        {0, 0, false, WalkTree, 3}};
+        {0, 0, false, WalkTree, 3}, {1, 0, false, 0, 0}};
     for (const Injection& c : cases) {
         CAPTURE(&c - cases);
         Inject = c;
         Queries = LargestAsked = Opens = Closes = 0;
         SetDirectoryCalls(&Counting);
         Recorder sink;
-        CHECK(EnumerateDirectory(ns.Root().c_str(), c.mode, nullptr, sink) == 0);
+        EntryRecord* slot = nullptr;
+        const NTSTATUS status = c.mode ? EnumerateDirectory(ns.Root().c_str(), c.mode, nullptr, sink)
+                                       : FindDirectoryEntry(ns.Root().c_str(), L"e1", &slot);
         SetDirectoryCalls(nullptr);
-        CHECK(sink.seen.size() == c.seen);
+        CHECK(ULONG(status) == (c.mode ? 0 : 0xC000009A));
+        CHECK(sink.seen.size() + (slot != nullptr) == c.seen);
         CHECK(LargestAsked <= 0x20100);  // the largest entry the kernel can return
         CHECK(Closes == Opens);
     }

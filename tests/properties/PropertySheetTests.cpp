@@ -28,6 +28,7 @@ NTSTATUS NTAPI OpenEvent(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES 
         return failWith;
     return NativeObjectCalls().openEvent(handle, access, attributes);
 }
+HPROPSHEETPAGE WINAPI NoPage(LPCPROPSHEETPAGEW) { return nullptr; }  // as when memory runs out
 template <NativeQueryCall ObjectCalls::*query, LONG oddBits>
 NTSTATUS NTAPI Query(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
 {
@@ -75,12 +76,8 @@ Shown Properties(const std::function<void()>& go = PostProperties)
         if (extra)
             extra(sheet, page);
     };
-    shown.seen = modal::Run([&] {
-        go();
-        Shell().Pump();
-    });
-    seam::failFrom = -1;
-    seam::odd = false;
+    shown.seen = modal::Run([&] { go(), Shell().Pump(); });
+    seam::failFrom = -1, seam::odd = false;
     // Nothing the command made outlives it.
     CHECK(ActiveGeneralPage == nullptr);
     CHECK(LiveSecurityProviders() == 0);
@@ -187,23 +184,27 @@ TEST_CASE("Objects that cannot be shown say why")
 {
     Program& p = Shell();
     TestNamespace& ns = Objects();
-    const struct {
-        std::function<void()> select;
-        int failFrom;  // the first of the command's event opens to fail, with status; -1: none
-        ULONG status;
-        const char* text;
-    } rows[] = {
+    // failFrom: the first of the command's event opens to fail, with status; -1: none.
+    const struct { std::function<void()> select; int failFrom; ULONG status; const char* text; } rows[] = {
         {[&] { p.SelectRow(L"\\ObjectTypes", L"Event"); }, -1, 0, "このオブジェクトの情報は取得できません。"},
         {[&] {  // refused, with no access editor to fall back on
              SetAccessEditorForTests(L"kagero-no-such-editor.dll", nullptr);
              p.SelectRow(ns.Root(), L"refused");
          }, -1, 0, "アクセスは拒否されました。"},
-        {[&] {  // a directory removed after the tree was built
-             ns.Directory(L"Vanishing2");
+        {[&] {  // a directory removed after the tree was built (Shut is the next row's)
+             ns.Build({{Kind::Directory, L"Vanishing2"}, {Kind::Directory, L"Shut"}, {Kind::Directory, L"Shut\\In"}});
              p.Command(CMD_REFRESH);
              p.SelectNode(ns.Path(L"Vanishing2"));
              ns.Remove(L"Vanishing2");
          }, -1, 0, "オブジェクトが見つかりません。"},
+        {[&] {  // a directory whose parent refuses to be read since the tree was built
+             p.SelectNode(ns.Path(L"Shut\\In"));
+             ns.Build({{Kind::Refuse, L"Shut"}});
+         }, -1, 0, "アクセスは拒否されました。"},
+        {[&] {  // opened, but no page could be made
+             SetAccessEditorForTests(L"kagero-no-such-editor.dll", nullptr), SetPageMakerForTests(seam::NoPage);
+             p.SelectRow(ns.Root(), L"auto");
+         }, -1, 0, "オープンできませんでした。- CODE:0xC0000017"},
         {[&] { p.SelectRow(ns.Root(), L"auto"); }, 0, 0xC000003A, "オープンできませんでした。- CODE:0xC000003A"},
         // The test-open passes, the page's own open lacks a privilege: the sheet closes unshown.
         {[&] { p.SelectRow(ns.Root(), L"auto"); }, 1, 0xC0000061, "オープンできませんでした。- CODE:0xC0000061"},
@@ -214,13 +215,14 @@ TEST_CASE("Objects that cannot be shown say why")
         seam::failFrom = row.failFrom;
         seam::failWith = static_cast<NTSTATUS>(row.status);
         const modal::Seen seen = Properties().seen;
-        SetAccessEditorForTests(nullptr, nullptr);
+        SetAccessEditorForTests(nullptr, nullptr), SetPageMakerForTests(nullptr);
         CHECK(seen.sheets.empty());
         REQUIRE(seen.boxes.size() == 1);
         CHECK(Utf8(seen.boxes[0].text) == row.text);
         CHECK(Utf8(seen.boxes[0].caption) == "Kagero");
         CHECK(seen.boxes[0].errorIcon);
     }
+    ns.Remove(L"Shut\\In"), ns.Remove(L"Shut");
 }
 
 TEST_CASE("The page ends on IDOK and IDCANCEL, and colours itself in the older look")
@@ -245,7 +247,7 @@ TEST_CASE("The page ends on IDOK and IDCANCEL, and colours itself in the older l
     SystemMajorVersion = 10;
 }
 
-TEST_CASE("The security page shows the DACL with the event's rights; a refused object gets it alone, centred, without Apply")
+TEST_CASE("The security page shows the DACL with the event's rights; a refused object gets it alone, unmoved, without Apply")
 {
     Program& p = Shell();
     p.SelectRow(Objects().Root(), L"secured");
@@ -283,6 +285,6 @@ TEST_CASE("The security page shows the DACL with the event's rights; a refused o
     REQUIRE(shown.seen.sheets.size() == 1);
     CHECK(shown.seen.sheets[0].tabs == std::vector<std::wstring>{L"セキュリティ"});
     CHECK_FALSE(shown.seen.sheets[0].apply);
-    // Centred on the 960 x 768 main window for its size before its pages are laid out.
-    CHECK(placed == "252,120,448,444");
+    // Left where the dialog manager puts it, at its owner's corner: nothing moves it.
+    CHECK(placed == "-3,5,448,444");
 }
