@@ -52,3 +52,15 @@
 #define CMD_APP_EXIT        57665
 #define CMD_VIEW_TOOLBAR    59392
 #define CMD_VIEW_STATUSBAR  59393
+
+// Find: additions beside the window's own resources, each with an id of its own.
+#define CMD_FIND                40030
+#define DLG_FIND                120
+#define IDA_FIND_ACCELERATORS   121
+#define CTRL_FIND_NAME          1101
+#define CTRL_FIND_TYPE          1102
+#define CTRL_FIND_LOCATION      1103
+#define CTRL_FIND_START         1104
+#define CTRL_FIND_STOP          1105
+#define CTRL_FIND_RESULTS       1106
+#define CTRL_FIND_STATUS        1107

@@ -1,0 +1,12 @@
+// The modeless "オブジェクトの検索" window: one at most, owned by the main window.
+#pragma once
+
+#include <windows.h>
+
+// Opens the find window owned by owner, or brings the open one forward.
+// Returns its window, or null when it cannot be made.
+HWND ShowFindDialog(HWND owner);
+// The open find window, or null: the message loop gives it its messages.
+HWND FindDialogWindow();
+// Closes the find window, if open, after stopping its search.
+void CloseFindDialog();

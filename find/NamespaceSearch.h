@@ -1,0 +1,60 @@
+// Searches the namespace below one directory, by name and type, on a worker
+// thread with its own handles, so that the window stays responsive.
+#pragma once
+
+#include <windows.h>
+
+struct SearchQuery {
+    const wchar_t* text;      // without * or ?: contained in the name; with them: a wildcard over the whole name
+    const wchar_t* typeName;  // only objects of this type; null or empty: every type
+    const wchar_t* start;     // the directory searched, with every directory below it
+};
+
+// One object found; the texts are the result's own (freed with its batch).
+struct SearchResult {
+    const wchar_t* directory;  // the directory that holds it
+    const wchar_t* name;
+    const wchar_t* typeName;
+    const wchar_t* target;     // a symbolic link's target; empty for other types
+};
+
+struct SearchProgress {
+    long directoriesDone;
+    long objectsFound;
+    long directoriesFailed;  // could not be opened or read, and were skipped
+    bool finished;           // the walk has ended, by itself or by Stop
+};
+
+// Results handed from the worker to the window in one piece.
+struct SearchBatch {
+    SearchResult* results;
+    size_t count;
+};
+void FreeSearchBatch(SearchBatch* batch);
+
+class NamespaceSearch {
+public:
+    NamespaceSearch();
+    ~NamespaceSearch();  // stops the search and waits for its worker
+    NamespaceSearch(const NamespaceSearch&) = delete;
+    NamespaceSearch& operator=(const NamespaceSearch&) = delete;
+
+    // Stops any search under way and starts one with copies of the query's
+    // texts. While it runs the worker posts `message` (wParam and lParam 0)
+    // to window whenever results or progress wait to be taken, never more
+    // than one such message unanswered, and once more when it has finished.
+    // Returns 0 or the Win32 error that kept the worker from starting.
+    DWORD Start(const SearchQuery& query, HWND window, UINT message);
+    // Asks the worker to stop and waits for it. Once it returns, nothing is
+    // posted any more; results not yet taken are dropped.
+    void Stop();
+    bool Running() const;
+    // Takes the results found since the last call (null when there are none;
+    // the caller frees the batch) and reads the progress. Answers the
+    // worker's message: the next one may come.
+    SearchBatch* TakeResults(SearchProgress* progress);
+
+private:
+    struct State;
+    State* state_;
+};
