@@ -38,20 +38,6 @@ char Mark(HWND list, int column)
     return down ? 'v' : '^';
 }
 
-// The clipboard's text, read once Copy has closed the clipboard.
-std::wstring ClipboardText()
-{
-    REQUIRE(GetOpenClipboardWindow() == nullptr);
-    REQUIRE(OpenClipboard(nullptr));
-    std::wstring text;
-    if (HANDLE block = GetClipboardData(CF_UNICODETEXT)) {
-        text = static_cast<const wchar_t*>(GlobalLock(block));
-        GlobalUnlock(block);
-    }
-    CloseClipboard();
-    return text;
-}
-
 // GlobalReAlloc that remembers the size asked for and fails once GrowsLeft runs out.
 int GrowsLeft = 0;
 SIZE_T LastGrowBytes = 0;

@@ -43,6 +43,20 @@ inline std::wstring ItemText(HWND list, int item, int subItem)
     return text;
 }
 
+// The clipboard's text, read once Copy has closed the clipboard.
+inline std::wstring ClipboardText()
+{
+    REQUIRE(GetOpenClipboardWindow() == nullptr);
+    REQUIRE(OpenClipboard(nullptr));
+    std::wstring text;
+    if (HANDLE block = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(GlobalLock(block));
+        GlobalUnlock(block);
+    }
+    CloseClipboard();
+    return text;
+}
+
 inline const std::wstring LongTarget = L"\\" + std::wstring(1499, L't');
 inline const std::wstring LongDirectory(700, L'd');
 inline const std::wstring LongName(600, L'n');

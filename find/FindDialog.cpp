@@ -1,0 +1,541 @@
+// The modeless find window: the query, the search on its worker, and the
+// results, from which the user goes to an object, opens its properties or
+// copies its path.
+#include "FindDialog.h"
+
+#include <commctrl.h>
+
+#include <new>
+
+#include "AppGlobals.h"
+#include "ControlSite.h"
+#include "DirectoryWalk.h"
+#include "EntryRecord.h"
+#include "FindResults.h"
+#include "GeneralPage.h"
+#include "GoToPath.h"
+#include "ListSort.h"
+#include "ObjectTypes.h"
+#include "ResourceIds.h"
+#include "TypeImages.h"
+#include "TypePanels.h"
+#include "WideText.h"
+#include "WindowCentre.h"
+
+namespace {
+
+const UINT SearchMessage = WM_APP + 1;
+const wchar_t AllTypesText[] = L"(すべてのタイプ)";
+const wchar_t RootPath[] = L"\\";
+const int MaxTypeNames = 512;
+const int StatusTextChars = 256;
+const UINT_PTR ListSubclassId = 1;
+
+// Column titles and their shares of the list's width, in hundredths.
+const struct {
+    const wchar_t* title;
+    int share;
+} Columns[FoundColumnCount] = {{L"名前", 28}, {L"場所", 34}, {L"タイプ", 14}, {L"リンク先", 24}};
+
+// How a control follows the window's size: moved right and/or down by the
+// growth, and/or stretched by it.
+enum Anchor { Stretch = 1, MoveRight = 2, Grow = 4, MoveDown = 8 };
+const struct {
+    int id;
+    int anchor;
+} Anchors[] = {
+    {CTRL_FIND_NAME, Stretch},      {CTRL_FIND_TYPE, Stretch},      {CTRL_FIND_LOCATION, Stretch},
+    {CTRL_FIND_START, MoveRight},   {CTRL_FIND_STOP, MoveRight},    {IDCANCEL, MoveRight},
+    {CTRL_FIND_RESULTS, Stretch | Grow}, {CTRL_FIND_STATUS, Stretch | MoveDown},
+};
+const int AnchorCount = sizeof(Anchors) / sizeof(Anchors[0]);
+
+struct FindState {
+    HWND dialog = nullptr;
+    HWND list = nullptr;
+    NamespaceSearch search;
+    FoundSort sort;
+    bool searching = false;
+    long found = 0;  // rows added by the current search
+    SIZE client = {};  // the client size the placements below are for
+    RECT placed[AnchorCount] = {};
+    POINT smallest = {};  // the window's size as made: it shrinks no further
+};
+
+FindState* Current = nullptr;
+
+// Remembered while the program runs, never written anywhere.
+WideText LastText;
+WideText LastType;
+
+// The names of \ObjectTypes, copied as the walk hands them over.
+class TypeNameSink final : public NamespaceSink {
+public:
+    ~TypeNameSink()
+    {
+        for (int i = 0; i < count; ++i)
+            HeapFree(GetProcessHeap(), 0, names[i]);
+    }
+    DirectoryNode InsertDirectoryNode(DirectoryNode, const wchar_t*) override { return nullptr; }
+    void AddListEntry(int, const wchar_t*, const wchar_t* name) override
+    {
+        if (count < MaxTypeNames && (names[count] = CopyText(name)) != nullptr)
+            ++count;
+    }
+    wchar_t* names[MaxTypeNames];
+    int count = 0;
+};
+
+// Adds the names to the combo in the list's name order; the array is sorted in place.
+void AddSortedNames(HWND combo, const wchar_t** names, int count)
+{
+    for (int i = 1; i < count; ++i)
+        for (int j = i; j > 0 && lstrcmpiW(names[j - 1], names[j]) > 0; --j) {
+            const wchar_t* swapped = names[j];
+            names[j] = names[j - 1];
+            names[j - 1] = swapped;
+        }
+    for (int i = 0; i < count; ++i)
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(names[i]));
+}
+
+// The system's types; where \ObjectTypes cannot be read, the ones Kagero knows.
+void FillTypeList(HWND combo)
+{
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AllTypesText));
+    const wchar_t* names[MaxTypeNames];
+    int count = 0;
+    TypeNameSink sink;
+    if (ListDirectoryEntries(L"\\ObjectTypes", sink) == 0 && sink.count > 0) {
+        for (; count < sink.count; ++count)
+            names[count] = sink.names[count];
+    } else {
+        for (; count < ObjectTypeTableSize; ++count)
+            names[count] = ObjectTypeTable[count].typeName;
+    }
+    AddSortedNames(combo, names, count);
+    int selected = 0;
+    if (!LastType.Empty()) {
+        const LRESULT found = SendMessageW(combo, CB_FINDSTRINGEXACT, 0, reinterpret_cast<LPARAM>(LastType.Get()));
+        selected = found == CB_ERR ? 0 : static_cast<int>(found);
+    }
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+// The tree's selected directory, read from the live pane.
+const wchar_t* SelectedDirectory()
+{
+    if (!ActiveControlSite || !IsWindow(ActiveControlSite->TreeWindow()))
+        return RootPath;
+    HWND tree = ActiveControlSite->TreeWindow();
+    TVITEMW item = {};
+    item.mask = TVIF_PARAM | TVIF_HANDLE;
+    item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item.hItem || !SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) || !item.lParam)
+        return RootPath;
+    return reinterpret_cast<const wchar_t*>(item.lParam);
+}
+
+// A control's whole text, however long.
+bool ReadControlText(HWND control, WideText* text)
+{
+    const int length = GetWindowTextLengthW(control);
+    wchar_t* characters = text->Allocate(static_cast<size_t>(length));
+    if (!characters)
+        return false;
+    GetWindowTextW(control, characters, length + 1);
+    return true;
+}
+
+// The chosen type; empty for every type.
+bool ReadChosenType(HWND combo, WideText* type)
+{
+    const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    if (index <= 0)
+        return type->Assign(L"");
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    wchar_t* characters = length >= 0 ? type->Allocate(static_cast<size_t>(length)) : nullptr;
+    if (!characters)
+        return false;
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(characters));
+    return true;
+}
+
+void SetStatus(const FindState& window, const wchar_t* text)
+{
+    SetDlgItemTextW(window.dialog, CTRL_FIND_STATUS, text);
+}
+
+void ShowProgress(const FindState& window, const SearchProgress& progress)
+{
+    wchar_t text[StatusTextChars];
+    wsprintfW(text, L"検索中... %ld 個のディレクトリを調べ、%ld 個のオブジェクトが見つかりました。",
+              progress.directoriesDone, progress.objectsFound);
+    SetStatus(window, text);
+}
+
+void ShowOutcome(const FindState& window, const SearchProgress& progress, bool stopped)
+{
+    wchar_t text[StatusTextChars];
+    int length = wsprintfW(text, L"%s%ld 個のオブジェクトが見つかりました。", stopped ? L"検索を中止しました。" : L"",
+                           window.found);
+    if (progress.directoriesFailed > 0)
+        wsprintfW(text + length, L" %ld 個のディレクトリを開けませんでした。", progress.directoriesFailed);
+    SetStatus(window, text);
+}
+
+// 中止 is enabled only while searching; the focus never stays on a disabled button.
+void SetSearching(FindState& window, bool searching)
+{
+    window.searching = searching;
+    HWND stop = GetDlgItem(window.dialog, CTRL_FIND_STOP);
+    if (!searching && GetFocus() == stop)
+        SendMessageW(window.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window.dialog, CTRL_FIND_START)),
+                     TRUE);
+    EnableWindow(stop, searching ? TRUE : FALSE);
+}
+
+void ClearResults(FindState& window)
+{
+    SendMessageW(window.list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(window.list, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(window.list, WM_SETREDRAW, TRUE, 0);
+    window.found = 0;
+}
+
+void StartSearch(FindState& window)
+{
+    WideText text, type, start;
+    HWND dialog = window.dialog;
+    if (!ReadControlText(GetDlgItem(dialog, CTRL_FIND_NAME), &text) ||
+        !ReadChosenType(GetDlgItem(dialog, CTRL_FIND_TYPE), &type) ||
+        !ReadControlText(GetDlgItem(dialog, CTRL_FIND_LOCATION), &start))
+        return;
+    LastText.Assign(text.Get(), text.Length());
+    LastType.Assign(type.Get(), type.Length());
+    window.search.Stop();
+    ClearResults(window);
+    const SearchQuery query = {text.Get(), type.Get(), start.Empty() ? RootPath : start.Get()};
+    const DWORD error = window.search.Start(query, dialog, SearchMessage);
+    if (error != 0) {
+        SetSearching(window, false);
+        wchar_t status[StatusTextChars];
+        wsprintfW(status, L"検索を開始できませんでした (エラー %lu)。", error);
+        SetStatus(window, status);
+        return;
+    }
+    SetSearching(window, true);
+    ShowProgress(window, SearchProgress{});
+}
+
+void StopSearch(FindState& window)
+{
+    if (!window.searching)
+        return;
+    window.search.Stop();
+    SearchProgress progress = {};
+    // Stop has dropped what was not taken; only the counts are read.
+    FreeSearchBatch(window.search.TakeResults(&progress));
+    SetSearching(window, false);
+    ShowOutcome(window, progress, true);
+}
+
+// The worker's notice: rows and counts wait to be taken.
+void TakeResults(FindState& window)
+{
+    if (!window.searching)
+        return;  // posted before a Stop; nothing is owed to it
+    SearchProgress progress = {};
+    SearchBatch* batch = window.search.TakeResults(&progress);
+    if (batch) {
+        window.found += AddFoundRows(window.list, *batch);
+        FreeSearchBatch(batch);
+        ResortFoundRows(window.list, window.sort);
+    }
+    if (!progress.finished) {
+        ShowProgress(window, progress);
+        return;
+    }
+    SetSearching(window, false);
+    ShowOutcome(window, progress, false);
+}
+
+int FocusedRow(HWND list)
+{
+    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+}
+
+void GoToResult(const FindState& window)
+{
+    const FoundRow* row = FoundRowAt(window.list, FocusedRow(window.list));
+    WideText path;
+    if (row && FoundRowPath(row, &path))
+        GoToObjectPathOrSay(GetWindow(window.dialog, GW_OWNER), path.Get());
+}
+
+// The same sheet as the window's Properties, for the object as found.
+void OpenResultProperties(const FindState& window)
+{
+    const FoundRow* row = FoundRowAt(window.list, FocusedRow(window.list));
+    if (!row)
+        return;
+    EntryRecord* record = MakeEntryRecord(-1, row->texts[ColumnType], row->texts[ColumnName]);
+    if (!record)
+        return;
+    GeneralPage page;
+    page.RunPropertySheet(window.dialog, row->texts[ColumnDirectory], record);
+    FreeEntryRecord(record);
+}
+
+// Enter on a result goes to it instead of starting a search again; Alt+Enter
+// opens its sheet.
+LRESULT CALLBACK ResultListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    switch (message) {
+    case WM_GETDLGCODE: {
+        const auto* key = reinterpret_cast<const MSG*>(lParam);
+        const LRESULT code = DefSubclassProc(list, message, wParam, lParam);
+        if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN && FocusedRow(list) >= 0)
+            return code | DLGC_WANTMESSAGE;
+        return code;
+    }
+    case WM_SYSKEYDOWN:
+        if (wParam == VK_RETURN && Current) {
+            OpenResultProperties(*Current);
+            return 0;
+        }
+        break;
+    case WM_SYSCHAR:
+        if (wParam == L'\r')
+            return 0;  // handled as Alt+Enter above: no beep
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(list, ResultListProc, ListSubclassId);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
+void AddColumns(HWND list)
+{
+    RECT client = {};
+    GetClientRect(list, &client);
+    const int width = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
+    for (int column = 0; column < FoundColumnCount; ++column) {
+        LVCOLUMNW item = {};
+        item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        item.pszText = const_cast<wchar_t*>(Columns[column].title);
+        item.cx = width * Columns[column].share / 100;
+        item.iSubItem = column;
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+// The list of results: the window's type images, the main list's sort marks.
+void SetUpList(HWND list)
+{
+    if (IsOlderLook()) {
+        // A plain border, as the main window's list has in the older look.
+        SetWindowLongPtrW(list, GWL_EXSTYLE, GetWindowLongPtrW(list, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
+        SetWindowLongPtrW(list, GWL_STYLE, GetWindowLongPtrW(list, GWL_STYLE) | WS_BORDER);
+        SetWindowPos(list, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    }
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(LoadTypeImages(AppInstance)));
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    SendMessageW(header, HDM_SETIMAGELIST, HDSIL_NORMAL, reinterpret_cast<LPARAM>(LoadHeaderMarks(AppInstance)));
+    AddColumns(list);
+    SetWindowSubclass(list, ResultListProc, ListSubclassId, 0);
+}
+
+// Where each control sits in the client area as made: the layout's origin.
+void RecordPlacement(FindState& window)
+{
+    RECT client = {}, whole = {};
+    GetClientRect(window.dialog, &client);
+    GetWindowRect(window.dialog, &whole);
+    window.client = {client.right, client.bottom};
+    window.smallest = {whole.right - whole.left, whole.bottom - whole.top};
+    for (int i = 0; i < AnchorCount; ++i) {
+        HWND control = GetDlgItem(window.dialog, Anchors[i].id);
+        RECT& placed = window.placed[i];
+        GetWindowRect(control, &placed);
+        // A drop-down list's height is its open height, or it would open empty.
+        if (Anchors[i].id == CTRL_FIND_TYPE)
+            SendMessageW(control, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&placed));
+        MapWindowPoints(HWND_DESKTOP, window.dialog, reinterpret_cast<POINT*>(&placed), 2);
+    }
+}
+
+void Layout(const FindState& window, int width, int height)
+{
+    const int dx = width - window.client.cx;
+    const int dy = height - window.client.cy;
+    HDWP moves = BeginDeferWindowPos(AnchorCount);
+    for (int i = 0; i < AnchorCount && moves; ++i) {
+        const RECT& at = window.placed[i];
+        const int anchor = Anchors[i].anchor;
+        const int x = at.left + (anchor & MoveRight ? dx : 0);
+        const int y = at.top + (anchor & MoveDown ? dy : 0);
+        const int w = at.right - at.left + (anchor & Stretch ? dx : 0);
+        const int h = at.bottom - at.top + (anchor & Grow ? dy : 0);
+        moves = DeferWindowPos(moves, GetDlgItem(window.dialog, Anchors[i].id), nullptr, x, y, w, h,
+                               SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (moves)
+        EndDeferWindowPos(moves);
+}
+
+BOOL OnInitDialog(HWND dialog)
+{
+    FindState& window = *Current;
+    window.dialog = dialog;
+    window.list = GetDlgItem(dialog, CTRL_FIND_RESULTS);
+    SetUpList(window.list);
+    RecordPlacement(window);
+    FillTypeList(GetDlgItem(dialog, CTRL_FIND_TYPE));
+    SetDlgItemTextW(dialog, CTRL_FIND_NAME, LastText.Get());
+    SetDlgItemTextW(dialog, CTRL_FIND_LOCATION, SelectedDirectory());
+    CentreOnWindow(dialog, GetWindow(dialog, GW_OWNER));
+    HWND name = GetDlgItem(dialog, CTRL_FIND_NAME);
+    SetFocus(name);
+    SendMessageW(name, EM_SETSEL, 0, -1);
+    return FALSE;  // the focus is set
+}
+
+BOOL OnCommand(FindState& window, WORD id)
+{
+    switch (id) {
+    case CTRL_FIND_START:
+    case IDOK:
+        StartSearch(window);
+        return TRUE;
+    case CTRL_FIND_STOP:
+        StopSearch(window);
+        return TRUE;
+    case IDCANCEL:
+        DestroyWindow(window.dialog);  // its destruction stops the search first
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+bool CtrlHeld() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+
+LRESULT OnListNotify(FindState& window, const NMHDR* header)
+{
+    switch (header->code) {
+    case NM_RETURN:
+    case NM_DBLCLK:
+        GoToResult(window);
+        return 0;
+    case LVN_COLUMNCLICK:
+        SortFoundRows(window.list, window.sort, reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+        return 0;
+    case LVN_KEYDOWN:
+        if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == 'C' && CtrlHeld() &&
+            SendMessageW(window.list, LVM_GETSELECTEDCOUNT, 0, 0) > 0)
+            CopyFoundPaths(window.list);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+// The list frees its rows through the dialog even while the dialog is being
+// destroyed, when Current is already gone.
+INT_PTR OnNotify(HWND dialog, const NMHDR* header)
+{
+    if (header->idFrom != CTRL_FIND_RESULTS)
+        return FALSE;
+    LRESULT result = 0;
+    if (!OnFoundListNotify(header, &result)) {
+        if (!Current)
+            return FALSE;
+        result = OnListNotify(*Current, header);
+    }
+    SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+void OnDestroy(HWND dialog)
+{
+    FindState* window = Current;
+    if (!window || window->dialog != dialog)
+        return;
+    window->search.Stop();  // nothing is posted to this window from here on
+    ClearResults(*window);
+    Current = nullptr;
+    delete window;
+}
+
+INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(dialog);
+    case WM_COMMAND:
+        return Current ? OnCommand(*Current, LOWORD(wParam)) : FALSE;
+    case WM_NOTIFY:
+        return OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
+    case SearchMessage:
+        if (Current)
+            TakeResults(*Current);
+        return TRUE;
+    case WM_SIZE:
+        if (Current && Current->dialog == dialog && wParam != SIZE_MINIMIZED)
+            Layout(*Current, LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_GETMINMAXINFO:
+        if (Current && Current->smallest.x > 0)
+            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = Current->smallest;
+        return TRUE;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+        return OlderLookColour(message, wParam);
+    case WM_DESTROY:
+        OnDestroy(dialog);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+HWND ShowFindDialog(HWND owner)
+{
+    if (Current) {
+        if (IsIconic(Current->dialog))
+            ShowWindow(Current->dialog, SW_RESTORE);
+        SetForegroundWindow(Current->dialog);
+        SetActiveWindow(Current->dialog);
+        return Current->dialog;
+    }
+    Current = new (std::nothrow) FindState;
+    if (!Current)
+        return nullptr;
+    HWND dialog = CreateDialogParamW(AppInstance, MAKEINTRESOURCEW(DLG_FIND), owner, FindDialogProc, 0);
+    if (!dialog) {
+        delete Current;
+        Current = nullptr;
+        return nullptr;
+    }
+    ShowWindow(dialog, SW_SHOW);
+    return dialog;
+}
+
+HWND FindDialogWindow()
+{
+    return Current ? Current->dialog : nullptr;
+}
+
+void CloseFindDialog()
+{
+    if (Current)
+        DestroyWindow(Current->dialog);
+}

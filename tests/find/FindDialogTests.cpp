@@ -1,0 +1,174 @@
+// The find window driven as a user drives it, over the test objects and Wine's whole namespace.
+#include "MainWindowFixture.h"
+
+#include <tlhelp32.h>
+
+#include "FindDialog.h"
+#include "FindResults.h"
+#include "Screenshot.h"
+
+namespace {
+
+int ThreadCount()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {sizeof(entry), 0, 0, 0, 0, 0, 0};
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return count;
+}
+
+struct Finder {
+    HWND dialog = ShowFindDialog(Shell().window);
+    HWND Item(int id) const { return GetDlgItem(dialog, id); }
+    HWND List() const { return Item(CTRL_FIND_RESULTS); }
+    std::wstring Text(int id) const { return TextOf(Item(id)); }
+    void Start(const wchar_t* text, const wchar_t* type, const std::wstring& location) const
+    {
+        SetWindowTextW(Item(CTRL_FIND_NAME), text);
+        const LRESULT index = SendMessageW(Item(CTRL_FIND_TYPE), CB_FINDSTRINGEXACT, 0, reinterpret_cast<LPARAM>(type));
+        SendMessageW(Item(CTRL_FIND_TYPE), CB_SETCURSEL, *type ? index : 0, 0);
+        SetWindowTextW(Item(CTRL_FIND_LOCATION), location.c_str());
+        SendMessageW(dialog, WM_COMMAND, CTRL_FIND_START, 0);
+    }
+    // Pumps until the search has ended; the status line.
+    std::wstring Wait() const
+    {
+        for (int i = 0; i < 2000 && IsWindowEnabled(Item(CTRL_FIND_STOP)); ++i)
+            Shell().Pump(), Sleep(2);
+        return Text(CTRL_FIND_STATUS);
+    }
+    // "name|directory|type|target|image " per row, the test root as "~", a long target as its length.
+    std::string Rows() const
+    {
+        std::string rows;
+        for (int i = 0; i < ListView_GetItemCount(List()); ++i) {
+            std::wstring texts[4];  // read whole: the list's own buffer is the caller's
+            for (int column = 0; column < 4; ++column) {
+                wchar_t text[2048] = {};
+                ListView_GetItemText(List(), i, column, text, 2048);
+                texts[column] = text;
+            }
+            if (texts[1].rfind(Objects().Root(), 0) == 0)
+                texts[1].replace(0, Objects().Root().size(), L"~");
+            for (std::wstring& text : texts)
+                if (text.size() > 100)
+                    text = L"<" + std::to_wstring(text.size()) + L">";
+            LVITEMW item = {LVIF_IMAGE, i, 0, 0, 0, nullptr, 0, 0, 0, 0, 0, 0, nullptr, nullptr, 0};
+            ListView_GetItem(List(), &item);
+            rows += Utf8(texts[0] + L"|" + texts[1] + L"|" + texts[2] + L"|" + texts[3] + L"|") +
+                    std::to_string(item.iImage) + " ";
+        }
+        return rows;
+    }
+    void SortBy(int column) const
+    {
+        NMLISTVIEW click = {{List(), CTRL_FIND_RESULTS, LVN_COLUMNCLICK}, -1, column, 0, 0, 0, {}, 0};
+        SendMessageW(dialog, WM_NOTIFY, CTRL_FIND_RESULTS, reinterpret_cast<LPARAM>(&click));
+    }
+};
+
+// Once the main window is up: a search of the whole namespace, and Exit while it runs.
+void CALLBACK SearchAndExit(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    SendMessageW(ShowFindDialog(MainWindowHandle), WM_COMMAND, CTRL_FIND_START, 0);
+    PostMessageW(MainWindowHandle, WM_COMMAND, CMD_EXIT, 0);
+}
+
+const char Found3[] = "3 個のオブジェクトが見つかりました。 1 個のディレクトリを開けませんでした。";
+
+}  // namespace
+
+TEST_CASE("find: one window at the tree's directory, with the system's types in name order, remembering the last query")
+{
+    Shell().SelectNode(Objects().Path(L"Objects"));
+    Finder f;
+    REQUIRE(f.dialog);
+    CHECK((ShowFindDialog(Shell().window) == f.dialog && FindDialogWindow() == f.dialog));
+    CHECK((GetWindow(f.dialog, GW_OWNER) == Shell().window && TextOf(f.dialog) == L"オブジェクトの検索"));
+    CHECK((f.Text(CTRL_FIND_LOCATION) == Objects().Path(L"Objects") && !IsWindowEnabled(f.Item(CTRL_FIND_STOP))));
+    std::vector<std::wstring> types;
+    for (int i = 0; i < SendMessageW(f.Item(CTRL_FIND_TYPE), CB_GETCOUNT, 0, 0); ++i) {
+        wchar_t text[256] = {};
+        SendMessageW(f.Item(CTRL_FIND_TYPE), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        types.push_back(text);
+    }
+    REQUIRE(types.size() > 10);
+    CHECK(types[0] == L"(すべてのタイプ)");
+    CHECK(std::is_sorted(types.begin() + 1, types.end(), [](auto& a, auto& b) { return lstrcmpiW(a.c_str(), b.c_str()) < 0; }));
+    for (const wchar_t* type : {L"Directory", L"Event", L"SymbolicLink"})
+        CHECK(std::find(types.begin(), types.end(), type) != types.end());
+    f.Start(L"nothing", L"Event", Objects().Path(L"Objects"));
+    CHECK(Utf8(f.Wait()) == "0 個のオブジェクトが見つかりました。");
+    CloseFindDialog();
+    CHECK(FindDialogWindow() == nullptr);
+    Finder again;
+    CHECK((again.Text(CTRL_FIND_NAME) == L"nothing" && again.Text(CTRL_FIND_TYPE) == L"Event"));
+    CloseFindDialog();
+}
+
+TEST_CASE("find: the rows, their columns and icons, the counts, the header sort; Ctrl+C and Alt+Enter on results")
+{
+    const char links[] = "ALink|~\\Objects|SymbolicLink|\\Device|7 link|~|SymbolicLink|\\Device|7 longlink|~|SymbolicLink|<1500>|7 ";
+    const struct { const wchar_t *text, *type, *place; std::string rows, status; } searches[] = {
+        {L"a*t", L"", L"Objects", "AnEvent|~\\Objects|Event||8 ", "1 個のオブジェクトが見つかりました。"},
+        {L"N", L"Event", L"", "AnEvent|~\\Objects|Event||8 manual|~|Event||8 <600>|<702>|Event||8 ", Found3},
+        {L"", L"SymbolicLink", L"", links, Found3},
+        {L"LINK", L"", L"", links, Found3},
+    };
+    Finder f;
+    f.SortBy(0);  // before the search: every batch is sorted in
+    for (const auto& search : searches) {
+        CAPTURE(Utf8(search.text));
+        f.Start(search.text, search.type, Objects().Path(search.place));
+        CHECK(Utf8(f.Wait()) == search.status);
+        CHECK(f.Rows() == search.rows);
+    }
+    f.SortBy(0);  // the same column again: the other way round
+    CHECK(f.Rows().rfind("longlink|", 0) == 0);
+    f.SortBy(1);
+    CHECK(f.Rows().rfind("link|~|", 0) == 0);
+    SaveScreenshotIfAsked(L"find-done");
+
+    ListView_SetItemState(f.List(), -1, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(f.List(), 2, LVIS_FOCUSED, LVIS_FOCUSED);  // ALink, sorted by place
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(f.List(), WM_KEYDOWN, 'C', 0);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    const std::wstring root = Objects().Root();
+    CHECK(ClipboardText() == root + L"\\link\r\n" + root + L"\\longlink\r\n" + root + L"\\Objects\\ALink\r\n");
+    std::wstring path;
+    modal::OnSheet = [&](HWND, HWND page) { path = TextOf(GetDlgItem(page, CTRL_PAGE_PATH)); };
+    const modal::Seen seen = modal::Run([&] { SendMessageW(f.List(), WM_SYSKEYDOWN, VK_RETURN, 1 << 29); });
+    REQUIRE(seen.sheets.size() == 1);
+    CHECK((seen.sheets[0].tabs == std::vector<std::wstring>{L"一般", L"セキュリティ"} && path == root + L"\\Objects\\ALink"));
+    CloseFindDialog();
+    CHECK(LiveFoundRows() == 0);
+}
+
+TEST_CASE("find: 中止, closing the window and exiting the program during a search stop it; no row or worker is left")
+{
+    const int threads = ThreadCount();
+    Finder f;
+    f.Start(L"", L"", L"\\");
+    SendMessageW(f.dialog, WM_COMMAND, CTRL_FIND_STOP, 0);
+    const std::wstring stopped = f.Text(CTRL_FIND_STATUS);
+    CHECK(stopped.rfind(L"検索を中止しました。", 0) == 0);
+    CHECK((!IsWindowEnabled(f.Item(CTRL_FIND_STOP)) && ThreadCount() == threads));
+    f.Start(L"", L"", L"\\");
+    SendMessageW(f.dialog, WM_COMMAND, IDCANCEL, 0);
+    CHECK((!IsWindow(f.dialog) && FindDialogWindow() == nullptr && ThreadCount() == threads && LiveFoundRows() == 0));
+
+    EndShell();
+    SetTimer(nullptr, 0, 50, SearchAndExit);
+    CHECK(RunKagero(GetModuleHandleW(nullptr), SW_HIDE, MakeRecordingSite) == 0);
+    CHECK((FindDialogWindow() == nullptr && ThreadCount() == threads && LiveFoundRows() == 0));
+    delete LastSite;
+    UnregisterClassW(L"Kagero_MainWndClass", GetModuleHandleW(nullptr));
+}
