@@ -493,9 +493,8 @@ INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         if (Current && Current->smallest.x > 0)
             reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = Current->smallest;
         return TRUE;
-    case WM_CTLCOLOREDIT:
     case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORSTATIC:  // the fields the user types in stay white
         return OlderLookColour(message, wParam);
     case WM_DESTROY:
         OnDestroy(dialog);

@@ -78,6 +78,17 @@ void CALLBACK SearchAndExit(HWND, UINT, UINT_PTR timer, DWORD)
     PostMessageW(MainWindowHandle, WM_COMMAND, CMD_EXIT, 0);
 }
 
+// Wine hands what a window painted to the screen from its message calls: give it
+// a few rounds (and no message of the dialog's) before a picture.
+void Shot(const wchar_t* name)
+{
+    MSG message;
+    for (int i = 0; i < 10; ++i, Sleep(20))
+        while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+            DispatchMessageW(&message);
+    SaveScreenshotIfAsked(name);
+}
+
 const char Found3[] = "3 個のオブジェクトが見つかりました。 1 個のディレクトリを開けませんでした。";
 
 }  // namespace
@@ -90,6 +101,10 @@ TEST_CASE("find: one window at the tree's directory, with the system's types in 
     CHECK((ShowFindDialog(Shell().window) == f.dialog && FindDialogWindow() == f.dialog));
     CHECK((GetWindow(f.dialog, GW_OWNER) == Shell().window && TextOf(f.dialog) == L"オブジェクトの検索"));
     CHECK((f.Text(CTRL_FIND_LOCATION) == Objects().Path(L"Objects") && !IsWindowEnabled(f.Item(CTRL_FIND_STOP))));
+    RECT r = {};
+    GetWindowRect(f.dialog, &r);
+    SetWindowPos(f.dialog, nullptr, 0, 0, r.right - r.left + 100, r.bottom - r.top + 80, SWP_NOMOVE | SWP_NOZORDER);
+    CHECK(Placed(f.List()) + " " + Placed(f.Item(CTRL_FIND_STATUS)) + " " + Placed(f.Item(IDCANCEL)) == "12,98,671,314 12,421,671,15 576,65,107,23");  // 100 x 80 more
     std::vector<std::wstring> types;
     for (int i = 0; i < SendMessageW(f.Item(CTRL_FIND_TYPE), CB_GETCOUNT, 0, 0); ++i) {
         wchar_t text[256] = {};
@@ -131,7 +146,6 @@ TEST_CASE("find: the rows, their columns and icons, the counts, the header sort;
     CHECK(f.Rows().rfind("longlink|", 0) == 0);
     f.SortBy(1);
     CHECK(f.Rows().rfind("link|~|", 0) == 0);
-    SaveScreenshotIfAsked(L"find-done");
 
     ListView_SetItemState(f.List(), -1, LVIS_SELECTED, LVIS_SELECTED);
     ListView_SetItemState(f.List(), 2, LVIS_FOCUSED, LVIS_FOCUSED);  // ALink, sorted by place
@@ -171,4 +185,25 @@ TEST_CASE("find: 中止, closing the window and exiting the program during a sea
     CHECK((FindDialogWindow() == nullptr && ThreadCount() == threads && LiveFoundRows() == 0));
     delete LastSite;
     UnregisterClassW(L"Kagero_MainWndClass", GetModuleHandleW(nullptr));
+}
+
+TEST_CASE("find: the older look's plain border; pictures during and after a search in both looks")
+{
+    for (int major : {10, 3}) {
+        SystemMajorVersion = major;
+        Finder f;
+        CHECK(((GetWindowLongPtrW(f.List(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE) == 0) == (major < 4));
+        CHECK(((GetWindowLongPtrW(f.List(), GWL_STYLE) & WS_BORDER) != 0) == (major < 4));
+        f.Start(L"", L"", L"\\");
+        MSG message;  // one batch taken: the search is still under way
+        while (!PeekMessageW(&message, f.dialog, WM_APP + 1, WM_APP + 1, PM_REMOVE))
+            Sleep(1);
+        DispatchMessageW(&message);
+        Shot(major < 4 ? L"find-searching-older" : L"find-searching");
+        f.Start(L"global", L"SymbolicLink", L"\\");
+        f.Wait();
+        Shot(major < 4 ? L"find-done-older" : L"find-done");
+        CloseFindDialog();
+    }
+    SystemMajorVersion = 10;
 }
