@@ -498,6 +498,41 @@ plant('type-fallback', D, "Every --type name refused where \\ObjectTypes cannot 
       ('dump/TypeCheck.cpp', "    if (ListDirectoryEntries(L\"\\\\ObjectTypes\", types) < 0 || !types.Complete() || types.Count() == 0)\n"
        "        return nullptr;", "    ListDirectoryEntries(L\"\\\\ObjectTypes\", types);"))
 
+# The find window.
+plant('find-rows-never', G, "The find window's rows never freed",
+      ('find/FindResults.cpp', "        FreeFoundRow(FoundRowAt(list, index));", "        (void)FoundRowAt(list, index);"))
+plant('find-worker-left', G, "Closing the find window during a search leaves its worker running",
+      ('find/FindDialog.cpp', "    window->search.Stop();  // nothing is posted to this window from here on\n", ""),
+      ('find/FindDialog.cpp', "    delete window;\n", ""))
+plant('find-stop-enabled', G, "中止 stays enabled after the search",
+      ('find/FindDialog.cpp', "EnableWindow(stop, searching ? TRUE : FALSE);", "EnableWindow(stop, TRUE);"))
+plant('find-two-windows', G, "A second find window instead of the open one brought forward",
+      ('find/FindDialog.cpp', "    if (Current) {\n        if (IsIconic", "    if (Current && false) {\n        if (IsIconic"))
+plant('find-location-root', G, "The find window starts at the root, not at the tree's directory",
+      ('find/FindDialog.cpp', "CTRL_FIND_LOCATION, SelectedDirectory());", "CTRL_FIND_LOCATION, RootPath);"))
+plant('find-types-unsorted', G, "The type list in the system's order, not in name order",
+      ('find/FindDialog.cpp', "    for (int i = 1; i < count; ++i)", "    for (int i = count; i < count; ++i)"))
+plant('find-query-forgotten', G, "The last search text forgotten when the window is opened again",
+      ('find/FindDialog.cpp', "    LastText.Assign(text.Get(), text.Length());\n", ""))
+plant('find-type-ignored', G, "The chosen type not handed to the search",
+      ('find/FindDialog.cpp', "query = {text.Get(), type.Get(),", "query = {text.Get(), nullptr,"))
+plant('find-failures-unsaid', G, "The status line leaves out the directories that could not be opened",
+      ('find/FindDialog.cpp', "    if (progress.directoriesFailed > 0)", "    if (progress.directoriesFailed > 99)"))
+plant('find-texts-cut', G, "Long names and targets cut in the result list",
+      ('find/FindResults.cpp', "row->texts[item.iSubItem] : L\"\", item.cchTextMax);",
+       "row->texts[item.iSubItem] : L\"\", item.cchTextMax < 260 ? item.cchTextMax : 260);"))
+plant('find-descending', G, "A second click on a header does not turn the order round",
+      ('find/FindResults.cpp', "    return HIWORD(static_cast<DWORD>(parameter)) ? -result : result;", "    return result;"))
+plant('find-copy-names', G, "Ctrl+C on results copies names instead of full paths",
+      ('find/FindResults.cpp', "!builder.Append(path.Get(), true)", "!builder.Append(row->texts[ColumnName], true)"))
+plant('find-sheet-root', G, "Alt+Enter on a result opens the sheet of another directory's object",
+      ('find/FindDialog.cpp', "page.RunPropertySheet(window.dialog, row->texts[ColumnDirectory], record);",
+       "page.RunPropertySheet(window.dialog, RootPath, record);"))
+plant('find-list-fixed', G, "The result list keeps its height when the window grows",
+      ('find/FindDialog.cpp', "{CTRL_FIND_RESULTS, Stretch | Grow}", "{CTRL_FIND_RESULTS, Stretch}"))
+plant('find-older-edge', G, "Older look: the result list keeps its client edge",
+      ('find/FindDialog.cpp', "    if (IsOlderLook()) {\n        // A plain border", "    if (false) {\n        // A plain border"))
+
 
 def read(path):
     with open(path, encoding='utf-8', newline='') as f:
