@@ -13,16 +13,7 @@ mkdir -p "$docs"
 shots=$(mktemp -d)
 trap 'rm -rf "$shots"' EXIT
 
-# Debian's Wine 8 never reads the fonts of the fonts-wine package from its
-# data folder; without Marlett the caption buttons show as the letters "0 1 r".
-# The prefix's own Fonts folder is read at every start.
 prefix=$build/wineprefix
-env -u DISPLAY "$here/wine-run.sh" --prefix "$prefix" --exec true  # the prefix, made once
-marlett=/usr/share/wine/fonts/marlett.ttf
-if [ -f "$marlett" ] && [ ! -e "$prefix/drive_c/windows/Fonts/marlett.ttf" ]; then
-    ln -s "$marlett" "$prefix/drive_c/windows/Fonts/marlett.ttf"
-fi
-
 windows_folder="Z:$(echo "$shots" | tr / '\\')"
 env -u DISPLAY "$here/wine-run.sh" --prefix "$prefix" \
     "$build/tools/kagero-screenshot.exe" "$windows_folder"
