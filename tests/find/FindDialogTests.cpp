@@ -177,6 +177,7 @@ TEST_CASE("find: 中止, closing the window and exiting the program during a sea
 
 TEST_CASE("find: the older look's plain border round the results")
 {
+    Shell();  // made in the current look
     SystemMajorVersion = 3;
     Finder f;
     CHECK((GetWindowLongPtrW(f.List(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE) == 0);
