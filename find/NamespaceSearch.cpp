@@ -17,6 +17,9 @@ namespace {
 // Results gathered in one directory are handed over at its end, or sooner
 // when this many wait, so that a huge directory still shows rows early.
 const size_t HandOverResults = 256;
+// A message costs the worker about as much as reading a directory: while the
+// window answers at once, the next one waits at least this long.
+const ULONGLONG PostIntervalMs = 50;
 
 // A heap array that grows by doubling; Push fails instead of throwing.
 template <typename T>
@@ -121,6 +124,7 @@ struct SearchShared {
     HeapArray<SearchResult> pending;
     SearchProgress progress = {};
     bool messageOut = false;  // posted and not yet answered by TakeResults
+    ULONGLONG lastPost = 0;   // GetTickCount64 of the last message; 0: none yet
     bool quiet = false;       // Stop has begun: nothing more is posted or kept
 };
 
@@ -248,7 +252,8 @@ void SearchWalk::AddResult(const UNICODE_STRING& name, const UNICODE_STRING& typ
 }
 
 // Moves what was found to the window's side with the progress, and posts
-// unless a message is still unanswered; the last one is always posted.
+// unless a message is still unanswered or the last went out too recently;
+// the end is always posted.
 void SearchWalk::HandOver(bool final)
 {
     EnterCriticalSection(&shared_.lock);
@@ -258,8 +263,11 @@ void SearchWalk::HandOver(bool final)
     FreeTexts(found_.items + kept, found_.count - kept);
     found_.count = 0;
     shared_.progress = {done_, objects_, failed_, final};
-    if (!shared_.quiet && shared_.window && (final || !shared_.messageOut)) {
+    const ULONGLONG now = GetTickCount64();
+    const bool due = !shared_.messageOut && (!shared_.lastPost || now - shared_.lastPost >= PostIntervalMs);
+    if (!shared_.quiet && shared_.window && (final || due)) {
         shared_.messageOut = true;
+        shared_.lastPost = now;
         PostMessageW(shared_.window, shared_.message, 0, 0);
     }
     LeaveCriticalSection(&shared_.lock);
@@ -314,6 +322,7 @@ DWORD NamespaceSearch::Start(const SearchQuery& query, HWND window, UINT message
     s.workerDone = 0;
     s.quiet = false;
     s.messageOut = false;
+    s.lastPost = 0;
     s.progress = {};
     s.window = window;
     s.message = message;
