@@ -222,9 +222,9 @@ NTSTATUS ReadDirectory(const wchar_t* path, DirectoryVisitor& visitor)
 {
     BYTE query[EnumerateBufferBytes];
     DirectoryReader reader(query, EnumerateBufferBytes);
-    const NTSTATUS opened = reader.Open(path);
-    if (opened < 0)
-        return opened;
+    const NTSTATUS status = reader.Open(path);
+    if (status < 0)
+        return status;
     while (const ObjectDirectoryInformation* entry = reader.Next()) {
         if (!visitor.VisitEntry(entry->Name, entry->TypeName))
             return 0;
