@@ -13,8 +13,8 @@ namespace {
 
 const UINT Found = WM_APP + 5;
 
-// The real calls, counted, each a millisecond slower while Slow is set. Once Paused is set, the query of the fifth entry of a directory of events says so
-// and then waits, so that a Stop lands in the middle of that directory.
+// The real calls, counted, each a millisecond slower while Slow is set. Once Paused is set, the query of the
+// fifth entry of a directory of events says so and then waits, so that a Stop lands in the middle of that directory.
 volatile LONG Opens = 0, Closes = 0, Queries = 0;
 HANDLE Paused = nullptr;
 bool Slow = false;
