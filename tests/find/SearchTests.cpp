@@ -24,16 +24,11 @@ NTSTATUS NTAPI Open(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES attri
     InterlockedExchangeAdd(&Opens, status >= 0);
     return status;
 }
-NTSTATUS NTAPI Close(HANDLE handle)
-{
-    InterlockedIncrement(&Closes);
-    return NtClose(handle);
-}
+NTSTATUS NTAPI Close(HANDLE handle) { InterlockedIncrement(&Closes); return NtClose(handle); }
 NTSTATUS NTAPI Query(HANDLE handle, PVOID buffer, ULONG size, BOOLEAN one, BOOLEAN restart, PULONG context, PULONG needed)
 {
     InterlockedIncrement(&Queries);
-    if (Slow)
-        Sleep(1);
+    Sleep(Slow ? 1 : 0);
     const NTSTATUS status = NtQueryDirectoryObject(handle, buffer, size, one, restart, context, needed);
     const wchar_t* name = static_cast<ObjectDirectoryInformation*>(buffer)->Name.Buffer;
     if (status == 0 && Paused && *context == 5 && name[0] == L'e' && name[1] == L'v') {
@@ -45,34 +40,32 @@ NTSTATUS NTAPI Query(HANDLE handle, PVOID buffer, ULONG size, BOOLEAN one, BOOLE
 }
 const DirectoryCalls Counting = {Open, Query, Close};
 
-// Rows as "path below the root<TAB>type<TAB>target".
-struct Outcome {
-    std::vector<std::wstring> rows;
-    SearchProgress progress = {};
-    int messages = 0;
-};
-void Take(NamespaceSearch& search, const std::wstring& root, Outcome* outcome)
+// Takes a batch as "path below the root<TAB>type<TAB>target" rows.
+void Take(NamespaceSearch& search, const std::wstring& root, std::vector<std::wstring>* rows, SearchProgress* progress)
 {
-    SearchBatch* batch = search.TakeResults(&outcome->progress);
+    SearchBatch* batch = search.TakeResults(progress);
     for (size_t i = 0; batch && i < batch->count; ++i) {
         const SearchResult& r = batch->results[i];
         const std::wstring path = std::wstring(r.directory).substr(std::min(root.size() + 1, wcslen(r.directory)));
-        outcome->rows.push_back((path.empty() ? L"" : path + L"\\") + r.name + L"\t" + r.typeName + L"\t" + r.target);
+        rows->push_back((path.empty() ? L"" : path + L"\\") + r.name + L"\t" + r.typeName + L"\t" + r.target);
     }
     FreeSearchBatch(batch);
 }
 
-// Answers every message as a window would, until the search says it has finished; the rows sorted.
-Outcome Search(NamespaceSearch& search, HWND window, const std::wstring& root, const SearchQuery& query)
-{
-    Outcome outcome;
-    REQUIRE(search.Start(query, window, Found) == 0);
-    MSG message;
-    while (!outcome.progress.finished && GetMessageW(&message, window, Found, Found) > 0 && ++outcome.messages)
-        Take(search, root, &outcome);
-    std::sort(outcome.rows.begin(), outcome.rows.end());
-    return outcome;
-}
+// Answers every message as a window would until the search has finished; the rows sorted.
+struct Outcome {
+    Outcome(NamespaceSearch& search, HWND window, const std::wstring& root, const SearchQuery& query)
+    {
+        REQUIRE(search.Start(query, window, Found) == 0);
+        MSG message;
+        while (!progress.finished && GetMessageW(&message, window, Found, Found) > 0 && ++messages)
+            Take(search, root, &rows, &progress);
+        std::sort(rows.begin(), rows.end());
+    }
+    std::vector<std::wstring> rows;
+    SearchProgress progress = {};
+    int messages = 0;
+};
 
 int Queued(HWND window)
 {
@@ -88,7 +81,7 @@ int Queued(HWND window)
 TEST_CASE("search: names contained or matched by wildcards without regard to case, types, links with targets; counts; batches")
 {
     SearchTree tree;
-    REQUIRE(tree.Built());
+    REQUIRE(tree.failed == 0);
     const std::wstring root = tree.Root();
     HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     NamespaceSearch search;
@@ -111,21 +104,20 @@ TEST_CASE("search: names contained or matched by wildcards without regard to cas
     };
     for (const auto& c : cases) {
         CAPTURE(&c - cases);
-        const std::wstring start = tree.Path(c.start);
-        const Outcome outcome = Search(search, window, root, {c.text, c.type, start.c_str()});
+        const Outcome outcome(search, window, root, {c.text, c.type, tree.Path(c.start).c_str()});
         CHECK(outcome.rows == c.rows);
-        CHECK((outcome.progress.directoriesDone == c.done && outcome.progress.directoriesFailed == c.failed));
-        CHECK(outcome.progress.objectsFound == long(c.rows.size()));
+        const SearchProgress& p = outcome.progress;
+        CHECK((p.directoriesDone == c.done && p.directoriesFailed == c.failed && p.objectsFound == long(c.rows.size())));
     }
     std::vector<std::wstring> needles;
-    for (int i = 0; i < NeedleObjectCount; ++i)
-        needles.push_back(std::wstring(NeedleObjects[i].path) + L"\t" + NeedleObjects[i].type + L"\t" + NeedleObjects[i].target);
+    for (const KnownObject& k : NeedleObjects)
+        needles.push_back(std::wstring(k.path) + L"\t" + k.type + L"\t" + k.target);
     std::sort(needles.begin(), needles.end());
-    CHECK(Search(search, window, root, {L"needle", nullptr, root.c_str()}).rows == needles);
+    CHECK(Outcome(search, window, root, {L"needle", nullptr, root.c_str()}).rows == needles);
 
     // Everything, in batches: a window that answers at once gets a message per directory at most; one that
     // does not answer, during a search that lasts, has one message waiting, and the last.
-    const Outcome all = Search(search, window, root, {L"", nullptr, root.c_str()});
+    const Outcome all(search, window, root, {L"", nullptr, root.c_str()});
     CHECK((all.rows.size() == size_t(SearchTreeObjects) && all.progress.objectsFound == SearchTreeObjects));
     CHECK((all.messages >= 2 && all.messages <= SearchTreeDirectories + SearchTreeRefused + 1));
     Slow = true;
@@ -134,9 +126,9 @@ TEST_CASE("search: names contained or matched by wildcards without regard to cas
         Sleep(10);
     Slow = false;
     CHECK(Queued(window) == 2);
-    Outcome taken;
-    Take(search, root, &taken);
-    CHECK(taken.rows.size() == size_t(SearchTreeObjects));
+    std::vector<std::wstring> taken;
+    Take(search, root, &taken, nullptr);
+    CHECK(taken.size() == size_t(SearchTreeObjects));
     CHECK((Opens == 8 * 19 + 7 + 7 + 3 && Closes == Opens));
     SetDirectoryCalls(nullptr);
     DestroyWindow(window);
@@ -145,14 +137,13 @@ TEST_CASE("search: names contained or matched by wildcards without regard to cas
 TEST_CASE("search: Stop ends it in the middle of a directory, drops what was not taken, posts nothing more; so does the destructor")
 {
     SearchTree tree;
-    REQUIRE(tree.Built());
+    REQUIRE(tree.failed == 0);
     HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     HANDLE paused = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetDirectoryCalls(&Counting);
     for (bool destroy : {false, true}) {
         CAPTURE(destroy);
-        ResetEvent(paused);
-        Paused = paused;
+        ResetEvent(Paused = paused);
         LONG atPause = 0;
         {
             NamespaceSearch search;
