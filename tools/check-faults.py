@@ -516,6 +516,8 @@ plant('search-follows-links', F, "The search follows links into other directorie
        'if (wcscmp(typeName.Buffer, L"Directory") == 0 || wcscmp(typeName.Buffer, L"SymbolicLink") == 0) {'))
 plant('search-failed-uncounted', F, "A directory that cannot be opened is not counted",
       ('find/NamespaceSearch.cpp', "    if (status < 0)\n        ++failed_;\n    else", "    if (status < 0)\n        ;\n    else"))
+plant('search-read-failed-done', F, "A directory whose reading fails partway counted as searched",
+      ('namespace/DirectoryWalk.cpp', "    return reader.Ended() == STATUS_NO_MORE_ENTRIES_NT ? 0 : reader.Ended();", "    return 0;"))
 plant('search-start-slash', F, "A start with a backslash after its name searches nothing",
       ('find/NamespaceSearch.cpp', "    while (startLength > 1 && start[startLength - 1] == L'\\\\')\n        --startLength;\n", ""))
 plant('search-stop-per-directory', F, "Stop waits for the directory under way to be read to its end",
