@@ -55,14 +55,15 @@ void Take(NamespaceSearch& search, const std::wstring& root, std::vector<std::ws
     FreeSearchBatch(batch);
 }
 
-// Answers every message as a window would until the search has finished; the rows sorted.
+// Answers every message as a window would until the search has finished, or has been quiet for 5 s; the rows sorted.
 struct Outcome {
     Outcome(NamespaceSearch& search, HWND window, const std::wstring& root, const SearchQuery& query)
     {
         REQUIRE(search.Start(query, window, Found) == 0);
         MSG message;
-        while (!progress.finished && GetMessageW(&message, window, Found, Found) > 0 && ++messages)
-            Take(search, root, &rows, &progress);
+        while (!progress.finished && MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000, QS_POSTMESSAGE) == WAIT_OBJECT_0)
+            while (PeekMessageW(&message, window, Found, Found, PM_REMOVE) && ++messages)
+                Take(search, root, &rows, &progress);
         std::sort(rows.begin(), rows.end());
     }
     std::vector<std::wstring> rows;
