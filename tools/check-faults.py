@@ -26,6 +26,7 @@ PROGRAMS = {
     'namespace_tests': 'tests/namespace/namespace_tests.exe',
     'security_tests': 'tests/properties/security_tests.exe',
     'dump_tests': 'tests/dump/dump_tests.exe',
+    'find_tests': 'tests/find/find_tests.exe',
 }
 # CTest tests that run a shipped program, with the build targets they need.
 CTESTS = {
@@ -43,7 +44,7 @@ def plant(pid, tests, fault, *edits):
     PLANTS.append({'id': pid, 'tests': tests.split(), 'fault': fault, 'edits': edits})
 
 
-G, N, S, D = 'gui_tests', 'namespace_tests', 'security_tests', 'dump_tests'
+G, N, S, D, F = 'gui_tests', 'namespace_tests', 'security_tests', 'dump_tests', 'find_tests'
 
 # Shell, explorer pane and property sheet.
 plant('paths-never', G, "A tree path never freed (deleted nodes keep their copies)",
@@ -497,6 +498,39 @@ plant('type-list', D, "An unknown --type name's line names no system type",
 plant('type-fallback', D, "Every --type name refused where \\ObjectTypes cannot be read",
       ('dump/TypeCheck.cpp', "    if (ListDirectoryEntries(L\"\\\\ObjectTypes\", types) < 0 || !types.Complete() || types.Count() == 0)\n"
        "        return nullptr;", "    ListDirectoryEntries(L\"\\\\ObjectTypes\", types);"))
+
+
+# The find window's search.
+plant('search-ascii-case', F, "The search ignores case only in ASCII names",
+      ('find/NamePattern.cpp', "    if (ascii || (length <= INT_MAX &&", "    if (true || (length <= INT_MAX &&"))
+plant('search-wildcard-as-text', F, "A wildcard looked for as text",
+      ('find/NamePattern.cpp', 'wildcard_ = wcspbrk(text, L"*?") != nullptr;', "wildcard_ = false;"))
+plant('search-wildcard-open-end', F, "A wildcard matches a name that goes on past it",
+      ('find/NamePattern.cpp', "    return p == patternLength;", "    return true;"))
+plant('search-type-case', F, "The type filter regards case",
+      ('find/NamespaceSearch.cpp', " && lstrcmpiW(typeName.Buffer, wanted) != 0", ""))
+plant('search-no-target', F, "A link found without its target",
+      ('find/NamespaceSearch.cpp', "            QuerySymbolicLink(link.Get(), &target, &created);", "            (void)created;"))
+plant('search-follows-links', F, "The search follows links into other directories",
+      ('find/NamespaceSearch.cpp', 'if (wcscmp(typeName.Buffer, L"Directory") == 0) {',
+       'if (wcscmp(typeName.Buffer, L"Directory") == 0 || wcscmp(typeName.Buffer, L"SymbolicLink") == 0) {'))
+plant('search-failed-uncounted', F, "A directory that cannot be opened is not counted",
+      ('find/NamespaceSearch.cpp', "    if (status < 0)\n        ++failed_;\n    else", "    if (status < 0)\n        ;\n    else"))
+plant('search-read-failed-done', F, "A directory whose reading fails partway counted as searched",
+      ('namespace/DirectoryWalk.cpp', "    return reader.Ended() == STATUS_NO_MORE_ENTRIES_NT ? 0 : reader.Ended();", "    return 0;"))
+plant('search-start-slash', F, "A start with a backslash after its name searches nothing",
+      ('find/NamespaceSearch.cpp', "    while (startLength > 1 && start[startLength - 1] == L'\\\\')\n        --startLength;\n", ""))
+plant('search-stop-per-directory', F, "Stop waits for the directory under way to be read to its end",
+      ('find/NamespaceSearch.cpp', "    if (Stopped())\n        return false;\n", ""))
+plant('search-unanswered-posts', F, "The search posts again while its message is unanswered",
+      ('find/NamespaceSearch.cpp', "const bool due = !shared_.messageOut && (", "const bool due = ("))
+plant('search-message-per-row', F, "Results handed over and posted one by one",
+      ('find/NamespaceSearch.cpp', "const size_t HandOverResults = 256;", "const size_t HandOverResults = 1;"),
+      ('find/NamespaceSearch.cpp', "const ULONGLONG PostIntervalMs = 50;", "const ULONGLONG PostIntervalMs = 0;"))
+plant('search-stop-keeps-message', F, "A message posted before Stop reaches the window after it",
+      ('find/NamespaceSearch.cpp', "        while (PeekMessageW(&posted, s.window, s.message, s.message, PM_REMOVE)) {", "        while (false) {"))
+plant('search-stop-keeps-results', F, "Results not taken survive Stop",
+      ('find/NamespaceSearch.cpp', "    FreeResults(s.pending.items, s.pending.count);\n    s.pending.Release();\n", ""))
 
 
 def read(path):
