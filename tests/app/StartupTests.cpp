@@ -16,6 +16,19 @@ void CALLBACK DriveMainWindow(HWND, UINT, UINT_PTR timer, DWORD)
     }
 }
 
+// Once the start path has been gone to and no box is open, records what the window shows and exits.
+std::wstring ShownAtStart;
+void CALLBACK RecordAndExit(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), modal::FindModal, reinterpret_cast<LPARAM>(&box));
+    if (!IsWindow(MainWindowHandle) || box)
+        return;
+    KillTimer(nullptr, timer);
+    ShownAtStart = ShownIn(LastSite->TreeWindow(), LastSite->ListWindow());
+    PostMessageW(MainWindowHandle, WM_COMMAND, CMD_EXIT, 0);
+}
+
 }  // namespace
 
 TEST_CASE("The older look's pane: bordered controls in the system font; the posted Refresh; teardown frees every path and record")
@@ -77,4 +90,29 @@ TEST_CASE("No InitCommonControlsEx and no pane: a plain toolbar on the main wind
     p.Command(CMD_REFRESH);
     p.Command(CMD_EXIT);
     CHECK_FALSE(IsWindow(p.window));
+}
+
+TEST_CASE("kagero.exe PATH starts at that directory or object, once the tree is built; a missing path at the root, saying why")
+{
+    EndShell();
+    TestNamespace& ns = Objects();
+    REQUIRE(ns.Event(L"Dir\\Deeper\\two words") >= 0);
+    const struct { std::wstring commandLine, shown; const char* box; } runs[] = {
+        {L" \"" + ns.Path(L"Dir\\Deeper") + L"\\\" ", ns.Path(L"Dir\\Deeper"), ""},  // quoted, with a trailing backslash
+        {L"\"" + ns.Path(L"Dir\\Deeper\\two words") + L"\"", ns.Path(L"Dir\\Deeper") + L"|two words*", ""},
+        {ns.Path(L"Objects\\AnEvent"), ns.Path(L"Objects") + L"|AnEvent*", ""},
+        {ns.Path(L"Objects\\None"), L"\\", "オブジェクトが見つかりません。"}};
+    for (const auto& run : runs) {
+        CAPTURE(Utf8(run.commandLine));
+        SetTimer(nullptr, 0, 50, RecordAndExit);
+        const modal::Seen seen = modal::Run([&] {
+            CHECK(RunKagero(GetModuleHandleW(nullptr), SW_SHOWNORMAL, MakeRecordingSite, run.commandLine.c_str()) == 0);
+        });
+        CHECK(Utf8(ShownAtStart) == Utf8(run.shown));
+        CHECK(Utf8(seen.boxes.empty() ? L"" : seen.boxes[0].text) == run.box);
+        delete LastSite;
+        UnregisterClassW(L"Kagero_MainWndClass", AppInstance);
+    }
+    ns.Remove(L"Dir\\Deeper\\two words");
+    SystemMajorVersion = 10;
 }

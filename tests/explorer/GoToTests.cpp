@@ -44,6 +44,9 @@ TEST_CASE("Go to: a directory in the tree, an object's row selected, focused and
     p.site->commands.clear();
     CHECK(GoToObjectPath(ns.Path(L"Dir\\Newer").c_str()) == 0);
     CHECK((ShownIn(p.Tree(), p.List()) == ns.Path(L"Dir\\Newer") && p.site->commands == std::vector<WORD>{CMD_REFRESH}));
+    REQUIRE(ns.Event(L"Dir\\Newer\\late") >= 0);  // new in the directory shown: its list is filled afresh
+    CHECK(GoToObjectPath(ns.Path(L"Dir\\Newer\\late").c_str()) == 0);
+    CHECK(ShownIn(p.Tree(), p.List()) == ns.Path(L"Dir\\Newer") + L"|late*");
 
     // Said in the window's box, the focus on the list for an object, on the tree for a directory.
     const struct { std::wstring path; HWND focus; const char* box; } said[] = {
@@ -58,7 +61,7 @@ TEST_CASE("Go to: a directory in the tree, an object's row selected, focused and
         CHECK(boxes == s.box);
         CHECK((!s.focus || (GetFocus() == s.focus && GetForegroundWindow() == p.window)));
     }
-    for (const wchar_t* made : {L"Dir\\Fresh\\e", L"Dir\\Fresh", L"Dir\\Newer"})
+    for (const wchar_t* made : {L"Dir\\Fresh\\e", L"Dir\\Fresh", L"Dir\\Newer\\late", L"Dir\\Newer"})
         ns.Remove(made);
     p.Command(CMD_REFRESH);
     SetWindowPos(p.window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
