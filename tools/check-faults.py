@@ -253,8 +253,6 @@ plant('page-open-close', G, "The page's own failed open leaves an empty sheet up
 
 
 # Going to a path, Kagero at a path, and Find's place in the menu and keys.
-plant('goto-visible', G, "A row gone to is left out of view",
-      ('explorer/GoToPath.cpp', "    SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);\n", ""))
 plant('goto-no-refresh', G, "A directory new since the tree was built is never found (no Refresh)",
       ('explorer/GoToPath.cpp', "    if (status < 0 && stale) {", "    if (false) {"))
 plant('goto-case', G, "A path spelled in another case than the kernel's is not found",

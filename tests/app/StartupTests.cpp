@@ -101,7 +101,7 @@ TEST_CASE("kagero.exe PATH starts at that directory or object, once the tree is 
         {L" \"" + ns.Path(L"Dir\\Deeper") + L"\\\" ", ns.Path(L"Dir\\Deeper"), ""},  // quoted, with a trailing backslash
         {L"\"" + ns.Path(L"Dir\\Deeper\\two words") + L"\"", ns.Path(L"Dir\\Deeper") + L"|two words*", ""},
         {ns.Path(L"Objects\\AnEvent"), ns.Path(L"Objects") + L"|AnEvent*", ""},
-        {ns.Path(L"Objects\\None"), L"\\", "オブジェクトが見つかりません。"}};
+        {ns.Path(L"Objects\\None"), L"\\", "オブジェクトが見つかりません。|Kagero|1"}};
     for (const auto& run : runs) {
         CAPTURE(Utf8(run.commandLine));
         SetTimer(nullptr, 0, 50, RecordAndExit);
@@ -109,7 +109,8 @@ TEST_CASE("kagero.exe PATH starts at that directory or object, once the tree is 
             CHECK(RunKagero(GetModuleHandleW(nullptr), SW_SHOWNORMAL, MakeRecordingSite, run.commandLine.c_str()) == 0);
         });
         CHECK(Utf8(ShownAtStart) == Utf8(run.shown));
-        CHECK(Utf8(seen.boxes.empty() ? L"" : seen.boxes[0].text) == run.box);
+        const modal::Box box = seen.boxes.empty() ? modal::Box{} : seen.boxes[0];
+        CHECK(Utf8(box.text + L"|" + box.caption) + (box.errorIcon ? "|1" : "") == (*run.box ? run.box : "|"));
         delete LastSite;
         UnregisterClassW(L"Kagero_MainWndClass", AppInstance);
     }
