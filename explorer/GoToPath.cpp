@@ -22,6 +22,7 @@ namespace {
 const NTSTATUS StatusPathSyntaxBad = static_cast<NTSTATUS>(0xC000003BL);
 const NTSTATUS StatusNameInvalid = static_cast<NTSTATUS>(0xC0000033L);
 const NTSTATUS StatusNoPane = static_cast<NTSTATUS>(0xC0000001L);
+const NTSTATUS StatusPathNotFound = static_cast<NTSTATUS>(0xC000003AL);
 
 enum class Shown { Nothing, Directory, Object };
 
@@ -223,7 +224,13 @@ NTSTATUS TryGoTo(const PathParts& parts, bool refreshed, Shown* shown, bool* sta
         if (status < 0 || *shown == Shown::Object)
             return status;
     }
-    SelectNode(tree, node, false);
+    // Shown afresh, so that a directory gone since the tree was built is
+    // found out, and another Refresh drops its node.
+    SelectNode(tree, node, true);
+    if (ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == StatusPathNotFound) {
+        *stale = true;
+        return STATUS_OBJECT_NAME_NOT_FOUND_NT;
+    }
     *shown = Shown::Directory;
     return 0;
 }
@@ -242,9 +249,10 @@ NTSTATUS GoTo(const wchar_t* path, Shown* shown)
     bool stale = false;
     NTSTATUS status = TryGoTo(parts, false, shown, &stale);
     if (status < 0 && stale) {
-        // The pane's own Refresh, as F5 gives it; it selects the root.
+        // The pane's own Refresh, as F5 gives it; the root it selects is
+        // then what a failure leaves.
         SendMessageW(GetParent(ActiveControlSite->PaneWindow()), WM_COMMAND, CMD_REFRESH, 0);
-        before = nullptr;
+        before = NextNode(tree, TVGN_CARET, nullptr);
         status = TryGoTo(parts, true, shown, &stale);
     }
     // A failed go-to leaves the pane as it was.

@@ -266,6 +266,9 @@ plant('goto-fill-status', G, "An object in a directory that cannot be listed rep
       ('explorer/GoToPath.cpp', "    if (ListFillStatus < 0)\n        return ListFillStatus;\n", ""))
 plant('goto-missing-below', G, "A directory under one that cannot be listed reported missing instead of refused",
       ('explorer/GoToPath.cpp', "    return status < 0 ? status : STATUS_OBJECT_NAME_NOT_FOUND_NT;", "    return STATUS_OBJECT_NAME_NOT_FOUND_NT;"))
+plant('goto-gone-directory', G, "A directory gone since the tree was built is gone to as if it were there",
+      ('explorer/GoToPath.cpp', "    if (ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == StatusPathNotFound) {",
+       "    if (false) {"))
 plant('goto-doubled', G, "The path `\\\\` taken for the root",
       ('explorer/GoToPath.cpp', "        if (length == 0)\n            return StatusNameInvalid;\n", ""))
 plant('goto-focus', G, "After a go-to the focus stays where it was",
