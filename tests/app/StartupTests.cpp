@@ -6,27 +6,19 @@
 
 namespace {
 
-// Once the main window is up, a Refresh key press and then Exit go through the real loop.
-void CALLBACK DriveMainWindow(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    if (IsWindow(MainWindowHandle)) {
-        KillTimer(nullptr, timer);
-        PostMessageW(MainWindowHandle, WM_KEYDOWN, VK_F5, 1);
-        PostMessageW(MainWindowHandle, WM_COMMAND, CMD_EXIT, 0);
-    }
-}
-
-// Once the start path has been gone to and no box is open, records what the window shows and exits.
+// Once the main window is up and no box is open, records what it shows; then a Refresh key press and
+// Exit go through the real loop.
 std::wstring ShownAtStart;
-void CALLBACK RecordAndExit(HWND, UINT, UINT_PTR timer, DWORD)
+void CALLBACK DriveMainWindow(HWND, UINT, UINT_PTR timer, DWORD)
 {
     HWND box = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), modal::FindModal, reinterpret_cast<LPARAM>(&box));
-    if (!IsWindow(MainWindowHandle) || box)
-        return;
-    KillTimer(nullptr, timer);
-    ShownAtStart = ShownIn(LastSite->TreeWindow(), LastSite->ListWindow());
-    PostMessageW(MainWindowHandle, WM_COMMAND, CMD_EXIT, 0);
+    if (IsWindow(MainWindowHandle) && !box) {
+        KillTimer(nullptr, timer);
+        ShownAtStart = ShownIn(LastSite->TreeWindow(), LastSite->ListWindow());
+        PostMessageW(MainWindowHandle, WM_KEYDOWN, VK_F5, 1);
+        PostMessageW(MainWindowHandle, WM_COMMAND, CMD_EXIT, 0);
+    }
 }
 
 }  // namespace
@@ -104,7 +96,7 @@ TEST_CASE("kagero.exe PATH starts at that directory or object, once the tree is 
         {ns.Path(L"Objects\\None"), L"\\", "オブジェクトが見つかりません。|Kagero|1"}};
     for (const auto& run : runs) {
         CAPTURE(Utf8(run.commandLine));
-        SetTimer(nullptr, 0, 50, RecordAndExit);
+        SetTimer(nullptr, 0, 50, DriveMainWindow);
         const modal::Seen seen = modal::Run([&] {
             CHECK(RunKagero(GetModuleHandleW(nullptr), SW_SHOWNORMAL, MakeRecordingSite, run.commandLine.c_str()) == 0);
         });
