@@ -1,26 +1,24 @@
 #!/bin/bash
 # Takes the README's pictures under Xvfb and keeps them in docs/:
 #   make-screenshots.sh BUILDDIR
-# The main window comes from `make run`'s own headless run; the property
-# sheets from the sheet tests, which save the screen when KAGERO_SCREENSHOTS
-# names a folder. Xvfb's root is black, so trimming leaves the windows.
+# kagero-screenshot.exe makes a few objects in \BaseNamedObjects as
+# applications would, drives the real main window and property sheet over
+# them, and saves each window as a bitmap; here they become PNG files.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
 build=$(cd "$1" && pwd)
 docs=$top/docs
-program=${SHEET_TESTS:-$build/tests/app/gui_tests.exe}
 mkdir -p "$docs"
 shots=$(mktemp -d)
 trap 'rm -rf "$shots"' EXIT
 
-env -u DISPLAY "$here/run-kagero.sh" "$build" >/dev/null
-convert "$build/kagero.png" -trim +repage "$docs/main-window.png"
-
+prefix=$build/wineprefix
 windows_folder="Z:$(echo "$shots" | tr / '\\')"
-env -u DISPLAY KAGERO_SCREENSHOTS="$windows_folder" "$here/wine-run.sh" --prefix "$build/wineprefix" \
-    "$program" >/dev/null
-for picture in "sem:general-page" "security-event:security-page"; do
-    convert "$shots/${picture%%:*}.bmp" -trim +repage "$docs/${picture##*:}.png"
+env -u DISPLAY "$here/wine-run.sh" --prefix "$prefix" \
+    "$build/tools/kagero-screenshot.exe" "$windows_folder"
+for picture in main-window general-page security-page; do
+    # No time stamps in the files: a picture taken again changes only when it looks different.
+    convert "$shots/$picture.bmp" -strip "$docs/$picture.png"
 done
 ls "$docs"/*.png

@@ -11,7 +11,6 @@
 #include "GeneralPage.h"
 #include "ObjectOpen.h"
 #include "ObjectSecurityInfo.h"
-#include "Screenshot.h"
 
 namespace {
 
@@ -132,8 +131,6 @@ TEST_CASE("The General page and the panel of each type show the object's state, 
         else
             p.SelectRow(row.node, row.name);
         seam::odd = row.odd;
-        if (row.name == L"sem")  // the README's picture of a page with its panel
-            modal::OnSheet = [](HWND, HWND) { SaveScreenshotIfAsked(L"sem"); };
         const Shown shown = Properties();
         REQUIRE(shown.pages.size() == 1);
         const General& page = shown.pages[0];
@@ -261,8 +258,6 @@ TEST_CASE("The security page shows the DACL with the event's rights; a refused o
             ListView_SetItemState(list, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
             p.Pump();
             std::wstring account = ItemText(list, i, 0);
-            if (account == L"Everyone")  // the picture shows an account with its marks
-                SaveScreenshotIfAsked(L"security-event");
             for (int row = 0; row < ListView_GetItemCount(rights); ++row)
                 account += L" " + ItemText(rights, row, 1) + ItemText(rights, row, 2);
             marks.push_back(Utf8(account));

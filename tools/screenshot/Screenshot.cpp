@@ -1,44 +1,309 @@
-#include "Screenshot.h"
-
+// kagero-screenshot.exe FOLDER: the README's pictures, taken of the real
+// main window and property sheet over objects such as applications leave in
+// \BaseNamedObjects. Saves FOLDER\main-window.bmp, general-page.bmp and
+// security-page.bmp, each the window's own rectangle of the screen.
 #include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+#include <sddl.h>
 
-#include <cstdlib>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
-void SaveScreenshotIfAsked(const wchar_t* name)
-{
-    const wchar_t* folder = _wgetenv(L"KAGERO_SCREENSHOTS");
-    if (!folder || !*folder)
-        return;
-    // Everything on screen paints first, the desktop and then each window: a test often asks right after
-    // showing, and a sheet's tab strip is otherwise caught half painted.
-    const UINT redraw = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW;
-    RedrawWindow(nullptr, nullptr, nullptr, redraw);
-    for (HWND top = GetTopWindow(nullptr); top; top = GetWindow(top, GW_HWNDNEXT))
-        RedrawWindow(top, nullptr, nullptr, redraw);
-    GdiFlush();
+#include "AppGlobals.h"
+#include "ControlSite.h"
+#include "MainFrame.h"
+#include "ResourceIds.h"
+#include "Startup.h"
 
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+namespace {
+
+const wchar_t SceneDirectory[] = L"BaseNamedObjects";
+const wchar_t PanelObject[] = L"Indexer.Workers";              // the General page's semaphore
+const wchar_t SecuredObject[] = L"PhotoViewer.SingleInstance";  // the security page's event
+// Administrators own it and, with SYSTEM, may do anything; Users may wait on it
+// and read it but neither set it nor change its security; Everyone may wait.
+// The creator opens it for SYNCHRONIZE only, which Everyone is given. SYSTEM
+// comes first: Wine's editor shows no rights for the DACL's first account.
+const wchar_t SecuredDescriptor[] =
+    L"O:BAG:BAD:(A;;0x1F0003;;;SY)(D;;0xC0002;;;BU)(A;;0x1F0003;;;BA)(A;;0x120001;;;BU)(A;;0x100000;;;WD)";
+// The account whose rights the security picture shows: allowed and denied both.
+const WELL_KNOWN_SID_TYPE ShownAccount = WinBuiltinUsersSid;
+
+std::wstring Folder;
+HACCEL Accelerators = nullptr;
+bool Failed = false;
+
+void Fail(const wchar_t* what, DWORD error)
+{
+    fwprintf(stderr, L"kagero-screenshot: %ls (error %lu)\n", what, error);
+    Failed = true;
+}
+
+void Hold(std::vector<HANDLE>& held, HANDLE object, const wchar_t* name)
+{
+    if (object)
+        held.push_back(object);
+    else
+        Fail((std::wstring(L"cannot make ") + name).c_str(), GetLastError());
+}
+
+// The scene's objects, held until the pictures are taken.
+std::vector<HANDLE> MakeScene()
+{
+    std::vector<HANDLE> held;
+    Hold(held, CreateEventW(nullptr, TRUE, FALSE, L"Global\\BackupAgent.JobFinished"), L"an event");
+    Hold(held, CreateEventW(nullptr, FALSE, FALSE, L"Global\\MailClient.NewMessage"), L"an event");
+    Hold(held, CreateMutexW(nullptr, FALSE, L"Global\\BackupAgent.Catalog.Lock"), L"a mutant");
+    Hold(held, CreateMutexW(nullptr, FALSE, L"Global\\MailClient.Profile.Lock"), L"a mutant");
+    Hold(held, CreateWaitableTimerW(nullptr, TRUE, L"Global\\BackupAgent.NextRun"), L"a timer");
+    Hold(held, CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 65536,
+                                  L"Global\\MailClient.SharedSettings"), L"a section");
+    const std::wstring semaphore = std::wstring(L"Global\\") + PanelObject;
+    Hold(held, CreateSemaphoreW(nullptr, 3, 8, semaphore.c_str()), PanelObject);
+
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(SecuredDescriptor, SDDL_REVISION_1, &descriptor, nullptr)) {
+        Fail(L"cannot read the event's descriptor", GetLastError());
+        return held;
+    }
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
+    const std::wstring event = std::wstring(L"Global\\") + SecuredObject;
+    Hold(held, CreateEventExW(&attributes, event.c_str(), 0, SYNCHRONIZE), SecuredObject);
+    LocalFree(descriptor);
+    return held;
+}
+
+void Pump()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (!PreTranslateLoopMessage(&message, Accelerators)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+// Runs the loop for a while, so that what was asked for is laid out and painted.
+void Settle(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    do {
+        Pump();
+        Sleep(20);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+bool WriteBitmap(const std::wstring& path, const BITMAPINFOHEADER& header, const std::vector<BYTE>& pixels)
+{
+    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(header);
+    const BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(offset + pixels.size()), 0, 0, offset};
+    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
+                    WriteFile(out, &header, sizeof(header), &written, nullptr) &&
+                    WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+    return CloseHandle(out) && ok;
+}
+
+// Saves the window as it is on screen, frame included, to FOLDER\name.bmp (24 bits).
+void SaveWindow(HWND window, const wchar_t* name)
+{
+    // Wine hands what was painted to the screen when the thread looks for
+    // messages, at most every 50 ms: each round paints and then looks. Without
+    // a window manager Wine may also leave the active window's frame drawn inactive.
+    for (int round = 0; round < 3; ++round) {
+        if (window == GetActiveWindow())
+            SendMessageW(window, WM_NCACTIVATE, TRUE, 0);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Sleep(60);
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    }
+    RECT r = {};
+    GetWindowRect(window, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
     BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0}, {}};
-    std::vector<BYTE> pixels(((width * 3 + 3) & ~3) * height);
+    std::vector<BYTE> pixels(static_cast<size_t>((width * 3 + 3) & ~3) * height);
     HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    const bool copied = BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
     SelectObject(memory, previous);
-    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    const bool read = copied && GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS) == height;
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    if (!read || !WriteBitmap(Folder + L"\\" + name + L".bmp", info.bmiHeader, pixels))
+        Fail((std::wstring(L"cannot save ") + name).c_str(), GetLastError());
+}
 
-    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(info.bmiHeader);
-    const BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(offset + pixels.size()), 0, 0, offset};
-    const std::wstring path = std::wstring(folder) + L"\\" + name + L".bmp";
-    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(out, &file, sizeof(file), &written, nullptr);
-    WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr);
-    WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
-    CloseHandle(out);
+HTREEITEM ChildNode(HWND tree, HTREEITEM parent, const wchar_t* label)
+{
+    for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
+        wchar_t text[256] = {};
+        TVITEMW query = {};
+        query.mask = TVIF_TEXT | TVIF_HANDLE;
+        query.hItem = item;
+        query.pszText = text;
+        query.cchTextMax = 256;
+        if (TreeView_GetItem(tree, &query) && lstrcmpW(text, label) == 0)
+            return item;
+    }
+    return nullptr;
+}
+
+bool ShowDirectory(ControlSite& site, const wchar_t* name)
+{
+    HWND tree = site.TreeWindow();
+    HTREEITEM node = ChildNode(tree, TreeView_GetRoot(tree), name);
+    if (!node || !TreeView_SelectItem(tree, node))
+        return false;
+    SetFocus(tree);
+    return true;
+}
+
+// Focuses and selects the row of that name, so that Properties opens it.
+bool SelectRow(ControlSite& site, const wchar_t* name)
+{
+    HWND list = site.ListWindow();
+    LVFINDINFOW find = {};
+    find.flags = LVFI_STRING;
+    find.psz = name;
+    const int row = ListView_FindItem(list, -1, &find);
+    if (row < 0)
+        return false;
+    SetFocus(list);
+    ListView_SetItemState(list, -1, 0, LVIS_FOCUSED | LVIS_SELECTED);
+    ListView_SetItemState(list, row, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    return ListView_EnsureVisible(list, row, FALSE) != FALSE;
+}
+
+// The sheet's steps, one per tick of a timer that runs inside its modal loop; then Cancel.
+typedef std::function<void(HWND sheet)> SheetStep;
+std::vector<SheetStep> Steps;
+size_t NextStep = 0;
+
+BOOL CALLBACK FindSheet(HWND window, LPARAM found)
+{
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (window == MainWindowHandle || !IsWindowVisible(window) || lstrcmpW(name, L"#32770") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+void CALLBACK SheetTick(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND sheet = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindSheet, reinterpret_cast<LPARAM>(&sheet));
+    if (!sheet)
+        return;
+    if (!FindWindowExW(sheet, nullptr, WC_TABCONTROLW, nullptr)) {  // a message box instead of the sheet
+        Fail(L"the property sheet did not open", 0);
+        PostMessageW(sheet, WM_COMMAND, IDOK, 0);
+    } else if (NextStep < Steps.size()) {
+        Steps[NextStep++](sheet);
+    } else {
+        PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
+// Opens Properties on the selected row and runs the steps on its sheet.
+void VisitSheet(std::vector<SheetStep> steps)
+{
+    Steps = std::move(steps);
+    NextStep = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, SheetTick);
+    SendMessageW(MainWindowHandle, WM_COMMAND, CMD_PROPERTIES, 0);  // returns when the sheet has closed
+    KillTimer(nullptr, timer);
+    if (NextStep < Steps.size())
+        Fail(L"the property sheet closed early", 0);
+}
+
+void ShowSecurityPage(HWND sheet) { SendMessageW(sheet, PSM_SETCURSEL, 1, 0); }
+
+// Selects the shown account in the editor's list of accounts, so that its rights show.
+void SelectAccount(HWND sheet)
+{
+    BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+    DWORD sidSize = sizeof(sid), nameLength = 256, domainLength = 256;
+    wchar_t account[256] = {}, domain[256] = {};
+    SID_NAME_USE use;
+    if (!CreateWellKnownSid(ShownAccount, nullptr, sid, &sidSize) ||
+        !LookupAccountSidW(nullptr, sid, account, &nameLength, domain, &domainLength, &use)) {
+        Fail(L"the shown account has no name", GetLastError());
+        return;
+    }
+    HWND list = GetDlgItem(PropSheet_GetCurrentPageHwnd(sheet), 101);
+    LVFINDINFOW find = {};
+    find.flags = LVFI_STRING;
+    find.psz = account;
+    const int row = ListView_FindItem(list, -1, &find);
+    if (row < 0) {
+        Fail(L"the shown account is not on the security page", 0);
+        return;
+    }
+    SetFocus(list);
+    ListView_SetItemState(list, row, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+}
+
+void TakePictures(ControlSite& site)
+{
+    Settle(1000);  // the first Refresh
+    if (!ShowDirectory(site, SceneDirectory)) {
+        Fail(L"the scene's directory is not in the tree", 0);
+        return;
+    }
+    SetForegroundWindow(MainWindowHandle);
+    Settle(500);
+    SaveWindow(MainWindowHandle, L"main-window");
+    if (!SelectRow(site, PanelObject)) {
+        Fail(L"the semaphore is not in the list", 0);
+        return;
+    }
+    Settle(200);
+    VisitSheet({SetForegroundWindow, [](HWND sheet) { SaveWindow(sheet, L"general-page"); }});
+    if (!SelectRow(site, SecuredObject)) {
+        Fail(L"the event is not in the list", 0);
+        return;
+    }
+    Settle(200);
+    VisitSheet({SetForegroundWindow, ShowSecurityPage, SelectAccount,
+                [](HWND sheet) { SaveWindow(sheet, L"security-page"); }});
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc != 2) {
+        fwprintf(stderr, L"usage: kagero-screenshot FOLDER\n");
+        return 2;
+    }
+    Folder = argv[1];
+    std::vector<HANDLE> scene = MakeScene();
+
+    AppInstance = GetModuleHandleW(nullptr);
+    SystemMajorVersion = 10;  // the current look
+    MainFrame frame(MakeControlSite);
+    MainWindowHandle = frame.CreateMainWindow(SW_SHOWNORMAL);
+    Accelerators = LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ACCELERATORS));
+    if (!MainWindowHandle || !ActiveControlSite)
+        Fail(L"the main window cannot be made", GetLastError());
+    else if (!Failed)
+        TakePictures(*ActiveControlSite);
+
+    if (MainWindowHandle)
+        DestroyWindow(MainWindowHandle);
+    Pump();
+    for (HANDLE object : scene)
+        CloseHandle(object);
+    return Failed ? 1 : 0;
 }
