@@ -6,6 +6,7 @@
 
 #include "AppGlobals.h"
 #include "ControlSite.h"
+#include "DirectoryTree.h"
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
 #include "GeneralPage.h"
@@ -155,11 +156,14 @@ void SelectNode(HWND tree, HTREEITEM node, bool refill)
 }
 
 // Why a directory is missing below the node at path: the node cannot be
-// listed, or there is no such directory.
+// listed, or there is no such directory. A node's path of the longest length
+// a node keeps may have been cut, and is never opened.
 NTSTATUS MissingBelow(const wchar_t* path)
 {
+    if (!path || lstrlenW(path) >= TreePathChars - 1)
+        return STATUS_OBJECT_NAME_NOT_FOUND_NT;
     DirectoryHandle directory;
-    const NTSTATUS status = path ? OpenDirectory(path, directory.Receive()) : STATUS_OBJECT_NAME_NOT_FOUND_NT;
+    const NTSTATUS status = OpenDirectory(path, directory.Receive());
     return status < 0 ? status : STATUS_OBJECT_NAME_NOT_FOUND_NT;
 }
 

@@ -265,7 +265,7 @@ plant('goto-no-restore', G, "A failed go-to leaves another directory shown",
 plant('goto-fill-status', G, "An object in a directory that cannot be listed reported missing instead of refused",
       ('explorer/GoToPath.cpp', "    if (ListFillStatus < 0)\n        return ListFillStatus;\n", ""))
 plant('goto-missing-below', G, "A directory under one that cannot be listed reported missing instead of refused",
-      ('explorer/GoToPath.cpp', "    return status < 0 ? status : STATUS_OBJECT_NAME_NOT_FOUND_NT;", "    return STATUS_OBJECT_NAME_NOT_FOUND_NT;"))
+      ('explorer/GoToPath.cpp', "    return status < 0 ? status : STATUS_OBJECT_NAME_NOT_FOUND_NT;", "    return status < 0 ? STATUS_OBJECT_NAME_NOT_FOUND_NT : status;"))
 plant('goto-gone-directory', G, "A directory gone since the tree was built is gone to as if it were there",
       ('explorer/GoToPath.cpp', "    if (ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == StatusPathNotFound) {",
        "    if (false) {"))
