@@ -145,7 +145,7 @@ plant('about-colour', G, "Older look: About box painted with the button face",
 plant('about-centre', G, "About box not centred on the main window",
       ('app/AboutBox.cpp', "        CentreOnWindow(dialog, GetParent(dialog));", "        (void)dialog;"))
 plant('loop-accelerators', G, "The program's own loop skips the accelerators (F5 does nothing)",
-      ('app/Startup.cpp', "        if (PreTranslateLoopMessage(&message, accelerators))\n            continue;\n", ""))
+      ('app/Startup.cpp', "        if (PreTranslateLoopMessage(&message, accelerators, findAccelerators))\n            continue;\n", ""))
 plant('version-unrecorded', G, "The system's version never recorded (no older look on NT 3.51)",
       ('app/Startup.cpp', "    SystemMajorVersion = static_cast<int>(version.dwMajorVersion);\n", ""))
 plant('no-plain-toolbar', G, "Without InitCommonControlsEx the main window gets no toolbar",
@@ -155,8 +155,8 @@ plant('plain-bar-height', G, "The plain toolbar's share of the window sized as a
 plant('file-version', G, "Explorer shows a file version other than the About box's",
       ('resources/VersionInfo.rc', "FILEVERSION     KAGERO_VERSION_NUMBERS", "FILEVERSION     1,0,0,0"))
 plant('exit-code', 'kagero_starts_and_exits', "The shipped kagero.exe ends with an exit code other than 0",
-      ('app/Main.cpp', "    return RunKagero(instance, showCommand, MakeControlSite);",
-       "    return RunKagero(instance, showCommand, MakeControlSite) + 3;"))
+      ('app/Main.cpp', "    return RunKagero(instance, showCommand, MakeControlSite, commandLine);",
+       "    return RunKagero(instance, showCommand, MakeControlSite, commandLine) + 3;"))
 plant('no-marlett', G, "The Wine prefix without Marlett: the caption buttons drawn as the letters \"0 1 r\"",
       ('tools/wine-run.sh', '    ln -sfn "$marlett" "$prefix/drive_c/windows/Fonts/marlett.ttf"',
        '    rm -f "$prefix/drive_c/windows/Fonts/marlett.ttf"'))
@@ -252,6 +252,38 @@ plant('page-open-words', G, "The page's own failed open worded as the privilege'
 plant('page-open-close', G, "The page's own failed open leaves an empty sheet up",
       ('properties/GeneralPage.cpp', "        SendMessageW(sheet, WM_CLOSE, 0, 0);\n", ""))
 
+
+# Going to a path, Kagero at a path, and Find's place in the menu and keys.
+plant('goto-no-refresh', G, "A directory new since the tree was built is never found (no Refresh)",
+      ('explorer/GoToPath.cpp', "    if (status < 0 && stale) {", "    if (false) {"))
+plant('goto-case', G, "A path spelled in another case than the kernel's is not found",
+      ('explorer/GoToPath.cpp', "if (!caseless && !exactOnly && lstrcmpiW(label, name) == 0)", "if (false)"),
+      ('explorer/GoToPath.cpp', "if (caseless < 0 && lstrcmpiW(record->name, name) == 0)", "if (false)"))
+plant('goto-stale-list', G, "An object new in the directory already shown is not found (its list not filled afresh)",
+      ('explorer/GoToPath.cpp', "    if (refill && NextNode(tree, TVGN_CARET, nullptr) == node)\n        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, 0);\n", ""))
+plant('goto-no-restore', G, "A failed go-to leaves another directory shown",
+      ('explorer/GoToPath.cpp', "    if (status < 0 && before && NextNode(tree, TVGN_CARET, nullptr) != before)", "    if (false)"))
+plant('goto-fill-status', G, "An object in a directory that cannot be listed reported missing instead of refused",
+      ('explorer/GoToPath.cpp', "    if (ListFillStatus < 0)\n        return ListFillStatus;\n", ""))
+plant('goto-missing-below', G, "A directory under one that cannot be listed reported missing instead of refused",
+      ('explorer/GoToPath.cpp', "    return status < 0 ? status : STATUS_OBJECT_NAME_NOT_FOUND_NT;", "    return status < 0 ? STATUS_OBJECT_NAME_NOT_FOUND_NT : status;"))
+plant('goto-gone-directory', G, "A directory gone since the tree was built is gone to as if it were there",
+      ('explorer/GoToPath.cpp', "    if (ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == StatusPathNotFound) {",
+       "    if (false) {"))
+plant('goto-doubled', G, "The path `\\\\` taken for the root",
+      ('explorer/GoToPath.cpp', "        if (length == 0)\n            return StatusNameInvalid;\n", ""))
+plant('goto-focus', G, "After a go-to the focus stays where it was",
+      ('explorer/GoToPath.cpp', "    SetFocus(shown == Shown::Object ? ActiveControlSite->ListWindow() : ActiveControlSite->TreeWindow());\n", ""))
+plant('start-quotes', G, "A quoted start path keeps its quotes (never found)",
+      ('app/Startup.cpp', '    if (length >= 2 && commandLine[0] == L\'"\' && commandLine[length - 1] == L\'"\') {', "    if (false) {"))
+plant('start-early', G, "The start path gone to before the first Refresh, which then shows the root",
+      ('app/Startup.cpp', "        PostMessageW(MainWindowHandle, GoToStartPathMessage, 0, reinterpret_cast<LPARAM>(startPath.Get()));", "        SendMessageW(MainWindowHandle, GoToStartPathMessage, 0, reinterpret_cast<LPARAM>(startPath.Get()));"))
+plant('find-table', G, "Ctrl+F does nothing (the second table never translated)",
+      ('app/Startup.cpp', "    for (HACCEL table : {accelerators, findAccelerators})", "    for (HACCEL table : {accelerators})"))
+plant('find-in-103', G, "Ctrl+F added to table 103 instead of a table of its own",
+      ('resources/kagero.rc', "    VK_RETURN,  CMD_PROPERTIES, VIRTKEY, ALT, NOINVERT\nEND", '    VK_RETURN,  CMD_PROPERTIES, VIRTKEY, ALT, NOINVERT\n    "F",        CMD_FIND,       VIRTKEY, CONTROL, NOINVERT\nEND'))
+plant('find-menu-place', G, "Find placed before Select All in the Edit menu",
+      ('resources/kagero.rc', '        MENUITEM "すべて選択(&A)\\tCtrl+A",       CMD_SELECT_ALL\n        MENUITEM SEPARATOR\n        MENUITEM "検索(&F)...\\tCtrl+F",          CMD_FIND\n', '        MENUITEM SEPARATOR\n        MENUITEM "検索(&F)...\\tCtrl+F",          CMD_FIND\n        MENUITEM "すべて選択(&A)\\tCtrl+A",       CMD_SELECT_ALL\n'))
 
 # Namespace layer.
 plant('oversized', N, "An entry larger than the query buffer ends the listing (it and all after it lost)",
