@@ -3,7 +3,7 @@
 #include "ControlSite.h"
 #include "Startup.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand)
 {
-    return RunKagero(instance, showCommand, MakeControlSite);
+    return RunKagero(instance, showCommand, MakeControlSite, commandLine);
 }

@@ -4,6 +4,7 @@
 
 #include "AboutBox.h"
 #include "AppGlobals.h"
+#include "FindDialog.h"
 #include "ResourceIds.h"
 
 MainFrame* ActiveMainFrame = nullptr;
@@ -97,7 +98,13 @@ LRESULT MainFrame::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CREATE:
         return OnCreate(window);
     case WM_DESTROY:
+        // Before the quit message: a search still running stops here.
+        CloseFindDialog();
         PostQuitMessage(0);
+        return 0;
+    case GoToStartPathMessage:
+        if (pane_)
+            pane_->GoToPath(window, reinterpret_cast<const wchar_t*>(lParam));
         return 0;
     case WM_NCDESTROY:
         mainWindow_ = nullptr;
@@ -200,6 +207,9 @@ LRESULT MainFrame::OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         break;
     case CMD_ABOUT:
         DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(DLG_ABOUT), window, AboutDialogProc, 0);
+        break;
+    case CMD_FIND:
+        ShowFindDialog(window);
         break;
     case CMD_VIEW_TOOLBAR:
         ToggleBar(*this, window, toolbarVisible_, commandBar_.BarWindow());

@@ -47,6 +47,10 @@ extern MainFrame* ActiveMainFrame;
 
 LRESULT CALLBACK MainFrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Posted by the start-up with the command line's path (lParam), after the
+// pane's first Refresh: the window then shows that object.
+const UINT GoToStartPathMessage = WM_APP + 1;
+
 // The pane's rectangle (left, top, width, height) for a client area of
 // width x height, given the bar's share (BarHeight - 1, or 0 when hidden)
 // and the status bar's height (0 when hidden).

@@ -15,6 +15,9 @@ public:
     virtual LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) = 0;
     virtual LRESULT OnActivate(UINT state, UINT minimised, LPARAM otherWindow) = 0;
     virtual LRESULT OnInitMenuPopup(HWND window, HMENU menu, LPARAM lParam) = 0;
+    // Shows the object at path, as the find window shows its results; on
+    // failure a box owned by owner says why.
+    virtual void GoToPath(HWND owner, const wchar_t* path) = 0;
 };
 
 // Makes the one pane; null when none can be had.

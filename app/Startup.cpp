@@ -1,31 +1,66 @@
 #include "Startup.h"
 
+#include <initializer_list>
 #include <new>
 
 #include "AppGlobals.h"
+#include "FindDialog.h"
 #include "MainFrame.h"
 #include "ResourceIds.h"
+#include "WideText.h"
 
 namespace {
 
-void RunMessageLoop(HACCEL accelerators)
+void RunMessageLoop(HACCEL accelerators, HACCEL findAccelerators)
 {
     MSG message;
     // GetMessageW returns -1 on failure; only a positive result is a message.
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (PreTranslateLoopMessage(&message, accelerators))
+        if (PreTranslateLoopMessage(&message, accelerators, findAccelerators))
             continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
 }
 
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// The path the command line names: all of it, blanks around it dropped, and
+// the quotes around it, so that a name with blanks or a trailing "\" comes
+// through whole. False when there is none.
+bool StartPathOf(const wchar_t* commandLine, WideText* path)
+{
+    if (!commandLine)
+        return false;
+    while (IsBlank(*commandLine))
+        ++commandLine;
+    size_t length = static_cast<size_t>(lstrlenW(commandLine));
+    while (length > 0 && IsBlank(commandLine[length - 1]))
+        --length;
+    if (length >= 2 && commandLine[0] == L'"' && commandLine[length - 1] == L'"') {
+        ++commandLine;
+        length -= 2;
+    }
+    return length > 0 && path->Assign(commandLine, length);
+}
+
+// The find window's own messages: Tab, Enter and Esc work in it as in a
+// dialog, and the main window's keys stay out of it.
+bool IsFindWindowMessage(const MSG* message)
+{
+    HWND find = FindDialogWindow();
+    return find && (message->hwnd == find || IsChild(find, message->hwnd));
+}
+
 }  // namespace
 
-bool PreTranslateLoopMessage(MSG* message, HACCEL accelerators)
+bool PreTranslateLoopMessage(MSG* message, HACCEL accelerators, HACCEL findAccelerators)
 {
-    if (accelerators && TranslateAcceleratorW(MainWindowHandle, accelerators, message))
-        return true;
+    if (IsFindWindowMessage(message))
+        return IsDialogMessageW(FindDialogWindow(), message) != FALSE;
+    for (HACCEL table : {accelerators, findAccelerators})
+        if (table && TranslateAcceleratorW(MainWindowHandle, table, message))
+            return true;
     // Tab and Shift+Tab move between the pane's controls; Ctrl+Tab is left
     // to the focused control.
     if (message->message != WM_KEYDOWN || message->wParam != VK_TAB)
@@ -35,7 +70,7 @@ bool PreTranslateLoopMessage(MSG* message, HACCEL accelerators)
     return IsDialogMessageW(MainWindowHandle, message) != FALSE;
 }
 
-int RunKagero(HINSTANCE instance, int showCommand, PaneFactory paneFactory)
+int RunKagero(HINSTANCE instance, int showCommand, PaneFactory paneFactory, const wchar_t* commandLine)
 {
     OSVERSIONINFOW version = {};
     version.dwOSVersionInfoSize = sizeof(version);
@@ -47,8 +82,13 @@ int RunKagero(HINSTANCE instance, int showCommand, PaneFactory paneFactory)
     if (!frame)
         return 0;
     MainWindowHandle = frame->CreateMainWindow(showCommand);
+    WideText startPath;
+    // Posted after the pane's first Refresh, which the pane posted while it was created.
+    if (MainWindowHandle && StartPathOf(commandLine, &startPath))
+        PostMessageW(MainWindowHandle, GoToStartPathMessage, 0, reinterpret_cast<LPARAM>(startPath.Get()));
     if (MainWindowHandle)
-        RunMessageLoop(LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ACCELERATORS)));
+        RunMessageLoop(LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ACCELERATORS)),
+            LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_FIND_ACCELERATORS)));
     delete frame;
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "AppGlobals.h"
 #include "CopyCommands.h"
 #include "DirectoryTree.h"
+#include "GoToPath.h"
 #include "ListSort.h"
 #include "ObjectList.h"
 #include "ResourceIds.h"
@@ -354,6 +355,11 @@ LRESULT ControlSite::OnActivate(UINT state, UINT, LPARAM)
 LRESULT ControlSite::OnInitMenuPopup(HWND, HMENU menu, LPARAM lParam)
 {
     return InitMenuPopupState(menu, lParam, treeWindow_, listWindow_);
+}
+
+void ControlSite::GoToPath(HWND owner, const wchar_t* path)
+{
+    GoToObjectPathOrSay(owner, path);
 }
 
 int ControlSite::ClampBarPosition(int x) const

@@ -31,6 +31,7 @@ public:
     LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnActivate(UINT state, UINT minimised, LPARAM otherWindow) override;
     LRESULT OnInitMenuPopup(HWND window, HMENU menu, LPARAM lParam) override;
+    void GoToPath(HWND owner, const wchar_t* path) override;
 
     virtual LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void LayoutChildren();

@@ -9,6 +9,7 @@
 #include "StatusTexts.h"
 
 HWND ListTargetWindow = nullptr;
+NTSTATUS ListFillStatus = 0;
 
 namespace {
 
@@ -90,6 +91,7 @@ LRESULT FillObjectList(HWND list, HWND statusBar, const NMTREEVIEWW* notificatio
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     ListSink sink;
     const NTSTATUS status = ListDirectoryEntries(path, sink);
+    ListFillStatus = status;
     SortObjectList(list, -1, false);
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
 

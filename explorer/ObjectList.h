@@ -8,6 +8,8 @@
 
 // The list AddListEntry inserts into; FillObjectList sets it.
 extern HWND ListTargetWindow;
+// How the last fill went: 0, or why its directory could not be listed.
+extern NTSTATUS ListFillStatus;
 
 // Adds one row (name, type, type image) carrying a new EntryRecord. A row the
 // list refuses frees its record at once.

@@ -218,6 +218,20 @@ NTSTATUS ListDirectoryEntries(const wchar_t* path, NamespaceSink& sink)
     return EnumerateDirectory(path, WalkList, nullptr, sink);
 }
 
+NTSTATUS ReadDirectory(const wchar_t* path, DirectoryVisitor& visitor)
+{
+    BYTE query[EnumerateBufferBytes];
+    DirectoryReader reader(query, EnumerateBufferBytes);
+    const NTSTATUS status = reader.Open(path);
+    if (status < 0)
+        return status;
+    while (const ObjectDirectoryInformation* entry = reader.Next()) {
+        if (!visitor.VisitEntry(entry->Name, entry->TypeName))
+            return 0;
+    }
+    return reader.Ended() == STATUS_NO_MORE_ENTRIES_NT ? 0 : reader.Ended();
+}
+
 NTSTATUS FindDirectoryEntry(const wchar_t* path, const wchar_t* name, EntryRecord** slot)
 {
     struct Texts {

@@ -26,6 +26,17 @@ protected:
     ~NamespaceSink() = default;
 };
 
+// What ReadDirectory hands each entry to. Both texts are the reader's,
+// terminated, and valid only during the call.
+class DirectoryVisitor {
+public:
+    // false stops the reading: the handle is closed at once.
+    virtual bool VisitEntry(const UNICODE_STRING& name, const UNICODE_STRING& typeName) = 0;
+
+protected:
+    ~DirectoryVisitor() = default;
+};
+
 enum WalkMode { WalkTree = 1, WalkList = 2 };
 
 const ULONG EnumerateBufferBytes = 4096;
@@ -43,6 +54,11 @@ NTSTATUS EnumerateDirectory(const wchar_t* path, int mode, DirectoryNode parent,
 NTSTATUS WalkNamespaceTree(DirectoryNode parent, NamespaceSink& sink);
 // Hands every entry of one directory to the sink. Returns 0 or the open's status.
 NTSTATUS ListDirectoryEntries(const wchar_t* path, NamespaceSink& sink);
+// Reads one directory's entries, in the kernel's order, holding its handle
+// only while reading. Returns 0 when every entry was read or the visitor
+// stopped, else the status of the open or of the query that failed (the
+// entries before it were handed over).
+NTSTATUS ReadDirectory(const wchar_t* path, DirectoryVisitor& visitor);
 // Looks one entry up by its exact name. On a match returns 0 and *slot
 // receives a new record (index -1) that the caller owns. Otherwise *slot is
 // left alone and the status says why: STATUS_OBJECT_NAME_NOT_FOUND when the

@@ -26,6 +26,7 @@ PROGRAMS = {
     'namespace_tests': 'tests/namespace/namespace_tests.exe',
     'security_tests': 'tests/properties/security_tests.exe',
     'dump_tests': 'tests/dump/dump_tests.exe',
+    'find_tests': 'tests/find/find_tests.exe',
 }
 # CTest tests that run a shipped program, with the build targets they need.
 CTESTS = {
@@ -43,7 +44,7 @@ def plant(pid, tests, fault, *edits):
     PLANTS.append({'id': pid, 'tests': tests.split(), 'fault': fault, 'edits': edits})
 
 
-G, N, S, D = 'gui_tests', 'namespace_tests', 'security_tests', 'dump_tests'
+G, N, S, D, F = 'gui_tests', 'namespace_tests', 'security_tests', 'dump_tests', 'find_tests'
 
 # Shell, explorer pane and property sheet.
 plant('paths-never', G, "A tree path never freed (deleted nodes keep their copies)",
@@ -144,7 +145,7 @@ plant('about-colour', G, "Older look: About box painted with the button face",
 plant('about-centre', G, "About box not centred on the main window",
       ('app/AboutBox.cpp', "        CentreOnWindow(dialog, GetParent(dialog));", "        (void)dialog;"))
 plant('loop-accelerators', G, "The program's own loop skips the accelerators (F5 does nothing)",
-      ('app/Startup.cpp', "        if (PreTranslateLoopMessage(&message, accelerators))\n            continue;\n", ""))
+      ('app/Startup.cpp', "        if (PreTranslateLoopMessage(&message, accelerators, findAccelerators))\n            continue;\n", ""))
 plant('version-unrecorded', G, "The system's version never recorded (no older look on NT 3.51)",
       ('app/Startup.cpp', "    SystemMajorVersion = static_cast<int>(version.dwMajorVersion);\n", ""))
 plant('no-plain-toolbar', G, "Without InitCommonControlsEx the main window gets no toolbar",
@@ -154,8 +155,8 @@ plant('plain-bar-height', G, "The plain toolbar's share of the window sized as a
 plant('file-version', G, "Explorer shows a file version other than the About box's",
       ('resources/VersionInfo.rc', "FILEVERSION     KAGERO_VERSION_NUMBERS", "FILEVERSION     1,0,0,0"))
 plant('exit-code', 'kagero_starts_and_exits', "The shipped kagero.exe ends with an exit code other than 0",
-      ('app/Main.cpp', "    return RunKagero(instance, showCommand, MakeControlSite);",
-       "    return RunKagero(instance, showCommand, MakeControlSite) + 3;"))
+      ('app/Main.cpp', "    return RunKagero(instance, showCommand, MakeControlSite, commandLine);",
+       "    return RunKagero(instance, showCommand, MakeControlSite, commandLine) + 3;"))
 plant('no-marlett', G, "The Wine prefix without Marlett: the caption buttons drawn as the letters \"0 1 r\"",
       ('tools/wine-run.sh', '    ln -sfn "$marlett" "$prefix/drive_c/windows/Fonts/marlett.ttf"',
        '    rm -f "$prefix/drive_c/windows/Fonts/marlett.ttf"'))
@@ -251,6 +252,38 @@ plant('page-open-words', G, "The page's own failed open worded as the privilege'
 plant('page-open-close', G, "The page's own failed open leaves an empty sheet up",
       ('properties/GeneralPage.cpp', "        SendMessageW(sheet, WM_CLOSE, 0, 0);\n", ""))
 
+
+# Going to a path, Kagero at a path, and Find's place in the menu and keys.
+plant('goto-no-refresh', G, "A directory new since the tree was built is never found (no Refresh)",
+      ('explorer/GoToPath.cpp', "    if (status < 0 && stale) {", "    if (false) {"))
+plant('goto-case', G, "A path spelled in another case than the kernel's is not found",
+      ('explorer/GoToPath.cpp', "if (!caseless && !exactOnly && lstrcmpiW(label, name) == 0)", "if (false)"),
+      ('explorer/GoToPath.cpp', "if (caseless < 0 && lstrcmpiW(record->name, name) == 0)", "if (false)"))
+plant('goto-stale-list', G, "An object new in the directory already shown is not found (its list not filled afresh)",
+      ('explorer/GoToPath.cpp', "    if (refill && NextNode(tree, TVGN_CARET, nullptr) == node)\n        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, 0);\n", ""))
+plant('goto-no-restore', G, "A failed go-to leaves another directory shown",
+      ('explorer/GoToPath.cpp', "    if (status < 0 && before && NextNode(tree, TVGN_CARET, nullptr) != before)", "    if (false)"))
+plant('goto-fill-status', G, "An object in a directory that cannot be listed reported missing instead of refused",
+      ('explorer/GoToPath.cpp', "    if (ListFillStatus < 0)\n        return ListFillStatus;\n", ""))
+plant('goto-missing-below', G, "A directory under one that cannot be listed reported missing instead of refused",
+      ('explorer/GoToPath.cpp', "    return status < 0 ? status : STATUS_OBJECT_NAME_NOT_FOUND_NT;", "    return status < 0 ? STATUS_OBJECT_NAME_NOT_FOUND_NT : status;"))
+plant('goto-gone-directory', G, "A directory gone since the tree was built is gone to as if it were there",
+      ('explorer/GoToPath.cpp', "    if (ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == StatusPathNotFound) {",
+       "    if (false) {"))
+plant('goto-doubled', G, "The path `\\\\` taken for the root",
+      ('explorer/GoToPath.cpp', "        if (length == 0)\n            return StatusNameInvalid;\n", ""))
+plant('goto-focus', G, "After a go-to the focus stays where it was",
+      ('explorer/GoToPath.cpp', "    SetFocus(shown == Shown::Object ? ActiveControlSite->ListWindow() : ActiveControlSite->TreeWindow());\n", ""))
+plant('start-quotes', G, "A quoted start path keeps its quotes (never found)",
+      ('app/Startup.cpp', '    if (length >= 2 && commandLine[0] == L\'"\' && commandLine[length - 1] == L\'"\') {', "    if (false) {"))
+plant('start-early', G, "The start path gone to before the first Refresh, which then shows the root",
+      ('app/Startup.cpp', "        PostMessageW(MainWindowHandle, GoToStartPathMessage, 0, reinterpret_cast<LPARAM>(startPath.Get()));", "        SendMessageW(MainWindowHandle, GoToStartPathMessage, 0, reinterpret_cast<LPARAM>(startPath.Get()));"))
+plant('find-table', G, "Ctrl+F does nothing (the second table never translated)",
+      ('app/Startup.cpp', "    for (HACCEL table : {accelerators, findAccelerators})", "    for (HACCEL table : {accelerators})"))
+plant('find-in-103', G, "Ctrl+F added to table 103 instead of a table of its own",
+      ('resources/kagero.rc', "    VK_RETURN,  CMD_PROPERTIES, VIRTKEY, ALT, NOINVERT\nEND", '    VK_RETURN,  CMD_PROPERTIES, VIRTKEY, ALT, NOINVERT\n    "F",        CMD_FIND,       VIRTKEY, CONTROL, NOINVERT\nEND'))
+plant('find-menu-place', G, "Find placed before Select All in the Edit menu",
+      ('resources/kagero.rc', '        MENUITEM "すべて選択(&A)\\tCtrl+A",       CMD_SELECT_ALL\n        MENUITEM SEPARATOR\n        MENUITEM "検索(&F)...\\tCtrl+F",          CMD_FIND\n', '        MENUITEM SEPARATOR\n        MENUITEM "検索(&F)...\\tCtrl+F",          CMD_FIND\n        MENUITEM "すべて選択(&A)\\tCtrl+A",       CMD_SELECT_ALL\n'))
 
 # Namespace layer.
 plant('oversized', N, "An entry larger than the query buffer ends the listing (it and all after it lost)",
@@ -532,6 +565,39 @@ plant('find-list-fixed', G, "The result list keeps its height when the window gr
       ('find/FindDialog.cpp', "{CTRL_FIND_RESULTS, Stretch | Grow}", "{CTRL_FIND_RESULTS, Stretch}"))
 plant('find-older-edge', G, "Older look: the result list keeps its client edge",
       ('find/FindDialog.cpp', "    if (IsOlderLook()) {\n        // A plain border", "    if (false) {\n        // A plain border"))
+
+
+# The find window's search.
+plant('search-ascii-case', F, "The search ignores case only in ASCII names",
+      ('find/NamePattern.cpp', "    if (ascii || (length <= INT_MAX &&", "    if (true || (length <= INT_MAX &&"))
+plant('search-wildcard-as-text', F, "A wildcard looked for as text",
+      ('find/NamePattern.cpp', 'wildcard_ = wcspbrk(text, L"*?") != nullptr;', "wildcard_ = false;"))
+plant('search-wildcard-open-end', F, "A wildcard matches a name that goes on past it",
+      ('find/NamePattern.cpp', "    return p == patternLength;", "    return true;"))
+plant('search-type-case', F, "The type filter regards case",
+      ('find/NamespaceSearch.cpp', " && lstrcmpiW(typeName.Buffer, wanted) != 0", ""))
+plant('search-no-target', F, "A link found without its target",
+      ('find/NamespaceSearch.cpp', "            QuerySymbolicLink(link.Get(), &target, &created);", "            (void)created;"))
+plant('search-follows-links', F, "The search follows links into other directories",
+      ('find/NamespaceSearch.cpp', 'if (wcscmp(typeName.Buffer, L"Directory") == 0) {',
+       'if (wcscmp(typeName.Buffer, L"Directory") == 0 || wcscmp(typeName.Buffer, L"SymbolicLink") == 0) {'))
+plant('search-failed-uncounted', F, "A directory that cannot be opened is not counted",
+      ('find/NamespaceSearch.cpp', "    if (status < 0)\n        ++failed_;\n    else", "    if (status < 0)\n        ;\n    else"))
+plant('search-read-failed-done', F, "A directory whose reading fails partway counted as searched",
+      ('namespace/DirectoryWalk.cpp', "    return reader.Ended() == STATUS_NO_MORE_ENTRIES_NT ? 0 : reader.Ended();", "    return 0;"))
+plant('search-start-slash', F, "A start with a backslash after its name searches nothing",
+      ('find/NamespaceSearch.cpp', "    while (startLength > 1 && start[startLength - 1] == L'\\\\')\n        --startLength;\n", ""))
+plant('search-stop-per-directory', F, "Stop waits for the directory under way to be read to its end",
+      ('find/NamespaceSearch.cpp', "    if (Stopped())\n        return false;\n", ""))
+plant('search-unanswered-posts', F, "The search posts again while its message is unanswered",
+      ('find/NamespaceSearch.cpp', "const bool due = !shared_.messageOut && (", "const bool due = ("))
+plant('search-message-per-row', F, "Results handed over and posted one by one",
+      ('find/NamespaceSearch.cpp', "const size_t HandOverResults = 256;", "const size_t HandOverResults = 1;"),
+      ('find/NamespaceSearch.cpp', "const ULONGLONG PostIntervalMs = 50;", "const ULONGLONG PostIntervalMs = 0;"))
+plant('search-stop-keeps-message', F, "A message posted before Stop reaches the window after it",
+      ('find/NamespaceSearch.cpp', "        while (PeekMessageW(&posted, s.window, s.message, s.message, PM_REMOVE)) {", "        while (false) {"))
+plant('search-stop-keeps-results', F, "Results not taken survive Stop",
+      ('find/NamespaceSearch.cpp', "    FreeResults(s.pending.items, s.pending.count);\n    s.pending.Release();\n", ""))
 
 
 def read(path):

@@ -2,6 +2,7 @@
 #include "MainWindowFixture.h"
 
 #include "AboutBox.h"
+#include "FindDialog.h"
 #include "WindowCentre.h"
 
 namespace {
@@ -14,7 +15,7 @@ bool Offer(HWND window, WPARAM key, std::initializer_list<int> heldKeys)
         state[held] = 0x80;
     SetKeyboardState(state);
     MSG msg = {window, WM_KEYDOWN, key, 0, 0, {}};
-    const bool consumed = PreTranslateLoopMessage(&msg, Shell().accelerators);
+    const bool consumed = PreTranslateLoopMessage(&msg, Shell().accelerators, Shell().findAccelerators);
     ZeroMemory(state, sizeof(state));
     SetKeyboardState(state);
     return consumed;
@@ -46,7 +47,9 @@ TEST_CASE("loop: accelerators from anywhere in the window; Tab between tree and 
     CHECK(Offer(p.List(), VK_F5, {}));
     CHECK(Offer(p.window, VK_RETURN, {VK_MENU, VK_LMENU}));  // no row focused: no sheet
     CHECK(Offer(p.List(), 'A', {VK_CONTROL, VK_LCONTROL}));
-    CHECK(p.site->commands == std::vector<WORD>{CMD_REFRESH, CMD_PROPERTIES, CMD_SELECT_ALL});
+    CHECK(Offer(p.Tree(), 'F', {VK_CONTROL, VK_LCONTROL}));  // from the second table
+    CloseFindDialog();
+    CHECK(p.site->commands == std::vector<WORD>{CMD_REFRESH, CMD_PROPERTIES, CMD_SELECT_ALL, CMD_FIND});
 
     // The tree keeps Tab and Escape from its incremental search.
     NMTVKEYDOWN key = {{p.Tree(), TreeControlId, static_cast<UINT>(TVN_KEYDOWN)}, 0, 0};

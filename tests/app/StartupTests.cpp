@@ -6,11 +6,16 @@
 
 namespace {
 
-// Once the main window is up, a Refresh key press and then Exit go through the real loop.
+// Once the main window is up and no box is open, records what it shows; then a Refresh key press and
+// Exit go through the real loop.
+std::wstring ShownAtStart;
 void CALLBACK DriveMainWindow(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    if (IsWindow(MainWindowHandle)) {
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), modal::FindModal, reinterpret_cast<LPARAM>(&box));
+    if (IsWindow(MainWindowHandle) && !box) {
         KillTimer(nullptr, timer);
+        ShownAtStart = ShownIn(LastSite->TreeWindow(), LastSite->ListWindow());
         PostMessageW(MainWindowHandle, WM_KEYDOWN, VK_F5, 1);
         PostMessageW(MainWindowHandle, WM_COMMAND, CMD_EXIT, 0);
     }
@@ -77,4 +82,30 @@ TEST_CASE("No InitCommonControlsEx and no pane: a plain toolbar on the main wind
     p.Command(CMD_REFRESH);
     p.Command(CMD_EXIT);
     CHECK_FALSE(IsWindow(p.window));
+}
+
+TEST_CASE("kagero.exe PATH starts at that directory or object, once the tree is built; a missing path at the root, saying why")
+{
+    EndShell();
+    TestNamespace& ns = Objects();
+    REQUIRE(ns.Event(L"Dir\\Deeper\\two words") >= 0);
+    const struct { std::wstring commandLine, shown; const char* box; } runs[] = {
+        {L" \"" + ns.Path(L"Dir\\Deeper") + L"\\\" ", ns.Path(L"Dir\\Deeper"), ""},  // quoted, with a trailing backslash
+        {L"\"" + ns.Path(L"Dir\\Deeper\\two words") + L"\"", ns.Path(L"Dir\\Deeper") + L"|two words*", ""},
+        {ns.Path(L"Objects\\AnEvent"), ns.Path(L"Objects") + L"|AnEvent*", ""},
+        {ns.Path(L"Objects\\None"), L"\\", "オブジェクトが見つかりません。|Kagero|1"}};
+    for (const auto& run : runs) {
+        CAPTURE(Utf8(run.commandLine));
+        SetTimer(nullptr, 0, 50, DriveMainWindow);
+        const modal::Seen seen = modal::Run([&] {
+            CHECK(RunKagero(GetModuleHandleW(nullptr), SW_SHOWNORMAL, MakeRecordingSite, run.commandLine.c_str()) == 0);
+        });
+        CHECK(Utf8(ShownAtStart) == Utf8(run.shown));
+        const modal::Box box = seen.boxes.empty() ? modal::Box{} : seen.boxes[0];
+        CHECK(Utf8(box.text + L"|" + box.caption) + (box.errorIcon ? "|1" : "") == (*run.box ? run.box : "|"));
+        delete LastSite;
+        UnregisterClassW(L"Kagero_MainWndClass", AppInstance);
+    }
+    ns.Remove(L"Dir\\Deeper\\two words");
+    SystemMajorVersion = 10;
 }

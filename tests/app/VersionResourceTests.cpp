@@ -1,4 +1,4 @@
-// Windows shows both programs' version resources in a file's properties.
+// The resources: both programs' version resources, which Windows shows in a file's properties; the menu and accelerators.
 #include "MainWindowFixture.h"
 
 TEST_CASE("Both programs carry the About box's version in their version resource")
@@ -22,5 +22,33 @@ TEST_CASE("Both programs carry the About box's version in their version resource
             strings += (strings.empty() ? "" : "|") + Utf8(value ? value : L"");
         }
         CHECK(strings == expected);
+    }
+}
+
+TEST_CASE("The menu's popups and accelerator table 103 are as they were; Find ends the Edit menu and has a table of its own")
+{
+    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_MAINMENU));
+    std::function<std::string(HMENU)> items = [&](HMENU popup) {  // each item's command, 0 a separator, (...) a popup
+        std::string text;
+        for (int i = 0; i < GetMenuItemCount(popup); ++i)
+            text += (i ? " " : "") + (GetSubMenu(popup, i) ? "(" + items(GetSubMenu(popup, i)) + ")"
+                                                           : std::to_string(GetMenuItemID(popup, i)));
+        return text;
+    };
+    CHECK(items(menu) == "(40008 0 40002) (40027 40026 0 40030) (59392 59393 0 (40023 40024 0 40025) 40020 0 40003) (40004)");
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, CMD_FIND, text, 64, MF_BYCOMMAND);
+    CHECK(Utf8(text) == "検索(&F)...\tCtrl+F");
+    DestroyMenu(menu);
+    // Each table byte for byte: flags (0x80 on the last entry), key, command and padding, one word each.
+    const std::pair<int, std::vector<WORD>> tables[] = {
+        {IDA_ACCELERATORS, {0x0B, 'A', 40026, 0, 0x03, VK_F5, 40003, 0, 0x93, VK_RETURN, 40008, 0}},
+        {IDA_FIND_ACCELERATORS, {0x8B, 'F', 40030, 0}}};
+    for (const auto& [id, words] : tables) {
+        CAPTURE(id);
+        HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), RT_ACCELERATOR);
+        REQUIRE(found);
+        const WORD* data = static_cast<const WORD*>(LockResource(LoadResource(nullptr, found)));
+        CHECK(std::vector<WORD>(data, data + SizeofResource(nullptr, found) / 2) == words);
     }
 }

@@ -119,6 +119,23 @@ inline std::string Placed(HWND child)
 
 struct Row { std::wstring name, type; int image; const EntryRecord* record; };
 
+// The tree's caret path, then "|" and the whole name of each selected row, "*" after the focused one.
+inline std::wstring ShownIn(HWND tree, HWND list)
+{
+    TVITEMW node = {TVIF_PARAM | TVIF_HANDLE, TreeView_GetSelection(tree), 0, 0, nullptr, 0, 0, 0, 0, 0};
+    TreeView_GetItem(tree, &node);
+    std::wstring shown = node.lParam ? reinterpret_cast<const wchar_t*>(node.lParam) : L"";
+    for (int i = -1; (i = ListView_GetNextItem(list, i, LVNI_SELECTED)) >= 0;) {
+        LVITEMW item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = i;
+        ListView_GetItem(list, &item);
+        shown += L"|" + std::wstring(reinterpret_cast<const EntryRecord*>(item.lParam)->name) +
+                 (ListView_GetItemState(list, i, LVIS_FOCUSED) ? L"*" : L"");
+    }
+    return shown;
+}
+
 // The sort state the program starts with, taken before any test changes it.
 inline const int StartingSort[] = {CurrentSortKey, SortDescending[0], SortDescending[1], SortDescending[2]};
 
@@ -131,6 +148,7 @@ struct Program {
         window = MainWindowHandle = frame.CreateMainWindow(SW_SHOWNORMAL);
         site = static_cast<RecordingSite*>(frame.PaneObject());
         accelerators = LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ACCELERATORS));
+        findAccelerators = LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_FIND_ACCELERATORS));
     }
     // Ends the window as Exit does; the pane lives on, as in the program.
     ~Program()
@@ -147,7 +165,7 @@ struct Program {
     {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (!PreTranslateLoopMessage(&message, accelerators)) {
+            if (!PreTranslateLoopMessage(&message, accelerators, findAccelerators)) {
                 TranslateMessage(&message);
                 DispatchMessageW(&message);
             }
@@ -246,7 +264,7 @@ struct Program {
     mutable MainFrame frame;
     HWND window = nullptr;
     RecordingSite* site = nullptr;
-    HACCEL accelerators = nullptr;
+    HACCEL accelerators = nullptr, findAccelerators = nullptr;
     int row = -1;
 };
 

@@ -1,0 +1,388 @@
+#include "NamespaceSearch.h"
+
+#include <cwchar>
+#include <new>
+
+#include "DirectoryWalk.h"
+#include "EntryRecord.h"
+#include "NamePattern.h"
+#include "NativeApi.h"
+#include "ObjectOpen.h"
+#include "ObjectQueries.h"
+#include "ObjectTypes.h"
+#include "WideText.h"
+
+namespace {
+
+// Results gathered in one directory are handed over at its end, or sooner
+// when this many wait, so that a huge directory still shows rows early.
+const size_t HandOverResults = 256;
+// A message costs the worker about as much as reading a directory: while the
+// window answers at once, the next one waits at least this long.
+const ULONGLONG PostIntervalMs = 50;
+
+// A heap array that grows by doubling; Push fails instead of throwing.
+template <typename T>
+struct HeapArray {
+    T* items = nullptr;
+    size_t count = 0;
+    size_t capacity = 0;
+
+    bool Push(const T& item)
+    {
+        if (count == capacity) {
+            const size_t wanted = capacity ? capacity * 2 : 64;
+            if (wanted > static_cast<size_t>(-1) / 2 / sizeof(T))
+                return false;
+            void* grown = items ? HeapReAlloc(GetProcessHeap(), 0, items, wanted * sizeof(T))
+                                : HeapAlloc(GetProcessHeap(), 0, wanted * sizeof(T));
+            if (!grown)
+                return false;
+            items = static_cast<T*>(grown);
+            capacity = wanted;
+        }
+        items[count++] = item;
+        return true;
+    }
+    // Hands the items to the caller, who frees them with HeapFree.
+    T* Release()
+    {
+        T* released = items;
+        items = nullptr;
+        count = capacity = 0;
+        return released;
+    }
+};
+
+// Each result's texts share one block, which its directory text starts.
+void FreeTexts(const SearchResult* results, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        HeapFree(GetProcessHeap(), 0, const_cast<wchar_t*>(results[i].directory));
+}
+
+void FreeResults(SearchResult* results, size_t count)
+{
+    FreeTexts(results, count);
+    if (results)
+        HeapFree(GetProcessHeap(), 0, results);
+}
+
+// Texts given with their lengths, copied one after another, each terminated;
+// returns the block (the first text) or null when memory runs out.
+wchar_t* CopyTexts(const wchar_t* const* texts, const size_t* lengths, int n, const wchar_t** copies)
+{
+    size_t total = 0;
+    for (int i = 0; i < n; ++i)
+        total += lengths[i] + 1;
+    auto* block = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, total * sizeof(wchar_t)));
+    wchar_t* at = block;
+    for (int i = 0; block && i < n; ++i) {
+        CopyMemory(at, texts[i], lengths[i] * sizeof(wchar_t));
+        at[lengths[i]] = L'\0';
+        copies[i] = at;
+        at += lengths[i] + 1;
+    }
+    return block;
+}
+
+size_t Units(const UNICODE_STRING& text) { return text.Length / sizeof(WCHAR); }
+
+// directory + "\" + name on the heap, from the counted name. Null when memory
+// runs out, or when the name holds a NUL: its path would stop there and name
+// some other object.
+wchar_t* ChildPath(const wchar_t* directory, size_t directoryLength, const UNICODE_STRING& name)
+{
+    if (wmemchr(name.Buffer, L'\0', Units(name)))
+        return nullptr;
+    const bool separator = !(directoryLength > 0 && directory[directoryLength - 1] == L'\\');
+    const wchar_t* parts[] = {directory, L"\\", name.Buffer};
+    const size_t lengths[] = {directoryLength, separator ? 1u : 0u, Units(name)};
+    const size_t total = lengths[0] + lengths[1] + lengths[2];
+    auto* path = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, (total + 1) * sizeof(wchar_t)));
+    wchar_t* at = path;
+    for (int i = 0; path && i < 3; at += lengths[i++])
+        CopyMemory(at, parts[i], lengths[i] * sizeof(wchar_t));
+    if (path)
+        path[total] = L'\0';
+    return path;
+}
+
+// What the window and the worker share. The query and the window are set
+// before the worker starts and only read by it; the rest is under lock.
+struct SearchShared {
+    CRITICAL_SECTION lock;
+    HANDLE thread = nullptr;
+    volatile LONG stop = 0;        // asked by Stop; the worker looks between entries
+    volatile LONG workerDone = 0;  // the worker has handed over its last
+    HWND window = nullptr;
+    UINT message = 0;
+    WideText start;
+    WideText typeName;
+    NamePattern pattern;
+    // Under lock.
+    HeapArray<SearchResult> pending;
+    SearchProgress progress = {};
+    bool messageOut = false;  // posted and not yet answered by TakeResults
+    ULONGLONG lastPost = 0;   // GetTickCount64 of the last message; 0: none yet
+    bool quiet = false;       // Stop has begun: nothing more is posted or kept
+};
+
+// The worker's walk: depth first, one directory read and closed before the
+// next is opened, with its subdirectories kept on a stack of paths.
+class SearchWalk final : public DirectoryVisitor {
+public:
+    explicit SearchWalk(SearchShared& shared) : shared_(shared) {}
+    ~SearchWalk()
+    {
+        while (stack_.count)
+            HeapFree(GetProcessHeap(), 0, stack_.items[--stack_.count]);
+        HeapFree(GetProcessHeap(), 0, stack_.Release());
+        FreeResults(found_.items, found_.count);
+    }
+    SearchWalk(const SearchWalk&) = delete;
+    SearchWalk& operator=(const SearchWalk&) = delete;
+
+    void Run();
+    bool VisitEntry(const UNICODE_STRING& name, const UNICODE_STRING& typeName) override;
+
+private:
+    bool Stopped() const { return shared_.stop != 0; }
+    void SearchDirectory(const wchar_t* path);
+    bool Selected(const UNICODE_STRING& name, const UNICODE_STRING& typeName);
+    void AddResult(const UNICODE_STRING& name, const UNICODE_STRING& typeName);
+    void HandOver(bool final);
+
+    SearchShared& shared_;
+    HeapArray<wchar_t*> stack_;  // directories yet to search, the next on top
+    HeapArray<SearchResult> found_;  // not yet handed over
+    const wchar_t* directory_ = nullptr;
+    size_t directoryLength_ = 0;
+    long done_ = 0;
+    long objects_ = 0;
+    long failed_ = 0;
+};
+
+void SearchWalk::Run()
+{
+    wchar_t* start = CopyText(shared_.start.Get());
+    if (!start || !stack_.Push(start)) {
+        HeapFree(GetProcessHeap(), 0, start);
+        ++failed_;
+    }
+    while (stack_.count && !Stopped()) {
+        wchar_t* path = stack_.items[--stack_.count];
+        SearchDirectory(path);
+        HeapFree(GetProcessHeap(), 0, path);
+    }
+    HandOver(true);
+}
+
+void SearchWalk::SearchDirectory(const wchar_t* path)
+{
+    directory_ = path;
+    directoryLength_ = static_cast<size_t>(lstrlenW(path));
+    const size_t below = stack_.count;
+    const NTSTATUS status = ReadDirectory(path, *this);
+    if (Stopped())
+        return;
+    if (status < 0)
+        ++failed_;
+    else
+        ++done_;
+    // The subdirectories were pushed in the kernel's order: the first is to come off first.
+    for (size_t a = below, b = stack_.count; a + 1 < b; ++a, --b) {
+        wchar_t* first = stack_.items[a];
+        stack_.items[a] = stack_.items[b - 1];
+        stack_.items[b - 1] = first;
+    }
+    HandOver(false);
+}
+
+bool SearchWalk::VisitEntry(const UNICODE_STRING& name, const UNICODE_STRING& typeName)
+{
+    if (Stopped())
+        return false;
+    // The walk's own test of a directory, as the tree's: the exact type name. Links are not followed.
+    if (wcscmp(typeName.Buffer, L"Directory") == 0) {
+        wchar_t* child = ChildPath(directory_, directoryLength_, name);
+        if (!child || !stack_.Push(child)) {
+            HeapFree(GetProcessHeap(), 0, child);
+            ++failed_;
+        }
+    }
+    if (Selected(name, typeName))
+        AddResult(name, typeName);
+    if (found_.count >= HandOverResults)
+        HandOver(false);
+    return true;
+}
+
+bool SearchWalk::Selected(const UNICODE_STRING& name, const UNICODE_STRING& typeName)
+{
+    const wchar_t* wanted = shared_.typeName.Get();
+    if (*wanted && wcscmp(typeName.Buffer, wanted) != 0 && lstrcmpiW(typeName.Buffer, wanted) != 0)
+        return false;
+    return shared_.pattern.Matches(name.Buffer, Units(name));
+}
+
+void SearchWalk::AddResult(const UNICODE_STRING& name, const UNICODE_STRING& typeName)
+{
+    WideText target;
+    if (LookupObjectType(typeName.Buffer, nullptr) == TypeSymbolicLink) {
+        // Opened for this link alone; a target that cannot be read stays empty.
+        wchar_t* path = ChildPath(directory_, directoryLength_, name);
+        ObjectHandle link;
+        LONGLONG created = 0;
+        if (path && OpenObjectByType(path, TypeSymbolicLink, OpenForQuery, link.Receive()) == 0)
+            QuerySymbolicLink(link.Get(), &target, &created);
+        HeapFree(GetProcessHeap(), 0, path);
+    }
+    const wchar_t* texts[] = {directory_, name.Buffer, typeName.Buffer, target.Get()};
+    const size_t lengths[] = {directoryLength_, Units(name), Units(typeName), target.Length()};
+    const wchar_t* copies[4] = {};
+    wchar_t* block = CopyTexts(texts, lengths, 4, copies);
+    if (!block)
+        return;
+    if (!found_.Push({copies[0], copies[1], copies[2], copies[3]})) {
+        HeapFree(GetProcessHeap(), 0, block);
+        return;
+    }
+    ++objects_;
+}
+
+// Moves what was found to the window's side with the progress, and posts
+// unless a message is still unanswered or the last went out too recently;
+// the end is always posted.
+void SearchWalk::HandOver(bool final)
+{
+    EnterCriticalSection(&shared_.lock);
+    size_t kept = 0;
+    while (!shared_.quiet && kept < found_.count && shared_.pending.Push(found_.items[kept]))
+        ++kept;
+    FreeTexts(found_.items + kept, found_.count - kept);
+    found_.count = 0;
+    shared_.progress = {done_, objects_, failed_, final};
+    const ULONGLONG now = GetTickCount64();
+    const bool due = !shared_.messageOut && (!shared_.lastPost || now - shared_.lastPost >= PostIntervalMs);
+    if (!shared_.quiet && shared_.window && (final || due)) {
+        shared_.messageOut = true;
+        shared_.lastPost = now;
+        PostMessageW(shared_.window, shared_.message, 0, 0);
+    }
+    LeaveCriticalSection(&shared_.lock);
+}
+
+DWORD WINAPI SearchWorker(void* parameter)
+{
+    auto* shared = static_cast<SearchShared*>(parameter);
+    {
+        SearchWalk walk(*shared);
+        walk.Run();
+    }
+    InterlockedExchange(&shared->workerDone, 1);
+    return 0;
+}
+
+}  // namespace
+
+struct NamespaceSearch::State : SearchShared {
+};
+
+void FreeSearchBatch(SearchBatch* batch)
+{
+    if (!batch)
+        return;
+    FreeResults(batch->results, batch->count);
+    HeapFree(GetProcessHeap(), 0, batch);
+}
+
+NamespaceSearch::NamespaceSearch() : state_(new (std::nothrow) State)
+{
+    if (state_)
+        InitializeCriticalSection(&state_->lock);
+}
+
+NamespaceSearch::~NamespaceSearch()
+{
+    if (!state_)
+        return;
+    Stop();
+    DeleteCriticalSection(&state_->lock);
+    delete state_;
+}
+
+DWORD NamespaceSearch::Start(const SearchQuery& query, HWND window, UINT message)
+{
+    if (!state_)
+        return ERROR_NOT_ENOUGH_MEMORY;
+    Stop();
+    State& s = *state_;
+    s.stop = 0;
+    s.workerDone = 0;
+    s.quiet = false;
+    s.messageOut = false;
+    s.lastPost = 0;
+    s.progress = {};
+    s.window = window;
+    s.message = message;
+    // No start is the root; a "\" after the last name is the directory's own.
+    const wchar_t* start = query.start && *query.start ? query.start : L"\\";
+    size_t startLength = static_cast<size_t>(lstrlenW(start));
+    while (startLength > 1 && start[startLength - 1] == L'\\')
+        --startLength;
+    if (!s.start.Assign(start, startLength) || !s.typeName.Assign(query.typeName ? query.typeName : L"") ||
+        !s.pattern.Set(query.text ? query.text : L""))
+        return ERROR_NOT_ENOUGH_MEMORY;
+    s.thread = CreateThread(nullptr, 0, SearchWorker, static_cast<SearchShared*>(state_), 0, nullptr);
+    return s.thread ? 0 : GetLastError();
+}
+
+void NamespaceSearch::Stop()
+{
+    if (!state_ || !state_->thread)
+        return;
+    State& s = *state_;
+    InterlockedExchange(&s.stop, 1);
+    EnterCriticalSection(&s.lock);
+    s.quiet = true;
+    LeaveCriticalSection(&s.lock);
+    WaitForSingleObject(s.thread, INFINITE);
+    CloseHandle(s.thread);
+    s.thread = nullptr;
+    FreeResults(s.pending.items, s.pending.count);
+    s.pending.Release();
+    s.progress.finished = true;
+    s.messageOut = false;
+    // A message posted before Stop and not yet read would be taken for the next search's.
+    MSG posted;
+    if (s.window && GetWindowThreadProcessId(s.window, nullptr) == GetCurrentThreadId())
+        while (PeekMessageW(&posted, s.window, s.message, s.message, PM_REMOVE)) {
+        }
+}
+
+bool NamespaceSearch::Running() const { return state_ && state_->thread && !state_->workerDone; }
+
+SearchBatch* NamespaceSearch::TakeResults(SearchProgress* progress)
+{
+    if (!state_) {
+        if (progress)
+            *progress = {0, 0, 0, true};
+        return nullptr;
+    }
+    State& s = *state_;
+    SearchBatch* batch = nullptr;
+    EnterCriticalSection(&s.lock);
+    if (progress)
+        *progress = s.progress;
+    s.messageOut = false;
+    if (s.pending.count) {
+        batch = static_cast<SearchBatch*>(HeapAlloc(GetProcessHeap(), 0, sizeof(SearchBatch)));
+        if (batch) {
+            batch->count = s.pending.count;
+            batch->results = s.pending.Release();
+        }
+    }
+    LeaveCriticalSection(&s.lock);
+    return batch;
+}

@@ -1,0 +1,62 @@
+// Going to a path in the main window, as the find window's results and the command line do.
+#include "MainWindowFixture.h"
+
+#include "GoToPath.h"
+
+TEST_CASE("Go to: a directory in the tree, an object's row selected, focused and in view, a new directory after a Refresh; a failure changes nothing")
+{
+    Program& p = Shell();
+    TestNamespace& ns = Objects();
+    p.ResetSort();
+    RECT frame = {};
+    GetWindowRect(p.window, &frame);
+    // A short window: "sem" is then below the rows in view until it is gone to.
+    SetWindowPos(p.window, nullptr, 0, 0, 600, 240, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    REQUIRE((ns.Directory(L"Dir\\Fresh") >= 0 && ns.Event(L"Dir\\Fresh\\e") >= 0));
+    TreeView_SelectItem(p.Tree(), nullptr);
+    const std::wstring deeper = ns.Path(L"Dir\\Deeper"), objects = ns.Path(L"Objects");
+    const struct { std::wstring path; unsigned status; std::wstring shown; bool refreshed; } steps[] = {
+        {L"\\", 0, L"\\", false},
+        {ns.Path(L"Dir\\Fresh\\e"), 0, ns.Path(L"Dir\\Fresh") + L"|e*", true},  // new since the tree was built
+        {ns.Path(L"dir\\DEEPER\\"), 0, deeper, false},  // case ignored as the kernel does; a trailing \ is the directory
+        {ns.Path(L"Dir\\Deeper\\nothing"), 0xC0000034, deeper, false}, {ns.Path(L"Dir\\Deeper\\x"), 0, deeper + L"|x*", false},
+        {ns.Path(L"Closed\\x"), 0xC0000022, deeper, false},  // the directory's listing is refused
+        {L"Device", 0xC000003B, deeper, false}, {L"\\\\", 0xC0000033, deeper, false}, {ns.Path(L"Dir\\\\Deeper"), 0xC0000033, deeper, false},
+        {ns.Path(L"sem"), 0, ns.Root() + L"|sem*", false},
+        {ns.Path(L"OBJECTS\\anevent"), 0, objects + L"|AnEvent*", false},
+        {ns.Path(L"Objects\\Folder"), 0, objects + L"\\Folder", false},
+        {ns.Path(LongDirectory + L"\\" + LongName), 0, ns.Path(LongDirectory) + L"|" + LongName + L"*", false},
+        {ns.Path(L"Nowhere\\x"), 0xC0000034, L"\\", true}, {ns.Path(L"Closed\\sub\\x"), 0xC0000022, L"\\", true},  // after a Refresh
+    };
+    for (const auto& step : steps) {
+        CAPTURE(Utf8(step.path));
+        p.site->commands.clear();
+        CHECK(static_cast<unsigned>(GoToObjectPath(step.path.c_str())) == step.status);
+        CHECK(Utf8(ShownIn(p.Tree(), p.List())) == Utf8(step.shown));
+        CHECK(p.site->commands == (step.refreshed ? std::vector<WORD>{CMD_REFRESH} : std::vector<WORD>{}));
+        const int row = ListView_GetNextItem(p.List(), -1, LVNI_FOCUSED), top = ListView_GetTopIndex(p.List());
+        if (step.shown.find(L'|') != std::wstring::npos)  // the row is in view
+            CHECK((row >= top && row < top + ListView_GetCountPerPage(p.List())));
+    }
+    // A new directory named last: its node, after a Refresh; then an object new in the directory shown.
+    p.site->commands.clear();
+    REQUIRE((ns.Directory(L"Dir\\Newer") >= 0 && GoToObjectPath(ns.Path(L"Dir\\Newer").c_str()) == 0));
+    CHECK((ShownIn(p.Tree(), p.List()) == ns.Path(L"Dir\\Newer") && p.site->commands == std::vector<WORD>{CMD_REFRESH}));
+    REQUIRE((ns.Event(L"Dir\\Newer\\late") >= 0 && GoToObjectPath(ns.Path(L"Dir\\Newer\\late").c_str()) == 0));
+    CHECK(ShownIn(p.Tree(), p.List()) == ns.Path(L"Dir\\Newer") + L"|late*");
+    ns.Remove(L"Dir\\Newer\\late");  // gone, its node still in the tree: not there after a Refresh
+    ns.Remove(L"Dir\\Newer");
+    CHECK((static_cast<unsigned>(GoToObjectPath(ns.Path(L"Dir\\Newer").c_str())) == 0xC0000034 && ShownIn(p.Tree(), p.List()) == L"\\"));
+
+    // The main window in front, the focus on the list for an object, on the tree for a directory (a failure's
+    // box: the command line's case).
+    for (auto [path, focus] : {std::pair{ns.Path(L"Objects\\AnEvent"), p.List()}, {ns.Path(L"Objects\\Folder"), p.Tree()}}) {
+        SetFocus(nullptr);
+        CHECK((GoToObjectPathOrSay(p.window, path.c_str()) && GetFocus() == focus && GetForegroundWindow() == p.window));
+    }
+    for (const wchar_t* made : {L"Dir\\Fresh\\e", L"Dir\\Fresh"})
+        ns.Remove(made);
+    p.Command(CMD_REFRESH);
+    SetWindowPos(p.window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+}
