@@ -561,6 +561,10 @@ plant('find-copy-names', G, "Ctrl+C on results copies names instead of full path
 plant('find-sheet-root', G, "Alt+Enter on a result opens the sheet of another directory's object",
       ('find/FindDialog.cpp', "page.RunPropertySheet(window.dialog, row->texts[ColumnDirectory], record);",
        "page.RunPropertySheet(window.dialog, RootPath, record);"))
+plant('find-enter-restarts', G, "Enter on a result starts the search again instead of going to it",
+      ('find/FindDialog.cpp', "            return code | DLGC_WANTMESSAGE;", "            return code;"))
+plant('find-goto-directory', G, "Going to a result shows its directory, not the object",
+      ('find/FindDialog.cpp', "GW_OWNER), path.Get());", "GW_OWNER), row->texts[ColumnDirectory]);"))
 plant('find-list-fixed', G, "The result list keeps its height when the window grows",
       ('find/FindDialog.cpp', "{CTRL_FIND_RESULTS, Stretch | Grow}", "{CTRL_FIND_RESULTS, Stretch}"))
 plant('find-older-edge', G, "Older look: the result list keeps its client edge",

@@ -154,6 +154,30 @@ TEST_CASE("find: the rows, their columns and icons, the counts, the header sort;
     CHECK(LiveFoundRows() == 0);
 }
 
+TEST_CASE("find: Enter or a double-click on a result shows it in the main window; one gone since says so")
+{
+    REQUIRE(Objects().Event(L"Objects\\Fleeting") == 0);
+    Finder f;
+    f.Start(L"e", L"Event", Objects().Path(L"Objects"));
+    f.Wait();
+    f.SortBy(0);  // AnEvent, Fleeting
+    REQUIRE(f.Rows() == "AnEvent|~\\Objects|Event||8 Fleeting|~\\Objects|Event||8 ");
+    ListView_SetItemState(f.List(), 0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    SetFocus(f.List());
+    MSG enter = {f.List(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    CHECK(IsDialogMessageW(f.dialog, &enter));
+    const int shown = ListView_GetNextItem(Shell().List(), -1, LVNI_FOCUSED | LVNI_SELECTED);
+    CHECK((Shell().PathOf(Shell().Next(TVGN_CARET)) == Objects().Path(L"Objects") && shown >= 0 &&
+           Shell().Rows()[shown].name == L"AnEvent"));
+    Objects().Remove(L"Objects\\Fleeting");
+    ListView_SetItemState(f.List(), 1, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    NMITEMACTIVATE click = {{f.List(), CTRL_FIND_RESULTS, NM_DBLCLK}, 1, 0, 0, 0, 0, {}, 0, 0};
+    const modal::Seen seen = modal::Run([&] { SendMessageW(f.dialog, WM_NOTIFY, CTRL_FIND_RESULTS, reinterpret_cast<LPARAM>(&click)); });
+    REQUIRE(seen.boxes.size() == 1);
+    CHECK(seen.boxes[0].text == L"オブジェクトが見つかりません。");
+    CloseFindDialog();
+}
+
 TEST_CASE("find: 中止, closing the window and exiting the program during a search stop it; no row or worker is left")
 {
     const int threads = ThreadCount();
