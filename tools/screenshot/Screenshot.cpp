@@ -1,7 +1,8 @@
 // kagero-screenshot.exe FOLDER: the README's pictures, taken of the real
-// main window and property sheet over objects such as applications leave in
-// \BaseNamedObjects. Saves FOLDER\main-window.bmp, general-page.bmp and
-// security-page.bmp, each the window's own rectangle of the screen.
+// main window, property sheet and find window over objects such as
+// applications leave in \BaseNamedObjects. Saves FOLDER\main-window.bmp,
+// general-page.bmp, security-page.bmp and find-window.bmp, each the window's
+// own rectangle of the screen.
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
@@ -14,6 +15,7 @@
 
 #include "AppGlobals.h"
 #include "ControlSite.h"
+#include "FindDialog.h"
 #include "MainFrame.h"
 #include "ResourceIds.h"
 #include "Startup.h"
@@ -254,6 +256,29 @@ void SelectAccount(HWND sheet)
     ListView_SetItemState(list, row, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
 }
 
+// The find window after a search of the whole namespace for the symbolic
+// links named like Global.
+void TakeFindPicture()
+{
+    SendMessageW(MainWindowHandle, WM_COMMAND, CMD_FIND, 0);
+    HWND find = FindDialogWindow();
+    if (!find) {
+        Fail(L"the find window cannot be made", GetLastError());
+        return;
+    }
+    HWND types = GetDlgItem(find, CTRL_FIND_TYPE);
+    SetDlgItemTextW(find, CTRL_FIND_NAME, L"Global");
+    SendMessageW(types, CB_SETCURSEL, SendMessageW(types, CB_FINDSTRINGEXACT, 0, reinterpret_cast<LPARAM>(L"SymbolicLink")), 0);
+    SetDlgItemTextW(find, CTRL_FIND_LOCATION, L"\\");
+    SendMessageW(find, WM_COMMAND, CTRL_FIND_START, 0);
+    for (int round = 0; round < 100 && IsWindowEnabled(GetDlgItem(find, CTRL_FIND_STOP)); ++round)
+        Settle(50);
+    SetForegroundWindow(find);
+    Settle(200);
+    SaveWindow(find, L"find-window");
+    CloseFindDialog();
+}
+
 void TakePictures(ControlSite& site)
 {
     Settle(1000);  // the first Refresh
@@ -277,6 +302,7 @@ void TakePictures(ControlSite& site)
     Settle(200);
     VisitSheet({SetForegroundWindow, ShowSecurityPage, SelectAccount,
                 [](HWND sheet) { SaveWindow(sheet, L"security-page"); }});
+    TakeFindPicture();
 }
 
 }  // namespace
