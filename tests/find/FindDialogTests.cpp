@@ -5,6 +5,7 @@
 
 #include "FindDialog.h"
 #include "FindResults.h"
+#include "NativeApi.h"
 
 namespace {
 
@@ -75,6 +76,15 @@ void CALLBACK SearchAndExit(HWND, UINT, UINT_PTR timer, DWORD)
     KillTimer(nullptr, timer);
     SendMessageW(ShowFindDialog(MainWindowHandle), WM_COMMAND, CTRL_FIND_START, 0);
     PostMessageW(MainWindowHandle, WM_COMMAND, CMD_EXIT, 0);
+}
+
+// The walk's directory reads, each 5 ms slower, so that a search of the whole namespace is still running when stopped.
+DirectoryCalls Real, Slowed;
+NTSTATUS NTAPI SlowQuery(HANDLE directory, PVOID buffer, ULONG size, BOOLEAN one, BOOLEAN restart, PULONG context,
+                         PULONG needed)
+{
+    Sleep(5);
+    return Real.query(directory, buffer, size, one, restart, context, needed);
 }
 
 const char Found3[] = "3 個のオブジェクトが見つかりました。 1 個のディレクトリを開けませんでした。";
@@ -181,6 +191,9 @@ TEST_CASE("find: Enter or a double-click on a result shows it in the main window
 TEST_CASE("find: 中止, closing the window and exiting the program during a search stop it; no row or worker is left")
 {
     const int threads = ThreadCount();
+    Real = Slowed = ActiveDirectoryCalls();
+    Slowed.query = SlowQuery;
+    SetDirectoryCalls(&Slowed);
     Finder f;
     f.Start(L"", L"", L"\\");
     SendMessageW(f.dialog, WM_COMMAND, CTRL_FIND_STOP, 0);
@@ -195,6 +208,7 @@ TEST_CASE("find: 中止, closing the window and exiting the program during a sea
     SetTimer(nullptr, 0, 50, SearchAndExit);
     CHECK(RunKagero(GetModuleHandleW(nullptr), SW_HIDE, MakeRecordingSite) == 0);
     CHECK((FindDialogWindow() == nullptr && ThreadCount() == threads && LiveFoundRows() == 0));
+    SetDirectoryCalls(nullptr);
     delete LastSite;
     UnregisterClassW(L"Kagero_MainWndClass", GetModuleHandleW(nullptr));
 }
