@@ -55,6 +55,13 @@ ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* 
         options->types[options->typeCount++] = value;
         return ParseResult::Run;
     }
+    if (Is(option, L"--writable-by")) {
+        if (options->writableByCount >= MaximumWritableBy)
+            return Bad(error, u8"--writable-by は 16 個まで指定できます: ", value);
+        return ResolveAccount(value, options->writableBy[options->writableByCount++])
+                   ? ParseResult::Run
+                   : Bad(error, u8"アカウントが見つかりません: ", value);
+    }
     return SetFind(value, options) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", option);
 }
 
@@ -81,7 +88,8 @@ bool IsHelp(const wchar_t* argument)
 
 bool TakesValue(const wchar_t* argument)
 {
-    return Is(argument, L"--find") || Is(argument, L"--type") || Is(argument, L"--depth");
+    return Is(argument, L"--find") || Is(argument, L"--type") || Is(argument, L"--depth") ||
+           Is(argument, L"--writable-by");
 }
 
 }  // namespace
@@ -99,6 +107,8 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
             options->json = true;
         } else if (Is(argument, L"--details")) {
             options->details = true;
+        } else if (Is(argument, L"--security")) {
+            options->security = true;
         } else if (TakesValue(argument)) {
             if (i + 1 >= argc)
                 return Bad(error, u8"値がありません: ", argument);
@@ -142,9 +152,16 @@ const char DumpUsageText[] =
     u8"  --find TEXT    名前に TEXT を含む項目だけ (大文字と小文字を区別しない)。探索はどこまでも続く\n"
     u8"  --type NAME    種類が NAME の項目だけ (何度でも指定できる)。NAME は \\ObjectTypes にある種類\n"
     u8"  --depth N      パスから N 階層下まで (0 はパス直下の項目だけ)\n"
-    u8"  --details      ハンドル数と参照数、イベント・ミュータント・セマフォの状態も書く\n"
+    u8"  --details      ハンドル数と参照数、イベント・ミュータント・セマフォ・タイマーの状態、\n"
+    u8"                 セクションの大きさ、I/O 完了の待ち数、ジョブのプロセス数、リンクの作成日時も書く\n"
+    u8"  --security     所有者 (owner) とセキュリティ記述子 (sddl) も書く\n"
+    u8"  --writable-by WHO  WHO が変更できる項目だけを、変更を許す権利 (writable) とともに書く\n"
+    u8"                 (何度でも指定できる。どれかが変更できれば書く)。WHO はアカウント名かグループ名\n"
+    u8"                 (Everyone, Users)、SDDL の略号 (WD, BU, AU)、SID (S-1-5-32-545)。DACL の\n"
+    u8"                 エントリーは WHO と Everyone のものだけを数え、所属するグループは展開しない\n"
     u8"  --version      バージョンを表示する\n"
     u8"  --help, -h, /? この説明を表示する\n"
     u8"\n"
     u8"終了コード: 0 成功、1 一覧できないディレクトリがあった (理由は標準エラーへ) か出力先が閉じた、\n"
-    u8"            2 引数の誤り (\\ で始まらないパス、システムにない種類を含む)\n";
+    u8"            2 引数の誤り (\\ で始まらないパス、システムにない種類、\n"
+    u8"            見つからないアカウントを含む)\n";

@@ -3,10 +3,12 @@
 
 #include <windows.h>
 
+#include "SecurityAudit.h"
 #include "WideText.h"
 
 const int MaximumTypeFilters = 64;
 const int UnlimitedDepth = -1;
+const int MaximumWritableBy = 16;
 
 struct DumpOptions {
     // PATH as typed, less one backslash after its last name; empty: the root.
@@ -20,6 +22,10 @@ struct DumpOptions {
     const wchar_t* types[MaximumTypeFilters] = {};
     int typeCount = 0;
     int maxDepth = UnlimitedDepth;
+    bool security = false;
+    // --writable-by accounts as SIDs.
+    BYTE writableBy[MaximumWritableBy][AccountSidBytes] = {};
+    int writableByCount = 0;
 };
 
 enum class ParseResult { Run, Help, Version, Bad };

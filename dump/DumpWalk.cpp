@@ -7,9 +7,11 @@
 #include "DirectoryEntries.h"
 #include "EntryFormat.h"
 #include "NativeApi.h"
+#include "ObjectDetails.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
 #include "ObjectTypes.h"
+#include "SecurityAudit.h"
 #include "StatusText.h"
 #include "TypeCheck.h"
 #include "Version.h"
@@ -76,7 +78,9 @@ size_t FindEntry(const DirectoryEntries& entries, const wchar_t* name)
 class Dumper {
 public:
     Dumper(const DumpOptions& options, OutputChannel& output, OutputChannel& errors)
-        : options_(options), output_(output), errors_(errors)
+        : options_(options), output_(output), errors_(errors),
+          audit_(options.writableBy, options.writableByCount, options.security),
+          auditing_(options.security || options.writableByCount > 0)
     {
     }
     ~Dumper()
@@ -104,6 +108,8 @@ private:
     OutputChannel& errors_;
     WalkFrame* top_ = nullptr;
     bool failed_ = false;
+    SecurityAudit audit_;
+    bool auditing_;
 };
 
 int Dumper::Run()
@@ -239,13 +245,22 @@ void Dumper::Emit(const WideText& path, const wchar_t* name, size_t nameLength, 
     EntryFacts facts = {path.Get(), path.Length(), name, nameLength, typeName};
     // Directories are most entries; the table gives them the same code.
     const int typeCode = IsDirectoryType(typeName) ? TypeDirectory : LookupObjectType(typeName, nullptr);
+    EntryExtras extras;
+    SecurityFacts security;
+    facts.extras = &extras;
+    // First, so that an entry --writable-by leaves out costs no more opens.
+    if (auditing_) {
+        if (!audit_.Read(path.Get(), typeCode, typeName, &security))
+            return;
+        extras.security = &security;
+    }
     WideText target;
     ObjectState state;
     wchar_t openError[StatusTextChars];
     if (typeCode == TypeSymbolicLink || options_.details) {
         // Opened for this entry alone and closed before the next.
         ObjectHandle object;
-        const NTSTATUS status = OpenObjectByType(path.Get(), typeCode, OpenForQuery, object.Receive());
+        const NTSTATUS status = OpenForDetails(path.Get(), typeCode, typeName, object.Receive());
         if (status != 0) {
             ObjectOpenFailureText(status, openError);
             facts.openError = openError;
@@ -255,10 +270,14 @@ void Dumper::Emit(const WideText& path, const wchar_t* name, size_t nameLength, 
                 QuerySymbolicLink(object.Get(), &target, &created);
                 facts.target = target.Get();
                 facts.targetLength = target.Length();
+                extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;
+                extras.more.value = created;
             }
             if (options_.details) {
                 ReadState(object.Get(), typeCode, &state);
                 facts.state = &state;
+                if (typeCode != TypeSymbolicLink)
+                    ReadMoreDetails(object.Get(), typeCode, typeName, &extras.more);
             }
         }
     }

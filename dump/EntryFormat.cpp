@@ -125,6 +125,8 @@ void AppendEntryLine(ByteBuffer& out, const EntryFacts& entry, bool json)
         AppendState(fields, *entry.state);
     if (entry.openError)
         fields.Text("openError", entry.openError, static_cast<size_t>(lstrlenW(entry.openError)));
+    if (entry.extras)
+        AppendExtraFields(out, *entry.extras, json);
     out.Append(json ? "}\n" : "\n");
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "EntryExtras.h"
 #include "TextEncoding.h"
 
 // What --details read from an open object.
@@ -31,6 +32,7 @@ struct EntryFacts {
     size_t targetLength = 0;
     const ObjectState* state = nullptr;  // --details, when the object opened
     const wchar_t* openError = nullptr;  // why it did not open, when it had to
+    const EntryExtras* extras = nullptr;  // more --details, --security, --writable-by
 };
 
 void AppendEntryLine(ByteBuffer& out, const EntryFacts& entry, bool json);
