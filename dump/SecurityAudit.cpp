@@ -14,8 +14,14 @@ namespace {
 const NTSTATUS StatusUnsuccessful = static_cast<NTSTATUS>(0xC0000001);
 const SECURITY_INFORMATION PagedParts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
                                         DACL_SECURITY_INFORMATION;
-// READ_CONTROL and the query right: less than the page asks, enough for all but the SACL.
-const ACCESS_MASK OpenForReadControl = 0x00020001;
+// Less than the page asks, enough for all but the SACL; READ_CONTROL alone is
+// what an owner holds without a DACL entry of its own.
+const ACCESS_MASK OpenForReadControl = READ_CONTROL;
+
+struct LocalBlock {
+    HLOCAL block = nullptr;
+    ~LocalBlock() { LocalFree(block); }
+};
 
 bool SidCopy(PSID sid, BYTE (&into)[AccountSidBytes])
 {
@@ -143,7 +149,15 @@ bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeN
     }
     DWORD needed = 0;
     PSECURITY_DESCRIPTOR descriptor = descriptor_;
-    if (!GetKernelObjectSecurity(object.Get(), parts, descriptor, DescriptorBytes, &needed)) {
+    // Most descriptors fit the fixed buffer; a larger one gets a block of its own.
+    LocalBlock larger;
+    BOOL read = GetKernelObjectSecurity(object.Get(), parts, descriptor, DescriptorBytes, &needed);
+    if (!read && GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > DescriptorBytes &&
+        (larger.block = LocalAlloc(LMEM_FIXED, needed)) != nullptr) {
+        descriptor = larger.block;
+        read = GetKernelObjectSecurity(object.Get(), parts, descriptor, needed, &needed);
+    }
+    if (!read) {
         Fail(GetLastError() == ERROR_ACCESS_DENIED ? STATUS_ACCESS_DENIED : StatusUnsuccessful, facts);
         return true;
     }

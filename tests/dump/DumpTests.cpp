@@ -2,6 +2,7 @@
 #include <doctest.h>
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <nlohmann/json.hpp>
 
@@ -149,7 +150,7 @@ TEST_CASE("the whole namespace as JSON with --details: every line parses, each e
         {L"Tree\\beta", event},
         {L"Tree\\Gamma", R"({"type": "Mutant", "handles": 2, "owned": true, "abandoned": false})"_json},
         {L"Tree\\Gone", R"({"type": "Mutant", "handles": 2, "owned": false, "abandoned": true})"_json},
-        {L"Tree\\Link", R"({"type": "SymbolicLink", "handles": 2, "target": "\\Tree\\Alpha"})"_json},
+        {L"Tree\\Link", R"({"type": "SymbolicLink", "handles": 2, "target": "\\Tree\\Alpha", "created": ""})"_json},
         {L"Tree\\Refused", R"({"type": "Directory", "openError": "アクセスは拒否されました。"})"_json},
         {L"Tree\\Refused!", R"({"error": "アクセスが拒否されました。"})"_json},
         {L"Tree\\Sealed", R"({"type": "SymbolicLink", "openError": "アクセスは拒否されました。"})"_json},
@@ -206,6 +207,8 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
         {{L"--find", L"CTL", names}, 0, L"Names\\ctl␁␟␡␈␌\x80\x7FF\x800\xFFFF\xDBFF\xDFFF\tEvent\n", L""},
         {{L"--find", L"LONE", names}, 0, L"Names\\lone\xFFFDhigh\tEvent\nNames\\\xFFFDlone-low\tEvent\n", L""},
         {{L"--bogus"}, 2, L"", L"不明なオプションです: --bogus" + hint},
+        {{L"--writable-by", L"NoSuchAccount"}, 2, L"", L"アカウントが見つかりません: NoSuchAccount" + hint},
+        {{L"--writable-by", L"S-1-5-x"}, 2, L"", L"アカウントが見つかりません: S-1-5-x" + hint},
         {{L"--json", L"--find"}, 2, L"", L"値がありません: --find" + hint},
         {{L"--depth", L"-1"}, 2, L"", L"--depth には 0 以上の整数を指定してください: -1" + hint},
         {{t, L"\\Device"}, 2, L"", L"パスは一つだけ指定できます: \\Device" + hint},
@@ -258,4 +261,97 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
         CHECK(run.exitCode == 1);
         CHECK(run.err.empty());
     }
+}
+
+TEST_CASE("--security and --writable-by over objects with their own descriptors; the types --details now reads")
+{
+    // In the dump's order; owned by the test's own user (U), so that the dump may read even an empty DACL.
+    const std::wstring all = L"0x000D0002 変更,削除,アクセス許可の変更,所有権の取得";
+    const struct { std::wstring sddl, name, everyone, administrators; } cases[] = {
+        {L"O:UG:SYD:(A;;GA;;;BA)", L"administrators", L"", all},
+        {L"O:UG:SYD:(A;;DCSD;;;WD)(D;;GA;;;WD)", L"allow-then-deny", L"0x00010002 変更,削除", L"0x00010002 変更,削除"},
+        {L"O:UG:SYD:(A;;GA;;;WD)", L"all-to-everyone", all, all},
+        {L"O:UG:SYD:(D;;DC;;;WD)(A;;GA;;;WD)", L"deny-then-allow", L"0x000D0000 削除,アクセス許可の変更,所有権の取得",
+         L"0x000D0000 削除,アクセス許可の変更,所有権の取得"},
+        {L"O:UG:SYD:", L"empty-dacl", L"", L""},
+        {L"O:UG:SYD:(A;IO;GA;;;WD)", L"inherit-only", L"", L""},
+        {L"", L"null-dacl", all, all},
+        {L"O:BAG:SYD:(A;;GR;;;WD)", L"owner", L"", L"0x00040000 アクセス許可の変更"},
+        {L"O:BAG:SYD:(A;;GR;;;OW)(A;;GR;;;WD)", L"owner-rights", L"", L""},
+        {L"O:UG:SYD:(A;;GR;;;WD)", L"read-to-everyone", L"", L""},
+    };
+    HANDLE token = nullptr;
+    alignas(8) BYTE user[256];
+    DWORD bytes = 0;
+    wchar_t* userSid = nullptr;
+    REQUIRE((OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+             GetTokenInformation(token, TokenUser, user, sizeof(user), &bytes) &&
+             ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &userSid)));
+    CloseHandle(token);
+    const std::wstring u = userSid;
+    LocalFree(userSid);
+    const auto withUser = [&](std::wstring text) { return text.size() > 2 && text[2] == L'U' ? L"O:" + u + text.substr(3) : text; };
+    TestNamespace ns, more;
+    for (const auto& c : cases)
+        REQUIRE(ns.Build({{Kind::Sddl, withUser(c.sddl)}, {Kind::Event, c.name}}) == 0);
+    // Text with the owner's name and SDDL for Everyone; JSON for Administrators, by its name.
+    const DumpRun everyone = RunDump({L"--security", L"--writable-by", L"WD", ns.Root()});
+    std::wstring expected;
+    for (const auto& c : cases)
+        if (!c.everyone.empty())
+            expected += ns.Path(c.name) + L"\tEvent\t" + (c.sddl.empty() ? L"" : L"owner=U\t") + L"sddl=" + c.sddl +
+                        L"\twritable=" + c.everyone + L"\n";
+    CHECK(std::regex_replace(FromUtf8(everyone.out), std::wregex(L"owner=[^\t]*\tsddl=O:" + u), L"owner=U\tsddl=O:U") ==
+          expected);
+    std::map<std::wstring, std::wstring> found, wanted;
+    for (const nlohmann::json& entry : ParseLines(RunDump({L"--json", L"--writable-by", L"Administrators", ns.Root()}).out)) {
+        const nlohmann::json writable = entry.value("writable", nlohmann::json::object());
+        std::wstring rights = FromUtf8(writable.value("mask", "")) + L" ";
+        for (const auto& right : writable.value("rights", nlohmann::json::array()))
+            rights += FromUtf8(right) + L",";
+        rights.pop_back();
+        found[Text(entry, "name")] = rights;
+    }
+    for (const auto& c : cases)
+        if (!c.administrators.empty())
+            wanted[c.name] = c.administrators;
+    CHECK(found == wanted);
+    // Each SDDL written parses back to the object's own owner, group and DACL.
+    for (const auto& c : cases) {
+        PSECURITY_DESCRIPTOR parsed = nullptr, own = nullptr;
+        DWORD needed = 0;
+        GetKernelObjectSecurity(ns.Handle(c.name), 7, nullptr, 0, &needed);
+        own = LocalAlloc(LMEM_FIXED, needed);
+        REQUIRE((own && GetKernelObjectSecurity(ns.Handle(c.name), 7, own, needed, &needed) &&
+                 ConvertStringSecurityDescriptorToSecurityDescriptorW(withUser(c.sddl).c_str(), SDDL_REVISION_1, &parsed, nullptr)));
+        PSID sids[4] = {};
+        PACL acls[2] = {};
+        BOOL flags[4] = {};
+        GetSecurityDescriptorOwner(own, &sids[0], &flags[0]), GetSecurityDescriptorOwner(parsed, &sids[1], &flags[0]);
+        GetSecurityDescriptorGroup(own, &sids[2], &flags[0]), GetSecurityDescriptorGroup(parsed, &sids[3], &flags[0]);
+        GetSecurityDescriptorDacl(own, &flags[0], &acls[0], &flags[2]), GetSecurityDescriptorDacl(parsed, &flags[1], &acls[1], &flags[2]);
+        CAPTURE(c.name);
+        CHECK((sids[0] && sids[1] ? EqualSid(sids[0], sids[1]) != 0 : sids[0] == sids[1]));
+        CHECK((sids[2] && sids[3] ? EqualSid(sids[2], sids[3]) != 0 : sids[2] == sids[3]));
+        CHECK(flags[0] == flags[1]);
+        CHECK((acls[0] && acls[1] ? acls[0]->AclSize == acls[1]->AclSize && memcmp(acls[0], acls[1], acls[0]->AclSize) == 0
+                                  : acls[0] == acls[1]));
+        LocalFree(parsed);
+        LocalFree(own);
+    }
+    // Sizes are whole pages; a timer set an hour ahead; two packets queued.
+    REQUIRE(more.Build({{Kind::Section, L"section", 8192}, {Kind::Timer, L"set"}, {Kind::Timer, L"unset"},
+                        {Kind::IoCompletion, L"queue"}}) == 0);
+    LARGE_INTEGER due = {};
+    due.QuadPart = -36000000000LL;
+    CHECK(SetWaitableTimer(more.Handle(L"set"), &due, 0, nullptr, nullptr, FALSE));
+    for (int packet = 0; packet < 2; ++packet)
+        CHECK(PostQueuedCompletionStatus(more.Handle(L"queue"), 0, 0, nullptr));
+    std::wstring details = std::regex_replace(FromUtf8(RunDump({L"--details", more.Root()}).out),
+                                              std::wregex(L"\t(handles|references)=\\d+"), L"");
+    for (size_t at; (at = details.find(more.Root() + L"\\")) != std::wstring::npos;)
+        details.erase(at, more.Root().size() + 1);
+    CHECK(std::regex_replace(details, std::wregex(L"remainingMs=359\\d{4}"), L"remainingMs=359xxxx") ==
+          L"queue\tIoCompletion\tqueued=2\nsection\tSection\tsectionSize=8192\tsectionAttributes=0x08000000\n"
+          L"set\tTimer\tsignaled=false\tremainingMs=359xxxx\nunset\tTimer\tsignaled=false\tremainingMs=0\n");
 }

@@ -10,6 +10,8 @@ NTSYSAPI NTSTATUS NTAPI NtCreateMutant(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES,
 NTSYSAPI NTSTATUS NTAPI NtCreateSemaphore(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, LONG, LONG);
 NTSYSAPI NTSTATUS NTAPI NtCreateIoCompletion(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG);
 NTSYSAPI NTSTATUS NTAPI NtCreateSymbolicLinkObject(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PUNICODE_STRING);
+NTSYSAPI NTSTATUS NTAPI NtCreateSection(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PLARGE_INTEGER, ULONG, ULONG, HANDLE);
+NTSYSAPI NTSTATUS NTAPI NtCreateTimer(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, int);
 }
 
 static int NextRootNumber = 0;
@@ -86,6 +88,13 @@ long TestNamespace::Create(const ObjectRow& row)
     case Kind::Mutant: status = NtCreateMutant(&h, MUTANT_ALL_ACCESS, &a, row.first == 1); break;
     case Kind::Semaphore: status = NtCreateSemaphore(&h, SEMAPHORE_ALL_ACCESS, &a, row.first, row.second); break;
     case Kind::IoCompletion: status = NtCreateIoCompletion(&h, 0x1F0003, &a, 0); break;
+    case Kind::Section: {
+        LARGE_INTEGER size = {};
+        size.QuadPart = row.first;
+        status = NtCreateSection(&h, SECTION_ALL_ACCESS, &a, &size, PAGE_READWRITE, SEC_COMMIT, nullptr);
+        break;
+    }
+    case Kind::Timer: status = NtCreateTimer(&h, TIMER_ALL_ACCESS, &a, 0); break;  // a notification timer
     default: status = NtCreateSymbolicLinkObject(&h, 0xF0001, &a, &target); break;
     }
     if (status < 0)

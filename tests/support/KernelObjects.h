@@ -11,11 +11,11 @@
 // One row of a namespace table. Refuse gives an object made earlier an empty
 // DACL, so that opening it is refused; Sddl sets the descriptor of the rows
 // after it ("" for none: Wine then gives no owner and no DACL).
-enum class Kind { Directory, Event, Mutant, Semaphore, IoCompletion, SymbolicLink, Refuse, Sddl };
+enum class Kind { Directory, Event, Mutant, Semaphore, IoCompletion, SymbolicLink, Refuse, Sddl, Section, Timer };
 struct ObjectRow {
     Kind kind;
     std::wstring path;      // relative to the root; the SDDL for Kind::Sddl
-    long first = 0;         // Event: manual reset; Mutant: 1 owned, 2 abandoned; Semaphore: initial
+    long first = 0;         // Event: manual reset; Mutant: 1 owned, 2 abandoned; Semaphore: initial; Section: size
     long second = 0;        // Event: signalled; Semaphore: maximum
     std::wstring target{};  // SymbolicLink
 };
