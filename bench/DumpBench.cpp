@@ -55,6 +55,28 @@ void MeasureDump(const wchar_t* label, bool json)
     CloseHandle(file);
 }
 
+// The security audit against --details over the same namespace, timed alternately in one run.
+void MeasureAudit(const wchar_t* label)
+{
+    HANDLE file = DumpFile(false);
+    DumpOptions details, audit;
+    details.details = true;
+    audit.security = true;
+    audit.writableByCount = ResolveAccount(L"WD", audit.writableBy[0]) ? 1 : 0;
+    const auto dump = [file](const DumpOptions& options) {
+        Empty(file);
+        OutputChannel output(file);
+        OutputChannel errors(nullptr);
+        RunDump(options, output, errors);
+    };
+    double detailed = 0;
+    double audited = 0;
+    Alternate(7, [&] { dump(details); }, [&] { dump(audit); }, &detailed, &audited);
+    std::printf("%-52ls --details %8.2f ms  audit %8.2f ms  ratio %.2fx (at most 1.3x)\n", label, detailed * 1000.0,
+                audited * 1000.0, audited / detailed);
+    CloseHandle(file);
+}
+
 // directories directories in two levels, nine events in each: ten entries per directory.
 void MakeSpreadTree(TestNamespace& ns, int directories)
 {
@@ -129,7 +151,9 @@ void RunDumpBench()
         const std::wstring more = std::to_wstring(MakeDirectoryTree(ns)) + L" more directories";
         MeasureDump((L"kagero-dump \\ to a file, " + more).c_str(), false);
         MeasureDump((L"kagero-dump --json \\ to a file, " + more).c_str(), true);
+        MeasureAudit((L"kagero-dump --security --writable-by WD \\, " + more).c_str());
     }
     MeasurePeakMemory(L"");
     MeasurePeakMemory(L"--json");
+    MeasurePeakMemory(L"--security --writable-by WD");
 }

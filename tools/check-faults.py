@@ -531,6 +531,50 @@ plant('type-fallback', D, "Every --type name refused where \\ObjectTypes cannot 
       ('dump/TypeCheck.cpp', "    if (ListDirectoryEntries(L\"\\\\ObjectTypes\", types) < 0 || !types.Complete() || types.Count() == 0)\n"
        "        return nullptr;", "    ListDirectoryEntries(L\"\\\\ObjectTypes\", types);"))
 
+# kagero-dump's security audit and more details.
+plant('dacl-null', D, 'A NULL DACL taken to grant nothing',
+      ('properties/AccessCheck.cpp', '        *granted = MapGenericBits(GENERIC_ALL, mapping);\n        return 0;',
+       '        *granted = 0;\n        return 0;'))
+plant('dacl-deny-first', D, 'A deny before an allow does not hold (the later allow grants the denied right)',
+      ('properties/AccessCheck.cpp', '            allowed |= mask & ~denied;',
+       '            allowed |= mask;'))
+plant('dacl-inherit-only', D, 'Inherit-only entries applied to the object itself',
+      ('properties/AccessCheck.cpp', '        if ((header->AceFlags & InheritOnly) ||\n',
+       '        if ('))
+plant('dacl-generic', D, "GENERIC_ALL in an entry not mapped to the type's rights",
+      ('properties/AccessCheck.cpp', '    if (mask & GENERIC_ALL)\n        mapped |= mapping.GenericAll;\n',
+       ''))
+plant('owner-implicit', D, "The owner's implicit WRITE_DAC missing",
+      ('properties/AccessCheck.cpp', '        allowed = READ_CONTROL | WRITE_DAC;',
+       '        allowed = READ_CONTROL;'))
+plant('owner-rights', D, "An OWNER RIGHTS entry leaves the owner's implicit rights in place",
+      ('properties/AccessCheck.cpp', '    if (isOwner && !HasOwnerRightsEntry(dacl, ownerRights.sid))',
+       '    if (isOwner && ownerRights.sid[0])'))
+plant('read-control-changes', D, 'READ_CONTROL counted as a right that changes the object',
+      ('properties/AccessCheck.cpp', '~(READ_CONTROL | SYNCHRONIZE | generic)',
+       '~(SYNCHRONIZE | generic)'))
+plant('owner-read-control', D, 'An object whose owner alone may read it reported as unreadable',
+      ('dump/SecurityAudit.cpp', 'const ACCESS_MASK OpenForReadControl = READ_CONTROL;',
+       'const ACCESS_MASK OpenForReadControl = 0x00020001;'))
+plant('sddl-missing', D, '--security writes no SDDL',
+      ('dump/SecurityAudit.cpp', '            facts->sddl = sddlText_.Get();',
+       '            (void)facts;'))
+plant('who-unknown', D, 'An account the system cannot name taken by --writable-by (exit 0)',
+      ('dump/DumpOptions.cpp', '        return ResolveAccount(value, options->writableBy[options->writableByCount++])\n                   ? ParseResult::Run',
+       '        return (ResolveAccount(value, options->writableBy[options->writableByCount++]) || true)\n                   ? ParseResult::Run'))
+plant('section-size', D, "A section's size read from its attributes",
+      ('namespace/ObjectDetails.cpp', '    *size = basic.Size.QuadPart;',
+       '    *size = basic.Attributes;'))
+plant('timer-units', D, "A timer's remaining time written in 100 ns units as milliseconds",
+      ('dump/EntryExtras.cpp', 'more.value > 0 ? (more.value + 9999) / 10000 : 0',
+       'more.value > 0 ? more.value : 0'))
+plant('completion-open', D, 'An I/O completion object opened as a file (no queue count)',
+      ('namespace/ObjectDetails.cpp', 'wcscmp(typeName, L"IoCompletion") != 0)\n        return',
+       'wcscmp(typeName, L"NoSuchType") != 0)\n        return'))
+plant('link-created', D, "A link's creation time missing from --details",
+      ('dump/DumpWalk.cpp', 'extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;',
+       'extras.more.kind = MoreDetails::None;'))
+
 # The find window.
 plant('find-rows-never', G, "The find window's rows never freed",
       ('find/FindResults.cpp', "        FreeFoundRow(FoundRowAt(list, index));", "        (void)FoundRowAt(list, index);"))
