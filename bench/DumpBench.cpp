@@ -151,7 +151,7 @@ void RunDumpBench()
         const std::wstring more = std::to_wstring(MakeDirectoryTree(ns)) + L" more directories";
         MeasureDump((L"kagero-dump \\ to a file, " + more).c_str(), false);
         MeasureDump((L"kagero-dump --json \\ to a file, " + more).c_str(), true);
-        MeasureAudit((L"kagero-dump --security --writable-by WD \\, " + more).c_str());
+        MeasureAudit(L"kagero-dump --security --writable-by WD \\");
     }
     MeasurePeakMemory(L"");
     MeasurePeakMemory(L"--json");
