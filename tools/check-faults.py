@@ -571,6 +571,9 @@ plant('timer-units', D, "A timer's remaining time written in 100 ns units as mil
 plant('completion-open', D, 'An I/O completion object opened as a file (no queue count)',
       ('namespace/ObjectDetails.cpp', 'wcscmp(typeName, L"IoCompletion") != 0)\n        return',
        'wcscmp(typeName, L"NoSuchType") != 0)\n        return'))
+plant('job-active', D, "A job's processes counted from its ended ones",
+      ('namespace/ObjectDetails.cpp', '    *active = accounting.ActiveProcesses;',
+       '    *active = accounting.TotalTerminatedProcesses;'))
 plant('link-created', D, "A link's creation time missing from --details",
       ('dump/DumpWalk.cpp', 'extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;',
        'extras.more.kind = MoreDetails::None;'))

@@ -339,9 +339,16 @@ TEST_CASE("--security and --writable-by over objects with their own descriptors;
         LocalFree(parsed);
         LocalFree(own);
     }
-    // Sizes are whole pages; a timer set an hour ahead; two packets queued.
+    // Sizes are whole pages; a timer set an hour ahead; two packets queued; a job holding one process, held asleep.
     REQUIRE(more.Build({{Kind::Section, L"section", 8192}, {Kind::Timer, L"set"}, {Kind::Timer, L"unset"},
-                        {Kind::IoCompletion, L"queue"}}) == 0);
+                        {Kind::IoCompletion, L"queue"}, {Kind::Job, L"job"}}) == 0);
+    std::wstring program = L"Z:" + FromUtf8(KAGERO_DUMP_EXE), line = L"kagero-dump --version";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION held = {};
+    REQUIRE(CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr,
+                           nullptr, &startup, &held));
+    CHECK(AssignProcessToJobObject(more.Handle(L"job"), held.hProcess));
     LARGE_INTEGER due = {};
     due.QuadPart = -36000000000LL;
     CHECK(SetWaitableTimer(more.Handle(L"set"), &due, 0, nullptr, nullptr, FALSE));
@@ -351,7 +358,10 @@ TEST_CASE("--security and --writable-by over objects with their own descriptors;
                                               std::wregex(L"\t(handles|references)=\\d+"), L"");
     for (size_t at; (at = details.find(more.Root() + L"\\")) != std::wstring::npos;)
         details.erase(at, more.Root().size() + 1);
+    TerminateProcess(held.hProcess, 0);
+    CloseHandle(held.hProcess);
+    CloseHandle(held.hThread);
     CHECK(std::regex_replace(details, std::wregex(L"remainingMs=359\\d{4}"), L"remainingMs=359xxxx") ==
-          L"queue\tIoCompletion\tqueued=2\nsection\tSection\tsectionSize=8192\tsectionAttributes=0x08000000\n"
+          L"job\tJob\tactiveProcesses=1\nqueue\tIoCompletion\tqueued=2\nsection\tSection\tsectionSize=8192\tsectionAttributes=0x08000000\n"
           L"set\tTimer\tsignaled=false\tremainingMs=359xxxx\nunset\tTimer\tsignaled=false\tremainingMs=0\n");
 }

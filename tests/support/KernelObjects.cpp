@@ -12,6 +12,7 @@ NTSYSAPI NTSTATUS NTAPI NtCreateIoCompletion(PHANDLE, ACCESS_MASK, POBJECT_ATTRI
 NTSYSAPI NTSTATUS NTAPI NtCreateSymbolicLinkObject(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PUNICODE_STRING);
 NTSYSAPI NTSTATUS NTAPI NtCreateSection(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PLARGE_INTEGER, ULONG, ULONG, HANDLE);
 NTSYSAPI NTSTATUS NTAPI NtCreateTimer(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, int);
+NTSYSAPI NTSTATUS NTAPI NtCreateJobObject(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
 }
 
 static int NextRootNumber = 0;
@@ -95,6 +96,7 @@ long TestNamespace::Create(const ObjectRow& row)
         break;
     }
     case Kind::Timer: status = NtCreateTimer(&h, TIMER_ALL_ACCESS, &a, 0); break;  // a notification timer
+    case Kind::Job: status = NtCreateJobObject(&h, JOB_OBJECT_ALL_ACCESS, &a); break;
     default: status = NtCreateSymbolicLinkObject(&h, 0xF0001, &a, &target); break;
     }
     if (status < 0)

@@ -11,7 +11,7 @@
 // One row of a namespace table. Refuse gives an object made earlier an empty
 // DACL, so that opening it is refused; Sddl sets the descriptor of the rows
 // after it ("" for none: Wine then gives no owner and no DACL).
-enum class Kind { Directory, Event, Mutant, Semaphore, IoCompletion, SymbolicLink, Refuse, Sddl, Section, Timer };
+enum class Kind { Directory, Event, Mutant, Semaphore, IoCompletion, SymbolicLink, Refuse, Sddl, Section, Timer, Job };
 struct ObjectRow {
     Kind kind;
     std::wstring path;      // relative to the root; the SDDL for Kind::Sddl
