@@ -31,6 +31,13 @@ bool ParseDepth(const wchar_t* text, int* depth)
     return true;
 }
 
+// An interval is decimal milliseconds, at least the minimum; larger than an
+// int holds saturates, as a depth does.
+bool ParseInterval(const wchar_t* text, int* interval)
+{
+    return ParseDepth(text, interval) && *interval >= MinimumWatchIntervalMs;
+}
+
 bool SetFind(const wchar_t* text, DumpOptions* options)
 {
     const size_t length = static_cast<size_t>(lstrlenW(text));
@@ -49,6 +56,10 @@ ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* 
         return ParseDepth(value, &options->maxDepth)
                    ? ParseResult::Run
                    : Bad(error, u8"--depth には 0 以上の整数を指定してください: ", value);
+    if (Is(option, L"--interval"))
+        return ParseInterval(value, &options->intervalMs)
+                   ? ParseResult::Run
+                   : Bad(error, u8"--interval には 100 以上のミリ秒数を指定してください: ", value);
     if (Is(option, L"--type")) {
         if (options->typeCount >= MaximumTypeFilters)
             return Bad(error, u8"--type は 64 個まで指定できます: ", value);
@@ -81,7 +92,7 @@ bool IsHelp(const wchar_t* argument)
 
 bool TakesValue(const wchar_t* argument)
 {
-    return Is(argument, L"--find") || Is(argument, L"--type") || Is(argument, L"--depth");
+    return Is(argument, L"--find") || Is(argument, L"--type") || Is(argument, L"--depth") || Is(argument, L"--interval");
 }
 
 }  // namespace
@@ -99,6 +110,8 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
             options->json = true;
         } else if (Is(argument, L"--details")) {
             options->details = true;
+        } else if (Is(argument, L"--watch")) {
+            options->watch = true;
         } else if (TakesValue(argument)) {
             if (i + 1 >= argc)
                 return Bad(error, u8"値がありません: ", argument);
@@ -143,6 +156,12 @@ const char DumpUsageText[] =
     u8"  --type NAME    種類が NAME の項目だけ (何度でも指定できる)。NAME は \\ObjectTypes にある種類\n"
     u8"  --depth N      パスから N 階層下まで (0 はパス直下の項目だけ)\n"
     u8"  --details      ハンドル数と参照数、イベント・ミュータント・セマフォの状態も書く\n"
+    u8"  --watch        パスの下を見張り、作られた (+) 消えた (-) 項目を「時刻 +/- フルパス<TAB>種類」で書き続ける。\n"
+    u8"                 最初の一覧は書かない。Ctrl+C で終わる (終了コード 0)。--json では\n"
+    u8"                 {\"event\": \"created\"|\"deleted\", \"time\": UTC, \"path\": ..., ...}。\n"
+    u8"                 見張る間、下の項目すべてのパスと種類を覚えておくので、メモリは項目数とともに増える。\n"
+    u8"                 一つの間隔より短い間だけあったオブジェクトは見えない\n"
+    u8"  --interval MS  --watch で見直す間隔 (ミリ秒、既定 1000、100 以上)\n"
     u8"  --version      バージョンを表示する\n"
     u8"  --help, -h, /? この説明を表示する\n"
     u8"\n"

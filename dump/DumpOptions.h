@@ -7,6 +7,8 @@
 
 const int MaximumTypeFilters = 64;
 const int UnlimitedDepth = -1;
+const int DefaultWatchIntervalMs = 1000;
+const int MinimumWatchIntervalMs = 100;
 
 struct DumpOptions {
     // PATH as typed, less one backslash after its last name; empty: the root.
@@ -20,6 +22,8 @@ struct DumpOptions {
     const wchar_t* types[MaximumTypeFilters] = {};
     int typeCount = 0;
     int maxDepth = UnlimitedDepth;
+    bool watch = false;
+    int intervalMs = DefaultWatchIntervalMs;
 };
 
 enum class ParseResult { Run, Help, Version, Bad };
