@@ -124,4 +124,12 @@ TEST_CASE("--watch: each creation and deletion once, a replaced object as both, 
     CloseHandle(quitting.out);
     quitting.out = nullptr;
     CHECK(Ended(quitting, 1500) == 1);
+    // PATH gone: its entries deleted, then its failure, and the end.
+    Watch gone;
+    Start(gone, ns.Path(L"Sub"));
+    Sleep(500);
+    ns.Remove(L"Sub\\sem");
+    ns.Remove(L"Sub");
+    CHECK(Records(gone, root, 2) == "deleted Sub\\sem Semaphore \nerror Sub オブジェクトが見つかりません。 \n");
+    CHECK(Ended(gone, 1000) == 1);
 }
