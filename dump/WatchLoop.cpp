@@ -120,7 +120,8 @@ bool Watcher::Look(bool first)
     WalkIntoSink(options_, sink);
     SYSTEMTIME utc, local;
     GetSystemTime(&utc);
-    GetLocalTime(&local);
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+        local = utc;
     snprintf(stamp_.local, sizeof(stamp_.local), "%02u:%02u:%02u.%03u", local.wHour, local.wMinute, local.wSecond,
              local.wMilliseconds);
     snprintf(stamp_.utc, sizeof(stamp_.utc), "%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", utc.wYear, utc.wMonth, utc.wDay,

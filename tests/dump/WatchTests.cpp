@@ -52,7 +52,7 @@ void Drain(HANDLE pipe, std::string& into)
 
 // The records that come within waitMs, or until count have come; each as "event path type target", the root
 // left out, sorted: a change made between two looks may come in either.
-std::string Records(Watch& w, const std::string& root, size_t count, int waitMs = 3000)
+std::string Records(Watch& w, const std::string& root, size_t count, int waitMs = 5000)
 {
     std::vector<std::string> records;
     for (int waited = 0; records.size() < count && waited < waitMs; waited += 50) {
@@ -92,11 +92,14 @@ long Ended(Watch& w, int waitMs)
 TEST_CASE("--watch: each creation and deletion once, a replaced object as both, a refused directory once; the end")
 {
     TestNamespace ns;
-    REQUIRE(ns.Build({{Kind::Event, L"Swap"}, {Kind::Directory, L"Shut"}, {Kind::Event, L"Shut\\inside"}}) == 0);
+    REQUIRE(ns.Build({{Kind::Event, L"Swap"}, {Kind::Directory, L"Shut"}, {Kind::Event, L"Shut\\inside"},
+                      {Kind::Directory, L"Early"}, {Kind::Refuse, L"Early"}}) == 0);
     const std::string root(ns.Root().begin(), ns.Root().end());
     Watch w;
     Start(w, ns.Root());
-    CHECK(Records(w, root, 1, 1000) == "");  // the first look says nothing
+    const std::string refused = " アクセスが拒否されました。 \n";
+    CHECK(Records(w, root, 1, 10000) == "error Early" + refused);  // the first look says only that
+
     REQUIRE(ns.Build({{Kind::Event, L"ev"}, {Kind::Directory, L"Sub"}, {Kind::Semaphore, L"Sub\\sem", 1, 2},
                       {Kind::SymbolicLink, L"Ln", 0, 0, L"\\Somewhere"}}) == 0);
     CHECK(Records(w, root, 4) ==
@@ -105,16 +108,17 @@ TEST_CASE("--watch: each creation and deletion once, a replaced object as both, 
     ns.Remove(L"Swap");
     REQUIRE(ns.Build({{Kind::Mutant, L"Swap"}, {Kind::Refuse, L"Shut"}}) == 0);
     CHECK(Records(w, root, 4) ==
-          "created Swap Mutant \ndeleted Swap Event \ndeleted ev Event \nerror Shut アクセスが拒否されました。 \n");
+          "created Swap Mutant \ndeleted Swap Event \ndeleted ev Event \nerror Shut" + refused);
     CHECK(Records(w, root, 1, 1000) == "");  // not said again at the next looks
-    CHECK(w.errors == "kagero-dump: " + root + "\\Shut: アクセスが拒否されました。\n");
+    CHECK(w.errors == "kagero-dump: " + root + "\\Early: アクセスが拒否されました。\nkagero-dump: " + root +
+                          "\\Shut: アクセスが拒否されました。\n");
     // Ctrl+C ends it after its look: Wine sends it to the processes of a console, here the child's own, which the
     // test joins (ignoring Ctrl+C itself); a test without a console cannot send Ctrl+Break to a group.
     FreeConsole();
     REQUIRE(AttachConsole(w.process.dwProcessId));
     SetConsoleCtrlHandler(nullptr, TRUE);
     CHECK(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
-    CHECK(Ended(w, 2000) == 0);
+    CHECK(Ended(w, 5000) == 0);
     FreeConsole();
     SetConsoleCtrlHandler(nullptr, FALSE);
     // A reader that leaves ends it, though nothing changes.
@@ -123,13 +127,15 @@ TEST_CASE("--watch: each creation and deletion once, a replaced object as both, 
     Sleep(500);
     CloseHandle(quitting.out);
     quitting.out = nullptr;
-    CHECK(Ended(quitting, 1500) == 1);
+    CHECK(Ended(quitting, 5000) == 1);
     // PATH gone: its entries deleted, then its failure, and the end.
     Watch gone;
+    REQUIRE(ns.Build({{Kind::Directory, L"Sub\\Early"}, {Kind::Refuse, L"Sub\\Early"}}) == 0);
     Start(gone, ns.Path(L"Sub"));
-    Sleep(500);
-    ns.Remove(L"Sub\\sem");
-    ns.Remove(L"Sub");
-    CHECK(Records(gone, root, 2) == "deleted Sub\\sem Semaphore \nerror Sub オブジェクトが見つかりません。 \n");
+    CHECK(Records(gone, root, 1, 10000) == "error Sub\\Early" + refused);
+    for (const wchar_t* name : {L"Sub\\Early", L"Sub\\sem", L"Sub"})
+        ns.Remove(name);
+    CHECK(Records(gone, root, 3) ==
+          "deleted Sub\\Early Directory \ndeleted Sub\\sem Semaphore \nerror Sub オブジェクトが見つかりません。 \n");
     CHECK(Ended(gone, 1000) == 1);
 }
