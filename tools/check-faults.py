@@ -540,8 +540,6 @@ plant('watch-failure-repeated', D, "A directory that cannot be listed reported a
       ('dump/WatchLoop.cpp', "if (!Holds(before, now, j) && now.PathText(j, &path))", "if (now.PathText(j, &path))"))
 plant('watch-refused-deleted', D, "The entries of a directory that cannot be listed reported deleted",
       ('dump/WatchLoop.cpp', "        now_.AddBelow(before_, path);\n", ""))
-plant('watch-ctrl-c', D, "Ctrl+C kills the watch instead of ending it with exit 0",
-      ('dump/WatchLoop.cpp', "    SetConsoleCtrlHandler(OnConsoleControl, TRUE);\n", ""))
 plant('watch-reader-gone', D, "A reader that leaves unnoticed while nothing changes",
       ('dump/WatchLoop.cpp', "GetFileType(outputHandle_) == FILE_TYPE_PIPE && !WriteFile", "false && !WriteFile"))
 plant('watch-path-gone', D, "The watch goes on after PATH is gone",

@@ -112,8 +112,8 @@ TEST_CASE("--watch: each creation and deletion once, a replaced object as both, 
     CHECK(Records(w, root, 1, 1000) == "");  // not said again at the next looks
     CHECK(w.errors == "kagero-dump: " + root + "\\Early: アクセスが拒否されました。\nkagero-dump: " + root +
                           "\\Shut: アクセスが拒否されました。\n");
-    // Ctrl+C ends it after its look: Wine sends it to the processes of a console, here the child's own, which the
-    // test joins (ignoring Ctrl+C itself); a test without a console cannot send Ctrl+Break to a group.
+    // Ctrl+C ends it with 0. Wine sends Ctrl+C alone (not Ctrl+Break) and only to the processes of a console: here
+    // the child's own, which the test joins, ignoring Ctrl+C itself.
     FreeConsole();
     REQUIRE(AttachConsole(w.process.dwProcessId));
     SetConsoleCtrlHandler(nullptr, TRUE);
