@@ -149,7 +149,7 @@ void RunDumpBench()
         const std::wstring more = std::to_wstring(MakeDirectoryTree(ns)) + L" more directories";
         MeasureDump((L"kagero-dump \\ to a file, " + more).c_str(), false);
         MeasureDump((L"kagero-dump --json \\ to a file, " + more).c_str(), true);
-        MeasureWatchLook((L"kagero-dump --watch, one look at \\, " + more).c_str());
+        MeasureWatchLook((L"kagero-dump --watch: one look at \\, " + more).c_str());
     }
     MeasurePeakMemory(L"");
     MeasurePeakMemory(L"--json");

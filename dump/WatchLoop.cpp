@@ -237,11 +237,18 @@ void Watcher::Report(const wchar_t* path, const wchar_t* reason, bool listable)
     errors_.Flush();
     if (!options_.json)
         return;
+    Prefix(listable ? "listable" : "error", ' ');
+    ByteBuffer& out = output_.Buffer();
+    if (listable) {
+        out.Append("\"path\": \"");
+        AppendText(out, path, TextForm::Json);
+        out.Append("\"}\n");
+        return;
+    }
     ByteBuffer& record = scratch_.Buffer();
     record.Clear();
     AppendListingFailure(record, path, reason);
-    Prefix(listable ? "listable" : "error", ' ');
-    output_.Buffer().Append(record.Data() + 1, record.Size() - 1);
+    out.Append(record.Data() + 1, record.Size() - 1);
 }
 
 // A pipe whose reader left is found without a change to write: a write of

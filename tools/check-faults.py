@@ -540,6 +540,8 @@ plant('watch-failure-repeated', D, "A directory that cannot be listed reported a
       ('dump/WatchLoop.cpp', "if (!Holds(before, now, j) && now.PathText(j, &path))", "if (now.PathText(j, &path))"))
 plant('watch-refused-deleted', D, "The entries of a directory that cannot be listed reported deleted",
       ('dump/WatchLoop.cpp', "        now_.AddBelow(before_, path);\n", ""))
+plant('watch-listable-unsaid', D, "A directory that can be listed again not said",
+      ('dump/WatchLoop.cpp', "                recovered_.Add(path, known.Length(), L\"\", nullptr);", "                (void)known;"))
 plant('watch-reader-gone', D, "A reader that leaves unnoticed while nothing changes",
       ('dump/WatchLoop.cpp', "GetFileType(outputHandle_) == FILE_TYPE_PIPE && !WriteFile", "false && !WriteFile"))
 plant('watch-path-gone', D, "The watch goes on after PATH is gone",

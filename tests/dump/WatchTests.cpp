@@ -2,6 +2,7 @@
 #include <doctest.h>
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <nlohmann/json.hpp>
 
@@ -110,8 +111,13 @@ TEST_CASE("--watch: each creation and deletion once, a replaced object as both, 
     CHECK(Records(w, root, 4) ==
           "created Swap Mutant \ndeleted Swap Event \ndeleted ev Event \nerror Shut" + refused);
     CHECK(Records(w, root, 1, 1000) == "");  // not said again at the next looks
+    PSECURITY_DESCRIPTOR open = nullptr;  // listable again: said once, its entries unchanged
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;WD)", SDDL_REVISION_1, &open, nullptr);
+    CHECK(SetKernelObjectSecurity(ns.Handle(L"Shut"), DACL_SECURITY_INFORMATION, open));
+    LocalFree(open);
+    CHECK(Records(w, root, 2, 1500) == "listable Shut  \n");
     CHECK(w.errors == "kagero-dump: " + root + "\\Early: アクセスが拒否されました。\nkagero-dump: " + root +
-                          "\\Shut: アクセスが拒否されました。\n");
+                          "\\Shut: アクセスが拒否されました。\nkagero-dump: " + root + "\\Shut: 一覧できるようになりました。\n");
     // Ctrl+C ends it with 0. Wine sends Ctrl+C alone (not Ctrl+Break) and only to the processes of a console: here
     // the child's own, which the test joins, ignoring Ctrl+C itself.
     FreeConsole();
