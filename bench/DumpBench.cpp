@@ -9,6 +9,7 @@
 #include "BenchSupport.h"
 #include "DumpWalk.h"
 #include "KernelObjects.h"
+#include "WatchLoop.h"
 
 namespace {
 
@@ -77,6 +78,24 @@ void MeasureAudit(const wchar_t* label)
     CloseHandle(file);
 }
 
+// One look of kagero-dump --watch at the whole namespace, nothing changed
+// since the look before: the walk, the snapshot and its comparison.
+void MeasureWatchLook(const wchar_t* label)
+{
+    DumpOptions options;
+    options.watch = true;
+    OutputChannel output(nullptr);
+    OutputChannel errors(nullptr);
+    Watcher watcher(options, output, errors, nullptr);
+    watcher.Look(true);
+    unsigned long bareCount = 0;
+    double floor = 0;
+    double look = 0;
+    Alternate(
+        7, [&] { bareCount = BareEnumerate(L"\\", true); }, [&] { watcher.Look(false); }, &floor, &look);
+    PrintRatio(label, bareCount, bareCount, floor, look);
+}
+
 // directories directories in two levels, nine events in each: ten entries per directory.
 void MakeSpreadTree(TestNamespace& ns, int directories)
 {
@@ -95,7 +114,7 @@ void MakeSpreadTree(TestNamespace& ns, int directories)
 
 // Runs kagero-dump.exe on the whole namespace into a file; its peak working
 // set in bytes, 0 when it could not be run.
-SIZE_T DumpPeakWorkingSet(const wchar_t* option)
+SIZE_T DumpPeakWorkingSet(const wchar_t* option, int limitMs)
 {
     wchar_t program[MAX_PATH] = L"Z:";  // drive Z: is the Unix root to Wine
     MultiByteToWideChar(CP_UTF8, 0, KAGERO_DUMP_EXE, -1, program + 2, MAX_PATH - 2);
@@ -114,13 +133,14 @@ SIZE_T DumpPeakWorkingSet(const wchar_t* option)
         // which only ever grows, is read every millisecond until the end.
         PROCESS_MEMORY_COUNTERS counters = {};
         counters.cb = sizeof(counters);
-        for (int waited = 0; waited < 120000; ++waited) {
+        for (int waited = 0; waited < limitMs; ++waited) {
             if (GetProcessMemoryInfo(process.hProcess, &counters, sizeof(counters)) &&
                 counters.PeakWorkingSetSize > peak)
                 peak = counters.PeakWorkingSetSize;
             if (WaitForSingleObject(process.hProcess, 1) != WAIT_TIMEOUT)
                 break;
         }
+        TerminateProcess(process.hProcess, 0);  // a watch runs until stopped
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
@@ -128,14 +148,14 @@ SIZE_T DumpPeakWorkingSet(const wchar_t* option)
     return peak;
 }
 
-void MeasurePeakMemory(const wchar_t* option)
+void MeasurePeakMemory(const wchar_t* option, int limitMs = 120000)
 {
     SIZE_T peaks[2] = {};
     const int sizes[2] = {200, 2000};
     for (int i = 0; i < 2; ++i) {
         TestNamespace ns;
         MakeSpreadTree(ns, sizes[i]);
-        peaks[i] = DumpPeakWorkingSet(option);
+        peaks[i] = DumpPeakWorkingSet(option, limitMs);
     }
     const std::wstring label = std::wstring(L"kagero-dump ") + option + L" peak working set";
     std::printf("%-52ls 2,000 entries %8.2f MB  20,000 entries %8.2f MB  ratio %.2fx\n", label.c_str(),
@@ -152,8 +172,11 @@ void RunDumpBench()
         MeasureDump((L"kagero-dump \\ to a file, " + more).c_str(), false);
         MeasureDump((L"kagero-dump --json \\ to a file, " + more).c_str(), true);
         MeasureAudit(L"kagero-dump --security --writable-by WD \\");
+        MeasureWatchLook((L"kagero-dump --watch: one look at \\, " + more).c_str());
     }
     MeasurePeakMemory(L"");
     MeasurePeakMemory(L"--json");
     MeasurePeakMemory(L"--security --writable-by WD");
+    // Its looks for a few seconds: the first holds the whole subtree.
+    MeasurePeakMemory(L"--watch --interval 100", 5000);
 }

@@ -109,3 +109,11 @@ void DirectoryEntries::Sort()
         return order ? order < 0 : wcscmp(first, second) < 0;
     });
 }
+
+int CompareEntryNames(const wchar_t* a, const wchar_t* b)
+{
+    const bool plain = LettersAndDigitsOnly(a, static_cast<size_t>(lstrlenW(a))) &&
+                       LettersAndDigitsOnly(b, static_cast<size_t>(lstrlenW(b)));
+    const int order = plain ? CompareUpper(a, b) : lstrcmpiW(a, b);
+    return order ? order : wcscmp(a, b);
+}

@@ -51,3 +51,7 @@ private:
     size_t itemsCapacity_ = 0;
     bool failed_ = false;
 };
+
+// Sort's order between two names, for those not held here: below zero when a
+// comes first, zero only for the same name.
+int CompareEntryNames(const wchar_t* a, const wchar_t* b);

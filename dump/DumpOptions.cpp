@@ -31,6 +31,13 @@ bool ParseDepth(const wchar_t* text, int* depth)
     return true;
 }
 
+// An interval is decimal milliseconds, at least the minimum; larger than an
+// int holds saturates, as a depth does.
+bool ParseInterval(const wchar_t* text, int* interval)
+{
+    return ParseDepth(text, interval) && *interval >= MinimumWatchIntervalMs;
+}
+
 bool SetFind(const wchar_t* text, DumpOptions* options)
 {
     const size_t length = static_cast<size_t>(lstrlenW(text));
@@ -49,6 +56,10 @@ ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* 
         return ParseDepth(value, &options->maxDepth)
                    ? ParseResult::Run
                    : Bad(error, u8"--depth には 0 以上の整数を指定してください: ", value);
+    if (Is(option, L"--interval"))
+        return ParseInterval(value, &options->intervalMs)
+                   ? ParseResult::Run
+                   : Bad(error, u8"--interval には 100 以上のミリ秒数を指定してください: ", value);
     if (Is(option, L"--type")) {
         if (options->typeCount >= MaximumTypeFilters)
             return Bad(error, u8"--type は 64 個まで指定できます: ", value);
@@ -89,7 +100,7 @@ bool IsHelp(const wchar_t* argument)
 bool TakesValue(const wchar_t* argument)
 {
     return Is(argument, L"--find") || Is(argument, L"--type") || Is(argument, L"--depth") ||
-           Is(argument, L"--writable-by");
+           Is(argument, L"--writable-by") || Is(argument, L"--interval");
 }
 
 }  // namespace
@@ -109,6 +120,8 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
             options->details = true;
         } else if (Is(argument, L"--security")) {
             options->security = true;
+        } else if (Is(argument, L"--watch")) {
+            options->watch = true;
         } else if (TakesValue(argument)) {
             if (i + 1 >= argc)
                 return Bad(error, u8"値がありません: ", argument);
@@ -126,6 +139,9 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
             pathGiven = true;
         }
     }
+    // A watch reports what appears and goes, not who may change it.
+    if (options->watch && (options->security || options->writableByCount > 0))
+        return Bad(error, u8"--watch とは一緒に使えません: ", options->security ? L"--security" : L"--writable-by");
     return ParseResult::Run;
 }
 
@@ -159,9 +175,16 @@ const char DumpUsageText[] =
     u8"                 (何度でも指定できる。どれかが変更できれば書く)。WHO はアカウント名かグループ名\n"
     u8"                 (Everyone, Users)、SDDL の略号 (WD, BU, AU)、SID (S-1-5-32-545)。DACL の\n"
     u8"                 エントリーは WHO と Everyone のものだけを数え、所属するグループは展開しない\n"
+    u8"  --watch        パスの下を見張り、作られた (+) 消えた (-) 項目を「時刻 +/- フルパス<TAB>種類」で書き続ける。\n"
+    u8"                 最初の一覧は書かない。Ctrl+C で終わる (終了コード 0)。--json では\n"
+    u8"                 {\"event\": \"created\"|\"deleted\", \"time\": UTC, \"path\": ..., ...}。\n"
+    u8"                 見張る間、下の項目すべてのパスと種類を覚えておくので、メモリは項目数とともに増える。\n"
+    u8"                 一つの間隔より短い間だけあったオブジェクトは見えない。--details は作られた項目に付く\n"
+    u8"  --interval MS  --watch で見直す間隔 (ミリ秒、既定 1000、100 以上)\n"
     u8"  --version      バージョンを表示する\n"
     u8"  --help, -h, /? この説明を表示する\n"
     u8"\n"
     u8"終了コード: 0 成功、1 一覧できないディレクトリがあった (理由は標準エラーへ) か出力先が閉じた、\n"
     u8"            2 引数の誤り (\\ で始まらないパス、システムにない種類、\n"
-    u8"            見つからないアカウントを含む)\n";
+    u8"            見つからないアカウントを含む)\n"
+    u8"--watch では: 0 Ctrl+C で終わった、1 パスが消えたか初めから一覧できない、または出力先が閉じた\n";

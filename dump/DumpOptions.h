@@ -9,6 +9,8 @@
 const int MaximumTypeFilters = 64;
 const int UnlimitedDepth = -1;
 const int MaximumWritableBy = 16;
+const int DefaultWatchIntervalMs = 1000;
+const int MinimumWatchIntervalMs = 100;
 
 struct DumpOptions {
     // PATH as typed, less one backslash after its last name; empty: the root.
@@ -26,6 +28,8 @@ struct DumpOptions {
     // --writable-by accounts as SIDs.
     BYTE writableBy[MaximumWritableBy][AccountSidBytes] = {};
     int writableByCount = 0;
+    bool watch = false;
+    int intervalMs = DefaultWatchIntervalMs;
 };
 
 enum class ParseResult { Run, Help, Version, Bad };

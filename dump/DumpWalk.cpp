@@ -15,6 +15,7 @@
 #include "StatusText.h"
 #include "TypeCheck.h"
 #include "Version.h"
+#include "WatchLoop.h"
 
 namespace {
 
@@ -92,14 +93,17 @@ public:
     Dumper& operator=(const Dumper&) = delete;
 
     int Run();
+    void SetSink(WalkSink* sink) { sink_ = sink; }
 
 private:
+    friend void ::FormatEntry(const DumpOptions&, const WideText&, const wchar_t*, OutputChannel&);
     // Lists path into a new frame on top; the status of the failure otherwise.
     NTSTATUS Push(WideText& path, int depth);
     void Pop();
     void Step();
     bool Selected(const wchar_t* name, size_t nameLength, const wchar_t* typeName);
     void Emit(const WideText& path, const wchar_t* name, size_t nameLength, const wchar_t* typeName);
+    void Collect(const WideText& path, const wchar_t* typeName);
     bool EmitOwnEntry(const WideText& path, NTSTATUS listingStatus);
     void ReportFailure(const wchar_t* path, NTSTATUS status);
 
@@ -110,6 +114,7 @@ private:
     bool failed_ = false;
     SecurityAudit audit_;
     bool auditing_;
+    WalkSink* sink_ = nullptr;
 };
 
 int Dumper::Run()
@@ -118,7 +123,7 @@ int Dumper::Run()
     const wchar_t* typed = options_.path.Empty() ? L"\\" : options_.path.Get();
     const NTSTATUS status = path.Assign(typed) ? Push(path, 0) : STATUS_NO_MEMORY_NT;
     // A path that is no directory is listed as ls lists a file: its own line.
-    if (status < 0 && (status == STATUS_NO_MEMORY_NT || !EmitOwnEntry(path, status)))
+    if (status < 0 && (sink_ || status == STATUS_NO_MEMORY_NT || !EmitOwnEntry(path, status)))
         ReportFailure(typed, status);
     while (top_ && !output_.Broken())
         Step();
@@ -166,6 +171,8 @@ NTSTATUS Dumper::Push(WideText& path, int depth)
         return status;
     }
     frame->entries.Sort();
+    if (sink_)
+        sink_->Listed(path.Get());
     frame->path.Swap(path);
     frame->depth = depth;
     frame->parent = top_;
@@ -202,7 +209,9 @@ void Dumper::Step()
         ReportFailure(frame.path.Get(), STATUS_NO_MEMORY_NT);
         return;
     }
-    if (selected)
+    if (selected && sink_)
+        Collect(path, typeName);
+    else if (selected)
         Emit(path, name, frame.entries.NameLength(i), typeName);
     if (!descend) {
         output_.FlushWhenFull();
@@ -284,10 +293,28 @@ void Dumper::Emit(const WideText& path, const wchar_t* name, size_t nameLength, 
     AppendEntryLine(output_.Buffer(), facts, options_.json);
 }
 
+// A link's target is part of what the watch compares; nothing else is read.
+void Dumper::Collect(const WideText& path, const wchar_t* typeName)
+{
+    WideText target;
+    const bool link = wcscmp(typeName, L"SymbolicLink") == 0;
+    if (link) {
+        ObjectHandle object;
+        LONGLONG created = 0;
+        if (OpenObjectByType(path.Get(), TypeSymbolicLink, OpenForQuery, object.Receive()) == 0)
+            QuerySymbolicLink(object.Get(), &target, &created);
+    }
+    sink_->Entry(path, typeName, link ? &target : nullptr);
+}
+
 // One line on errors; in JSON also an object on the output, so that a script
 // reading the output sees every failure, PATH's own too.
 void Dumper::ReportFailure(const wchar_t* path, NTSTATUS status)
 {
+    if (sink_) {
+        sink_->Failure(path, status);
+        return;
+    }
     wchar_t reason[StatusTextChars];
     ListingFailureText(status, reason);
     ByteBuffer& line = errors_.Buffer();
@@ -331,6 +358,21 @@ int RunDump(const DumpOptions& options, OutputChannel& output, OutputChannel& er
     return dumper.Run();
 }
 
+void WalkIntoSink(const DumpOptions& options, WalkSink& sink)
+{
+    OutputChannel nowhere(nullptr);
+    Dumper dumper(options, nowhere, nowhere);
+    dumper.SetSink(&sink);
+    dumper.Run();
+}
+
+void FormatEntry(const DumpOptions& options, const WideText& path, const wchar_t* typeName, OutputChannel& line)
+{
+    Dumper dumper(options, line, line);
+    const wchar_t* name = LastPathComponent(path.Get());
+    dumper.Emit(path, name, path.Length() - static_cast<size_t>(name - path.Get()), typeName);
+}
+
 int RunDumpProgram(int argc, wchar_t** argv, HANDLE output, HANDLE errors)
 {
     OutputChannel out(output);
@@ -355,5 +397,5 @@ int RunDumpProgram(int argc, wchar_t** argv, HANDLE output, HANDLE errors)
         error.argument = unknown;
         return ReportBadCommandLine(err, error, &types);
     }
-    return RunDump(options, out, err);
+    return options.watch ? RunWatch(options, out, err, output) : RunDump(options, out, err);
 }

@@ -530,6 +530,28 @@ plant('type-list', D, "An unknown --type name's line names no system type",
 plant('type-fallback', D, "Every --type name refused where \\ObjectTypes cannot be read",
       ('dump/TypeCheck.cpp', "    if (ListDirectoryEntries(L\"\\\\ObjectTypes\", types) < 0 || !types.Complete() || types.Count() == 0)\n"
        "        return nullptr;", "    ListDirectoryEntries(L\"\\\\ObjectTypes\", types);"))
+plant('watch-replaced', D, "An object replaced by one of another type under the same name not reported",
+      ('dump/SubtreeSnapshot.cpp', "    if (wcscmp(a.Type(i), b.Type(j)) != 0 || (a.Target(i)", "    if ((a.Target(i)"))
+plant('watch-link-target', D, "A link's target missing from the watch",
+      ('dump/DumpWalk.cpp', "sink_->Entry(path, typeName, link ? &target : nullptr);", "sink_->Entry(path, typeName, nullptr);"))
+plant('watch-first-look', D, "The watch's first look printed as created",
+      ('dump/WatchLoop.cpp', "    if (!first)\n        Compare(", "    if (true)\n        Compare("))
+plant('watch-failure-repeated', D, "A directory that cannot be listed reported at every look",
+      ('dump/WatchLoop.cpp', "if (!Holds(before, now, j) && now.PathText(j, &path))", "if (now.PathText(j, &path))"))
+plant('watch-refused-deleted', D, "The entries of a directory that cannot be listed reported deleted",
+      ('dump/WatchLoop.cpp', "        now_.AddBelow(before_, path);\n", ""))
+plant('watch-listable-unsaid', D, "A directory that can be listed again not said",
+      ('dump/WatchLoop.cpp', "                recovered_.Add(path, known.Length(), L\"\", nullptr);", "                (void)known;"))
+plant('watch-reader-gone', D, "A reader that leaves unnoticed while nothing changes",
+      ('dump/WatchLoop.cpp', "GetFileType(outputHandle_) == FILE_TYPE_PIPE && !WriteFile", "false && !WriteFile"))
+plant('watch-path-gone', D, "The watch goes on after PATH is gone",
+      ('dump/WatchLoop.cpp', "const bool gone = IsGone(sink.RootStatus()) ||", "const bool gone ="))
+plant('watch-order', D, "The watch compares a directory after its entries",
+      ('dump/SubtreeSnapshot.cpp', "return (i < aLength ? 1 : 0) - (j < bLength ? 1 : 0);", "return (j < bLength ? 1 : 0) - (i < aLength ? 1 : 0);"))
+plant('watch-interval', D, "An --interval under 100 ms taken",
+      ('dump/DumpOptions.cpp', "*interval >= MinimumWatchIntervalMs;", "*interval >= 0;"))
+plant('watch-audit', D, "A watch with --writable-by taken (its created and deleted lines would disagree)",
+      ('dump/DumpOptions.cpp', "if (options->watch && (options->security", "if (false && (options->security"))
 
 # kagero-dump's security audit and more details.
 plant('dacl-null', D, 'A NULL DACL taken to grant nothing',

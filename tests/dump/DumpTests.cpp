@@ -218,6 +218,9 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
         {{L"--type", L"Mutant", L"--depth", L"0", t + L"\\"}, 0, L"Gamma\tMutant\nGone\tMutant\n", L""},
         {{L"Device"}, 2, L"", L"パスは \\ で始めてください: Device" + hint},
         {{L"\\Device\\\\"}, 2, L"", L"パスに \\ が二つ続いています: \\Device\\\\" + hint},
+        {{L"--watch", L"--interval", L"99", L"\\NoSuch"}, 2, L"", L"--interval には 100 以上のミリ秒数を指定してください: 99" + hint},
+        {{L"--watch", L"--writable-by", L"WD", L"\\NoSuch"}, 2, L"", L"--watch とは一緒に使えません: --writable-by" + hint},
+        {{L"--watch", L"\\NoSuch"}, 1, L"", L"\\NoSuch: オブジェクトが見つかりません。\n"},
         {{L"--type", L"Bogus", t}, 2, L"", L"システムにない種類です: Bogus (このシステムの種類: " + types + L")" + hint},
         // A path that is no directory: its own line, filtered as any entry; the kernel's name, found without regard to case.
         {{L"--details", L"--depth", L"0", L"--find", L"ET", L"--type", L"event", t + L"\\beta"}, 0,

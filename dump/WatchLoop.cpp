@@ -1,0 +1,268 @@
+#include "WatchLoop.h"
+
+#include <cstdio>
+#include <cwchar>
+
+#include "DumpWalk.h"
+#include "EntryFormat.h"
+#include "NativeApi.h"
+#include "StatusText.h"
+
+namespace {
+
+HANDLE stopEvent = nullptr;
+
+// Runs on a thread of its own: the loop sees the event after its look.
+BOOL WINAPI OnConsoleControl(DWORD type)
+{
+    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT)
+        return FALSE;
+    SetEvent(stopEvent);
+    return TRUE;
+}
+
+// A directory that was seen in its parent and is gone by the time it is
+// listed: its own deletion is the news, at the next look.
+bool IsGone(NTSTATUS status)
+{
+    return status == STATUS_OBJECT_NAME_NOT_FOUND_NT || status == static_cast<NTSTATUS>(0xC000003A) ||
+           status == STATUS_OBJECT_TYPE_MISMATCH_NT;
+}
+
+// One look's walk into a snapshot. A directory that cannot be listed keeps
+// what it held at the look before.
+class LookSink final : public WalkSink {
+public:
+    LookSink(const wchar_t* root, const SubtreeSnapshot& before, const SubtreeSnapshot& failedBefore,
+             SubtreeSnapshot& now, SubtreeSnapshot& failedNow, SubtreeSnapshot& recovered)
+        : root_(root), before_(before), failedBefore_(failedBefore), now_(now), failedNow_(failedNow),
+          recovered_(recovered)
+    {
+    }
+    void Entry(const WideText& path, const wchar_t* typeName, const WideText* target) override
+    {
+        now_.Add(path.Get(), path.Length(), typeName, target);
+    }
+    void Listed(const wchar_t* path) override
+    {
+        WideText known;
+        for (size_t i = 0; i < failedBefore_.Count(); ++i)
+            if (failedBefore_.PathText(i, &known) && wcscmp(known.Get(), path) == 0)
+                recovered_.Add(path, known.Length(), L"", nullptr);
+    }
+    void Failure(const wchar_t* path, NTSTATUS status) override
+    {
+        const bool root = wcscmp(path, root_) == 0;
+        if (IsGone(status)) {
+            rootStatus_ = root ? status : rootStatus_;
+            return;
+        }
+        rootStatus_ = root ? status : rootStatus_;
+        wchar_t reason[StatusTextChars];
+        ListingFailureText(status, reason);
+        failedNow_.Add(path, static_cast<size_t>(lstrlenW(path)), reason, nullptr);
+        now_.AddBelow(before_, path);
+    }
+    NTSTATUS RootStatus() const { return rootStatus_; }
+
+private:
+    const wchar_t* root_;
+    const SubtreeSnapshot& before_;
+    const SubtreeSnapshot& failedBefore_;
+    SubtreeSnapshot& now_;
+    SubtreeSnapshot& failedNow_;
+    SubtreeSnapshot& recovered_;
+    NTSTATUS rootStatus_ = 0;
+};
+
+bool Holds(const SubtreeSnapshot& snapshot, const SubtreeSnapshot& other, size_t j)
+{
+    for (size_t i = 0; i < snapshot.Count(); ++i)
+        if (CompareTreePaths(snapshot.Names(i), snapshot.NamesLength(i), other.Names(j), other.NamesLength(j)) == 0)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+Watcher::Watcher(const DumpOptions& options, OutputChannel& output, OutputChannel& errors, HANDLE outputHandle)
+    : options_(options), output_(output), errors_(errors), outputHandle_(outputHandle), scratch_(nullptr),
+      root_(options.path.Empty() ? L"\\" : options.path.Get())
+{
+}
+
+int Watcher::Run()
+{
+    stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!stopEvent)
+        return 1;
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    int code = Look(true) ? -1 : 1;
+    while (code < 0) {
+        if (WaitForSingleObject(stopEvent, static_cast<DWORD>(options_.intervalMs)) == WAIT_OBJECT_0)
+            code = 0;
+        else if (OutputGone() || !Look(false))
+            code = 1;
+    }
+    SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+    CloseHandle(stopEvent);
+    stopEvent = nullptr;
+    return code;
+}
+
+bool Watcher::Look(bool first)
+{
+    const int now = 1 - before_;
+    entries_[now].Clear();
+    failures_[now].Clear();
+    recovered_.Clear();
+    LookSink sink(root_, entries_[before_], failures_[before_], entries_[now], failures_[now], recovered_);
+    WalkIntoSink(options_, sink);
+    SYSTEMTIME utc, local;
+    GetSystemTime(&utc);
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+        local = utc;
+    snprintf(stamp_.local, sizeof(stamp_.local), "%02u:%02u:%02u.%03u", local.wHour, local.wMinute, local.wSecond,
+             local.wMilliseconds);
+    snprintf(stamp_.utc, sizeof(stamp_.utc), "%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", utc.wYear, utc.wMonth, utc.wDay,
+             utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds);
+    const bool memory = !entries_[now].Failed() && !failures_[now].Failed() && !recovered_.Failed();
+    const bool gone = IsGone(sink.RootStatus()) || (first && sink.RootStatus() < 0);
+    if (!first)
+        Compare(entries_[before_], entries_[now]);
+    if (!memory || gone) {
+        wchar_t reason[StatusTextChars];
+        ListingFailureText(memory ? sink.RootStatus() : STATUS_NO_MEMORY_NT, reason);
+        Report(root_, reason, false);
+    } else {
+        ReportFailures(failures_[before_], failures_[now], recovered_);
+    }
+    before_ = now;
+    output_.Flush();
+    return memory && !gone && !output_.Broken();
+}
+
+void Watcher::Compare(const SubtreeSnapshot& before, const SubtreeSnapshot& now)
+{
+    size_t i = 0;
+    size_t j = 0;
+    while (i < before.Count() || j < now.Count()) {
+        const int order = i == before.Count() ? 1
+                          : j == now.Count()  ? -1
+                                              : CompareTreePaths(before.Names(i), before.NamesLength(i),
+                                                                 now.Names(j), now.NamesLength(j));
+        if (order < 0) {
+            Change(false, before, i++);
+        } else if (order > 0) {
+            Change(true, now, j++);
+        } else {
+            // Another object under the same name: the old one went, a new one came.
+            if (!SameObject(before, i, now, j)) {
+                Change(false, before, i);
+                Change(true, now, j);
+            }
+            ++i;
+            ++j;
+        }
+        output_.FlushWhenFull();
+    }
+}
+
+void Watcher::Prefix(const char* event, char sign)
+{
+    ByteBuffer& out = output_.Buffer();
+    if (options_.json) {
+        out.Append("{\"event\": \"");
+        out.Append(event);
+        out.Append("\", \"time\": \"");
+        out.Append(stamp_.utc);
+        out.Append("\", ");
+    } else {
+        out.Append(stamp_.local);
+        out.AppendByte(' ');
+        out.AppendByte(sign);
+        out.AppendByte(' ');
+    }
+}
+
+// The dump's own line for the entry after the time and the event; a created
+// one is read again for --details.
+void Watcher::Change(bool created, const SubtreeSnapshot& snapshot, size_t i)
+{
+    WideText path;
+    ByteBuffer& line = scratch_.Buffer();
+    line.Clear();
+    if (!snapshot.PathText(i, &path)) {
+        output_.Buffer().Reserve(static_cast<size_t>(-1));  // marks the output failed: memory ran out
+        return;
+    }
+    if (created && options_.details) {
+        FormatEntry(options_, path, snapshot.Type(i), scratch_);
+    } else {
+        const wchar_t* name = LastPathComponent(path.Get());
+        EntryFacts facts = {path.Get(), path.Length(), name, path.Length() - static_cast<size_t>(name - path.Get()),
+                            snapshot.Type(i)};
+        facts.target = snapshot.Target(i);
+        facts.targetLength = snapshot.TargetLength(i);
+        AppendEntryLine(line, facts, options_.json);
+    }
+    Prefix(created ? "created" : "deleted", created ? '+' : '-');
+    const size_t skip = options_.json ? 1 : 0;  // the line's own "{"
+    if (line.Size() > skip)
+        output_.Buffer().Append(line.Data() + skip, line.Size() - skip);
+}
+
+// A directory is said once when it cannot be listed and once when it can be
+// again, never at every look in between.
+void Watcher::ReportFailures(const SubtreeSnapshot& before, const SubtreeSnapshot& now,
+                             const SubtreeSnapshot& recovered)
+{
+    WideText path;
+    for (size_t j = 0; j < now.Count(); ++j)
+        if (!Holds(before, now, j) && now.PathText(j, &path))
+            Report(path.Get(), now.Type(j), false);
+    for (size_t j = 0; j < recovered.Count(); ++j)
+        if (!Holds(now, recovered, j) && recovered.PathText(j, &path))
+            Report(path.Get(), L"一覧できるようになりました。", true);
+}
+
+void Watcher::Report(const wchar_t* path, const wchar_t* reason, bool listable)
+{
+    ByteBuffer& line = errors_.Buffer();
+    line.Append("kagero-dump: ");
+    AppendText(line, path, TextForm::Display);
+    line.Append(": ");
+    AppendText(line, reason, TextForm::Display);
+    line.AppendByte('\n');
+    errors_.Flush();
+    if (!options_.json)
+        return;
+    Prefix(listable ? "listable" : "error", ' ');
+    ByteBuffer& out = output_.Buffer();
+    if (listable) {
+        out.Append("\"path\": \"");
+        AppendText(out, path, TextForm::Json);
+        out.Append("\"}\n");
+        return;
+    }
+    ByteBuffer& record = scratch_.Buffer();
+    record.Clear();
+    AppendListingFailure(record, path, reason);
+    out.Append(record.Data() + 1, record.Size() - 1);
+}
+
+// A pipe whose reader left is found without a change to write: a write of
+// nothing fails on it.
+bool Watcher::OutputGone()
+{
+    if (output_.Broken())
+        return true;
+    DWORD written = 0;
+    return GetFileType(outputHandle_) == FILE_TYPE_PIPE && !WriteFile(outputHandle_, "", 0, &written, nullptr);
+}
+
+int RunWatch(const DumpOptions& options, OutputChannel& output, OutputChannel& errors, HANDLE outputHandle)
+{
+    Watcher watcher(options, output, errors, outputHandle);
+    return watcher.Run();
+}

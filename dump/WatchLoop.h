@@ -1,0 +1,51 @@
+// kagero-dump --watch: a look at PATH's subtree every interval, and the
+// entries created and deleted since the one before written as they are seen.
+#pragma once
+
+#include <windows.h>
+
+#include "DumpOptions.h"
+#include "OutputChannel.h"
+#include "SubtreeSnapshot.h"
+
+class Watcher {
+public:
+    // outputHandle: output's own handle, probed between looks.
+    Watcher(const DumpOptions& options, OutputChannel& output, OutputChannel& errors, HANDLE outputHandle);
+    Watcher(const Watcher&) = delete;
+    Watcher& operator=(const Watcher&) = delete;
+
+    // Until Ctrl+C or Ctrl+Break (0), or until PATH is gone, cannot be
+    // listed at first, memory runs out or the output goes away (1).
+    int Run();
+    // One look, its changes written and flushed; the first writes none.
+    // false when the watch cannot go on (said on errors).
+    bool Look(bool first);
+
+private:
+    struct Stamp {
+        char local[16];  // HH:MM:SS.mmm
+        char utc[32];    // ISO 8601 with milliseconds and Z
+    };
+    void Compare(const SubtreeSnapshot& before, const SubtreeSnapshot& now);
+    void Change(bool created, const SubtreeSnapshot& snapshot, size_t i);
+    void ReportFailures(const SubtreeSnapshot& before, const SubtreeSnapshot& now, const SubtreeSnapshot& recovered);
+    void Report(const wchar_t* path, const wchar_t* reason, bool listable);
+    void Prefix(const char* event, char sign);
+    bool OutputGone();
+
+    const DumpOptions& options_;
+    OutputChannel& output_;
+    OutputChannel& errors_;
+    HANDLE outputHandle_;
+    OutputChannel scratch_;  // one entry's line, before its prefix
+    const wchar_t* root_;
+    // Entries and failed directories (with the reason as type), before and now.
+    SubtreeSnapshot entries_[2];
+    SubtreeSnapshot failures_[2];
+    SubtreeSnapshot recovered_;
+    int before_ = 0;
+    Stamp stamp_ = {};
+};
+
+int RunWatch(const DumpOptions& options, OutputChannel& output, OutputChannel& errors, HANDLE outputHandle);

@@ -1,0 +1,147 @@
+// kagero-dump --watch run as a child over a namespace changed here, its JSON parsed with nlohmann::json.
+#include <doctest.h>
+
+#include <windows.h>
+#include <sddl.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "KernelObjects.h"
+
+namespace {
+
+struct Watch {
+    PROCESS_INFORMATION process = {};
+    HANDLE out = nullptr, err = nullptr;  // reading ends
+    std::string pending, errors;
+};
+
+// The child on pipes, with a console of its own for Ctrl+C.
+void Start(Watch& w, const std::wstring& path)
+{
+    std::wstring line = L"kagero-dump --watch --json --interval 200 \"" + path + L"\"";
+    std::wstring program = L"Z:" + std::wstring(KAGERO_DUMP_EXE, KAGERO_DUMP_EXE + sizeof(KAGERO_DUMP_EXE) - 1);
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE out, err;
+    REQUIRE((CreatePipe(&w.out, &out, &inherit, 65536) && CreatePipe(&w.err, &err, &inherit, 65536)));
+    SetHandleInformation(w.out, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(w.err, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    REQUIRE(CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+                           &startup, &w.process));
+    CloseHandle(out);
+    CloseHandle(err);
+}
+
+void Drain(HANDLE pipe, std::string& into)
+{
+    char chunk[4096];
+    DWORD ready = 0, read = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &ready, nullptr) && ready > 0 &&
+           ReadFile(pipe, chunk, std::min<DWORD>(ready, sizeof(chunk)), &read, nullptr))
+        into.append(chunk, read);
+}
+
+// The records that come within waitMs, or until count have come; each as "event path type target", the root
+// left out, sorted: a change made between two looks may come in either.
+std::string Records(Watch& w, const std::string& root, size_t count, int waitMs = 5000)
+{
+    std::vector<std::string> records;
+    for (int waited = 0; records.size() < count && waited < waitMs; waited += 50) {
+        Sleep(50);
+        Drain(w.out, w.pending);
+        Drain(w.err, w.errors);
+        for (size_t end; (end = w.pending.find('\n')) != std::string::npos; w.pending.erase(0, end + 1)) {
+            const auto record = nlohmann::json::parse(w.pending.substr(0, end), nullptr, false);
+            REQUIRE_MESSAGE(record.is_object(), w.pending.substr(0, end));
+            CHECK(std::regex_match(record.value("time", ""), std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")));
+            std::string path = record.value("path", "");
+            CHECK(path.compare(0, root.size() + 1, root + "\\") == 0);
+            records.push_back(record.value("event", "") + " " + path.erase(0, root.size() + 1) + " " +
+                              record.value("type", record.value("error", "")) + " " + record.value("target", ""));
+        }
+    }
+    std::sort(records.begin(), records.end());
+    std::string joined;
+    for (const std::string& record : records)
+        joined += record + "\n";
+    return joined;
+}
+
+long Ended(Watch& w, int waitMs)
+{
+    DWORD code = DWORD(-1);
+    if (WaitForSingleObject(w.process.hProcess, waitMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(w.process.hProcess, &code);
+    TerminateProcess(w.process.hProcess, 9);
+    for (HANDLE h : {w.process.hProcess, w.process.hThread, w.out, w.err})
+        CloseHandle(h);
+    return long(code);
+}
+
+}  // namespace
+
+TEST_CASE("--watch: each creation and deletion once, a replaced object as both, a refused directory once; the end")
+{
+    TestNamespace ns;
+    REQUIRE(ns.Build({{Kind::Event, L"Swap"}, {Kind::Directory, L"Shut"}, {Kind::Event, L"Shut\\inside"},
+                      {Kind::Directory, L"Early"}, {Kind::Refuse, L"Early"}}) == 0);
+    const std::string root(ns.Root().begin(), ns.Root().end());
+    Watch w;
+    Start(w, ns.Root());
+    const std::string refused = " アクセスが拒否されました。 \n";
+    CHECK(Records(w, root, 1, 10000) == "error Early" + refused);  // the first look says only that
+
+    REQUIRE(ns.Build({{Kind::Event, L"ev"}, {Kind::Directory, L"Sub"}, {Kind::Semaphore, L"Sub\\sem", 1, 2},
+                      {Kind::SymbolicLink, L"Ln", 0, 0, L"\\Somewhere"}}) == 0);
+    CHECK(Records(w, root, 4) ==
+          "created Ln SymbolicLink \\Somewhere\ncreated Sub Directory \ncreated Sub\\sem Semaphore \ncreated ev Event \n");
+    ns.Remove(L"ev");
+    ns.Remove(L"Swap");
+    REQUIRE(ns.Build({{Kind::Mutant, L"Swap"}, {Kind::Refuse, L"Shut"}}) == 0);
+    CHECK(Records(w, root, 4) ==
+          "created Swap Mutant \ndeleted Swap Event \ndeleted ev Event \nerror Shut" + refused);
+    CHECK(Records(w, root, 1, 1000) == "");  // not said again at the next looks
+    PSECURITY_DESCRIPTOR open = nullptr;  // listable again: said once, its entries unchanged
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;WD)", SDDL_REVISION_1, &open, nullptr);
+    CHECK(SetKernelObjectSecurity(ns.Handle(L"Shut"), DACL_SECURITY_INFORMATION, open));
+    LocalFree(open);
+    CHECK(Records(w, root, 2, 1500) == "listable Shut  \n");
+    CHECK(w.errors == "kagero-dump: " + root + "\\Early: アクセスが拒否されました。\nkagero-dump: " + root +
+                          "\\Shut: アクセスが拒否されました。\nkagero-dump: " + root + "\\Shut: 一覧できるようになりました。\n");
+    // Ctrl+C ends it with 0. Wine sends Ctrl+C alone (not Ctrl+Break) and only to the processes of a console: here
+    // the child's own, which the test joins, ignoring Ctrl+C itself.
+    FreeConsole();
+    REQUIRE(AttachConsole(w.process.dwProcessId));
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    CHECK(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+    CHECK(Ended(w, 5000) == 0);
+    FreeConsole();
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    // A reader that leaves ends it, though nothing changes.
+    Watch quitting;
+    Start(quitting, ns.Root());
+    Sleep(500);
+    CloseHandle(quitting.out);
+    quitting.out = nullptr;
+    CHECK(Ended(quitting, 5000) == 1);
+    // PATH gone: its entries deleted, then its failure, and the end.
+    Watch gone;
+    REQUIRE(ns.Build({{Kind::Directory, L"Sub\\Early"}, {Kind::Refuse, L"Sub\\Early"}}) == 0);
+    Start(gone, ns.Path(L"Sub"));
+    CHECK(Records(gone, root, 1, 10000) == "error Sub\\Early" + refused);
+    for (const wchar_t* name : {L"Sub\\Early", L"Sub\\sem", L"Sub"})
+        ns.Remove(name);
+    CHECK(Records(gone, root, 3) ==
+          "deleted Sub\\Early Directory \ndeleted Sub\\sem Semaphore \nerror Sub オブジェクトが見つかりません。 \n");
+    CHECK(Ended(gone, 1000) == 1);
+}
