@@ -317,12 +317,7 @@ void Dumper::ReportFailure(const wchar_t* path, NTSTATUS status)
     }
     wchar_t reason[StatusTextChars];
     ListingFailureText(status, reason);
-    ByteBuffer& line = errors_.Buffer();
-    line.Append("kagero-dump: ");
-    AppendText(line, path, TextForm::Display);
-    line.Append(": ");
-    AppendText(line, reason, TextForm::Display);
-    line.AppendByte('\n');
+    AppendFailureLine(errors_.Buffer(), path, reason);
     errors_.Flush();
     failed_ = true;
     if (options_.json)

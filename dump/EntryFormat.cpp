@@ -130,6 +130,15 @@ void AppendEntryLine(ByteBuffer& out, const EntryFacts& entry, bool json)
     out.Append(json ? "}\n" : "\n");
 }
 
+void AppendFailureLine(ByteBuffer& out, const wchar_t* path, const wchar_t* reason)
+{
+    out.Append("kagero-dump: ");
+    AppendText(out, path, TextForm::Display);
+    out.Append(": ");
+    AppendText(out, reason, TextForm::Display);
+    out.AppendByte('\n');
+}
+
 void AppendListingFailure(ByteBuffer& out, const wchar_t* path, const wchar_t* reason)
 {
     out.Append("{\"path\": ");

@@ -38,3 +38,5 @@ struct EntryFacts {
 void AppendEntryLine(ByteBuffer& out, const EntryFacts& entry, bool json);
 // A directory inside the walk that could not be listed, as a JSON object.
 void AppendListingFailure(ByteBuffer& out, const wchar_t* path, const wchar_t* reason);
+// The same for a person: "kagero-dump: PATH: reason" and a line feed.
+void AppendFailureLine(ByteBuffer& out, const wchar_t* path, const wchar_t* reason);

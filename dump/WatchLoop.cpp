@@ -228,12 +228,7 @@ void Watcher::ReportFailures(const SubtreeSnapshot& before, const SubtreeSnapsho
 
 void Watcher::Report(const wchar_t* path, const wchar_t* reason, bool listable)
 {
-    ByteBuffer& line = errors_.Buffer();
-    line.Append("kagero-dump: ");
-    AppendText(line, path, TextForm::Display);
-    line.Append(": ");
-    AppendText(line, reason, TextForm::Display);
-    line.AppendByte('\n');
+    AppendFailureLine(errors_.Buffer(), path, reason);
     errors_.Flush();
     if (!options_.json)
         return;
