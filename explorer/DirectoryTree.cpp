@@ -50,12 +50,6 @@ void FreeTreePath(wchar_t* path)
     HeapFree(GetProcessHeap(), 0, path);
 }
 
-HTREEITEM NextItem(HWND tree, UINT relation, HTREEITEM item)
-{
-    return reinterpret_cast<HTREEITEM>(
-        SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
-}
-
 void SelectCaret(HWND tree, HTREEITEM item)
 {
     SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
@@ -64,6 +58,22 @@ void SelectCaret(HWND tree, HTREEITEM item)
 }  // namespace
 
 long LiveTreePaths() { return LivePaths; }
+
+HTREEITEM NextTreeNode(HWND tree, UINT relation, HTREEITEM item)
+{
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+const wchar_t* TreeNodePath(HWND tree, HTREEITEM node)
+{
+    TVITEMW query = {};
+    query.mask = TVIF_PARAM | TVIF_HANDLE;
+    query.hItem = node;
+    if (!node || !SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query)))
+        return nullptr;
+    return reinterpret_cast<const wchar_t*>(query.lParam);
+}
 
 HTREEITEM InsertDirectoryNode(HTREEITEM parent, const wchar_t* fullPath)
 {
@@ -102,7 +112,7 @@ void RefreshTree(HWND tree)
     TreeTargetWindow = tree;
     TreeSink sink;
     WalkNamespaceTree(static_cast<DirectoryNode>(TVI_ROOT), sink);
-    HTREEITEM root = NextItem(tree, TVGN_ROOT, nullptr);
+    HTREEITEM root = NextTreeNode(tree, TVGN_ROOT, nullptr);
     SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
     // Selecting fills the object list (TVN_SELCHANGINGW).
     SelectCaret(tree, root);
@@ -110,10 +120,10 @@ void RefreshTree(HWND tree)
 
 void SelectParentDirectory(HWND tree)
 {
-    HTREEITEM caret = NextItem(tree, TVGN_CARET, nullptr);
+    HTREEITEM caret = NextTreeNode(tree, TVGN_CARET, nullptr);
     if (!caret)
         return;
-    HTREEITEM parent = NextItem(tree, TVGN_PARENT, caret);
+    HTREEITEM parent = NextTreeNode(tree, TVGN_PARENT, caret);
     if (!parent)
         return;
     SelectCaret(tree, parent);
@@ -121,7 +131,7 @@ void SelectParentDirectory(HWND tree)
 
 bool IsRootSelected(HWND tree)
 {
-    return NextItem(tree, TVGN_ROOT, nullptr) == NextItem(tree, TVGN_CARET, nullptr);
+    return NextTreeNode(tree, TVGN_ROOT, nullptr) == NextTreeNode(tree, TVGN_CARET, nullptr);
 }
 
 LRESULT OnTreeDeleteItem(const NMTREEVIEWW* notification)

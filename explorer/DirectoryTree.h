@@ -24,6 +24,11 @@ void SelectParentDirectory(HWND tree);
 // True when the root is selected, or the tree is empty.
 bool IsRootSelected(HWND tree);
 
+// The node in relation (TVGN_*) to item, or null.
+HTREEITEM NextTreeNode(HWND tree, UINT relation, HTREEITEM item);
+// The full path a node keeps as its item data; null for no node.
+const wchar_t* TreeNodePath(HWND tree, HTREEITEM node);
+
 // The tree's notifications, as the pane routes them.
 LRESULT OnTreeDeleteItem(const NMTREEVIEWW* notification);
 LRESULT OnTreeKeyDown(const NMTVKEYDOWN* notification);

@@ -64,29 +64,13 @@ NTSTATUS SplitPath(const wchar_t* path, PathParts* parts)
     return 0;
 }
 
-HTREEITEM NextNode(HWND tree, UINT relation, HTREEITEM item)
-{
-    return reinterpret_cast<HTREEITEM>(
-        SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
-}
-
-const wchar_t* NodePath(HWND tree, HTREEITEM node)
-{
-    TVITEMW query = {};
-    query.mask = TVIF_PARAM | TVIF_HANDLE;
-    query.hItem = node;
-    if (!node || !SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query)))
-        return nullptr;
-    return reinterpret_cast<const wchar_t*>(query.lParam);
-}
-
 // The child of parent called name: the exact name first, else (unless
 // exactOnly) the first without regard to case, as the kernel opens a path.
 HTREEITEM ChildNode(HWND tree, HTREEITEM parent, const wchar_t* name, bool exactOnly)
 {
     HTREEITEM caseless = nullptr;
-    for (HTREEITEM child = NextNode(tree, TVGN_CHILD, parent); child; child = NextNode(tree, TVGN_NEXT, child)) {
-        const wchar_t* path = NodePath(tree, child);
+    for (HTREEITEM child = NextTreeNode(tree, TVGN_CHILD, parent); child; child = NextTreeNode(tree, TVGN_NEXT, child)) {
+        const wchar_t* path = TreeNodePath(tree, child);
         if (!path)
             continue;
         const wchar_t* label = LastPathComponent(path);
@@ -146,9 +130,9 @@ void ShowRow(HWND list, int row)
 // selected is selected again, so that its list is filled afresh.
 void SelectNode(HWND tree, HTREEITEM node, bool refill)
 {
-    for (HTREEITEM up = NextNode(tree, TVGN_PARENT, node); up; up = NextNode(tree, TVGN_PARENT, up))
+    for (HTREEITEM up = NextTreeNode(tree, TVGN_PARENT, node); up; up = NextTreeNode(tree, TVGN_PARENT, up))
         SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(up));
-    if (refill && NextNode(tree, TVGN_CARET, nullptr) == node)
+    if (refill && NextTreeNode(tree, TVGN_CARET, nullptr) == node)
         SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, 0);
     // Selecting fills the object list (TVN_SELCHANGINGW).
     SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
@@ -179,7 +163,7 @@ NTSTATUS GoToLeaf(HTREEITEM* node, const wchar_t* name, bool refreshed, Shown* s
         return 0;
     }
     SelectNode(tree, *node, true);
-    if (NextNode(tree, TVGN_CARET, nullptr) != *node)
+    if (NextTreeNode(tree, TVGN_CARET, nullptr) != *node)
         return STATUS_OBJECT_NAME_NOT_FOUND_NT;
     if (ListFillStatus < 0)
         return ListFillStatus;
@@ -209,7 +193,7 @@ NTSTATUS GoToLeaf(HTREEITEM* node, const wchar_t* name, bool refreshed, Shown* s
 NTSTATUS TryGoTo(const PathParts& parts, bool refreshed, Shown* shown, bool* stale)
 {
     HWND tree = ActiveControlSite->TreeWindow();
-    HTREEITEM node = NextNode(tree, TVGN_ROOT, nullptr);
+    HTREEITEM node = NextTreeNode(tree, TVGN_ROOT, nullptr);
     *stale = !node;
     if (!node)
         return STATUS_OBJECT_NAME_NOT_FOUND_NT;
@@ -219,7 +203,7 @@ NTSTATUS TryGoTo(const PathParts& parts, bool refreshed, Shown* shown, bool* sta
         HTREEITEM child = ChildNode(tree, node, part, false);
         if (!child) {
             *stale = true;
-            return MissingBelow(NodePath(tree, node));
+            return MissingBelow(TreeNodePath(tree, node));
         }
         node = child;
     }
@@ -249,18 +233,18 @@ NTSTATUS GoTo(const wchar_t* path, Shown* shown)
     if (parsed < 0)
         return parsed;
     HWND tree = ActiveControlSite->TreeWindow();
-    HTREEITEM before = NextNode(tree, TVGN_CARET, nullptr);
+    HTREEITEM before = NextTreeNode(tree, TVGN_CARET, nullptr);
     bool stale = false;
     NTSTATUS status = TryGoTo(parts, false, shown, &stale);
     if (status < 0 && stale) {
         // The pane's own Refresh, as F5 gives it; the root it selects is
         // then what a failure leaves.
         SendMessageW(GetParent(ActiveControlSite->PaneWindow()), WM_COMMAND, CMD_REFRESH, 0);
-        before = NextNode(tree, TVGN_CARET, nullptr);
+        before = NextTreeNode(tree, TVGN_CARET, nullptr);
         status = TryGoTo(parts, true, shown, &stale);
     }
     // A failed go-to leaves the pane as it was.
-    if (status < 0 && before && NextNode(tree, TVGN_CARET, nullptr) != before)
+    if (status < 0 && before && NextTreeNode(tree, TVGN_CARET, nullptr) != before)
         SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(before));
     return status;
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "ControlSite.h"
+#include "DirectoryTree.h"
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
 #include "GeneralPage.h"
@@ -11,22 +12,6 @@
 namespace {
 
 const int NodeTextChars = 1024;
-
-HTREEITEM NextNode(HWND tree, UINT relation, HTREEITEM item)
-{
-    return reinterpret_cast<HTREEITEM>(
-        SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
-}
-
-const wchar_t* NodePath(HWND tree, HTREEITEM item)
-{
-    TVITEMW query = {};
-    query.mask = TVIF_PARAM | TVIF_HANDLE;
-    query.hItem = item;
-    if (!SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query)))
-        return nullptr;
-    return reinterpret_cast<const wchar_t*>(query.lParam);
-}
 
 // The directory of the tree's caret node, looked up in its parent.
 void OpenTreeSelection(HWND owner, HWND tree, HTREEITEM caret)
@@ -43,7 +28,7 @@ void OpenTreeSelection(HWND owner, HWND tree, HTREEITEM caret)
         page.RunPropertySheet(owner, L"\\", nullptr);
         return;
     }
-    const wchar_t* parentPath = NodePath(tree, NextNode(tree, TVGN_PARENT, caret));
+    const wchar_t* parentPath = TreeNodePath(tree, NextTreeNode(tree, TVGN_PARENT, caret));
     EntryRecord* record = nullptr;
     const NTSTATUS status = parentPath ? FindDirectoryEntry(parentPath, label, &record) : STATUS_OBJECT_NAME_NOT_FOUND_NT;
     if (!record) {
@@ -65,14 +50,14 @@ void OpenPropertiesForSelection(HWND owner)
         return;
     HWND tree = ActiveControlSite->TreeWindow();
     HWND list = ActiveControlSite->ListWindow();
-    HTREEITEM caret = NextNode(tree, TVGN_CARET, nullptr);
+    HTREEITEM caret = NextTreeNode(tree, TVGN_CARET, nullptr);
     if (!caret)
         return;
     if (GetFocus() == tree) {
         OpenTreeSelection(owner, tree, caret);
         return;
     }
-    const wchar_t* directory = NodePath(tree, caret);
+    const wchar_t* directory = TreeNodePath(tree, caret);
     const int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
                                                   LVNI_FOCUSED | LVNI_SELECTED));
     if (!directory || row < 0)

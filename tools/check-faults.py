@@ -260,9 +260,9 @@ plant('goto-case', G, "A path spelled in another case than the kernel's is not f
       ('explorer/GoToPath.cpp', "if (!caseless && !exactOnly && lstrcmpiW(label, name) == 0)", "if (false)"),
       ('explorer/GoToPath.cpp', "if (caseless < 0 && lstrcmpiW(record->name, name) == 0)", "if (false)"))
 plant('goto-stale-list', G, "An object new in the directory already shown is not found (its list not filled afresh)",
-      ('explorer/GoToPath.cpp', "    if (refill && NextNode(tree, TVGN_CARET, nullptr) == node)\n        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, 0);\n", ""))
+      ('explorer/GoToPath.cpp', "    if (refill && NextTreeNode(tree, TVGN_CARET, nullptr) == node)\n        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, 0);\n", ""))
 plant('goto-no-restore', G, "A failed go-to leaves another directory shown",
-      ('explorer/GoToPath.cpp', "    if (status < 0 && before && NextNode(tree, TVGN_CARET, nullptr) != before)", "    if (false)"))
+      ('explorer/GoToPath.cpp', "    if (status < 0 && before && NextTreeNode(tree, TVGN_CARET, nullptr) != before)", "    if (false)"))
 plant('goto-fill-status', G, "An object in a directory that cannot be listed reported missing instead of refused",
       ('explorer/GoToPath.cpp', "    if (ListFillStatus < 0)\n        return ListFillStatus;\n", ""))
 plant('goto-missing-below', G, "A directory under one that cannot be listed reported missing instead of refused",
