@@ -16,7 +16,6 @@ const ULONG ObjectTypeInformationClass = 2;
 const ULONG TypeQueryBytes = 1024;
 const ULONG BasicInformationClass = 0;
 const ULONG JobBasicAccountingClass = 1;
-const ACCESS_MASK IoCompletionQueryState = 0x0001;
 
 struct SectionBasicInformation {
     PVOID BaseAddress;
@@ -85,15 +84,16 @@ NTSYSAPI NTSTATUS NTAPI NtQueryTimer(HANDLE, ULONG, PVOID, ULONG, PULONG);
 NTSYSAPI NTSTATUS NTAPI NtQueryIoCompletion(HANDLE, ULONG, PVOID, ULONG, PULONG);
 }
 
-NTSTATUS OpenForDetails(const wchar_t* path, int typeCode, const wchar_t* typeName, HANDLE* handle)
+NTSTATUS OpenForDetails(const wchar_t* path, int typeCode, const wchar_t* typeName, ACCESS_MASK access,
+                        HANDLE* handle)
 {
     if (typeCode != TypeUnknown || wcscmp(typeName, L"IoCompletion") != 0)
-        return OpenObjectByType(path, typeCode, OpenForQuery, handle);
+        return OpenObjectByType(path, typeCode, access, handle);
     ObjectAttributes attributes;
     NTSTATUS status = attributes.Init(path);
     HANDLE opened = nullptr;
     if (status >= 0)
-        status = NtOpenIoCompletion(&opened, IoCompletionQueryState, attributes.Get());
+        status = NtOpenIoCompletion(&opened, access, attributes.Get());
     if (status == 0)
         *handle = opened;
     return status;

@@ -593,6 +593,11 @@ plant('timer-units', D, "A timer's remaining time written in 100 ns units as mil
 plant('completion-open', D, 'An I/O completion object opened as a file (no queue count)',
       ('namespace/ObjectDetails.cpp', 'wcscmp(typeName, L"IoCompletion") != 0)\n        return',
        'wcscmp(typeName, L"NoSuchType") != 0)\n        return'))
+plant('completion-audit', D, "The audit opens an I/O completion object as a file (a securityError for every one)",
+      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, typeName, OpenForInformation, handle)",
+       "OpenObjectByType(path, typeCode, OpenForInformation, handle)"),
+      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, typeName, OpenForReadControl, handle)",
+       "OpenObjectByType(path, typeCode, OpenForReadControl, handle)"))
 plant('job-active', D, "A job's processes counted from its ended ones",
       ('namespace/ObjectDetails.cpp', '    *active = accounting.ActiveProcesses;',
        '    *active = accounting.TotalTerminatedProcesses;'))
