@@ -98,7 +98,8 @@ LRESULT MainFrame::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CREATE:
         return OnCreate(window);
     case WM_DESTROY:
-        // Before the quit message: a search still running stops here.
+        // The system destroys the owned find window first, which stops its
+        // search; should it still be there, it goes before the quit message.
         CloseFindDialog();
         PostQuitMessage(0);
         return 0;

@@ -9,6 +9,7 @@
 
 #include "AppGlobals.h"
 #include "ControlSite.h"
+#include "DirectoryTree.h"
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
 #include "FindResults.h"
@@ -128,12 +129,8 @@ const wchar_t* SelectedDirectory()
     if (!ActiveControlSite || !IsWindow(ActiveControlSite->TreeWindow()))
         return RootPath;
     HWND tree = ActiveControlSite->TreeWindow();
-    TVITEMW item = {};
-    item.mask = TVIF_PARAM | TVIF_HANDLE;
-    item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    if (!item.hItem || !SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) || !item.lParam)
-        return RootPath;
-    return reinterpret_cast<const wchar_t*>(item.lParam);
+    const wchar_t* path = TreeNodePath(tree, NextTreeNode(tree, TVGN_CARET, nullptr));
+    return path ? path : RootPath;
 }
 
 // A control's whole text, however long.
@@ -250,12 +247,13 @@ void TakeResults(FindState& window)
     if (batch) {
         window.found += AddFoundRows(window.list, *batch);
         FreeSearchBatch(batch);
-        ResortFoundRows(window.list, window.sort);
     }
     if (!progress.finished) {
         ShowProgress(window, progress);
         return;
     }
+    // Sorted once at the end: a whole sort for every batch would hold the window up on a large search.
+    ResortFoundRows(window.list, window.sort);
     SetSearching(window, false);
     ShowOutcome(window, progress, false);
 }

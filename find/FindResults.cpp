@@ -92,7 +92,6 @@ FoundRow* MakeFoundRow(const SearchResult& result)
         row->texts[column] = text;
         text += lengths[column] + 1;
     }
-    row->typeCode = LookupObjectType(row->texts[ColumnType], nullptr);
     InterlockedIncrement(&LiveRows);
     return row;
 }

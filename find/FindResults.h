@@ -13,7 +13,6 @@ enum FoundColumn { ColumnName = 0, ColumnDirectory = 1, ColumnType = 2, ColumnTa
 
 struct FoundRow {
     const wchar_t* texts[FoundColumnCount];  // in the row's own block, by FoundColumn
-    int typeCode;
 };
 
 // One block holding the row and its four texts; null when memory runs out.
