@@ -52,12 +52,10 @@ public:
     }
     void Failure(const wchar_t* path, NTSTATUS status) override
     {
-        const bool root = wcscmp(path, root_) == 0;
-        if (IsGone(status)) {
-            rootStatus_ = root ? status : rootStatus_;
+        if (wcscmp(path, root_) == 0)
+            rootStatus_ = status;
+        if (IsGone(status))
             return;
-        }
-        rootStatus_ = root ? status : rootStatus_;
         wchar_t reason[StatusTextChars];
         ListingFailureText(status, reason);
         failedNow_.Add(path, static_cast<size_t>(lstrlenW(path)), reason, nullptr);

@@ -18,6 +18,7 @@ const UINT Found = WM_APP + 5;
 // Stop lands in the middle of that directory.
 volatile LONG Opens = 0, Closes = 0, Queries = 0;
 HANDLE Paused = nullptr;
+HANDLE Stopping = nullptr;  // set by the test just before it stops the search
 bool Slow = false, Broken = false;
 NTSTATUS NTAPI Open(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes)
 {
@@ -37,7 +38,9 @@ NTSTATUS NTAPI Query(HANDLE handle, PVOID buffer, ULONG size, BOOLEAN one, BOOLE
     if (status == 0 && Paused && *context == 5 && name[0] == L'e' && name[1] == L'v') {
         SetEvent(Paused);
         Paused = nullptr;
-        Sleep(300);
+        // Held until the test is stopping, and a little longer, so that the stop is asked while this query is under way.
+        WaitForSingleObject(Stopping, 10000);
+        Sleep(100);
     }
     return status;
 }
@@ -151,16 +154,19 @@ TEST_CASE("search: Stop ends it in the middle of a directory, drops what was not
     REQUIRE(tree.failed == 0);
     HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     HANDLE paused = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Stopping = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetDirectoryCalls(&Counting);
     for (bool destroy : {false, true}) {
         CAPTURE(destroy);
         ResetEvent(Paused = paused);
+        ResetEvent(Stopping);
         LONG atPause = 0;
         {
             NamespaceSearch search;
             REQUIRE(search.Start({L"", nullptr, tree.Root().c_str()}, window, Found) == 0);
             REQUIRE(WaitForSingleObject(paused, 10000) == WAIT_OBJECT_0);
             atPause = Queries;
+            SetEvent(Stopping);
             SearchProgress progress = {};
             if (!destroy) {
                 search.Stop();
@@ -171,5 +177,6 @@ TEST_CASE("search: Stop ends it in the middle of a directory, drops what was not
     }
     SetDirectoryCalls(nullptr);
     CloseHandle(paused);
+    CloseHandle(Stopping);
     DestroyWindow(window);
 }
