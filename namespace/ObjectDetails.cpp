@@ -6,14 +6,13 @@
 
 #include "NativeApi.h"
 #include "ObjectOpen.h"
+#include "ObjectQueries.h"
 #include "ObjectTypes.h"
 #include "WindowsLayout.h"
 
 namespace {
 
 const NTSTATUS StatusUnsuccessful = static_cast<NTSTATUS>(0xC0000001);
-const ULONG ObjectTypeInformationClass = 2;
-const ULONG TypeQueryBytes = 1024;
 const ULONG BasicInformationClass = 0;
 const ULONG JobBasicAccountingClass = 1;
 
@@ -29,14 +28,6 @@ struct TimerBasicInformation {
 struct IoCompletionBasicInformation {
     LONG Depth;
 };
-// OBJECT_TYPE_INFORMATION as far as its generic mapping.
-struct TypeInformationToMapping {
-    UNICODE_STRING TypeName;
-    ULONG Counters[12];
-    ULONG InvalidAttributes;
-    GENERIC_MAPPING GenericMapping;
-    ULONG ValidAccessMask;
-};
 
 // Windows' layouts (32-bit, 64-bit): the 32-bit build cannot run here, so a wrong one stops its build.
 static_assert(sizeof(SectionBasicInformation) == WindowsLayout(16, 24)
@@ -48,9 +39,6 @@ static_assert(sizeof(IoCompletionBasicInformation) == 4, "IO_COMPLETION_BASIC_IN
 static_assert(sizeof(JOBOBJECT_BASIC_ACCOUNTING_INFORMATION) == 48
               && offsetof(JOBOBJECT_BASIC_ACCOUNTING_INFORMATION, ActiveProcesses) == 40,
               "JOBOBJECT_BASIC_ACCOUNTING_INFORMATION");
-static_assert(offsetof(TypeInformationToMapping, GenericMapping) == WindowsLayout(60, 68)
-              && offsetof(TypeInformationToMapping, ValidAccessMask) == WindowsLayout(76, 84)
-              && sizeof(GENERIC_MAPPING) == 16, "OBJECT_TYPE_INFORMATION");
 
 typedef NTSTATUS(NTAPI* JobQueryCall)(HANDLE, ULONG, PVOID, ULONG, PULONG);
 
@@ -152,13 +140,12 @@ NTSTATUS QueryTypeGenericMapping(HANDLE handle, GENERIC_MAPPING* mapping)
 {
     alignas(8) BYTE buffer[TypeQueryBytes] = {};
     ULONG returned = 0;
-    const NTSTATUS status =
-        ActiveObjectCalls().queryObject(handle, ObjectTypeInformationClass, buffer, TypeQueryBytes, &returned);
+    const NTSTATUS status = QueryTypeInformation(handle, buffer, &returned);
     if (status < 0)
         return status;
-    if (returned < sizeof(TypeInformationToMapping))
+    if (returned < sizeof(TypeInformationHead))
         return StatusUnsuccessful;
-    const GENERIC_MAPPING& given = reinterpret_cast<const TypeInformationToMapping*>(buffer)->GenericMapping;
+    const GENERIC_MAPPING& given = reinterpret_cast<const TypeInformationHead*>(buffer)->GenericMapping;
     if (!given.GenericRead && !given.GenericWrite && !given.GenericExecute && !given.GenericAll)
         return StatusUnsuccessful;
     *mapping = given;

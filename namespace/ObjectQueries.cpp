@@ -8,18 +8,9 @@ namespace {
 
 const ULONG ObjectBasicInformationClass = 0;
 const ULONG ObjectTypeInformationClass = 2;
-const ULONG TypeQueryBytes = 1024;
 const ULONG LinkQueryBytes = 2048;
 const ULONG StateBytes = 8;
 
-// The first two fields of OBJECT_TYPE_INFORMATION, the only ones read.
-struct TypeInformationHead {
-    UNICODE_STRING TypeName;
-    ULONG TotalNumberOfObjects;
-};
-
-// Windows' layouts (32-bit, 64-bit): the 32-bit build cannot run here, so a wrong one stops its build.
-static_assert(offsetof(TypeInformationHead, TotalNumberOfObjects) == WindowsLayout(8, 16), "OBJECT_TYPE_INFORMATION");
 // The event, mutant and semaphore results are 8 bytes in both, read as two LONGs: type and state; count, then
 // the owned and abandoned BOOLEANs at bytes 4 and 5; current and maximum count.
 static_assert(StateBytes == 8 && sizeof(LONG) == 4 && sizeof(BOOLEAN) == 1, "EVENT/MUTANT/SEMAPHORE_BASIC_INFORMATION");
@@ -58,6 +49,11 @@ void QueryState(NativeQueryCall query, HANDLE handle, LONG* first, LONG* second)
 
 }  // namespace
 
+NTSTATUS QueryTypeInformation(HANDLE handle, BYTE* buffer, ULONG* returned)
+{
+    return ActiveObjectCalls().queryObject(handle, ObjectTypeInformationClass, buffer, TypeQueryBytes, returned);
+}
+
 NTSTATUS QueryObjectInfo(HANDLE handle, OBJECT_BASIC_INFORMATION* record, ULONG bytes, wchar_t* typeName,
                          int typeNameChars, LONG* count)
 {
@@ -70,7 +66,7 @@ NTSTATUS QueryObjectInfo(HANDLE handle, OBJECT_BASIC_INFORMATION* record, ULONG 
     *count = 0;
     alignas(8) BYTE buffer[TypeQueryBytes] = {};
     ULONG returned = 0;
-    if (ActiveObjectCalls().queryObject(handle, ObjectTypeInformationClass, buffer, TypeQueryBytes, &returned) < 0)
+    if (QueryTypeInformation(handle, buffer, &returned) < 0)
         return 0;
     const auto* head = reinterpret_cast<const TypeInformationHead*>(buffer);
     *count = static_cast<LONG>(head->TotalNumberOfObjects);

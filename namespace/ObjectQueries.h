@@ -10,12 +10,35 @@
 #include <cstddef>
 
 #include "WideText.h"
+#include "WindowsLayout.h"
 
 const ULONG ObjectBasicInformationBytes = 56;
 // Windows' layout, the same in both builds; the 32-bit build cannot run here, so a wrong one stops its build.
 static_assert(sizeof(OBJECT_BASIC_INFORMATION) == 56 && offsetof(OBJECT_BASIC_INFORMATION, HandleCount) == 8
               && offsetof(OBJECT_BASIC_INFORMATION, PointerCount) == 12
               && offsetof(OBJECT_BASIC_INFORMATION, CreateTime) == 48, "OBJECT_BASIC_INFORMATION");
+
+// OBJECT_TYPE_INFORMATION as far as it is read: the type's name and count,
+// and its generic mapping. The query gives it, with the name's characters
+// after it, in TypeQueryBytes.
+struct TypeInformationHead {
+    UNICODE_STRING TypeName;
+    ULONG TotalNumberOfObjects;
+    ULONG OtherCounters[11];
+    ULONG InvalidAttributes;
+    GENERIC_MAPPING GenericMapping;
+    ULONG ValidAccessMask;
+};
+const ULONG TypeQueryBytes = 1024;
+// Windows' layouts (32-bit, 64-bit): the 32-bit build cannot run here, so a wrong one stops its build.
+static_assert(offsetof(TypeInformationHead, TotalNumberOfObjects) == WindowsLayout(8, 16)
+              && offsetof(TypeInformationHead, GenericMapping) == WindowsLayout(60, 68)
+              && offsetof(TypeInformationHead, ValidAccessMask) == WindowsLayout(76, 84)
+              && sizeof(GENERIC_MAPPING) == 16, "OBJECT_TYPE_INFORMATION");
+// Queries the type information of an open object into buffer, which holds
+// TypeQueryBytes and is aligned for the head. The query's status; *returned
+// the bytes it gave.
+NTSTATUS QueryTypeInformation(HANDLE handle, BYTE* buffer, ULONG* returned);
 
 const ULONG ObjectPermanentFlag = 0x10;  // OBJ_PERMANENT in the basic information's attributes
 const int TypeNameChars = 1024;
