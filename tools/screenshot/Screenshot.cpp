@@ -190,6 +190,8 @@ bool SelectRow(ControlSite& site, const wchar_t* name)
 typedef std::function<void(HWND sheet)> SheetStep;
 std::vector<SheetStep> Steps;
 size_t NextStep = 0;
+int Ticks = 0;
+const int MostTicks = 100;  // 30 s: a sheet that will not close ends the picture run instead of holding it
 
 BOOL CALLBACK FindSheet(HWND window, LPARAM found)
 {
@@ -207,6 +209,10 @@ void CALLBACK SheetTick(HWND, UINT, UINT_PTR, DWORD)
     EnumThreadWindows(GetCurrentThreadId(), FindSheet, reinterpret_cast<LPARAM>(&sheet));
     if (!sheet)
         return;
+    if (++Ticks > MostTicks) {
+        Fail(L"the property sheet did not close", 0);
+        ExitProcess(1);
+    }
     if (!FindWindowExW(sheet, nullptr, WC_TABCONTROLW, nullptr)) {  // a message box instead of the sheet
         Fail(L"the property sheet did not open", 0);
         PostMessageW(sheet, WM_COMMAND, IDOK, 0);
@@ -222,6 +228,7 @@ void VisitSheet(std::vector<SheetStep> steps)
 {
     Steps = std::move(steps);
     NextStep = 0;
+    Ticks = 0;
     const UINT_PTR timer = SetTimer(nullptr, 0, 300, SheetTick);
     SendMessageW(MainWindowHandle, WM_COMMAND, CMD_PROPERTIES, 0);  // returns when the sheet has closed
     KillTimer(nullptr, timer);
@@ -273,6 +280,8 @@ void TakeFindPicture()
     SendMessageW(find, WM_COMMAND, CTRL_FIND_START, 0);
     for (int round = 0; round < 100 && IsWindowEnabled(GetDlgItem(find, CTRL_FIND_STOP)); ++round)
         Settle(50);
+    if (IsWindowEnabled(GetDlgItem(find, CTRL_FIND_STOP)))
+        Fail(L"the search did not end within 5 s", 0);
     SetForegroundWindow(find);
     Settle(200);
     SaveWindow(find, L"find-window");
