@@ -1,0 +1,310 @@
+#include "HandleScan.h"
+
+#include <algorithm>
+
+#include "NativeApi.h"
+#include "ObjectOpen.h"
+#include "ObjectQueries.h"
+
+namespace {
+
+const ULONG ObjectNameInformationClass = 1;
+const ACCESS_MASK ProcessDupHandle = 0x0040;
+const ULONG FirstNameBytes = 1024;
+// The longest name a counted string carries, with its header and terminator.
+const ULONG MaxNameBytes = sizeof(UNICODE_STRING) + 0xFFFF + sizeof(wchar_t);
+const size_t TypeNumbers = 0x10000;
+
+enum TypeState : BYTE { TypeNotSeen = 0, TypeSkipped = 1, TypeAsked = 2 };
+
+HANDLE const CurrentProcess = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
+
+using ScanHandle = OwnedHandle<CloseScanHandle>;
+
+bool Stopped(volatile LONG* stop) { return stop && *stop != 0; }
+
+// A duplication that failed because the handle or its whole process is gone, not because it was refused.
+bool IsGone(NTSTATUS status) { return status == STATUS_INVALID_HANDLE_NT || status == STATUS_PROCESS_IS_TERMINATING_NT; }
+
+// Text a query put into buffer, used only if it lies wholly inside it.
+bool LiesInside(const UNICODE_STRING& text, const BYTE* buffer, size_t size)
+{
+    const BYTE* start = reinterpret_cast<const BYTE*>(text.Buffer);
+    if (!start || start < buffer || text.Length % sizeof(WCHAR) != 0)
+        return false;
+    const size_t offset = static_cast<size_t>(start - buffer);
+    return offset <= size && size - offset >= text.Length;
+}
+
+bool EqualNoCase(const wchar_t* a, size_t aLength, const wchar_t* b)
+{
+    size_t i = 0;
+    for (; i < aLength && b[i]; ++i)
+        if (RtlUpcaseUnicodeChar(a[i]) != RtlUpcaseUnicodeChar(b[i]))
+            return false;
+    return i == aLength && !b[i];
+}
+
+// A kept key against a path not yet upper-cased: ordinal, as the kernel compares names without case.
+int CompareKey(const wchar_t* key, size_t keyLength, const wchar_t* path, size_t pathLength)
+{
+    const size_t common = keyLength < pathLength ? keyLength : pathLength;
+    for (size_t i = 0; i < common; ++i) {
+        const wchar_t upper = RtlUpcaseUnicodeChar(path[i]);
+        if (key[i] != upper)
+            return key[i] < upper ? -1 : 1;
+    }
+    return keyLength == pathLength ? 0 : (keyLength < pathLength ? -1 : 1);
+}
+
+}  // namespace
+
+void HandleScan::Clear()
+{
+    rows_.Clear();
+    items_.Clear();
+    texts_.Clear();
+    wanted_.Clear();
+    notExamined_.Clear();
+    processes_.Clear();
+    counts_ = {};
+}
+
+NTSTATUS HandleScan::Run(const HandleScanOptions& options)
+{
+    Clear();
+    options_ = options;
+    if (options.path && !wanted_.Append(options.path, static_cast<size_t>(lstrlenW(options.path))))
+        return STATUS_NO_MEMORY_NT;
+    UpcaseText(wanted_.Data(), wanted_.Size());
+    if (!typeStates_.Resize(TypeNumbers))
+        return STATUS_NO_MEMORY_NT;
+    ZeroMemory(typeStates_.Data(), TypeNumbers);
+
+    // The handle table first: a process that held a handle then is in the
+    // list taken after it, unless it has ended.
+    NTSTATUS status = TakeRows();
+    if (status >= 0)
+        status = processes_.Take();
+    for (size_t at = 0, end = 0; status >= 0 && at < rows_.Size(); at = end) {
+        for (end = at; end < rows_.Size() && rows_[end].pid == rows_[at].pid; ++end) {
+        }
+        status = ScanProcess(rows_.Data() + at, end - at);
+    }
+    rows_.Free();
+    if (status < 0) {
+        Clear();
+        return status;
+    }
+    std::sort(items_.Data(), items_.Data() + items_.Size(), [this](const Item& a, const Item& b) {
+        const wchar_t* aKey = Key(a);
+        const wchar_t* bKey = Key(b);
+        const size_t common = a.nameLength < b.nameLength ? a.nameLength : b.nameLength;
+        for (size_t i = 0; i < common; ++i)
+            if (aKey[i] != bKey[i])
+                return aKey[i] < bKey[i];
+        if (a.nameLength != b.nameLength)
+            return a.nameLength < b.nameLength;
+        return a.pid != b.pid ? a.pid < b.pid : a.value < b.value;
+    });
+    return 0;
+}
+
+NTSTATUS HandleScan::TakeRows()
+{
+    HeapArray<BYTE> table;
+    ULONG size = 0;
+    const NTSTATUS status = ReadSystemTable(SystemExtendedHandleInformationClass, &table, &size);
+    if (status < 0)
+        return status;
+    if (size < sizeof(SystemHandleTableHead))
+        return STATUS_INFO_LENGTH_MISMATCH_NT;
+    SystemHandleTableHead head;
+    CopyMemory(&head, table.Data(), sizeof(head));
+    // Only the entries that lie inside what the call gave.
+    const size_t room = (size - sizeof(head)) / sizeof(SystemHandleEntry);
+    const size_t count = head.NumberOfHandles < room ? head.NumberOfHandles : room;
+    counts_.tableHandles = count;
+    if (!rows_.Reserve(count))
+        return STATUS_NO_MEMORY_NT;
+    const DWORD self = GetCurrentProcessId();
+    const BYTE* entries = table.Data() + sizeof(head);
+    for (size_t i = 0; i < count; ++i) {
+        SystemHandleEntry entry;
+        CopyMemory(&entry, entries + i * sizeof(entry), sizeof(entry));
+        const Row row = {static_cast<DWORD>(entry.UniqueProcessId), entry.ObjectTypeIndex, entry.HandleValue,
+                         entry.GrantedAccess};
+        if (row.pid != self)
+            rows_.Append(row);
+    }
+    // Grouped by process, so that each is opened once.
+    std::sort(rows_.Data(), rows_.Data() + rows_.Size(),
+              [](const Row& a, const Row& b) { return a.pid != b.pid ? a.pid < b.pid : a.value < b.value; });
+    return 0;
+}
+
+NTSTATUS HandleScan::ScanProcess(const Row* rows, size_t count)
+{
+    // A process with nothing left to ask is not opened.
+    bool asking = false;
+    for (size_t i = 0; i < count && !asking; ++i)
+        asking = typeStates_[rows[i].type] != TypeSkipped;
+    if (!asking)
+        return 0;
+    if (Stopped(options_.stop))
+        return STATUS_CANCELLED_NT;
+
+    const DWORD pid = rows[0].pid;
+    CLIENT_ID client = {reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(pid)), nullptr};
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, nullptr, 0, nullptr, nullptr);
+    HANDLE opened = nullptr;
+    const NTSTATUS status = ActiveHandleScanCalls().openProcess(&opened, ProcessDupHandle, &attributes, &client);
+    if (status == STATUS_INVALID_CID_NT || status == STATUS_INVALID_PARAMETER_NT) {
+        ++counts_.processesEnded;
+        return 0;
+    }
+    if (status < 0)
+        return notExamined_.Append(pid) ? 0 : STATUS_NO_MEMORY_NT;
+    ScanHandle process;
+    *process.Receive() = opened;
+    ++counts_.processesOpened;
+
+    size_t tried = 0, duplicated = 0, gone = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (Stopped(options_.stop))
+            return STATUS_CANCELLED_NT;
+        if (typeStates_[rows[i].type] == TypeSkipped)
+            continue;
+        NTSTATUS duplication = 0;
+        const NTSTATUS asked = AskHandle(process.Get(), rows[i], &duplication);
+        if (asked < 0)
+            return asked;
+        ++tried;
+        duplicated += duplication >= 0;
+        gone += IsGone(duplication);
+    }
+    // Not one handle could be duplicated: gone with the process, or refused.
+    if (tried > 0 && duplicated == 0) {
+        if (gone == tried)
+            ++counts_.processesEnded;
+        else if (!notExamined_.Append(pid))
+            return STATUS_NO_MEMORY_NT;
+    }
+    return 0;
+}
+
+NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplication)
+{
+    HANDLE raw = nullptr;
+    *duplication = ActiveHandleScanCalls().duplicate(process, reinterpret_cast<HANDLE>(row.value), CurrentProcess,
+                                                     &raw, 0, 0, 0);
+    if (*duplication < 0)
+        return 0;  // closed since the snapshot, or refused
+    ScanHandle copy;
+    *copy.Receive() = raw;
+    ++counts_.duplicated;
+
+    // The first handle of each type number tells the type: its type query
+    // never blocks, as a file's name query can.
+    BYTE& state = typeStates_[row.type];
+    if (state == TypeNotSeen) {
+        alignas(8) BYTE type[TypeQueryBytes] = {};
+        ULONG returned = 0;
+        if (QueryTypeInformation(copy.Get(), type, &returned) < 0)
+            return 0;
+        const UNICODE_STRING& typeName = reinterpret_cast<const TypeInformationHead*>(type)->TypeName;
+        if (!LiesInside(typeName, type, TypeQueryBytes))
+            return 0;  // unknown still: the next handle of this number asks again
+        const size_t length = typeName.Length / sizeof(wchar_t);
+        const bool file = EqualNoCase(typeName.Buffer, length, L"File");
+        const bool chosen = !options_.typeName || !*options_.typeName ||
+                            EqualNoCase(typeName.Buffer, length, options_.typeName);
+        state = !file && chosen ? TypeAsked : TypeSkipped;
+        if (state == TypeSkipped)
+            return 0;
+    }
+
+    ULONG size = query_.Size() > FirstNameBytes ? static_cast<ULONG>(query_.Size()) : FirstNameBytes;
+    if (!query_.Resize(size))
+        return STATUS_NO_MEMORY_NT;
+    ULONG needed = 0;
+    const NativeQueryCall queryObject = ActiveObjectCalls().queryObject;
+    NTSTATUS status = queryObject(copy.Get(), ObjectNameInformationClass, query_.Data(), size, &needed);
+    if ((status == STATUS_INFO_LENGTH_MISMATCH_NT || status == STATUS_BUFFER_TOO_SMALL_NT ||
+         status == static_cast<NTSTATUS>(0x80000005L)) && needed > size && needed <= MaxNameBytes) {
+        size = needed;
+        if (!query_.Resize(size))
+            return STATUS_NO_MEMORY_NT;
+        status = queryObject(copy.Get(), ObjectNameInformationClass, query_.Data(), size, &needed);
+    }
+    if (status < 0)
+        return 0;
+    const UNICODE_STRING& name = *reinterpret_cast<const UNICODE_STRING*>(query_.Data());
+    if (name.Length == 0 || !LiesInside(name, query_.Data(), size))
+        return 0;  // no name, nothing to match
+    ++counts_.named;
+    const size_t length = name.Length / sizeof(wchar_t);
+    if (!options_.keepNames ||
+        (options_.path && CompareKey(wanted_.Data(), wanted_.Size(), name.Buffer, length) != 0))
+        return 0;
+    return Keep(row, name.Buffer, length) ? 0 : STATUS_NO_MEMORY_NT;
+}
+
+bool HandleScan::Keep(const Row& row, const wchar_t* name, size_t length)
+{
+    const Item item = {row.pid, row.access, row.value, texts_.Size(), length};
+    const wchar_t end = L'\0';
+    if (!texts_.Append(name, length) || !texts_.Append(end) || !texts_.Append(name, length))
+        return false;
+    UpcaseText(texts_.Data() + texts_.Size() - length, length);
+    return texts_.Append(end) && items_.Append(item);
+}
+
+HeldHandle HandleScan::Handle(size_t i) const
+{
+    const Item& item = items_[i];
+    return {item.pid, processes_.NameOf(item.pid), item.value, item.access, texts_.Data() + item.nameAt,
+            item.nameLength};
+}
+
+size_t HandleScan::LowerBound(const wchar_t* path, size_t length) const
+{
+    const Item* begin = items_.Data();
+    const Item* end = begin + items_.Size();
+    const Item* found = std::lower_bound(begin, end, 0, [&](const Item& item, int) {
+        return CompareKey(Key(item), item.nameLength, path, length) < 0;
+    });
+    return static_cast<size_t>(found - begin);
+}
+
+size_t HandleScan::Find(const wchar_t* path, size_t* first) const
+{
+    const size_t length = static_cast<size_t>(lstrlenW(path));
+    size_t i = *first = LowerBound(path, length);
+    while (i < items_.Size() && CompareKey(Key(items_[i]), items_[i].nameLength, path, length) == 0)
+        ++i;
+    return i - *first;
+}
+
+size_t HandleScan::ProcessesHolding(const wchar_t* path) const
+{
+    size_t first = 0;
+    const size_t count = Find(path, &first);
+    size_t processes = 0;
+    // Sorted by pid within one name: each new pid starts a process.
+    for (size_t i = first; i < first + count; ++i)
+        processes += i == first || items_[i].pid != items_[i - 1].pid;
+    return processes;
+}
+
+bool HandleScan::HeldByAny(const wchar_t* path, const HeapArray<DWORD>& pids) const
+{
+    size_t first = 0;
+    const size_t count = Find(path, &first);
+    for (size_t i = first; i < first + count; ++i)
+        for (size_t p = 0; p < pids.Size(); ++p)
+            if (items_[i].pid == pids[p])
+                return true;
+    return false;
+}

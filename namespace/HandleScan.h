@@ -1,0 +1,108 @@
+// Which processes hold which named objects. One snapshot of the system's
+// handle table and one of the process list; then each handle of every other
+// process is duplicated into ours just long enough to ask its object's name
+// (the table gives no object addresses under Wine, so names are what can be
+// matched). Handles of files are never asked: a name query on a pipe can
+// block for good.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "HeapArray.h"
+#include "SystemTables.h"
+
+struct HandleScanOptions {
+    // Only handles to objects of this type (its name as the kernel gives it,
+    // letter case ignored); null or empty: every type but File.
+    const wchar_t* typeName = nullptr;
+    // Only handles to this object, by its full path (letter case ignored,
+    // as the kernel compares names); null: every named object.
+    const wchar_t* path = nullptr;
+    // false: each name asked and dropped, none kept (the bare scan).
+    bool keepNames = true;
+    // Read between two handles: non-zero ends the scan with STATUS_CANCELLED.
+    volatile LONG* stop = nullptr;
+};
+
+// One handle to a named object, as a scan kept it.
+struct HeldHandle {
+    DWORD pid;
+    const wchar_t* program;  // the process's image name; "" when the process list lacks it
+    ULONG_PTR value;         // the handle's value in its process
+    ACCESS_MASK access;      // as granted
+    const wchar_t* name;     // the object's full name as the kernel gave it, terminated
+    size_t nameLength;
+};
+
+struct HandleScanCounts {
+    size_t tableHandles;     // rows in the handle table, every process's
+    size_t duplicated;       // handles of other processes duplicated and asked
+    size_t named;            // of them, those with a name
+    size_t processesOpened;  // processes opened to duplicate from
+    size_t processesEnded;   // processes that ended after the snapshot: skipped
+};
+
+class HandleScan {
+public:
+    HandleScan() = default;
+    HandleScan(const HandleScan&) = delete;
+    HandleScan& operator=(const HandleScan&) = delete;
+
+    // Takes the snapshots and asks every handle the options select, leaving
+    // out our own process. 0, or the failure of a snapshot, memory, or
+    // STATUS_CANCELLED; on a failure nothing is kept. Every handle it opens
+    // is closed before it returns.
+    NTSTATUS Run(const HandleScanOptions& options);
+
+    // The kept handles, sorted by name (letter case ignored), then pid, then value.
+    size_t Count() const { return items_.Size(); }
+    HeldHandle Handle(size_t i) const;
+    // The handles to path: their number, the first one's index in *first.
+    size_t Find(const wchar_t* path, size_t* first) const;
+    // How many processes hold path.
+    size_t ProcessesHolding(const wchar_t* path) const;
+    // Whether one of pids holds path.
+    bool HeldByAny(const wchar_t* path, const HeapArray<DWORD>& pids) const;
+
+    const ProcessList& Processes() const { return processes_; }
+    // The processes that could not be opened, or none of whose handles
+    // could be duplicated: what they hold is unknown.
+    const HeapArray<DWORD>& NotExamined() const { return notExamined_; }
+    const HandleScanCounts& Counts() const { return counts_; }
+
+private:
+    struct Row {  // one handle of the table
+        DWORD pid;
+        USHORT type;
+        ULONG_PTR value;
+        ACCESS_MASK access;
+    };
+    struct Item {  // one kept handle; its name and key in texts_
+        DWORD pid;
+        ACCESS_MASK access;
+        ULONG_PTR value;
+        size_t nameAt;
+        size_t nameLength;
+    };
+    NTSTATUS TakeRows();
+    NTSTATUS ScanProcess(const Row* rows, size_t count);
+    NTSTATUS AskHandle(HANDLE process, const Row& row, NTSTATUS* duplicated);
+    bool Keep(const Row& row, const wchar_t* name, size_t length);
+    const wchar_t* Key(const Item& item) const { return texts_.Data() + item.nameAt + item.nameLength + 1; }
+    size_t LowerBound(const wchar_t* key, size_t length) const;
+    void Clear();
+
+    HandleScanOptions options_;
+    HeapArray<wchar_t> wanted_;       // options_.path upper-cased
+    HeapArray<BYTE> typeStates_;      // by type number: unknown, skipped or asked
+    HeapArray<BYTE> table_;           // the snapshot as the call gave it
+    HeapArray<BYTE> query_;           // a name or type query's answer
+    HeapArray<Row> rows_;             // other processes' handles, by pid
+    HeapArray<Item> items_;
+    HeapArray<wchar_t> texts_;        // each kept name, then its upper-cased key, each terminated
+    ProcessList processes_;
+    HeapArray<DWORD> notExamined_;
+    HandleScanCounts counts_ = {};
+};

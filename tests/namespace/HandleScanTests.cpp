@@ -1,0 +1,251 @@
+// The holder scan over a second process that holds known objects, with the refusals the platform will not
+// produce on demand put into its native calls.
+#include <doctest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "HandleScan.h"
+#include "HolderProcess.h"
+#include "KernelObjects.h"
+#include "NativeApi.h"
+#include "ObjectOpen.h"
+
+namespace {
+
+// "program pid access" for each handle to path.
+std::vector<std::wstring> Rows(const HandleScan& scan, const std::wstring& path)
+{
+    std::vector<std::wstring> rows;
+    size_t first = 0;
+    const size_t count = scan.Find(path.c_str(), &first);
+    for (size_t i = first; i < first + count; ++i) {
+        const HeldHandle held = scan.Handle(i);
+        wchar_t access[16];
+        wsprintfW(access, L" %lx", held.access);
+        rows.push_back(std::wstring(held.program) + L" " + std::to_wstring(held.pid) + access);
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+std::wstring Row(DWORD pid, ACCESS_MASK access)
+{
+    wchar_t text[16];
+    wsprintfW(text, L" %lx", access);
+    return std::wstring(HolderProcess::ProgramName) + L" " + std::to_wstring(pid) + text;
+}
+
+std::vector<DWORD> Matches(const ProcessList& list, const std::wstring& text)
+{
+    HeapArray<DWORD> pids;
+    REQUIRE(list.Match(text.c_str(), &pids));
+    std::vector<DWORD> found(pids.Data(), pids.Data() + pids.Size());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The real calls, counted. Refusals for the process Refuse.pid: its open, every duplication from it, or only
+// that of the handle Refuse.value; the table query can claim ever more bytes (claim 1: one more than asked).
+struct Refusal { DWORD pid; NTSTATUS open, duplicate; ULONG_PTR value; int stopAt; ULONG claim; };
+Refusal Refuse = {};
+HANDLE RefusedProcess = nullptr;
+int Opens = 0, Closes = 0, Duplications = 0, TableQueries = 0;
+ULONG LargestTable = 0;
+volatile LONG StopFlag = 0;
+
+NTSTATUS NTAPI QuerySystem(ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
+{
+    if (infoClass == SystemExtendedHandleInformationClass) {
+        ++TableQueries;
+        LargestTable = std::max(LargestTable, length);
+        if (Refuse.claim) {
+            *returned = Refuse.claim == 1 ? length + 1 : Refuse.claim;
+            return STATUS_INFO_LENGTH_MISMATCH_NT;
+        }
+    }
+    return NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(infoClass), buffer, length, returned);
+}
+NTSTATUS NTAPI OpenProcess(PHANDLE process, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, CLIENT_ID* client)
+{
+    const bool refused = DWORD(ULONG_PTR(client->UniqueProcess)) == Refuse.pid;
+    if (refused && Refuse.open) {
+        *process = reinterpret_cast<HANDLE>(0x1234);  // written even on failure: must not be closed
+        return Refuse.open;
+    }
+    const NTSTATUS status = NtOpenProcess(process, access, attributes, client);
+    Opens += status >= 0;
+    if (refused)
+        RefusedProcess = *process;
+    return status;
+}
+NTSTATUS NTAPI Duplicate(HANDLE from, HANDLE source, HANDLE to, PHANDLE target, ACCESS_MASK access, ULONG attributes,
+                         ULONG options)
+{
+    if (++Duplications == Refuse.stopAt)
+        StopFlag = 1;
+    if (from == RefusedProcess && Refuse.duplicate && (!Refuse.value || Refuse.value == ULONG_PTR(source)))
+        return Refuse.duplicate;
+    const NTSTATUS status = NtDuplicateObject(from, source, to, target, access, attributes, options);
+    Opens += status >= 0;
+    return status;
+}
+NTSTATUS NTAPI Close(HANDLE handle)
+{
+    ++Closes;
+    if (handle == RefusedProcess)  // its value may come again for another process
+        RefusedProcess = nullptr;
+    return NtClose(handle);
+}
+const HandleScanCalls Counting = {QuerySystem, OpenProcess, Duplicate, Close};
+
+// Runs a scan through the counting calls with refusal set.
+NTSTATUS CountedRun(HandleScan& scan, const Refusal& refusal, const HandleScanOptions& options = {})
+{
+    Refuse = refusal;
+    RefusedProcess = nullptr;
+    Opens = Closes = Duplications = TableQueries = 0;
+    LargestTable = 0;
+    StopFlag = 0;
+    SetHandleScanCalls(&Counting);
+    HandleScanOptions stoppable = options;
+    stoppable.stop = &StopFlag;
+    const NTSTATUS status = scan.Run(stoppable);
+    SetHandleScanCalls(nullptr);
+    return status;
+}
+
+const NTSTATUS Denied = STATUS_ACCESS_DENIED;
+
+}  // namespace
+
+TEST_CASE("holders: the holder's program, pid and each handle's access, found in any letter case; not our own handles, "
+          "no files, no prefix; narrowed by type and path; none once it has ended")
+{
+    TestNamespace ns;
+    REQUIRE(ns.Build({{Kind::Sddl, L"D:(A;;GA;;;WD)"}, {Kind::Event, L"Ours"}}) == 0);
+    HolderProcess holder;
+    REQUIRE(holder.Start(ns.Root()));
+    const DWORD pid = holder.Pid();
+    const std::wstring event = ns.Path(HolderProcess::EventName), mutant = ns.Path(HolderProcess::MutantName);
+    // We hold the holder's event too: only the holder's handles are listed.
+    UNICODE_STRING name;
+    RtlInitUnicodeString(&name, event.c_str());
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, nullptr, nullptr);
+    ObjectHandle ours;
+    REQUIRE(NtOpenEvent(ours.Receive(), SYNCHRONIZE, &attributes) == 0);
+
+    HandleScan scan;
+    REQUIRE(CountedRun(scan, {}) == 0);
+    CHECK(Rows(scan, event) == std::vector<std::wstring>{Row(pid, HolderProcess::EventOpenedAccess),
+                                                         Row(pid, HolderProcess::EventCreatedAccess)});
+    CHECK(Rows(scan, mutant) == std::vector<std::wstring>{Row(pid, HolderProcess::MutantAccess)});
+    std::wstring upper = event;
+    CharUpperBuffW(&upper[0], DWORD(upper.size()));
+    CHECK(Rows(scan, upper).size() == 2);
+    CHECK(scan.ProcessesHolding(upper.c_str()) == 1);
+    CHECK(Rows(scan, event.substr(0, event.size() - 1)).empty());
+    CHECK(Rows(scan, ns.Path(L"Ours")).empty());
+    for (size_t i = 0; i < scan.Count(); ++i)  // no file: under Wine their names start with \??\ and a drive
+        CHECK(std::wstring(scan.Handle(i).name).rfind(L"\\??\\", 0) == std::wstring::npos);
+    CHECK(scan.NotExamined().Empty());
+    CHECK((Opens > 1 && Opens == Closes));
+
+    HeapArray<DWORD> holders, others;
+    REQUIRE((scan.Processes().Match(L"kagero_holder", &holders) && scan.Processes().Match(L"explorer", &others)));
+    CHECK(scan.HeldByAny(event.c_str(), holders));
+    CHECK_FALSE(scan.HeldByAny(event.c_str(), others));
+
+    // Narrowed: (type, path, handles kept).
+    const struct { const wchar_t* type; const std::wstring& path; size_t kept; } narrowed[] = {
+        {L"Mutant", mutant, 1}, {L"mutant", mutant, 1}, {L"Event", mutant, 0}, {nullptr, event, 2}, {L"File", L"", 0}};
+    for (const auto& n : narrowed) {
+        CAPTURE(&n - narrowed);
+        HandleScanOptions options;
+        options.typeName = n.type;
+        options.path = n.path.empty() ? nullptr : n.path.c_str();
+        REQUIRE(CountedRun(scan, {}, options) == 0);
+        CHECK(scan.Count() == n.kept);
+        CHECK(Opens == Closes);
+    }
+    HandleScanOptions bare;
+    bare.keepNames = false;
+    REQUIRE(CountedRun(scan, {}, bare) == 0);
+    CHECK((scan.Count() == 0 && scan.Counts().named > 2 && scan.Counts().duplicated >= scan.Counts().named));
+
+    holder.Stop();
+    REQUIRE(CountedRun(scan, {}) == 0);
+    CHECK(Rows(scan, event).empty());
+    for (size_t i = 0; i < scan.Count(); ++i)
+        CHECK(scan.Handle(i).pid != pid);
+}
+
+TEST_CASE("holders: a process not opened or with no handle duplicated is not examined and listed; one that ended is "
+          "skipped; a closed handle is skipped; a stop ends the scan; the table grows within bounds; all closed")
+{
+    TestNamespace ns;
+    HolderProcess holder;
+    REQUIRE(holder.Start(ns.Root()));
+    const DWORD pid = holder.Pid();
+    const std::wstring event = ns.Path(HolderProcess::EventName), mutant = ns.Path(HolderProcess::MutantName);
+    HandleScan scan;
+    REQUIRE(CountedRun(scan, {}) == 0);
+    size_t first = 0;
+    REQUIRE(scan.Find(event.c_str(), &first) == 2);
+    const ULONG_PTR created = scan.Handle(first).access == HolderProcess::EventCreatedAccess ? scan.Handle(first).value
+                                                                                            : scan.Handle(first + 1).value;
+    const size_t ended = scan.Counts().processesEnded;
+
+    const NTSTATUS Gone = STATUS_INVALID_HANDLE_NT, Cancelled = STATUS_CANCELLED_NT, Mismatch = STATUS_INFO_LENGTH_MISMATCH_NT;
+    const struct { Refusal refusal; NTSTATUS result; size_t eventRows, mutantRows; bool listed; size_t ended; } cases[] = {
+        {{pid, Denied, 0, 0, 0, 0}, 0, 0, 0, true, 0},
+        {{pid, STATUS_INVALID_CID_NT, 0, 0, 0, 0}, 0, 0, 0, false, 1},
+        {{pid, STATUS_INVALID_PARAMETER_NT, 0, 0, 0, 0}, 0, 0, 0, false, 1},
+        {{pid, 0, Denied, 0, 0, 0}, 0, 0, 0, true, 0},
+        {{pid, 0, Gone, 0, 0, 0}, 0, 0, 0, false, 1},
+        {{pid, 0, STATUS_PROCESS_IS_TERMINATING_NT, 0, 0, 0}, 0, 0, 0, false, 1},
+        {{pid, 0, Gone, created, 0, 0}, 0, 1, 1, false, 0},
+        {{pid, 0, Denied, created, 0, 0}, 0, 1, 1, false, 0},
+        {{0, 0, 0, 0, 3, 0}, Cancelled, 0, 0, false, 0},
+        {{0, 0, 0, 0, 0, 1}, Mismatch, 0, 0, false, 0},
+        {{0, 0, 0, 0, 0, 0xFFFFFF00}, Mismatch, 0, 0, false, 0},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(&c - cases);
+        CHECK(ULONG(CountedRun(scan, c.refusal)) == ULONG(c.result));
+        CHECK(Rows(scan, event).size() == c.eventRows);
+        CHECK(Rows(scan, mutant).size() == c.mutantRows);
+        const bool listed = std::find(scan.NotExamined().Data(), scan.NotExamined().Data() + scan.NotExamined().Size(),
+                                      pid) != scan.NotExamined().Data() + scan.NotExamined().Size();
+        CHECK(listed == c.listed);
+        if (c.result == 0)
+            CHECK(scan.Counts().processesEnded == ended + c.ended);
+        CHECK(Opens == Closes);
+        CHECK((TableQueries <= 8 && LargestTable <= MaxSystemTableBytes));
+    }
+}
+
+TEST_CASE("program names: a pid in decimal, a name in any letter case with or without .exe; others name none")
+{
+    TestNamespace ns;
+    REQUIRE(ns.Build({{Kind::Directory, L"A"}, {Kind::Directory, L"B"}}) == 0);
+    HolderProcess a, b;
+    REQUIRE((a.Start(ns.Path(L"A")) && b.Start(ns.Path(L"B"))));
+    ProcessList list;
+    REQUIRE(list.Take() == 0);
+    const std::vector<DWORD> both = a.Pid() < b.Pid() ? std::vector<DWORD>{a.Pid(), b.Pid()}
+                                                      : std::vector<DWORD>{b.Pid(), a.Pid()};
+    const std::vector<DWORD> none, first = {a.Pid()}, self = {GetCurrentProcessId()};
+    const struct { std::wstring text; const std::vector<DWORD>& pids; } cases[] = {
+        {L"kagero_holder", both}, {L"kagero_holder.exe", both}, {L"KAGERO_Holder.EXE", both}, {L"Kagero_Holder", both},
+        {std::to_wstring(a.Pid()), first}, {L"00" + std::to_wstring(a.Pid()), first}, {L"namespace_tests", self},
+        {std::to_wstring(0x100000000ull + a.Pid()), none}, {L"kagero_holde", none}, {L"kagero_holder.ex", none},
+        {L"kagero_holder.exe.exe", none}, {L"agero_holder", none}, {L"", none}, {L".exe", none}, {L"-1", none}};
+    for (const auto& c : cases) {
+        CAPTURE(std::string(c.text.begin(), c.text.end()));
+        CHECK(Matches(list, c.text) == c.pids);
+    }
+    CHECK(std::wstring(list.NameOf(a.Pid())) == HolderProcess::ProgramName);
+    CHECK(std::wstring(list.NameOf(0xFFFFFFF0)).empty());
+}
