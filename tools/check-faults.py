@@ -400,6 +400,68 @@ plant('link-long', N, "A link target over 2048 bytes blank",
 plant('link-stale', N, "A failed target query leaves the old target",
       ('namespace/ObjectQueries.cpp', "    target->Clear();\n", ""))
 
+# Holders of an object.
+H, T = 'namespace/HandleScan.cpp', 'namespace/SystemTables.cpp'
+plant('holders-self', N, "Our own process's handles listed among the holders",
+      (H, "        if (row.pid != self)\n            rows_.Append(row);", "        rows_.Append(row);\n        (void)self;"))
+plant('holders-files', N, "Handles of files asked their names (a pipe's query can block)",
+      (H, "state = !file && chosen ? TypeAsked : TypeSkipped;", "state = chosen ? TypeAsked : TypeSkipped;\n        (void)file;"))
+plant('holders-type-ignored', N, "A scan narrowed to one type asks every type",
+      (H, "EqualNoCase(typeName.Buffer, length, options_.typeName);", "true;"))
+plant('holders-type-case', N, "A scan narrowed to one type compares its name with regard to case",
+      (H, "EqualNoCase(typeName.Buffer, length, options_.typeName);",
+       "CompareStringOrdinal(typeName.Buffer, static_cast<int>(length), options_.typeName, -1, FALSE) == CSTR_EQUAL;"))
+plant('holders-path-ignored', N, "A scan narrowed to one path keeps every named handle",
+      (H, "(options_.path && CompareKey(", "(false && CompareKey("))
+plant('holders-lookup-case', N, "Holders looked up with regard to letter case",
+      (H, "const wchar_t upper = RtlUpcaseUnicodeChar(path[i]);", "const wchar_t upper = path[i];"))
+plant('holders-prefix', N, "A path's holders include those of longer names it begins",
+      (H, "    return keyLength == pathLength ? 0 : (keyLength < pathLength ? -1 : 1);",
+       "    return keyLength < pathLength ? -1 : 0;"))
+plant('holders-name-growth', N, "A name longer than the first query's buffer is lost",
+      (H, "status == static_cast<NTSTATUS>(0x80000005L)) && needed > size && needed <= MaxNameBytes) {",
+       "status == static_cast<NTSTATUS>(0x80000005L)) && false) {"))
+plant('holders-access-column', N, "A handle's attributes shown as its access",
+      (H, "                         entry.GrantedAccess};", "                         entry.HandleAttributes};"))
+plant('holders-refused-dropped', N, "A process that cannot be opened silently dropped, not listed as not examined",
+      (H, "        return notExamined_.Append(pid) ? 0 : STATUS_NO_MEMORY_NT;", "        return 0;"))
+plant('holders-ended-listed', N, "A process that ended after the snapshot listed as not examined",
+      (H, "    if (status == STATUS_INVALID_CID_NT || status == STATUS_INVALID_PARAMETER_NT) {", "    if (false) {"))
+plant('holders-dups-refused', N, "A process none of whose handles could be duplicated counted as examined",
+      (H, "        else if (!notExamined_.Append(pid))\n            return STATUS_NO_MEMORY_NT;", ""))
+plant('holders-gone-listed', N, "A process whose handles are all gone listed as not examined",
+      (H, "bool IsGone(NTSTATUS status) { return status == STATUS_INVALID_HANDLE_NT || status == STATUS_PROCESS_IS_TERMINATING_NT; }",
+       "bool IsGone(NTSTATUS) { return false; }"))
+plant('holders-one-gone-ends', N, "One handle closed since the snapshot ends its process's scan",
+      (H, "        ++tried;\n", "        ++tried;\n        if (duplication < 0)\n            break;\n"))
+plant('holders-process-leak', N, "A process opened to duplicate from never closed",
+      (H, "    ScanHandle process;\n    *process.Receive() = opened;",
+       "    struct { HANDLE held; HANDLE Get() const { return held; } } process = {opened};"))
+plant('holders-duplicate-leak', N, "A duplicated handle never closed",
+      (H, "    ScanHandle copy;\n    *copy.Receive() = raw;", "    struct { HANDLE held; HANDLE Get() const { return held; } } copy = {raw};"))
+plant('holders-refused-closed', N, "What a refused process open wrote is closed as a handle",
+      (H, "    HANDLE opened = nullptr;\n", "    ScanHandle kept;\n    HANDLE& opened = *kept.Receive();\n"))
+plant('holders-stop', N, "A stop asked for does not end the scan",
+      (H, "bool Stopped(volatile LONG* stop) { return stop && *stop != 0; }", "bool Stopped(volatile LONG*) { return false; }"))
+plant('holders-held-by', N, "Any holder taken for one of the processes asked about",
+      (H, "            if (items_[i].pid == pids[p])", "            if (pids[p] != 0)"))
+plant('holders-processes-count', N, "The processes holding an object counted per handle",
+      (H, "        processes += i == first || items_[i].pid != items_[i - 1].pid;", "        processes += 1;"))
+plant('holders-table-bound', N, "The handle table's buffer grows past its bound to what the call claims",
+      (T, "        if (next > MaxSystemTableBytes)\n            return STATUS_INFO_LENGTH_MISMATCH_NT;\n", ""))
+plant('holders-table-attempts', N, "The handle table's query tried without a limit while it does not fit",
+      (T, "    for (int attempt = 0; attempt < TableAttempts; ++attempt) {",
+       "    for (int attempt = 0; attempt < TableAttempts * 4; ++attempt) {"))
+plant('holders-parent-pid', N, "Each program name filed under its parent's pid",
+      (T, "reinterpret_cast<ULONG_PTR>(head.UniqueProcessId)", "reinterpret_cast<ULONG_PTR>(head.InheritedFromUniqueProcessId)"))
+plant('holders-pid-overflow', N, "A pid over 32 bits wraps round to another process",
+      (T, "        if (value > 0xFFFFFFFFull)\n            return false;\n", ""))
+plant('holders-exe-required', N, "A program name matches only with its .exe",
+      (T, "    return length >= 4 && EqualNoCase(name + length - 4, L\".exe\", 4) ? length - 4 : length;",
+       "    return name ? length : length;"))
+plant('holders-program-case', N, "Program names compared with regard to case",
+      (T, "        if (RtlUpcaseUnicodeChar(a[i]) != RtlUpcaseUnicodeChar(b[i]))", "        if (a[i] != b[i])"))
+
 # Access rights and the security provider.
 plant('row-mask', S, "A type's valid mask wrong",
       ('properties/AccessRights.cpp', "{TypeDirectory, 0x010F000F,", "{TypeDirectory, 0x000F000F,"))
