@@ -206,7 +206,9 @@ NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplica
     ++counts_.duplicated;
 
     // The first handle of each type number tells the type: its type query
-    // never blocks, as a file's name query can.
+    // never blocks, as a file's name query can. The number cannot be taken
+    // from the system's type list: Wine numbers the table's types two below
+    // the index that list and the type query give.
     BYTE& state = typeStates_[row.type];
     if (state == TypeNotSeen) {
         alignas(8) BYTE type[TypeQueryBytes] = {};
