@@ -62,8 +62,7 @@ NTSTATUS CloseScanHandle(HANDLE handle) { return ActiveHandleScanCalls().close(h
 
 NTSTATUS ReadSystemTable(ULONG infoClass, HeapArray<BYTE>* buffer, ULONG* returned)
 {
-    ULONG size = buffer->Size() > FirstTableBytes && buffer->Size() <= MaxSystemTableBytes
-                     ? static_cast<ULONG>(buffer->Size()) : FirstTableBytes;
+    ULONG size = FirstTableBytes;
     for (int attempt = 0; attempt < TableAttempts; ++attempt) {
         if (!buffer->Resize(size))
             return STATUS_NO_MEMORY_NT;
