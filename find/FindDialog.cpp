@@ -8,18 +8,15 @@
 #include <new>
 
 #include "AppGlobals.h"
-#include "ControlSite.h"
-#include "DirectoryTree.h"
 #include "DirectoryWalk.h"
-#include "EntryRecord.h"
 #include "FindResults.h"
-#include "GeneralPage.h"
-#include "GoToPath.h"
-#include "ListSort.h"
+#include "EntryRecord.h"
+#include "Pane.h"
+#include "PropertySheet.h"
 #include "ObjectTypes.h"
 #include "ResourceIds.h"
+#include "SortMarks.h"
 #include "TypeImages.h"
-#include "TypePanels.h"
 #include "WideText.h"
 #include "WindowCentre.h"
 
@@ -52,10 +49,11 @@ const struct {
 const int AnchorCount = sizeof(Anchors) / sizeof(Anchors[0]);
 
 struct FindState {
+    Pane* pane = nullptr;  // the main window's, which outlives this window
     HWND dialog = nullptr;
     HWND list = nullptr;
     NamespaceSearch search;
-    FoundSort sort;
+    ColumnSort sort;
     bool searching = false;
     long found = 0;  // rows added by the current search
     SIZE client = {};  // the client size the placements below are for
@@ -121,16 +119,6 @@ void FillTypeList(HWND combo)
         selected = found == CB_ERR ? 0 : static_cast<int>(found);
     }
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
-}
-
-// The tree's selected directory, read from the live pane.
-const wchar_t* SelectedDirectory()
-{
-    if (!ActiveControlSite || !IsWindow(ActiveControlSite->TreeWindow()))
-        return RootPath;
-    HWND tree = ActiveControlSite->TreeWindow();
-    const wchar_t* path = TreeNodePath(tree, NextTreeNode(tree, TVGN_CARET, nullptr));
-    return path ? path : RootPath;
 }
 
 // A control's whole text, however long.
@@ -268,7 +256,7 @@ void GoToResult(const FindState& window)
     const FoundRow* row = FoundRowAt(window.list, FocusedRow(window.list));
     WideText path;
     if (row && FoundRowPath(row, &path))
-        GoToObjectPathOrSay(GetWindow(window.dialog, GW_OWNER), path.Get());
+        window.pane->GoToPath(GetWindow(window.dialog, GW_OWNER), path.Get());
 }
 
 // The same sheet as the window's Properties, for the object as found.
@@ -280,8 +268,7 @@ void OpenResultProperties(const FindState& window)
     EntryRecord* record = MakeEntryRecord(-1, row->texts[ColumnType], row->texts[ColumnName]);
     if (!record)
         return;
-    GeneralPage page;
-    page.RunPropertySheet(window.dialog, row->texts[ColumnDirectory], record);
+    ShowPropertySheet(window.dialog, row->texts[ColumnDirectory], record);
     FreeEntryRecord(record);
 }
 
@@ -395,7 +382,8 @@ BOOL OnInitDialog(HWND dialog)
     RecordPlacement(window);
     FillTypeList(GetDlgItem(dialog, CTRL_FIND_TYPE));
     SetDlgItemTextW(dialog, CTRL_FIND_NAME, LastText.Get());
-    SetDlgItemTextW(dialog, CTRL_FIND_LOCATION, SelectedDirectory());
+    WideText location;
+    SetDlgItemTextW(dialog, CTRL_FIND_LOCATION, window.pane->SelectedDirectory(&location) ? location.Get() : RootPath);
     CentreOnWindow(dialog, GetWindow(dialog, GW_OWNER));
     HWND name = GetDlgItem(dialog, CTRL_FIND_NAME);
     SetFocus(name);
@@ -504,8 +492,10 @@ INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-HWND ShowFindDialog(HWND owner)
+HWND ShowFindDialog(HWND owner, Pane* pane)
 {
+    if (!pane)
+        return nullptr;
     if (Current) {
         if (IsIconic(Current->dialog))
             ShowWindow(Current->dialog, SW_RESTORE);
@@ -516,6 +506,7 @@ HWND ShowFindDialog(HWND owner)
     Current = new (std::nothrow) FindState;
     if (!Current)
         return nullptr;
+    Current->pane = pane;
     HWND dialog = CreateDialogParamW(AppInstance, MAKEINTRESOURCEW(DLG_FIND), owner, FindDialogProc, 0);
     if (!dialog) {
         delete Current;
