@@ -14,6 +14,7 @@
 #include "Pane.h"
 #include "PropertySheet.h"
 #include "ObjectTypes.h"
+#include "Owned.h"
 #include "ResourceIds.h"
 #include "SortMarks.h"
 #include "TypeImages.h"
@@ -61,7 +62,8 @@ struct FindState {
     POINT smallest = {};  // the window's size as made: it shrinks no further
 };
 
-FindState* Current = nullptr;
+// The open window's state; none while no window is open.
+OwnedObject<FindState> Current;
 
 // Remembered while the program runs, never written anywhere.
 WideText LastText;
@@ -70,18 +72,15 @@ WideText LastType;
 // The names of \ObjectTypes, copied as the walk hands them over.
 class TypeNameSink final : public NamespaceSink {
 public:
-    ~TypeNameSink()
-    {
-        for (int i = 0; i < count; ++i)
-            HeapFree(GetProcessHeap(), 0, names[i]);
-    }
     DirectoryNode InsertDirectoryNode(DirectoryNode, const wchar_t*) override { return nullptr; }
     void AddListEntry(int, const wchar_t*, const wchar_t* name) override
     {
-        if (count < MaxTypeNames && (names[count] = CopyText(name)) != nullptr)
-            ++count;
+        if (count < MaxTypeNames) {
+            names[count].Reset(CopyText(name));
+            count += names[count] ? 1 : 0;
+        }
     }
-    wchar_t* names[MaxTypeNames];
+    HeapBlock<wchar_t> names[MaxTypeNames];
     int count = 0;
 };
 
@@ -107,7 +106,7 @@ void FillTypeList(HWND combo)
     TypeNameSink sink;
     if (ListDirectoryEntries(L"\\ObjectTypes", sink) == 0 && sink.count > 0) {
         for (; count < sink.count; ++count)
-            names[count] = sink.names[count];
+            names[count] = sink.names[count].Get();
     } else {
         for (; count < ObjectTypeTableSize; ++count)
             names[count] = ObjectTypeTable[count].typeName;
@@ -449,13 +448,12 @@ INT_PTR OnNotify(HWND dialog, const NMHDR* header)
 
 void OnDestroy(HWND dialog)
 {
-    FindState* window = Current;
-    if (!window || window->dialog != dialog)
+    if (!Current || Current->dialog != dialog)
         return;
-    window->search.Stop();  // nothing is posted to this window from here on
-    ClearResults(*window);
-    Current = nullptr;
-    delete window;
+    Current->search.Stop();  // nothing is posted to this window from here on
+    ClearResults(*Current);
+    // Released before it is freed: nothing the freeing sends reaches it.
+    OwnedObject<FindState> closing(Current.Release());
 }
 
 INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -503,14 +501,13 @@ HWND ShowFindDialog(HWND owner, Pane* pane)
         SetActiveWindow(Current->dialog);
         return Current->dialog;
     }
-    Current = new (std::nothrow) FindState;
+    Current.Reset(new (std::nothrow) FindState);
     if (!Current)
         return nullptr;
     Current->pane = pane;
     HWND dialog = CreateDialogParamW(AppInstance, MAKEINTRESOURCEW(DLG_FIND), owner, FindDialogProc, 0);
     if (!dialog) {
-        delete Current;
-        Current = nullptr;
+        Current.Reset();
         return nullptr;
     }
     ShowWindow(dialog, SW_SHOW);
