@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "AppGlobals.h"
+#include "Owned.h"
 #include "ResourceIds.h"
 #include "WindowsLayout.h"
 
@@ -180,13 +181,13 @@ int CommandBar::LoadToolbarButtons(int resourceId)
     DWORD count = layout[3];
     if (size < LayoutHeaderBytes + count * sizeof(WORD))
         return 0;
-    DWORD* identifiers = static_cast<DWORD*>(LocalAlloc(LMEM_FIXED, (count ? count : 1) * sizeof(DWORD)));
+    LocalBlock block(LocalAlloc(LMEM_FIXED, (count ? count : 1) * sizeof(DWORD)));
+    auto* identifiers = static_cast<DWORD*>(block.Get());
     if (!identifiers)
         return 0;
     for (DWORD i = 0; i < count; ++i)
         identifiers[i] = layout[4 + i];
     int result = AddToolbarButtons(identifiers, static_cast<int>(count));
-    LocalFree(identifiers);
     FreeResource(loaded);
     return result;
 }

@@ -210,7 +210,7 @@ LRESULT MainFrame::OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(DLG_ABOUT), window, AboutDialogProc, 0);
         break;
     case CMD_FIND:
-        ShowFindDialog(window);
+        ShowFindDialog(window, pane_);
         break;
     case CMD_VIEW_TOOLBAR:
         ToggleBar(*this, window, toolbarVisible_, commandBar_.BarWindow());

@@ -5,6 +5,7 @@
 
 #include "AppGlobals.h"
 #include "FindDialog.h"
+#include "Owned.h"
 #include "MainFrame.h"
 #include "ResourceIds.h"
 #include "WideText.h"
@@ -78,7 +79,7 @@ int RunKagero(HINSTANCE instance, int showCommand, PaneFactory paneFactory, cons
     AppInstance = instance;
     SystemMajorVersion = static_cast<int>(version.dwMajorVersion);
 
-    MainFrame* frame = new (std::nothrow) MainFrame(paneFactory);
+    OwnedObject<MainFrame> frame(new (std::nothrow) MainFrame(paneFactory));
     if (!frame)
         return 0;
     MainWindowHandle = frame->CreateMainWindow(showCommand);
@@ -89,6 +90,5 @@ int RunKagero(HINSTANCE instance, int showCommand, PaneFactory paneFactory, cons
     if (MainWindowHandle)
         RunMessageLoop(LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ACCELERATORS)),
             LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_FIND_ACCELERATORS)));
-    delete frame;
     return 0;
 }

@@ -18,11 +18,6 @@ const SECURITY_INFORMATION PagedParts = OWNER_SECURITY_INFORMATION | GROUP_SECUR
 // what an owner holds without a DACL entry of its own.
 const ACCESS_MASK OpenForReadControl = READ_CONTROL;
 
-struct LocalBlock {
-    HLOCAL block = nullptr;
-    ~LocalBlock() { LocalFree(block); }
-};
-
 bool SidCopy(PSID sid, BYTE (&into)[AccountSidBytes])
 {
     return IsValidSid(sid) && CopySid(AccountSidBytes, into, sid);
@@ -54,13 +49,10 @@ bool AccountName(PSID sid, wchar_t* text, DWORD chars)
 
 bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes])
 {
-    PSID converted = nullptr;
+    LocalBlock converted;
     // SDDL abbreviations and SID strings; a SID string the parser refuses is no account name either.
-    if (ConvertStringSidToSidW(who, &converted)) {
-        const bool copied = SidCopy(converted, sid);
-        LocalFree(converted);
-        return copied;
-    }
+    if (ConvertStringSidToSidW(who, reinterpret_cast<PSID*>(converted.Receive())))
+        return SidCopy(converted.Get(), sid);
     if (IsSidString(who))
         return false;
     DWORD sidBytes = AccountSidBytes;
@@ -118,11 +110,10 @@ void SecurityAudit::NameOwner(PSECURITY_DESCRIPTOR descriptor, SecurityFacts* fa
     // Neighbours mostly share their owner: the name is looked up once for a run of them.
     if (!ownerName_[0] || !EqualSid(owner, lastOwner_)) {
         ownerName_[0] = L'\0';
-        wchar_t* text = nullptr;
-        if (!AccountName(owner, ownerName_, OwnerChars) && ConvertSidToStringSidW(owner, &text)) {
-            lstrcpynW(ownerName_, text, OwnerChars);
-            LocalFree(text);
-        }
+        LocalBlock text;
+        if (!AccountName(owner, ownerName_, OwnerChars) &&
+            ConvertSidToStringSidW(owner, reinterpret_cast<LPWSTR*>(text.Receive())))
+            lstrcpynW(ownerName_, static_cast<const wchar_t*>(text.Get()), OwnerChars);
         if (!SidCopy(owner, lastOwner_))
             ownerName_[0] = L'\0';
     }
@@ -154,8 +145,8 @@ bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeN
     LocalBlock larger;
     BOOL read = GetKernelObjectSecurity(object.Get(), parts, descriptor, DescriptorBytes, &needed);
     if (!read && GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > DescriptorBytes &&
-        (larger.block = LocalAlloc(LMEM_FIXED, needed)) != nullptr) {
-        descriptor = larger.block;
+        (larger.Reset(LocalAlloc(LMEM_FIXED, needed)), larger)) {
+        descriptor = larger.Get();
         read = GetKernelObjectSecurity(object.Get(), parts, descriptor, needed, &needed);
     }
     if (!read) {
@@ -163,13 +154,11 @@ bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeN
         return true;
     }
     NameOwner(descriptor, facts);
-    wchar_t* text = nullptr;
-    if (sddl_ && ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, parts, &text,
-                                                                      nullptr)) {
-        if (sddlText_.Assign(text))
-            facts->sddl = sddlText_.Get();
-        LocalFree(text);
-    }
+    LocalBlock text;
+    if (sddl_ && ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                     descriptor, SDDL_REVISION_1, parts, reinterpret_cast<LPWSTR*>(text.Receive()), nullptr) &&
+        sddlText_.Assign(static_cast<const wchar_t*>(text.Get())))
+        facts->sddl = sddlText_.Get();
     if (sidCount_ == 0)
         return true;
     const GENERIC_MAPPING mapping = MappingOf(object.Get(), typeCode, typeName);

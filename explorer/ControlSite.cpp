@@ -362,6 +362,12 @@ void ControlSite::GoToPath(HWND owner, const wchar_t* path)
     GoToObjectPathOrSay(owner, path);
 }
 
+bool ControlSite::SelectedDirectory(WideText* path) const
+{
+    const wchar_t* selected = IsWindow(treeWindow_) ? TreeNodePath(treeWindow_, NextTreeNode(treeWindow_, TVGN_CARET, nullptr)) : nullptr;
+    return path->Assign(selected ? selected : L"\\");
+}
+
 int ControlSite::ClampBarPosition(int x) const
 {
     // Upper bound first, then 0: a pane narrower than the bar gets 0, never a

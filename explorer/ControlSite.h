@@ -32,6 +32,7 @@ public:
     LRESULT OnActivate(UINT state, UINT minimised, LPARAM otherWindow) override;
     LRESULT OnInitMenuPopup(HWND window, HMENU menu, LPARAM lParam) override;
     void GoToPath(HWND owner, const wchar_t* path) override;
+    bool SelectedDirectory(WideText* path) const override;
 
     virtual LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void LayoutChildren();

@@ -9,7 +9,7 @@
 #include "DirectoryTree.h"
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
-#include "GeneralPage.h"
+#include "PropertySheet.h"
 #include "NativeApi.h"
 #include "ObjectList.h"
 #include "ObjectTypes.h"

@@ -2,19 +2,17 @@
 
 #include "EntryRecord.h"
 #include "ResourceIds.h"
+#include "SortMarks.h"
 
 int CurrentSortKey = SortByName;
 // The first fill is already by name ascending, so the first pick of Name
 // turns it descending while Type and Enumeration start ascending.
 int SortDescending[SortKeyCount] = {0, 1, 1};
 HBITMAP HeaderMarkBitmap = nullptr;
-HIMAGELIST HeaderMarkImageList = nullptr;
 
 namespace {
 
 const int DirectoryTypeCode = 0;
-const COLORREF HeaderMarkMask = RGB(0x00, 0xFF, 0x00);
-const int HeaderMarkWidth = 12;
 
 // Key in the low 16 bits, direction in the next: fits a 32-bit LPARAM too.
 int SortParameterKey(LPARAM parameter) { return static_cast<short>(LOWORD(static_cast<DWORD>(parameter))); }
@@ -229,14 +227,6 @@ void SetHeaderSortMark(HWND list, int column, int image)
 void RebuildHeaderSortMark(HWND list)
 {
     SetHeaderSortMark(list, CurrentSortKey, MarkFor(CurrentSortKey));
-}
-
-HIMAGELIST LoadHeaderMarks(HINSTANCE instance)
-{
-    if (!HeaderMarkImageList)
-        HeaderMarkImageList = ImageList_LoadImageW(instance, MAKEINTRESOURCEW(IDB_SORTMARKS), HeaderMarkWidth, 1,
-                                                   HeaderMarkMask, IMAGE_BITMAP, 0);
-    return HeaderMarkImageList;
 }
 
 void SetHeaderMarkImages(HWND list, HIMAGELIST images)

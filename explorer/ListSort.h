@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "SortMarks.h"
+
 enum SortKey { SortByName = 0, SortByType = 1, SortByEnumeration = 2 };
 
 // Number of sort keys; SortDescending has one flag per key.
@@ -12,12 +14,6 @@ const int SortKeyCount = 3;
 extern int CurrentSortKey;
 extern int SortDescending[SortKeyCount];
 extern HBITMAP HeaderMarkBitmap;
-// The three mark images of bitmap 114, loaded once by LoadHeaderMarks and kept
-// for the life of the program.
-extern HIMAGELIST HeaderMarkImageList;
-
-// Header mark images of HeaderMarkImageList.
-enum HeaderMark { MarkNone = 0, MarkDescending = 1, MarkAscending = 2 };
 
 // key -1 sorts again by the current key; toggle flips the key's direction first.
 // A key outside 0..2 is ignored.
@@ -30,7 +26,4 @@ LPARAM MakeSortParameter(int key, int descending);
 void SetHeaderSortMark(HWND list, int column, int image);
 // Builds the current key's mark again: it is etched in the scheme's colours.
 void RebuildHeaderSortMark(HWND list);
-// Loads HeaderMarkImageList unless it is loaded; returns it (null when the
-// bitmap cannot be loaded).
-HIMAGELIST LoadHeaderMarks(HINSTANCE instance);
 void SetHeaderMarkImages(HWND list, HIMAGELIST images);

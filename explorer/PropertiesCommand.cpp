@@ -6,7 +6,7 @@
 #include "DirectoryTree.h"
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
-#include "GeneralPage.h"
+#include "PropertySheet.h"
 #include "NativeApi.h"
 
 namespace {
@@ -23,9 +23,8 @@ void OpenTreeSelection(HWND owner, HWND tree, HTREEITEM caret)
     query.pszText = label;
     query.cchTextMax = NodeTextChars;
     SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query));
-    GeneralPage page;
     if (lstrcmpW(label, L"\\") == 0) {
-        page.RunPropertySheet(owner, L"\\", nullptr);
+        ShowPropertySheet(owner, L"\\", nullptr);
         return;
     }
     const wchar_t* parentPath = TreeNodePath(tree, NextTreeNode(tree, TVGN_PARENT, caret));
@@ -38,7 +37,7 @@ void OpenTreeSelection(HWND owner, HWND tree, HTREEITEM caret)
         ShowOpenFailure(owner, text);
         return;
     }
-    page.RunPropertySheet(owner, parentPath, record);
+    ShowPropertySheet(owner, parentPath, record);
     FreeEntryRecord(record);
 }
 
@@ -67,6 +66,5 @@ void OpenPropertiesForSelection(HWND owner)
     item.iItem = row;
     if (!SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) || !item.lParam)
         return;
-    GeneralPage page;
-    page.RunPropertySheet(owner, directory, reinterpret_cast<const EntryRecord*>(item.lParam));
+    ShowPropertySheet(owner, directory, reinterpret_cast<const EntryRecord*>(item.lParam));
 }

@@ -8,18 +8,16 @@
 #include <new>
 
 #include "AppGlobals.h"
-#include "ControlSite.h"
-#include "DirectoryTree.h"
 #include "DirectoryWalk.h"
-#include "EntryRecord.h"
 #include "FindResults.h"
-#include "GeneralPage.h"
-#include "GoToPath.h"
-#include "ListSort.h"
+#include "EntryRecord.h"
+#include "Pane.h"
+#include "PropertySheet.h"
 #include "ObjectTypes.h"
+#include "Owned.h"
 #include "ResourceIds.h"
+#include "SortMarks.h"
 #include "TypeImages.h"
-#include "TypePanels.h"
 #include "WideText.h"
 #include "WindowCentre.h"
 
@@ -52,10 +50,11 @@ const struct {
 const int AnchorCount = sizeof(Anchors) / sizeof(Anchors[0]);
 
 struct FindState {
+    Pane* pane = nullptr;  // the main window's, which outlives this window
     HWND dialog = nullptr;
     HWND list = nullptr;
     NamespaceSearch search;
-    FoundSort sort;
+    ColumnSort sort;
     bool searching = false;
     long found = 0;  // rows added by the current search
     SIZE client = {};  // the client size the placements below are for
@@ -63,7 +62,8 @@ struct FindState {
     POINT smallest = {};  // the window's size as made: it shrinks no further
 };
 
-FindState* Current = nullptr;
+// The open window's state; none while no window is open.
+OwnedObject<FindState> Current;
 
 // Remembered while the program runs, never written anywhere.
 WideText LastText;
@@ -72,18 +72,15 @@ WideText LastType;
 // The names of \ObjectTypes, copied as the walk hands them over.
 class TypeNameSink final : public NamespaceSink {
 public:
-    ~TypeNameSink()
-    {
-        for (int i = 0; i < count; ++i)
-            HeapFree(GetProcessHeap(), 0, names[i]);
-    }
     DirectoryNode InsertDirectoryNode(DirectoryNode, const wchar_t*) override { return nullptr; }
     void AddListEntry(int, const wchar_t*, const wchar_t* name) override
     {
-        if (count < MaxTypeNames && (names[count] = CopyText(name)) != nullptr)
-            ++count;
+        if (count < MaxTypeNames) {
+            names[count].Reset(CopyText(name));
+            count += names[count] ? 1 : 0;
+        }
     }
-    wchar_t* names[MaxTypeNames];
+    HeapBlock<wchar_t> names[MaxTypeNames];
     int count = 0;
 };
 
@@ -109,7 +106,7 @@ void FillTypeList(HWND combo)
     TypeNameSink sink;
     if (ListDirectoryEntries(L"\\ObjectTypes", sink) == 0 && sink.count > 0) {
         for (; count < sink.count; ++count)
-            names[count] = sink.names[count];
+            names[count] = sink.names[count].Get();
     } else {
         for (; count < ObjectTypeTableSize; ++count)
             names[count] = ObjectTypeTable[count].typeName;
@@ -121,16 +118,6 @@ void FillTypeList(HWND combo)
         selected = found == CB_ERR ? 0 : static_cast<int>(found);
     }
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
-}
-
-// The tree's selected directory, read from the live pane.
-const wchar_t* SelectedDirectory()
-{
-    if (!ActiveControlSite || !IsWindow(ActiveControlSite->TreeWindow()))
-        return RootPath;
-    HWND tree = ActiveControlSite->TreeWindow();
-    const wchar_t* path = TreeNodePath(tree, NextTreeNode(tree, TVGN_CARET, nullptr));
-    return path ? path : RootPath;
 }
 
 // A control's whole text, however long.
@@ -268,7 +255,7 @@ void GoToResult(const FindState& window)
     const FoundRow* row = FoundRowAt(window.list, FocusedRow(window.list));
     WideText path;
     if (row && FoundRowPath(row, &path))
-        GoToObjectPathOrSay(GetWindow(window.dialog, GW_OWNER), path.Get());
+        window.pane->GoToPath(GetWindow(window.dialog, GW_OWNER), path.Get());
 }
 
 // The same sheet as the window's Properties, for the object as found.
@@ -280,8 +267,7 @@ void OpenResultProperties(const FindState& window)
     EntryRecord* record = MakeEntryRecord(-1, row->texts[ColumnType], row->texts[ColumnName]);
     if (!record)
         return;
-    GeneralPage page;
-    page.RunPropertySheet(window.dialog, row->texts[ColumnDirectory], record);
+    ShowPropertySheet(window.dialog, row->texts[ColumnDirectory], record);
     FreeEntryRecord(record);
 }
 
@@ -395,7 +381,8 @@ BOOL OnInitDialog(HWND dialog)
     RecordPlacement(window);
     FillTypeList(GetDlgItem(dialog, CTRL_FIND_TYPE));
     SetDlgItemTextW(dialog, CTRL_FIND_NAME, LastText.Get());
-    SetDlgItemTextW(dialog, CTRL_FIND_LOCATION, SelectedDirectory());
+    WideText location;
+    SetDlgItemTextW(dialog, CTRL_FIND_LOCATION, window.pane->SelectedDirectory(&location) ? location.Get() : RootPath);
     CentreOnWindow(dialog, GetWindow(dialog, GW_OWNER));
     HWND name = GetDlgItem(dialog, CTRL_FIND_NAME);
     SetFocus(name);
@@ -461,13 +448,12 @@ INT_PTR OnNotify(HWND dialog, const NMHDR* header)
 
 void OnDestroy(HWND dialog)
 {
-    FindState* window = Current;
-    if (!window || window->dialog != dialog)
+    if (!Current || Current->dialog != dialog)
         return;
-    window->search.Stop();  // nothing is posted to this window from here on
-    ClearResults(*window);
-    Current = nullptr;
-    delete window;
+    Current->search.Stop();  // nothing is posted to this window from here on
+    ClearResults(*Current);
+    // Released before it is freed: nothing the freeing sends reaches it.
+    OwnedObject<FindState> closing(Current.Release());
 }
 
 INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -504,8 +490,10 @@ INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-HWND ShowFindDialog(HWND owner)
+HWND ShowFindDialog(HWND owner, Pane* pane)
 {
+    if (!pane)
+        return nullptr;
     if (Current) {
         if (IsIconic(Current->dialog))
             ShowWindow(Current->dialog, SW_RESTORE);
@@ -513,13 +501,13 @@ HWND ShowFindDialog(HWND owner)
         SetActiveWindow(Current->dialog);
         return Current->dialog;
     }
-    Current = new (std::nothrow) FindState;
+    Current.Reset(new (std::nothrow) FindState);
     if (!Current)
         return nullptr;
+    Current->pane = pane;
     HWND dialog = CreateDialogParamW(AppInstance, MAKEINTRESOURCEW(DLG_FIND), owner, FindDialogProc, 0);
     if (!dialog) {
-        delete Current;
-        Current = nullptr;
+        Current.Reset();
         return nullptr;
     }
     ShowWindow(dialog, SW_SHOW);

@@ -3,9 +3,12 @@
 
 #include <windows.h>
 
-// Opens the find window owned by owner, or brings the open one forward.
-// Returns its window, or null when it cannot be made.
-HWND ShowFindDialog(HWND owner);
+class Pane;
+
+// Opens the find window owned by owner, or brings the open one forward. It
+// goes to a result and reads the selected directory through pane, which
+// outlives it. Returns its window, or null when it cannot be made.
+HWND ShowFindDialog(HWND owner, Pane* pane);
 // The open find window, or null: the message loop gives it its messages.
 HWND FindDialogWindow();
 // Closes the find window, if open, after stopping its search.

@@ -1,7 +1,8 @@
 #include "FindResults.h"
 
-#include "CopyCommands.h"
+#include "ClipboardText.h"
 #include "ObjectTypes.h"
+#include "SortMarks.h"
 #include "WideText.h"
 
 namespace {
@@ -39,22 +40,6 @@ int CALLBACK CompareFoundRows(LPARAM first, LPARAM second, LPARAM parameter)
     if (result == 0)
         result = lstrcmpiW(a->texts[ColumnDirectory], b->texts[ColumnDirectory]);
     return HIWORD(static_cast<DWORD>(parameter)) ? -result : result;
-}
-
-// The header's mark: the image list of the main list's marks, drawn beside
-// the text. The main list's etched bitmap is its own and stays so.
-void MarkColumn(HWND list, int column, int image)
-{
-    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-    if (!header || column < 0)
-        return;
-    HDITEMW item = {};
-    item.mask = HDI_FORMAT;
-    SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
-    item.mask = HDI_FORMAT | HDI_IMAGE;
-    item.fmt = image ? (item.fmt | HDF_IMAGE | HDF_BITMAP_ON_RIGHT) : (item.fmt & ~(HDF_IMAGE | HDF_BITMAP_ON_RIGHT));
-    item.iImage = image;
-    SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
 }
 
 void FillDisplayText(NMLVDISPINFOW* info)
@@ -148,19 +133,13 @@ FoundRow* FoundRowAt(HWND list, int index)
     return reinterpret_cast<FoundRow*>(item.lParam);
 }
 
-void SortFoundRows(HWND list, FoundSort& sort, int column)
+void SortFoundRows(HWND list, ColumnSort& sort, int column)
 {
-    if (column < 0 || column >= FoundColumnCount)
-        return;
-    if (sort.column != column)
-        MarkColumn(list, sort.column, 0);
-    sort.descending = sort.column == column ? !sort.descending : false;
-    sort.column = column;
-    ResortFoundRows(list, sort);
-    MarkColumn(list, column, sort.descending ? 1 : 2);
+    if (PickSortColumn(list, sort, column, FoundColumnCount))
+        ResortFoundRows(list, sort);
 }
 
-void ResortFoundRows(HWND list, const FoundSort& sort)
+void ResortFoundRows(HWND list, const ColumnSort& sort)
 {
     if (sort.column < 0)
         return;

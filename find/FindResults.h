@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "NamespaceSearch.h"
+#include "SortMarks.h"
 
 class WideText;
 
@@ -31,13 +32,9 @@ int AddFoundRows(HWND list, const SearchBatch& batch);
 FoundRow* FoundRowAt(HWND list, int index);
 
 // Sorts by a column; the same column again turns the order round.
-struct FoundSort {
-    int column = -1;  // none yet: the order of the walk
-    bool descending = false;
-};
-void SortFoundRows(HWND list, FoundSort& sort, int column);
-// Sorts again by the current column, as after a batch.
-void ResortFoundRows(HWND list, const FoundSort& sort);
+void SortFoundRows(HWND list, ColumnSort& sort, int column);
+// Sorts again by the current column, as the search's end does.
+void ResortFoundRows(HWND list, const ColumnSort& sort);
 
 // The full paths of the selected rows, one per line, to the clipboard.
 bool CopyFoundPaths(HWND list);

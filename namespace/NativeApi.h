@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include "Owned.h"
 #include "WindowsLayout.h"
 
 #ifndef STATUS_ACCESS_DENIED
@@ -80,29 +81,6 @@ struct DirectoryCalls {
 const DirectoryCalls& ActiveDirectoryCalls();
 // Pass null to go back to ntdll's own calls.
 void SetDirectoryCalls(const DirectoryCalls* calls);
-
-// Owns one handle and closes it with Close, a seam's close call, when it
-// goes out of scope.
-template <NTSTATUS (*Close)(HANDLE)>
-class OwnedHandle {
-public:
-    OwnedHandle() = default;
-    ~OwnedHandle() { Reset(); }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-
-    HANDLE Get() const { return handle_; }
-    HANDLE* Receive() { Reset(); return &handle_; }
-    void Reset()
-    {
-        if (handle_)
-            Close(handle_);
-        handle_ = nullptr;
-    }
-
-private:
-    HANDLE handle_ = nullptr;
-};
 
 // Closes through the walk's seam.
 NTSTATUS CloseDirectoryHandle(HANDLE handle);

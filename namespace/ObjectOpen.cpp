@@ -132,16 +132,15 @@ NTSTATUS OpenObjectByType(const wchar_t* path, int typeCode, ACCESS_MASK access,
 
 int EnablePrivilege(const wchar_t* privilegeName)
 {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+    KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive()))
         return 0;
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     BOOL adjusted = FALSE;
     if (LookupPrivilegeValueW(nullptr, privilegeName, &privileges.Privileges[0].Luid))
-        adjusted = AdjustTokenPrivileges(token, FALSE, &privileges, sizeof(privileges), nullptr, nullptr);
-    CloseHandle(token);
+        adjusted = AdjustTokenPrivileges(token.Get(), FALSE, &privileges, sizeof(privileges), nullptr, nullptr);
     return adjusted ? 1 : 0;
 }
 

@@ -2,6 +2,7 @@
 // once when the page initialises.
 #include "GeneralPage.h"
 
+#include "AppGlobals.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
 #include "ObjectTypes.h"

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <prsht.h>
 
+#include "PropertySheet.h"
 #include "WideText.h"
 #include "WindowObject.h"
 
@@ -46,16 +47,7 @@ extern GeneralPage* ActiveGeneralPage;
 
 INT_PTR CALLBACK GeneralPageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The text shown when an object cannot be opened. The General page's own
-// re-open leaves out the privilege row (withPrivilegeRow false).
-// buffer holds at least OpenFailureTextChars characters.
-const int OpenFailureTextChars = 1024;
-void OpenFailureText(NTSTATUS status, wchar_t* buffer, bool withPrivilegeRow = true);
-
 // For tests: what makes the General page's handle, to refuse it as the
 // platform will not on demand (null: CreatePropertySheetPageW).
 typedef HPROPSHEETPAGE(WINAPI* MakePageCall)(LPCPROPSHEETPAGEW);
 void SetPageMakerForTests(MakePageCall make);
-
-// The one way the property sheet reports a failure to the user.
-void ShowOpenFailure(HWND owner, const wchar_t* text);

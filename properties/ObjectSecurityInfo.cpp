@@ -190,15 +190,12 @@ HRESULT ReadKernelSecurity(HANDLE object, SECURITY_INFORMATION requested, PSECUR
     }
     if (needed == 0)
         return E_FAIL;
-    PSECURITY_DESCRIPTOR buffer = LocalAlloc(LMEM_FIXED | LMEM_ZEROINIT, needed);
+    LocalBlock buffer(LocalAlloc(LMEM_FIXED | LMEM_ZEROINIT, needed));
     if (!buffer)
         return E_OUTOFMEMORY;
-    if (!GetKernelObjectSecurity(object, requested, buffer, needed, &needed)) {
-        const DWORD error = GetLastError();
-        LocalFree(buffer);
-        return error == ERROR_ACCESS_DENIED ? E_ACCESSDENIED : E_FAIL;
-    }
-    *descriptor = buffer;
+    if (!GetKernelObjectSecurity(object, requested, buffer.Get(), needed, &needed))
+        return GetLastError() == ERROR_ACCESS_DENIED ? E_ACCESSDENIED : E_FAIL;
+    *descriptor = buffer.Release();
     return S_OK;
 }
 

@@ -1,4 +1,6 @@
 // The property sheet: which pages it gets, and the texts of open failures.
+#include "PropertySheet.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
@@ -165,4 +167,10 @@ INT_PTR GeneralPage::RunPropertySheet(HWND owner, const wchar_t* directory, cons
     ActiveGeneralPage = nullptr;
     pageWindow_ = nullptr;
     return result;
+}
+
+INT_PTR ShowPropertySheet(HWND owner, const wchar_t* directory, const EntryRecord* record)
+{
+    GeneralPage page;
+    return page.RunPropertySheet(owner, directory, record);
 }

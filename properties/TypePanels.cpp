@@ -36,21 +36,6 @@ void FormatCreationTime(LONGLONG creationTime, wchar_t* text)
 
 }  // namespace
 
-INT_PTR OlderLookColour(UINT message, WPARAM deviceContext)
-{
-    if (!IsOlderLook())
-        return 0;
-    switch (message) {
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-        SetBkColor(reinterpret_cast<HDC>(deviceContext), GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
-    default:
-        return 0;
-    }
-}
-
 INT_PTR CALLBACK TypePanelDialogProc(HWND, UINT message, WPARAM wParam, LPARAM)
 {
     return OlderLookColour(message, wParam);

@@ -18,7 +18,3 @@ HWND ShowSymbolicLinkPanel(GeneralPage& page, HANDLE object);
 HWND ShowEventPanel(GeneralPage& page, HANDLE object);
 HWND ShowMutantPanel(GeneralPage& page, HANDLE object);
 HWND ShowSemaphorePanel(GeneralPage& page, HANDLE object);
-
-// The button-face colouring of the older look, shared by the page and panels:
-// the brush for a WM_CTLCOLOR* message, or 0 when the system colours apply.
-INT_PTR OlderLookColour(UINT message, WPARAM deviceContext);

@@ -32,6 +32,7 @@ PROGRAMS = {
 CTESTS = {
     'kagero_starts_and_exits': ['kagero', 'post-command'],
     'dist_archives': ['kagero', 'kagero-dump'],
+    'floors': [],  # reads the sources; nothing to build
 }
 BUILD32_TESTS = {'dist_archives'}  # their CTESTS targets are built in build32 too
 RUN_SECONDS = 240  # above every test's CTest timeout: a plant that hangs a program is caught
@@ -62,12 +63,12 @@ plant('records-refused', G, "A refused row's record never freed",
       ('explorer/ObjectList.cpp', "    if (row < 0) {\n        FreeEntryRecord(record);", "    if (row < 0) {\n        (void)0;"))
 plant('records-twice', G, "An entry record freed twice (the row's record freed after its sheet)",
       ('explorer/PropertiesCommand.cpp',
-       "    page.RunPropertySheet(owner, directory, reinterpret_cast<const EntryRecord*>(item.lParam));",
-       "    page.RunPropertySheet(owner, directory, reinterpret_cast<const EntryRecord*>(item.lParam));\n"
+       "    ShowPropertySheet(owner, directory, reinterpret_cast<const EntryRecord*>(item.lParam));",
+       "    ShowPropertySheet(owner, directory, reinterpret_cast<const EntryRecord*>(item.lParam));\n"
        "    FreeEntryRecord(reinterpret_cast<EntryRecord*>(item.lParam));"))
 plant('tree-record-never', G, "The tree sheet's looked-up record never freed",
-      ('explorer/PropertiesCommand.cpp', "    page.RunPropertySheet(owner, parentPath, record);\n    FreeEntryRecord(record);",
-       "    page.RunPropertySheet(owner, parentPath, record);"))
+      ('explorer/PropertiesCommand.cpp', "    ShowPropertySheet(owner, parentPath, record);\n    FreeEntryRecord(record);",
+       "    ShowPropertySheet(owner, parentPath, record);"))
 plant('capture-lost', G, "The capture lost mid-drag leaves the drag running (children unclipped)",
       ('explorer/ControlSite.cpp', "    case WM_CAPTURECHANGED:\n        OnCaptureLost();",
        "    case WM_CAPTURECHANGED:\n        (void)0;"))
@@ -91,11 +92,11 @@ plant('refresh-sent', G, "The first Refresh runs during creation instead of from
 plant('separator-paint', G, "The separator groove painted one pixel right",
       ('app/CommandBar.cpp', "return leftEdge + width / 2;", "return leftEdge + width / 2 + 1;"))
 plant('clipboard-size', G, "The clipboard block grown one character short (no room for the NUL)",
-      ('explorer/CopyCommands.cpp',
+      ('ui/ClipboardText.cpp',
        "const SIZE_T target = capacity_ + extraBytes > neededBytes ? capacity_ + extraBytes : neededBytes;",
        "const SIZE_T target = neededBytes - sizeof(wchar_t);"))
 plant('clipboard-failed-grow', G, "A Copy whose block could not grow still replaces the clipboard",
-      ('explorer/CopyCommands.cpp', "if (!failed_ && block_ && EmptyClipboard()", "if (block_ && EmptyClipboard()"))
+      ('ui/ClipboardText.cpp', "if (!failed_ && block_ && EmptyClipboard()", "if (block_ && EmptyClipboard()"))
 plant('copy-tree', G, "Copy with the tree focused copies nothing",
       ('explorer/CopyCommands.cpp', "    if (focus == tree)\n        CopyTreeLabel(tree, list);\n    else if", "    if"))
 plant('select-all-focus', G, "Select All moves the row focus to the first row",
@@ -139,7 +140,7 @@ plant('tooltip-text', G, "The tooltip shows the whole string (the line feed kept
 plant('status-width', G, "The status bar's right part 200 pixels wide",
       ('app/StatusBar.cpp', "const int RightPartWidth = 300;", "const int RightPartWidth = 200;"))
 plant('centre-clamp', G, "Centring clamps both edges (a box larger than the screen loses its left part)",
-      ('app/WindowCentre.cpp', "    else if (position + size > limit)", "    if (position + size > limit)"))
+      ('ui/WindowCentre.cpp', "    else if (position + size > limit)", "    if (position + size > limit)"))
 plant('about-colour', G, "Older look: About box painted with the button face",
       ('app/AboutBox.cpp', "    SetBkColor(dc, GetSysColor(COLOR_WINDOW));", "    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));"))
 plant('about-centre', G, "About box not centred on the main window",
@@ -211,7 +212,7 @@ plant('box-notfound', G, "A vanished object reported as refused",
 plant('page-colour', G, "Older look: the General page keeps the dialog manager's edit colours",
       ('properties/GeneralPage.cpp', "        return OlderLookColour(message, wParam);", "        return (void)wParam, 0;"))
 plant('panel-colour', G, "Older look: the type panel's edits painted white",
-      ('properties/TypePanels.cpp',
+      ('ui/AppGlobals.cpp',
        "        SetBkColor(reinterpret_cast<HDC>(deviceContext), GetSysColor(COLOR_BTNFACE));",
        "        SetBkColor(reinterpret_cast<HDC>(deviceContext), GetSysColor(COLOR_WINDOW));"))
 plant('page-idok', G, "The page ignores IDOK",
@@ -464,14 +465,14 @@ plant('holders-program-case', N, "Program names compared with regard to case",
 
 # Access rights and the security provider.
 plant('row-mask', S, "A type's valid mask wrong",
-      ('properties/AccessRights.cpp', "{TypeDirectory, 0x010F000F,", "{TypeDirectory, 0x000F000F,"))
+      ('security/AccessRights.cpp', "{TypeDirectory, 0x010F000F,", "{TypeDirectory, 0x000F000F,"))
 plant('row-name', S, "A right's name wrong",
-      ('properties/AccessRights.cpp', '{0x8, L"サブディレクトリの作成"}', '{0x8, L"サブディレクトリ作成"}'))
+      ('security/AccessRights.cpp', '{0x8, L"サブディレクトリの作成"}', '{0x8, L"サブディレクトリ作成"}'))
 plant('event-names-swapped', S, "Two right names swapped in the Event row",
-      ('properties/AccessRights.cpp', "{TypeEvent, 0x011F0003, {{0x1, QueryInformation}, {0x2, Modify}}},",
+      ('security/AccessRights.cpp', "{TypeEvent, 0x011F0003, {{0x1, QueryInformation}, {0x2, Modify}}},",
        "{TypeEvent, 0x011F0003, {{0x1, Modify}, {0x2, QueryInformation}}},"))
 plant('generic-first', S, "Generic names looked up before the type's own",
-      ('properties/AccessRights.cpp',
+      ('security/AccessRights.cpp',
        "    if (row >= 0 && row < AccessRowCount)\n"
        "        for (const AccessRightName& entry : TypeAccessRows[row].entries)\n"
        "            if (entry.mask & mask)\n                return CopyName(entry.name, text, capacity);\n"
@@ -483,9 +484,9 @@ plant('generic-first', S, "Generic names looked up before the type's own",
        "        for (const AccessRightName& entry : TypeAccessRows[row].entries)\n"
        "            if (entry.mask & mask)\n                return CopyName(entry.name, text, capacity);"))
 plant('name-fit', S, "A name that does not fit with its terminator accepted",
-      ('properties/AccessRights.cpp', "if (!text || length >= capacity)", "if (!text || length > capacity)"))
+      ('security/AccessRights.cpp', "if (!text || length >= capacity)", "if (!text || length > capacity)"))
 plant('no-row', S, "A type without a row leaves the row index unset",
-      ('properties/AccessRights.cpp', "    *row = NoAccessRow;\n    for", "    for"))
+      ('security/AccessRights.cpp', "    *row = NoAccessRow;\n    for", "    for"))
 plant('read-mask', S, "The provider reads without ACCESS_SYSTEM_SECURITY",
       ('properties/ObjectSecurityInfo.cpp',
        "OpenObjectByType(objectPath_.Get(), typeCode_, OpenForInformation, object.Receive())",
@@ -617,25 +618,25 @@ plant('watch-audit', D, "A watch with --writable-by taken (its created and delet
 
 # kagero-dump's security audit and more details.
 plant('dacl-null', D, 'A NULL DACL taken to grant nothing',
-      ('properties/AccessCheck.cpp', '        *granted = MapGenericBits(GENERIC_ALL, mapping);\n        return 0;',
+      ('security/AccessCheck.cpp', '        *granted = MapGenericBits(GENERIC_ALL, mapping);\n        return 0;',
        '        *granted = 0;\n        return 0;'))
 plant('dacl-deny-first', D, 'A deny before an allow does not hold (the later allow grants the denied right)',
-      ('properties/AccessCheck.cpp', '            allowed |= mask & ~denied;',
+      ('security/AccessCheck.cpp', '            allowed |= mask & ~denied;',
        '            allowed |= mask;'))
 plant('dacl-inherit-only', D, 'Inherit-only entries applied to the object itself',
-      ('properties/AccessCheck.cpp', '        if ((header->AceFlags & InheritOnly) ||\n',
+      ('security/AccessCheck.cpp', '        if ((header->AceFlags & InheritOnly) ||\n',
        '        if ('))
 plant('dacl-generic', D, "GENERIC_ALL in an entry not mapped to the type's rights",
-      ('properties/AccessCheck.cpp', '    if (mask & GENERIC_ALL)\n        mapped |= mapping.GenericAll;\n',
+      ('security/AccessCheck.cpp', '    if (mask & GENERIC_ALL)\n        mapped |= mapping.GenericAll;\n',
        ''))
 plant('owner-implicit', D, "The owner's implicit WRITE_DAC missing",
-      ('properties/AccessCheck.cpp', '        allowed = READ_CONTROL | WRITE_DAC;',
+      ('security/AccessCheck.cpp', '        allowed = READ_CONTROL | WRITE_DAC;',
        '        allowed = READ_CONTROL;'))
 plant('owner-rights', D, "An OWNER RIGHTS entry leaves the owner's implicit rights in place",
-      ('properties/AccessCheck.cpp', '    if (isOwner && !HasOwnerRightsEntry(dacl, ownerRights.sid))',
+      ('security/AccessCheck.cpp', '    if (isOwner && !HasOwnerRightsEntry(dacl, ownerRights.sid))',
        '    if (isOwner && ownerRights.sid[0])'))
 plant('read-control-changes', D, 'READ_CONTROL counted as a right that changes the object',
-      ('properties/AccessCheck.cpp', '~(READ_CONTROL | SYNCHRONIZE | generic)',
+      ('security/AccessCheck.cpp', '~(READ_CONTROL | SYNCHRONIZE | generic)',
        '~(SYNCHRONIZE | generic)'))
 plant('owner-read-control', D, 'An object whose owner alone may read it reported as unreadable',
       ('dump/SecurityAudit.cpp', 'const ACCESS_MASK OpenForReadControl = READ_CONTROL;',
@@ -678,7 +679,8 @@ plant('find-stop-enabled', G, "中止 stays enabled after the search",
 plant('find-two-windows', G, "A second find window instead of the open one brought forward",
       ('find/FindDialog.cpp', "    if (Current) {\n        if (IsIconic", "    if (Current && false) {\n        if (IsIconic"))
 plant('find-location-root', G, "The find window starts at the root, not at the tree's directory",
-      ('find/FindDialog.cpp', "CTRL_FIND_LOCATION, SelectedDirectory());", "CTRL_FIND_LOCATION, RootPath);"))
+      ('find/FindDialog.cpp', "window.pane->SelectedDirectory(&location) ? location.Get() : RootPath",
+       "RootPath"))
 plant('find-types-unsorted', G, "The type list in the system's order, not in name order",
       ('find/FindDialog.cpp', "    for (int i = 1; i < count; ++i)", "    for (int i = count; i < count; ++i)"))
 plant('find-query-forgotten', G, "The last search text forgotten when the window is opened again",
@@ -695,8 +697,8 @@ plant('find-descending', G, "A second click on a header does not turn the order 
 plant('find-copy-names', G, "Ctrl+C on results copies names instead of full paths",
       ('find/FindResults.cpp', "!builder.Append(path.Get(), true)", "!builder.Append(row->texts[ColumnName], true)"))
 plant('find-sheet-root', G, "Alt+Enter on a result opens the sheet of another directory's object",
-      ('find/FindDialog.cpp', "page.RunPropertySheet(window.dialog, row->texts[ColumnDirectory], record);",
-       "page.RunPropertySheet(window.dialog, RootPath, record);"))
+      ('find/FindDialog.cpp', "ShowPropertySheet(window.dialog, row->texts[ColumnDirectory], record);",
+       "ShowPropertySheet(window.dialog, RootPath, record);"))
 plant('find-enter-restarts', G, "Enter on a result starts the search again instead of going to it",
       ('find/FindDialog.cpp', "            return code | DLGC_WANTMESSAGE;", "            return code;"))
 plant('find-goto-directory', G, "Going to a result shows its directory, not the object",
@@ -738,6 +740,16 @@ plant('search-stop-keeps-message', F, "A message posted before Stop reaches the 
       ('find/NamespaceSearch.cpp', "        while (PeekMessageW(&posted, s.window, s.message, s.message, PM_REMOVE)) {", "        while (false) {"))
 plant('search-stop-keeps-results', F, "Results not taken survive Stop",
       ('find/NamespaceSearch.cpp', "    FreeResults(s.pending.items, s.pending.count);\n    s.pending.Release();\n", ""))
+
+# The floors.
+plant('floors-crossing', 'floors', "The find window includes the explorer's internals",
+      ('find/FindDialog.cpp', '#include "FindResults.h"\n', '#include "FindResults.h"\n#include "DirectoryTree.h"\n'))
+plant('floors-window-below', 'floors', "Window structures in the native layer",
+      ('namespace/NativeApi.h', '#include <winternl.h>\n', '#include <winternl.h>\n#include <commctrl.h>\n'))
+plant('floors-app-included', 'floors', "A shared window helper includes the top",
+      ('ui/WindowCentre.cpp', '#include "WindowCentre.h"\n', '#include "WindowCentre.h"\n#include "MainFrame.h"\n'))
+plant('floors-link-climbs', 'floors', "The namespace library links a window library",
+      ('namespace/CMakeLists.txt', 'PUBLIC kagero_resource_ids ntdll', 'PUBLIC kagero_resource_ids kagero_ui ntdll'))
 
 
 def read(path):
@@ -882,7 +894,8 @@ def main():
     parser.add_argument('--list', action='store_true', help='list the plants and exit')
     parser.add_argument('--check-applies', action='store_true',
                         help="check that every plant's old text occurs once in the current sources (no build)")
-    parser.add_argument('--dir', default='/tmp/kagero-faults', help='where the private worktree lives')
+    parser.add_argument('--dir', default='/tmp/kagero-faults-' + os.path.basename(REPO),
+                        help='where the private worktree lives (one per checkout)')
     parser.add_argument('--remove', action='store_true', help='remove the private worktree and exit')
     args = parser.parse_args()
 

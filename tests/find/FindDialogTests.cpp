@@ -21,7 +21,7 @@ int ThreadCount()
 }
 
 struct Finder {
-    HWND dialog = ShowFindDialog(Shell().window);
+    HWND dialog = ShowFindDialog(Shell().window, Shell().site);
     HWND Item(int id) const { return GetDlgItem(dialog, id); }
     HWND List() const { return Item(CTRL_FIND_RESULTS); }
     std::wstring Text(int id) const { return TextOf(Item(id)); }
@@ -74,7 +74,7 @@ struct Finder {
 void CALLBACK SearchAndExit(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
-    SendMessageW(ShowFindDialog(MainWindowHandle), WM_COMMAND, CTRL_FIND_START, 0);
+    SendMessageW(ShowFindDialog(MainWindowHandle, LastSite), WM_COMMAND, CTRL_FIND_START, 0);
     PostMessageW(MainWindowHandle, WM_COMMAND, CMD_EXIT, 0);
 }
 
@@ -96,7 +96,7 @@ TEST_CASE("find: one window at the tree's directory, with the system's types in 
     Shell().SelectNode(Objects().Path(L"Objects"));
     Finder f;
     REQUIRE(f.dialog);
-    CHECK((ShowFindDialog(Shell().window) == f.dialog && FindDialogWindow() == f.dialog));
+    CHECK((ShowFindDialog(Shell().window, Shell().site) == f.dialog && FindDialogWindow() == f.dialog));
     CHECK((GetWindow(f.dialog, GW_OWNER) == Shell().window && TextOf(f.dialog) == L"オブジェクトの検索"));
     CHECK((f.Text(CTRL_FIND_LOCATION) == Objects().Path(L"Objects") && !IsWindowEnabled(f.Item(CTRL_FIND_STOP))));
     RECT r = {};

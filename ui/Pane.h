@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "WideText.h"
+
 class Pane {
 public:
     virtual ~Pane() = default;
@@ -18,6 +20,9 @@ public:
     // Shows the object at path, as the find window shows its results; on
     // failure a box owned by owner says why.
     virtual void GoToPath(HWND owner, const wchar_t* path) = 0;
+    // The full path of the directory selected in the tree; the root when
+    // none is. false when memory runs out.
+    virtual bool SelectedDirectory(WideText* path) const = 0;
 };
 
 // Makes the one pane; null when none can be had.

@@ -1,5 +1,0 @@
-#include "AppGlobals.h"
-
-HINSTANCE AppInstance = nullptr;
-int SystemMajorVersion = 0;
-HWND MainWindowHandle = nullptr;
