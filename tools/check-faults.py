@@ -399,6 +399,11 @@ plant('link-long', N, "A link target over 2048 bytes blank",
        "if (false && needed > LinkQueryBytes"))
 plant('link-stale', N, "A failed target query leaves the old target",
       ('namespace/ObjectQueries.cpp', "    target->Clear();\n", ""))
+plant('array-overflow', N, "A growing array's size past what a size_t counts taken (a tiny block, written past its end)",
+      ('namespace/GrowingArray.h', "        if (more > most - count_)\n            return false;\n", ""))
+plant('array-growth-loses', N, "A growing array loses its contents when it grows",
+      ('namespace/GrowingArray.h', "void* grown = items_ ? HeapReAlloc(GetProcessHeap(), 0, items_, wanted * sizeof(T))",
+       "void* grown = items_ ? HeapAlloc(GetProcessHeap(), 0, wanted * sizeof(T))"))
 
 # Access rights and the security provider.
 plant('row-mask', S, "A type's valid mask wrong",
@@ -496,7 +501,7 @@ plant('stop-refused', D, "A refused directory ends the walk",
 plant('broken-pipe', D, "A reader that went away exits 0",
       ('dump/DumpWalk.cpp', "return failed_ || output_.Broken() ? 1 : 0;", "return failed_ ? 1 : 0;"))
 plant('dump-target', D, "A link's target missing from the dump",
-      ('dump/DumpWalk.cpp', "                facts.target = target.Get();", ""))
+      ('dump/EntryFormatter.cpp', "                facts.target = target.Get();", ""))
 plant('details-abandoned', D, "--details reports owned as abandoned",
       ('dump/EntryFormat.cpp', "return (static_cast<ULONG>(state.second) & 0xFF00) != 0;",
        "return (static_cast<ULONG>(state.second) & 0x00FF) != 0;"))
@@ -513,7 +518,7 @@ plant('path-trailing', D, "A trailing backslash after a directory refused",
 plant('help-slash', D, "/? taken as a path",
       ('dump/DumpOptions.cpp', ' || Is(argument, L"/?")', ""))
 plant('own-line', D, "A PATH that is no directory prints no line of its own",
-      ('dump/DumpWalk.cpp', "        Emit(ownPath, ownName, ownLength, entries.TypeName(found));", "        (void)ownPath;"))
+      ('dump/DumpWalk.cpp', "        Emit(ownPath, entries.TypeName(found));", "        (void)ownPath;"))
 plant('own-line-filters', D, "A PATH that is no directory printed past --type and --find",
       ('dump/DumpWalk.cpp', "    if (Selected(ownName, ownLength, entries.TypeName(found)))", "    if (ownLength)"))
 plant('own-line-case', D, "A PATH that is no directory looked up by its exact name only",
@@ -548,6 +553,8 @@ plant('watch-path-gone', D, "The watch goes on after PATH is gone",
       ('dump/WatchLoop.cpp', "const bool gone = IsGone(sink.RootStatus()) ||", "const bool gone ="))
 plant('watch-order', D, "The watch compares a directory after its entries",
       ('dump/SubtreeSnapshot.cpp', "return (i < aLength ? 1 : 0) - (j < bLength ? 1 : 0);", "return (j < bLength ? 1 : 0) - (i < aLength ? 1 : 0);"))
+plant('watch-details', D, "A created entry written without what --details reads",
+      ('dump/WatchLoop.cpp', "    if (created && options_.details) {", "    if (false) {"))
 plant('watch-interval', D, "An --interval under 100 ms taken",
       ('dump/DumpOptions.cpp', "*interval >= MinimumWatchIntervalMs;", "*interval >= 0;"))
 plant('watch-audit', D, "A watch with --writable-by taken (its created and deleted lines would disagree)",
@@ -602,7 +609,7 @@ plant('job-active', D, "A job's processes counted from its ended ones",
       ('namespace/ObjectDetails.cpp', '    *active = accounting.ActiveProcesses;',
        '    *active = accounting.TotalTerminatedProcesses;'))
 plant('link-created', D, "A link's creation time missing from --details",
-      ('dump/DumpWalk.cpp', 'extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;',
+      ('dump/EntryFormatter.cpp', 'extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;',
        'extras.more.kind = MoreDetails::None;'))
 
 # The find window.
@@ -675,7 +682,7 @@ plant('search-message-per-row', F, "Results handed over and posted one by one",
 plant('search-stop-keeps-message', F, "A message posted before Stop reaches the window after it",
       ('find/NamespaceSearch.cpp', "        while (PeekMessageW(&posted, s.window, s.message, s.message, PM_REMOVE)) {", "        while (false) {"))
 plant('search-stop-keeps-results', F, "Results not taken survive Stop",
-      ('find/NamespaceSearch.cpp', "    FreeResults(s.pending.items, s.pending.count);\n    s.pending.Release();\n", ""))
+      ('find/NamespaceSearch.cpp', "    FreeTexts(s.pending.Data(), s.pending.Count());\n    s.pending.Clear();\n", ""))
 
 
 def read(path):
