@@ -130,31 +130,28 @@ bool Dumper::EmitOwnEntry(const WideText& path, NTSTATUS listingStatus)
 
 NTSTATUS Dumper::Push(WideText& path, int depth)
 {
-    WalkFrame* frame = new (std::nothrow) WalkFrame;
+    OwnedObject<WalkFrame> frame(new (std::nothrow) WalkFrame);
     if (!frame)
         return STATUS_NO_MEMORY_NT;
     NTSTATUS status = ListDirectoryEntries(path.Get(), frame->entries);
     if (status >= 0 && !frame->entries.Complete())
         status = STATUS_NO_MEMORY_NT;
-    if (status < 0) {
-        delete frame;
+    if (status < 0)
         return status;
-    }
     frame->entries.Sort();
     if (sink_)
         sink_->Listed(path.Get());
     frame->path.Swap(path);
     frame->depth = depth;
     frame->parent = top_;
-    top_ = frame;
+    top_ = frame.Release();
     return 0;
 }
 
 void Dumper::Pop()
 {
-    WalkFrame* done = top_;
+    OwnedObject<WalkFrame> done(top_);
     top_ = done->parent;
-    delete done;
 }
 
 // Writes the next entry of the top directory, and descends into it when it

@@ -10,14 +10,14 @@
 
 namespace {
 
-HANDLE stopEvent = nullptr;
+KernelHandle StopEvent;
 
 // Runs on a thread of its own: the loop sees the event after its look.
 BOOL WINAPI OnConsoleControl(DWORD type)
 {
     if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT)
         return FALSE;
-    SetEvent(stopEvent);
+    SetEvent(StopEvent.Get());
     return TRUE;
 }
 
@@ -91,20 +91,19 @@ Watcher::Watcher(const DumpOptions& options, OutputChannel& output, OutputChanne
 
 int Watcher::Run()
 {
-    stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!stopEvent)
+    StopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!StopEvent)
         return 1;
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     int code = Look(true) ? -1 : 1;
     while (code < 0) {
-        if (WaitForSingleObject(stopEvent, static_cast<DWORD>(options_.intervalMs)) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(StopEvent.Get(), static_cast<DWORD>(options_.intervalMs)) == WAIT_OBJECT_0)
             code = 0;
         else if (OutputGone() || !Look(false))
             code = 1;
     }
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);
-    CloseHandle(stopEvent);
-    stopEvent = nullptr;
+    StopEvent.Reset();
     return code;
 }
 
