@@ -5,26 +5,6 @@
 
 namespace {
 
-// Makes room for needed elements of elementSize bytes in *data, doubling.
-bool Grow(void** data, size_t* capacity, size_t needed, size_t elementSize)
-{
-    if (needed <= *capacity)
-        return true;
-    size_t wanted = *capacity ? *capacity : 64;
-    while (wanted < needed) {
-        if (wanted > static_cast<size_t>(-1) / 2 / elementSize)
-            return false;
-        wanted *= 2;
-    }
-    void* grown = *data ? HeapReAlloc(GetProcessHeap(), 0, *data, wanted * elementSize)
-                        : HeapAlloc(GetProcessHeap(), 0, wanted * elementSize);
-    if (!grown)
-        return false;
-    *data = grown;
-    *capacity = wanted;
-    return true;
-}
-
 bool IsLetterOrDigit(wchar_t c)
 {
     return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
@@ -54,55 +34,34 @@ int CompareUpper(const wchar_t* a, const wchar_t* b)
 
 }  // namespace
 
-DirectoryEntries::~DirectoryEntries()
-{
-    if (texts_)
-        HeapFree(GetProcessHeap(), 0, texts_);
-    if (items_)
-        HeapFree(GetProcessHeap(), 0, items_);
-}
-
 bool DirectoryEntries::AddText(const wchar_t* text, size_t length, size_t* offset)
 {
-    void* texts = texts_;
-    if (length >= static_cast<size_t>(-1) / 4 - textsUsed_ ||
-        !Grow(&texts, &textsCapacity_, textsUsed_ + length + 1, sizeof(wchar_t)))
-        return false;
-    texts_ = static_cast<wchar_t*>(texts);
-    CopyMemory(texts_ + textsUsed_, text, length * sizeof(wchar_t));
-    texts_[textsUsed_ + length] = L'\0';
-    *offset = textsUsed_;
-    textsUsed_ += length + 1;
-    return true;
+    *offset = texts_.Count();
+    return texts_.Append(text, length) && texts_.Push(L'\0');
 }
 
 void DirectoryEntries::AddListEntry(int, const wchar_t* typeName, const wchar_t* name)
 {
-    void* items = items_;
-    if (failed_ || !Grow(&items, &itemsCapacity_, count_ + 1, sizeof(Item))) {
-        failed_ = true;
+    if (failed_)
         return;
-    }
-    items_ = static_cast<Item*>(items);
     Item item = {};
     item.nameLength = static_cast<size_t>(lstrlenW(name));
     item.plain = LettersAndDigitsOnly(name, item.nameLength);
     // Neighbours mostly share a type: its text is kept once for a run of them.
-    const bool sameType = count_ > 0 && wcscmp(TypeName(count_ - 1), typeName) == 0;
+    const size_t count = items_.Count();
+    const bool sameType = count > 0 && wcscmp(TypeName(count - 1), typeName) == 0;
     if (sameType)
-        item.type = items_[count_ - 1].type;
+        item.type = items_[count - 1].type;
     if (!AddText(name, item.nameLength, &item.name) ||
-        (!sameType && !AddText(typeName, static_cast<size_t>(lstrlenW(typeName)), &item.type))) {
+        (!sameType && !AddText(typeName, static_cast<size_t>(lstrlenW(typeName)), &item.type)) ||
+        !items_.Push(item))
         failed_ = true;
-        return;
-    }
-    items_[count_++] = item;
 }
 
 void DirectoryEntries::Sort()
 {
-    const wchar_t* texts = texts_;
-    std::sort(items_, items_ + count_, [texts](const Item& a, const Item& b) {
+    const wchar_t* texts = texts_.Data();
+    std::sort(items_.Data(), items_.Data() + items_.Count(), [texts](const Item& a, const Item& b) {
         const wchar_t* first = texts + a.name;
         const wchar_t* second = texts + b.name;
         const int order = a.plain && b.plain ? CompareUpper(first, second) : lstrcmpiW(first, second);

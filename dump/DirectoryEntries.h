@@ -9,11 +9,11 @@
 #include <cstddef>
 
 #include "DirectoryWalk.h"
+#include "GrowingArray.h"
 
 class DirectoryEntries final : public NamespaceSink {
 public:
     DirectoryEntries() = default;
-    ~DirectoryEntries();
     DirectoryEntries(const DirectoryEntries&) = delete;
     DirectoryEntries& operator=(const DirectoryEntries&) = delete;
 
@@ -28,10 +28,10 @@ public:
     // false when memory ran out and some entries were dropped.
     bool Complete() const { return !failed_; }
 
-    size_t Count() const { return count_; }
-    const wchar_t* Name(size_t i) const { return texts_ + items_[i].name; }
+    size_t Count() const { return items_.Count(); }
+    const wchar_t* Name(size_t i) const { return texts_.Data() + items_[i].name; }
     size_t NameLength(size_t i) const { return items_[i].nameLength; }
-    const wchar_t* TypeName(size_t i) const { return texts_ + items_[i].type; }
+    const wchar_t* TypeName(size_t i) const { return texts_.Data() + items_[i].type; }
 
 private:
     struct Item {
@@ -43,12 +43,8 @@ private:
     // Adds text and its terminator to texts_; the offset, or false.
     bool AddText(const wchar_t* text, size_t length, size_t* offset);
 
-    wchar_t* texts_ = nullptr;
-    size_t textsUsed_ = 0;
-    size_t textsCapacity_ = 0;
-    Item* items_ = nullptr;
-    size_t count_ = 0;
-    size_t itemsCapacity_ = 0;
+    GrowingArray<wchar_t> texts_;
+    GrowingArray<Item> items_;
     bool failed_ = false;
 };
 

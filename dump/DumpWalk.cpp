@@ -6,12 +6,11 @@
 
 #include "DirectoryEntries.h"
 #include "EntryFormat.h"
+#include "EntryFormatter.h"
 #include "NativeApi.h"
-#include "ObjectDetails.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
 #include "ObjectTypes.h"
-#include "SecurityAudit.h"
 #include "StatusText.h"
 #include "TypeCheck.h"
 #include "Version.h"
@@ -32,36 +31,6 @@ struct WalkFrame {
 // The directory test of the namespace walk itself: the exact type name.
 bool IsDirectoryType(const wchar_t* typeName) { return wcscmp(typeName, L"Directory") == 0; }
 
-void ReadState(HANDLE object, int typeCode, ObjectState* state)
-{
-    OBJECT_BASIC_INFORMATION basic = {};
-    wchar_t typeName[TypeNameChars];
-    LONG typeCount = 0;
-    QueryObjectInfo(object, &basic, ObjectBasicInformationBytes, typeName, TypeNameChars, &typeCount);
-    state->handles = basic.HandleCount;
-    state->references = basic.PointerCount;
-    switch (typeCode) {
-    case TypeEvent:
-    case TypeEventPair:
-        state->kind = ObjectState::Event;
-        QueryEventState(object, &state->first, &state->second);
-        break;
-    case TypeMutant: {
-        state->kind = ObjectState::Mutant;
-        ULONG flags = 0;
-        QueryMutantState(object, &state->first, &flags);
-        state->second = static_cast<LONG>(flags);
-        break;
-    }
-    case TypeSemaphore:
-        state->kind = ObjectState::Semaphore;
-        QuerySemaphoreState(object, &state->first, &state->second);
-        break;
-    default:
-        break;
-    }
-}
-
 // The entry called name: the exact name first, else the first without regard
 // to case, as the kernel opens a path; Count() when there is none.
 size_t FindEntry(const DirectoryEntries& entries, const wchar_t* name)
@@ -76,12 +45,13 @@ size_t FindEntry(const DirectoryEntries& entries, const wchar_t* name)
     return found;
 }
 
+// The walk. Its entries go to formatter's lines on output, or with a sink
+// (and no formatter) to the sink alone.
 class Dumper {
 public:
-    Dumper(const DumpOptions& options, OutputChannel& output, OutputChannel& errors)
-        : options_(options), output_(output), errors_(errors),
-          audit_(options.writableBy, options.writableByCount, options.security),
-          auditing_(options.security || options.writableByCount > 0)
+    Dumper(const DumpOptions& options, OutputChannel& output, OutputChannel& errors, EntryFormatter* formatter,
+           WalkSink* sink)
+        : options_(options), output_(output), errors_(errors), formatter_(formatter), sink_(sink)
     {
     }
     ~Dumper()
@@ -93,16 +63,17 @@ public:
     Dumper& operator=(const Dumper&) = delete;
 
     int Run();
-    void SetSink(WalkSink* sink) { sink_ = sink; }
 
 private:
-    friend void ::FormatEntry(const DumpOptions&, const WideText&, const wchar_t*, OutputChannel&);
     // Lists path into a new frame on top; the status of the failure otherwise.
     NTSTATUS Push(WideText& path, int depth);
     void Pop();
     void Step();
     bool Selected(const wchar_t* name, size_t nameLength, const wchar_t* typeName);
-    void Emit(const WideText& path, const wchar_t* name, size_t nameLength, const wchar_t* typeName);
+    void Emit(const WideText& path, const wchar_t* typeName)
+    {
+        formatter_->AppendLine(output_.Buffer(), path, typeName);
+    }
     void Collect(const WideText& path, const wchar_t* typeName);
     bool EmitOwnEntry(const WideText& path, NTSTATUS listingStatus);
     void ReportFailure(const wchar_t* path, NTSTATUS status);
@@ -110,11 +81,10 @@ private:
     const DumpOptions& options_;
     OutputChannel& output_;
     OutputChannel& errors_;
+    EntryFormatter* formatter_;
+    WalkSink* sink_;
     WalkFrame* top_ = nullptr;
     bool failed_ = false;
-    SecurityAudit audit_;
-    bool auditing_;
-    WalkSink* sink_ = nullptr;
 };
 
 int Dumper::Run()
@@ -154,37 +124,34 @@ bool Dumper::EmitOwnEntry(const WideText& path, NTSTATUS listingStatus)
     if (!JoinObjectPath(parent.Get(), ownName, &ownPath))
         return false;
     if (Selected(ownName, ownLength, entries.TypeName(found)))
-        Emit(ownPath, ownName, ownLength, entries.TypeName(found));
+        Emit(ownPath, entries.TypeName(found));
     return true;
 }
 
 NTSTATUS Dumper::Push(WideText& path, int depth)
 {
-    WalkFrame* frame = new (std::nothrow) WalkFrame;
+    OwnedObject<WalkFrame> frame(new (std::nothrow) WalkFrame);
     if (!frame)
         return STATUS_NO_MEMORY_NT;
     NTSTATUS status = ListDirectoryEntries(path.Get(), frame->entries);
     if (status >= 0 && !frame->entries.Complete())
         status = STATUS_NO_MEMORY_NT;
-    if (status < 0) {
-        delete frame;
+    if (status < 0)
         return status;
-    }
     frame->entries.Sort();
     if (sink_)
         sink_->Listed(path.Get());
     frame->path.Swap(path);
     frame->depth = depth;
     frame->parent = top_;
-    top_ = frame;
+    top_ = frame.Release();
     return 0;
 }
 
 void Dumper::Pop()
 {
-    WalkFrame* done = top_;
+    OwnedObject<WalkFrame> done(top_);
     top_ = done->parent;
-    delete done;
 }
 
 // Writes the next entry of the top directory, and descends into it when it
@@ -212,7 +179,7 @@ void Dumper::Step()
     if (selected && sink_)
         Collect(path, typeName);
     else if (selected)
-        Emit(path, name, frame.entries.NameLength(i), typeName);
+        Emit(path, typeName);
     if (!descend) {
         output_.FlushWhenFull();
         return;
@@ -247,50 +214,6 @@ bool Dumper::Selected(const wchar_t* name, size_t nameLength, const wchar_t* typ
         if (memcmp(text + at, wanted, wantedLength * sizeof(wchar_t)) == 0)
             return true;
     return false;
-}
-
-void Dumper::Emit(const WideText& path, const wchar_t* name, size_t nameLength, const wchar_t* typeName)
-{
-    EntryFacts facts = {path.Get(), path.Length(), name, nameLength, typeName};
-    // Directories are most entries; the table gives them the same code.
-    const int typeCode = IsDirectoryType(typeName) ? TypeDirectory : LookupObjectType(typeName, nullptr);
-    EntryExtras extras;
-    SecurityFacts security;
-    facts.extras = &extras;
-    // First, so that an entry --writable-by leaves out costs no more opens.
-    if (auditing_) {
-        if (!audit_.Read(path.Get(), typeCode, typeName, &security))
-            return;
-        extras.security = &security;
-    }
-    WideText target;
-    ObjectState state;
-    wchar_t openError[StatusTextChars];
-    if (typeCode == TypeSymbolicLink || options_.details) {
-        // Opened for this entry alone and closed before the next.
-        ObjectHandle object;
-        const NTSTATUS status = OpenForDetails(path.Get(), typeCode, typeName, OpenForQuery, object.Receive());
-        if (status != 0) {
-            ObjectOpenFailureText(status, openError);
-            facts.openError = openError;
-        } else {
-            if (typeCode == TypeSymbolicLink) {
-                LONGLONG created = 0;
-                QuerySymbolicLink(object.Get(), &target, &created);
-                facts.target = target.Get();
-                facts.targetLength = target.Length();
-                extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;
-                extras.more.value = created;
-            }
-            if (options_.details) {
-                ReadState(object.Get(), typeCode, &state);
-                facts.state = &state;
-                if (typeCode != TypeSymbolicLink)
-                    ReadMoreDetails(object.Get(), typeCode, typeName, &extras.more);
-            }
-        }
-    }
-    AppendEntryLine(output_.Buffer(), facts, options_.json);
 }
 
 // A link's target is part of what the watch compares; nothing else is read.
@@ -349,23 +272,16 @@ int ReportBadCommandLine(OutputChannel& errors, const ArgumentError& error, cons
 
 int RunDump(const DumpOptions& options, OutputChannel& output, OutputChannel& errors)
 {
-    Dumper dumper(options, output, errors);
+    EntryFormatter formatter(options);
+    Dumper dumper(options, output, errors, &formatter, nullptr);
     return dumper.Run();
 }
 
 void WalkIntoSink(const DumpOptions& options, WalkSink& sink)
 {
     OutputChannel nowhere(nullptr);
-    Dumper dumper(options, nowhere, nowhere);
-    dumper.SetSink(&sink);
+    Dumper dumper(options, nowhere, nowhere, nullptr, &sink);
     dumper.Run();
-}
-
-void FormatEntry(const DumpOptions& options, const WideText& path, const wchar_t* typeName, OutputChannel& line)
-{
-    Dumper dumper(options, line, line);
-    const wchar_t* name = LastPathComponent(path.Get());
-    dumper.Emit(path, name, path.Length() - static_cast<size_t>(name - path.Get()), typeName);
 }
 
 int RunDumpProgram(int argc, wchar_t** argv, HANDLE output, HANDLE errors)

@@ -27,6 +27,3 @@ protected:
 
 // The dump's walk into sink: nothing is written and no details are read.
 void WalkIntoSink(const DumpOptions& options, WalkSink& sink);
-
-// The dump's line for one entry, read from the object now, into line's buffer.
-void FormatEntry(const DumpOptions& options, const WideText& path, const wchar_t* typeName, OutputChannel& line);

@@ -10,33 +10,6 @@ namespace {
 
 const size_t NameChars = 32;
 
-void Key(ByteBuffer& out, bool json, const char* key)
-{
-    if (json) {
-        out.Append(", \"");
-        out.Append(key);
-        out.Append("\": ");
-    } else {
-        out.AppendByte('\t');
-        out.Append(key);
-        out.AppendByte('=');
-    }
-}
-
-void Number(ByteBuffer& out, bool json, const char* key, long long value)
-{
-    Key(out, json, key);
-    out.AppendDecimal(value);
-}
-
-void Text(ByteBuffer& out, bool json, const char* key, const wchar_t* value)
-{
-    Key(out, json, key);
-    out.Append(json ? "\"" : "");
-    AppendText(out, value, json ? TextForm::Json : TextForm::Display);
-    out.Append(json ? "\"" : "");
-}
-
 void HexText(ULONG value, char (&text)[11])
 {
     static const char Digits[] = "0123456789ABCDEF";
@@ -48,64 +21,60 @@ void HexText(ULONG value, char (&text)[11])
 }
 
 // "0x" and eight upper-case digits, quoted in JSON.
-void Hex(ByteBuffer& out, bool json, const char* key, ULONG value)
+void Hex(FieldWriter& fields, const char* key, ULONG value)
 {
     char text[11];
     HexText(value, text);
-    Key(out, json, key);
-    out.Append(json ? "\"" : "");
-    out.Append(text);
-    out.Append(json ? "\"" : "");
+    fields.Word(key, text);
 }
 
-// Appends value as count decimal digits, zeros in front.
-void Digits(ByteBuffer& out, unsigned value, int count)
+// Writes value as count decimal digits, zeros in front, at text.
+char* Digits(char* text, unsigned value, int count)
 {
-    char text[8];
     for (int i = count - 1; i >= 0; --i, value /= 10)
         text[i] = static_cast<char>('0' + value % 10);
-    out.Append(text, static_cast<size_t>(count));
+    return text + count;
 }
 
 // 2026-12-07T09:40:12Z, or nothing for no time, as the sheet leaves it blank.
-void Time(ByteBuffer& out, bool json, const char* key, LONGLONG time)
+void Time(FieldWriter& fields, const char* key, LONGLONG time)
 {
-    Key(out, json, key);
-    out.Append(json ? "\"" : "");
+    char text[24] = "";
     SYSTEMTIME utc;
     const FILETIME file = {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
     if (time > 0 && FileTimeToSystemTime(&file, &utc)) {
         const WORD parts[6] = {utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond};
         const char* after = "--T::Z";
+        char* at = text;
         for (int i = 0; i < 6; ++i) {
-            Digits(out, parts[i], i == 0 ? 4 : 2);
-            out.AppendByte(after[i]);
+            at = Digits(at, parts[i], i == 0 ? 4 : 2);
+            *at++ = after[i];
         }
+        *at = '\0';
     }
-    out.Append(json ? "\"" : "");
+    fields.Word(key, text);
 }
 
-void AppendMore(ByteBuffer& out, const MoreDetails& more, bool json)
+void AppendMore(FieldWriter& fields, const MoreDetails& more)
 {
     switch (more.kind) {
     case MoreDetails::Section:
-        Number(out, json, "sectionSize", more.value);
-        Hex(out, json, "sectionAttributes", more.flags);
+        fields.Number("sectionSize", more.value);
+        Hex(fields, "sectionAttributes", more.flags);
         break;
     case MoreDetails::Timer:
-        Key(out, json, "signaled");
-        out.Append(more.flags ? "true" : "false");
+        fields.Flag("signaled", more.flags != 0);
         // Milliseconds left, rounded up; a timer that is not running has none.
-        Number(out, json, "remainingMs", more.value > 0 ? (more.value + 9999) / 10000 : 0);
+        fields.Number("remainingMs", more.value > 0 ? (more.value + 9999) / 10000 : 0);
         break;
     case MoreDetails::IoCompletion:
-        Number(out, json, "queued", more.value);
+        fields.Number("queued", more.value);
         break;
     case MoreDetails::Job:
-        Number(out, json, "activeProcesses", more.value);
+        fields.Number("activeProcesses", more.value);
         break;
     case MoreDetails::LinkCreated:
-        Time(out, json, "created", more.value);
+        Time(fields, "created", more.value);
         break;
     case MoreDetails::None:
         break;
@@ -113,14 +82,16 @@ void AppendMore(ByteBuffer& out, const MoreDetails& more, bool json)
 }
 
 // The mask and each of its rights by the security page's name, lowest bit first.
-void AppendWritable(ByteBuffer& out, const SecurityFacts& security, bool json)
+void AppendWritable(FieldWriter& fields, const SecurityFacts& security)
 {
+    ByteBuffer& out = fields.Out();
+    const bool json = fields.Json();
     char maskText[11];
     HexText(security.writable, maskText);
-    Key(out, json, "writable");
-    out.Append(json ? "{\"mask\": \"" : "");
-    out.Append(maskText);
-    out.Append(json ? "\", \"rights\": [" : " ");
+    fields.Key("writable");
+    out.Append(json ? "{\"mask\": " : "");
+    fields.Value(maskText);
+    out.Append(json ? ", \"rights\": [" : " ");
     bool first = true;
     for (int bit = 0; bit < 32; ++bit) {
         const ACCESS_MASK mask = static_cast<ACCESS_MASK>(1) << bit;
@@ -128,16 +99,14 @@ void AppendWritable(ByteBuffer& out, const SecurityFacts& security, bool json)
             continue;
         out.Append(first ? "" : (json ? ", " : ","));
         first = false;
-        out.Append(json ? "\"" : "");
         // A right without a name goes under its bit, as the security page offers it.
         wchar_t name[NameChars];
         if (GetAccessRightName(security.rightsRow, mask, name, NameChars) == 0) {
-            AppendText(out, name, json ? TextForm::Json : TextForm::Display);
+            fields.Value(name, static_cast<size_t>(lstrlenW(name)));
         } else {
             HexText(mask, maskText);
-            out.Append(maskText);
+            fields.Value(maskText);
         }
-        out.Append(json ? "\"" : "");
     }
     out.Append(json ? "]}" : "");
 }
@@ -171,18 +140,18 @@ void ReadMoreDetails(HANDLE object, int typeCode, const wchar_t* typeName, MoreD
         *more = MoreDetails();
 }
 
-void AppendExtraFields(ByteBuffer& out, const EntryExtras& extras, bool json)
+void AppendExtraFields(FieldWriter& fields, const EntryExtras& extras)
 {
-    AppendMore(out, extras.more, json);
+    AppendMore(fields, extras.more);
     const SecurityFacts* security = extras.security;
     if (!security)
         return;
     if (security->owner)
-        Text(out, json, "owner", security->owner);
+        fields.Text("owner", security->owner);
     if (security->sddl)
-        Text(out, json, "sddl", security->sddl);
+        fields.Text("sddl", security->sddl);
     if (security->error)
-        Text(out, json, "securityError", security->error);
+        fields.Text("securityError", security->error);
     if (security->writableChecked)
-        AppendWritable(out, *security, json);
+        AppendWritable(fields, *security);
 }

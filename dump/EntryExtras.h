@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "TextEncoding.h"
+#include "FieldWriter.h"
 
 struct MoreDetails {
     enum Kind { None, Section, Timer, IoCompletion, Job, LinkCreated };
@@ -34,4 +34,4 @@ struct EntryExtras {
 // (typeName for the types without a code); a failed query leaves kind None.
 void ReadMoreDetails(HANDLE object, int typeCode, const wchar_t* typeName, MoreDetails* more);
 
-void AppendExtraFields(ByteBuffer& out, const EntryExtras& extras, bool json);
+void AppendExtraFields(FieldWriter& fields, const EntryExtras& extras);

@@ -1,5 +1,7 @@
 #include "OutputChannel.h"
 
+#include "Owned.h"
+
 namespace {
 
 const size_t FullBufferBytes = 64 * 1024;
@@ -55,7 +57,9 @@ bool OutputChannel::WriteToConsole(const char* bytes, size_t count)
     const int chars = MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(count), nullptr, 0);
     if (chars <= 0)
         return false;
-    auto* text = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, static_cast<size_t>(chars) * sizeof(wchar_t)));
+    HeapBlock<wchar_t> block(
+        static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, static_cast<size_t>(chars) * sizeof(wchar_t))));
+    wchar_t* text = block.Get();
     if (!text)
         return false;
     MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(count), text, chars);
@@ -68,6 +72,5 @@ bool OutputChannel::WriteToConsole(const char* bytes, size_t count)
         written = WriteConsoleW(handle_, text + at, piece, &done, nullptr) && done > 0;
         at += done;
     }
-    HeapFree(GetProcessHeap(), 0, text);
     return written;
 }

@@ -86,42 +86,17 @@ char* AppendDisplayUnit(char* at, wchar_t unit)
 
 }  // namespace
 
-ByteBuffer::~ByteBuffer()
-{
-    if (data_)
-        HeapFree(GetProcessHeap(), 0, data_);
-}
-
 bool ByteBuffer::Reserve(size_t bytes)
 {
-    if (failed_)
-        return false;
-    if (capacity_ - used_ >= bytes)
-        return true;
-    size_t wanted = capacity_ ? capacity_ : 4096;
-    while (wanted - used_ < bytes) {
-        if (wanted > static_cast<size_t>(-1) / 2) {
-            failed_ = true;
-            return false;
-        }
-        wanted *= 2;
-    }
-    void* grown = data_ ? HeapReAlloc(GetProcessHeap(), 0, data_, wanted) : HeapAlloc(GetProcessHeap(), 0, wanted);
-    if (!grown) {
+    if (!failed_ && !bytes_.Reserve(bytes))
         failed_ = true;
-        return false;
-    }
-    data_ = static_cast<char*>(grown);
-    capacity_ = wanted;
-    return true;
+    return !failed_;
 }
 
 void ByteBuffer::Append(const char* bytes, size_t count)
 {
-    if (!Reserve(count))
-        return;
-    CopyMemory(data_ + used_, bytes, count);
-    used_ += count;
+    if (!failed_ && !bytes_.Append(bytes, count))
+        failed_ = true;
 }
 
 void ByteBuffer::Append(const char* text) { Append(text, static_cast<size_t>(lstrlenA(text))); }

@@ -7,12 +7,13 @@
 
 #include <cstddef>
 
+#include "GrowingArray.h"
+
 // A growable byte buffer on the process heap. A failed growth marks it
 // failed and drops the bytes; nothing is written past its end.
 class ByteBuffer {
 public:
-    ByteBuffer() = default;
-    ~ByteBuffer();
+    ByteBuffer() : bytes_(4096) {}
     ByteBuffer(const ByteBuffer&) = delete;
     ByteBuffer& operator=(const ByteBuffer&) = delete;
 
@@ -22,20 +23,18 @@ public:
     void Append(const char* text);  // NUL-terminated ASCII
     void AppendByte(char byte);
     void AppendDecimal(long long value);
-    void Clear() { used_ = 0; }
+    void Clear() { bytes_.Clear(); }
     // Writing in place: Tail is where the next byte goes, and Commit counts
     // bytes written there (after a Reserve that made room for them).
-    char* Tail() { return data_ + used_; }
-    void Commit(size_t bytes) { used_ += bytes; }
+    char* Tail() { return bytes_.Tail(); }
+    void Commit(size_t bytes) { bytes_.Commit(bytes); }
 
-    const char* Data() const { return data_; }
-    size_t Size() const { return used_; }
+    const char* Data() const { return bytes_.Data(); }
+    size_t Size() const { return bytes_.Count(); }
     bool Failed() const { return failed_; }
 
 private:
-    char* data_ = nullptr;
-    size_t used_ = 0;
-    size_t capacity_ = 0;
+    GrowingArray<char> bytes_;
     bool failed_ = false;
 };
 

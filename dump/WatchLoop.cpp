@@ -10,14 +10,14 @@
 
 namespace {
 
-HANDLE stopEvent = nullptr;
+KernelHandle StopEvent;
 
 // Runs on a thread of its own: the loop sees the event after its look.
 BOOL WINAPI OnConsoleControl(DWORD type)
 {
     if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT)
         return FALSE;
-    SetEvent(stopEvent);
+    SetEvent(StopEvent.Get());
     return TRUE;
 }
 
@@ -84,27 +84,26 @@ bool Holds(const SubtreeSnapshot& snapshot, const SubtreeSnapshot& other, size_t
 }  // namespace
 
 Watcher::Watcher(const DumpOptions& options, OutputChannel& output, OutputChannel& errors, HANDLE outputHandle)
-    : options_(options), output_(output), errors_(errors), outputHandle_(outputHandle), scratch_(nullptr),
+    : options_(options), output_(output), errors_(errors), outputHandle_(outputHandle), formatter_(options),
       root_(options.path.Empty() ? L"\\" : options.path.Get())
 {
 }
 
 int Watcher::Run()
 {
-    stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!stopEvent)
+    StopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!StopEvent)
         return 1;
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     int code = Look(true) ? -1 : 1;
     while (code < 0) {
-        if (WaitForSingleObject(stopEvent, static_cast<DWORD>(options_.intervalMs)) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(StopEvent.Get(), static_cast<DWORD>(options_.intervalMs)) == WAIT_OBJECT_0)
             code = 0;
         else if (OutputGone() || !Look(false))
             code = 1;
     }
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);
-    CloseHandle(stopEvent);
-    stopEvent = nullptr;
+    StopEvent.Reset();
     return code;
 }
 
@@ -188,26 +187,25 @@ void Watcher::Prefix(const char* event, char sign)
 void Watcher::Change(bool created, const SubtreeSnapshot& snapshot, size_t i)
 {
     WideText path;
-    ByteBuffer& line = scratch_.Buffer();
-    line.Clear();
+    scratch_.Clear();
     if (!snapshot.PathText(i, &path)) {
         output_.Buffer().Reserve(static_cast<size_t>(-1));  // marks the output failed: memory ran out
         return;
     }
     if (created && options_.details) {
-        FormatEntry(options_, path, snapshot.Type(i), scratch_);
+        formatter_.AppendLine(scratch_, path, snapshot.Type(i));
     } else {
         const wchar_t* name = LastPathComponent(path.Get());
         EntryFacts facts = {path.Get(), path.Length(), name, path.Length() - static_cast<size_t>(name - path.Get()),
                             snapshot.Type(i)};
         facts.target = snapshot.Target(i);
         facts.targetLength = snapshot.TargetLength(i);
-        AppendEntryLine(line, facts, options_.json);
+        AppendEntryLine(scratch_, facts, options_.json);
     }
     Prefix(created ? "created" : "deleted", created ? '+' : '-');
     const size_t skip = options_.json ? 1 : 0;  // the line's own "{"
-    if (line.Size() > skip)
-        output_.Buffer().Append(line.Data() + skip, line.Size() - skip);
+    if (scratch_.Size() > skip)
+        output_.Buffer().Append(scratch_.Data() + skip, scratch_.Size() - skip);
 }
 
 // A directory is said once when it cannot be listed and once when it can be
@@ -238,10 +236,9 @@ void Watcher::Report(const wchar_t* path, const wchar_t* reason, bool listable)
         out.Append("\"}\n");
         return;
     }
-    ByteBuffer& record = scratch_.Buffer();
-    record.Clear();
-    AppendListingFailure(record, path, reason);
-    out.Append(record.Data() + 1, record.Size() - 1);
+    scratch_.Clear();
+    AppendListingFailure(scratch_, path, reason);
+    out.Append(scratch_.Data() + 1, scratch_.Size() - 1);
 }
 
 // A pipe whose reader left is found without a change to write: a write of

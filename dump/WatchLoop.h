@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "DumpOptions.h"
+#include "EntryFormatter.h"
 #include "OutputChannel.h"
 #include "SubtreeSnapshot.h"
 
@@ -38,7 +39,8 @@ private:
     OutputChannel& output_;
     OutputChannel& errors_;
     HANDLE outputHandle_;
-    OutputChannel scratch_;  // one entry's line, before its prefix
+    EntryFormatter formatter_;  // a created entry's line, read again for --details
+    ByteBuffer scratch_;        // one entry's line, before its prefix
     const wchar_t* root_;
     // Entries and failed directories (with the reason as type), before and now.
     SubtreeSnapshot entries_[2];

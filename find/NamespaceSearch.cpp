@@ -5,6 +5,7 @@
 
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
+#include "GrowingArray.h"
 #include "NamePattern.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
@@ -20,39 +21,6 @@ const size_t HandOverResults = 256;
 // A message costs the worker about as much as reading a directory: while the
 // window answers at once, the next one waits at least this long.
 const ULONGLONG PostIntervalMs = 50;
-
-// A heap array that grows by doubling; Push fails instead of throwing.
-template <typename T>
-struct HeapArray {
-    T* items = nullptr;
-    size_t count = 0;
-    size_t capacity = 0;
-
-    bool Push(const T& item)
-    {
-        if (count == capacity) {
-            const size_t wanted = capacity ? capacity * 2 : 64;
-            if (wanted > static_cast<size_t>(-1) / 2 / sizeof(T))
-                return false;
-            void* grown = items ? HeapReAlloc(GetProcessHeap(), 0, items, wanted * sizeof(T))
-                                : HeapAlloc(GetProcessHeap(), 0, wanted * sizeof(T));
-            if (!grown)
-                return false;
-            items = static_cast<T*>(grown);
-            capacity = wanted;
-        }
-        items[count++] = item;
-        return true;
-    }
-    // Hands the items to the caller, who frees them with HeapFree.
-    T* Release()
-    {
-        T* released = items;
-        items = nullptr;
-        count = capacity = 0;
-        return released;
-    }
-};
 
 // Each result's texts share one block, which its directory text starts.
 void FreeTexts(const SearchResult* results, size_t count)
@@ -121,7 +89,7 @@ struct SearchShared {
     WideText typeName;
     NamePattern pattern;
     // Under lock.
-    HeapArray<SearchResult> pending;
+    GrowingArray<SearchResult> pending;
     SearchProgress progress = {};
     bool messageOut = false;  // posted and not yet answered by TakeResults
     ULONGLONG lastPost = 0;   // GetTickCount64 of the last message; 0: none yet
@@ -135,10 +103,9 @@ public:
     explicit SearchWalk(SearchShared& shared) : shared_(shared) {}
     ~SearchWalk()
     {
-        while (stack_.count)
-            HeapFree(GetProcessHeap(), 0, stack_.items[--stack_.count]);
-        HeapFree(GetProcessHeap(), 0, stack_.Release());
-        FreeResults(found_.items, found_.count);
+        while (stack_.Count())
+            HeapFree(GetProcessHeap(), 0, stack_.Pop());
+        FreeTexts(found_.Data(), found_.Count());
     }
     SearchWalk(const SearchWalk&) = delete;
     SearchWalk& operator=(const SearchWalk&) = delete;
@@ -154,8 +121,8 @@ private:
     void HandOver(bool final);
 
     SearchShared& shared_;
-    HeapArray<wchar_t*> stack_;  // directories yet to search, the next on top
-    HeapArray<SearchResult> found_;  // not yet handed over
+    GrowingArray<wchar_t*> stack_;  // directories yet to search, the next on top
+    GrowingArray<SearchResult> found_;  // not yet handed over
     const wchar_t* directory_ = nullptr;
     size_t directoryLength_ = 0;
     long done_ = 0;
@@ -170,8 +137,8 @@ void SearchWalk::Run()
         HeapFree(GetProcessHeap(), 0, start);
         ++failed_;
     }
-    while (stack_.count && !Stopped()) {
-        wchar_t* path = stack_.items[--stack_.count];
+    while (stack_.Count() && !Stopped()) {
+        wchar_t* path = stack_.Pop();
         SearchDirectory(path);
         HeapFree(GetProcessHeap(), 0, path);
     }
@@ -182,7 +149,7 @@ void SearchWalk::SearchDirectory(const wchar_t* path)
 {
     directory_ = path;
     directoryLength_ = static_cast<size_t>(lstrlenW(path));
-    const size_t below = stack_.count;
+    const size_t below = stack_.Count();
     const NTSTATUS status = ReadDirectory(path, *this);
     if (Stopped())
         return;
@@ -191,10 +158,10 @@ void SearchWalk::SearchDirectory(const wchar_t* path)
     else
         ++done_;
     // The subdirectories were pushed in the kernel's order: the first is to come off first.
-    for (size_t a = below, b = stack_.count; a + 1 < b; ++a, --b) {
-        wchar_t* first = stack_.items[a];
-        stack_.items[a] = stack_.items[b - 1];
-        stack_.items[b - 1] = first;
+    for (size_t a = below, b = stack_.Count(); a + 1 < b; ++a, --b) {
+        wchar_t* first = stack_[a];
+        stack_[a] = stack_[b - 1];
+        stack_[b - 1] = first;
     }
     HandOver(false);
 }
@@ -213,7 +180,7 @@ bool SearchWalk::VisitEntry(const UNICODE_STRING& name, const UNICODE_STRING& ty
     }
     if (Selected(name, typeName))
         AddResult(name, typeName);
-    if (found_.count >= HandOverResults)
+    if (found_.Count() >= HandOverResults)
         HandOver(false);
     return true;
 }
@@ -258,10 +225,10 @@ void SearchWalk::HandOver(bool final)
 {
     EnterCriticalSection(&shared_.lock);
     size_t kept = 0;
-    while (!shared_.quiet && kept < found_.count && shared_.pending.Push(found_.items[kept]))
+    while (!shared_.quiet && kept < found_.Count() && shared_.pending.Push(found_[kept]))
         ++kept;
-    FreeTexts(found_.items + kept, found_.count - kept);
-    found_.count = 0;
+    FreeTexts(found_.Data() + kept, found_.Count() - kept);
+    found_.Clear();
     shared_.progress = {done_, objects_, failed_, final};
     const ULONGLONG now = GetTickCount64();
     const bool due = !shared_.messageOut && (!shared_.lastPost || now - shared_.lastPost >= PostIntervalMs);
@@ -350,8 +317,8 @@ void NamespaceSearch::Stop()
     WaitForSingleObject(s.thread, INFINITE);
     CloseHandle(s.thread);
     s.thread = nullptr;
-    FreeResults(s.pending.items, s.pending.count);
-    s.pending.Release();
+    FreeTexts(s.pending.Data(), s.pending.Count());
+    s.pending.Clear();
     s.progress.finished = true;
     s.messageOut = false;
     // A message posted before Stop and not yet read would be taken for the next search's.
@@ -376,10 +343,10 @@ SearchBatch* NamespaceSearch::TakeResults(SearchProgress* progress)
     if (progress)
         *progress = s.progress;
     s.messageOut = false;
-    if (s.pending.count) {
+    if (s.pending.Count()) {
         batch = static_cast<SearchBatch*>(HeapAlloc(GetProcessHeap(), 0, sizeof(SearchBatch)));
         if (batch) {
-            batch->count = s.pending.count;
+            batch->count = s.pending.Count();
             batch->results = s.pending.Release();
         }
     }

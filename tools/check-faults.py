@@ -400,6 +400,11 @@ plant('link-long', N, "A link target over 2048 bytes blank",
        "if (false && needed > LinkQueryBytes"))
 plant('link-stale', N, "A failed target query leaves the old target",
       ('namespace/ObjectQueries.cpp', "    target->Clear();\n", ""))
+plant('array-overflow', N, "A growing array's size past what a size_t counts taken (a tiny block, written past its end)",
+      ('namespace/GrowingArray.h', "        if (more > most - count_)\n            return false;\n", ""))
+plant('array-growth-loses', N, "A growing array loses its contents when it grows",
+      ('namespace/GrowingArray.h', "void* grown = items_ ? HeapReAlloc(GetProcessHeap(), 0, items_, wanted * sizeof(T))",
+       "void* grown = items_ ? HeapAlloc(GetProcessHeap(), 0, wanted * sizeof(T))"))
 
 # Holders of an object.
 H, T = 'namespace/HandleScan.cpp', 'namespace/SystemTables.cpp'
@@ -559,7 +564,7 @@ plant('stop-refused', D, "A refused directory ends the walk",
 plant('broken-pipe', D, "A reader that went away exits 0",
       ('dump/DumpWalk.cpp', "return failed_ || output_.Broken() ? 1 : 0;", "return failed_ ? 1 : 0;"))
 plant('dump-target', D, "A link's target missing from the dump",
-      ('dump/DumpWalk.cpp', "                facts.target = target.Get();", ""))
+      ('dump/EntryFormatter.cpp', "                facts.target = target.Get();", ""))
 plant('details-abandoned', D, "--details reports owned as abandoned",
       ('dump/EntryFormat.cpp', "return (static_cast<ULONG>(state.second) & 0xFF00) != 0;",
        "return (static_cast<ULONG>(state.second) & 0x00FF) != 0;"))
@@ -576,7 +581,7 @@ plant('path-trailing', D, "A trailing backslash after a directory refused",
 plant('help-slash', D, "/? taken as a path",
       ('dump/DumpOptions.cpp', ' || Is(argument, L"/?")', ""))
 plant('own-line', D, "A PATH that is no directory prints no line of its own",
-      ('dump/DumpWalk.cpp', "        Emit(ownPath, ownName, ownLength, entries.TypeName(found));", "        (void)ownPath;"))
+      ('dump/DumpWalk.cpp', "        Emit(ownPath, entries.TypeName(found));", "        (void)ownPath;"))
 plant('own-line-filters', D, "A PATH that is no directory printed past --type and --find",
       ('dump/DumpWalk.cpp', "    if (Selected(ownName, ownLength, entries.TypeName(found)))", "    if (ownLength)"))
 plant('own-line-case', D, "A PATH that is no directory looked up by its exact name only",
@@ -611,6 +616,8 @@ plant('watch-path-gone', D, "The watch goes on after PATH is gone",
       ('dump/WatchLoop.cpp', "const bool gone = IsGone(sink.RootStatus()) ||", "const bool gone ="))
 plant('watch-order', D, "The watch compares a directory after its entries",
       ('dump/SubtreeSnapshot.cpp', "return (i < aLength ? 1 : 0) - (j < bLength ? 1 : 0);", "return (j < bLength ? 1 : 0) - (i < aLength ? 1 : 0);"))
+plant('watch-details', D, "A created entry written without what --details reads",
+      ('dump/WatchLoop.cpp', "    if (created && options_.details) {", "    if (false) {"))
 plant('watch-interval', D, "An --interval under 100 ms taken",
       ('dump/DumpOptions.cpp', "*interval >= MinimumWatchIntervalMs;", "*interval >= 0;"))
 plant('watch-audit', D, "A watch with --writable-by taken (its created and deleted lines would disagree)",
@@ -642,8 +649,8 @@ plant('owner-read-control', D, 'An object whose owner alone may read it reported
       ('dump/SecurityAudit.cpp', 'const ACCESS_MASK OpenForReadControl = READ_CONTROL;',
        'const ACCESS_MASK OpenForReadControl = 0x00020001;'))
 plant('sddl-missing', D, '--security writes no SDDL',
-      ('dump/SecurityAudit.cpp', '            facts->sddl = sddlText_.Get();',
-       '            (void)facts;'))
+      ('dump/SecurityAudit.cpp', '        facts->sddl = sddlText_.Get();',
+       '        (void)facts;'))
 plant('who-unknown', D, 'An account the system cannot name taken by --writable-by (exit 0)',
       ('dump/DumpOptions.cpp', '        return ResolveAccount(value, options->writableBy[options->writableByCount++])\n                   ? ParseResult::Run',
        '        return (ResolveAccount(value, options->writableBy[options->writableByCount++]) || true)\n                   ? ParseResult::Run'))
@@ -665,15 +672,15 @@ plant('job-active', D, "A job's processes counted from its ended ones",
       ('namespace/ObjectDetails.cpp', '    *active = accounting.ActiveProcesses;',
        '    *active = accounting.TotalTerminatedProcesses;'))
 plant('link-created', D, "A link's creation time missing from --details",
-      ('dump/DumpWalk.cpp', 'extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;',
+      ('dump/EntryFormatter.cpp', 'extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;',
        'extras.more.kind = MoreDetails::None;'))
 
 # The find window.
 plant('find-rows-never', G, "The find window's rows never freed",
       ('find/FindResults.cpp', "        FreeFoundRow(FoundRowAt(list, index));", "        (void)FoundRowAt(list, index);"))
 plant('find-worker-left', G, "Closing the find window during a search leaves its worker running",
-      ('find/FindDialog.cpp', "    window->search.Stop();  // nothing is posted to this window from here on\n", ""),
-      ('find/FindDialog.cpp', "    delete window;\n", ""))
+      ('find/FindDialog.cpp', "    Current->search.Stop();  // nothing is posted to this window from here on\n", ""),
+      ('find/FindDialog.cpp', "    OwnedObject<FindState> closing(Current.Release());", "    Current.Release();"))
 plant('find-stop-enabled', G, "中止 stays enabled after the search",
       ('find/FindDialog.cpp', "EnableWindow(stop, searching ? TRUE : FALSE);", "EnableWindow(stop, TRUE);"))
 plant('find-two-windows', G, "A second find window instead of the open one brought forward",
@@ -739,7 +746,7 @@ plant('search-message-per-row', F, "Results handed over and posted one by one",
 plant('search-stop-keeps-message', F, "A message posted before Stop reaches the window after it",
       ('find/NamespaceSearch.cpp', "        while (PeekMessageW(&posted, s.window, s.message, s.message, PM_REMOVE)) {", "        while (false) {"))
 plant('search-stop-keeps-results', F, "Results not taken survive Stop",
-      ('find/NamespaceSearch.cpp', "    FreeResults(s.pending.items, s.pending.count);\n    s.pending.Release();\n", ""))
+      ('find/NamespaceSearch.cpp', "    FreeTexts(s.pending.Data(), s.pending.Count());\n    s.pending.Clear();\n", ""))
 
 # The floors.
 plant('floors-crossing', 'floors', "The find window includes the explorer's internals",

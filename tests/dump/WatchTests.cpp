@@ -22,9 +22,9 @@ struct Watch {
 };
 
 // The child on pipes, with a console of its own for Ctrl+C.
-void Start(Watch& w, const std::wstring& path)
+void Start(Watch& w, const std::wstring& path, const std::wstring& options = L"")
 {
-    std::wstring line = L"kagero-dump --watch --json --interval 200 \"" + path + L"\"";
+    std::wstring line = L"kagero-dump --watch --json --interval 200 " + options + L"\"" + path + L"\"";
     std::wstring program = L"Z:" + std::wstring(KAGERO_DUMP_EXE, KAGERO_DUMP_EXE + sizeof(KAGERO_DUMP_EXE) - 1);
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE out, err;
@@ -52,8 +52,9 @@ void Drain(HANDLE pipe, std::string& into)
 }
 
 // The records that come within waitMs, or until count have come; each as "event path type target", the root
-// left out, sorted: a change made between two looks may come in either.
-std::string Records(Watch& w, const std::string& root, size_t count, int waitMs = 5000)
+// left out, and the detail field's JSON where a record has it; sorted: a change made between two looks may come
+// in either.
+std::string Records(Watch& w, const std::string& root, size_t count, int waitMs = 5000, const char* detail = "")
 {
     std::vector<std::string> records;
     for (int waited = 0; records.size() < count && waited < waitMs; waited += 50) {
@@ -67,7 +68,8 @@ std::string Records(Watch& w, const std::string& root, size_t count, int waitMs 
             std::string path = record.value("path", "");
             CHECK(path.compare(0, root.size() + 1, root + "\\") == 0);
             records.push_back(record.value("event", "") + " " + path.erase(0, root.size() + 1) + " " +
-                              record.value("type", record.value("error", "")) + " " + record.value("target", ""));
+                              record.value("type", record.value("error", "")) + " " + record.value("target", "") +
+                              (record.contains(detail) ? " " + record[detail].dump() : ""));
         }
     }
     std::sort(records.begin(), records.end());
@@ -134,11 +136,16 @@ TEST_CASE("--watch: each creation and deletion once, a replaced object as both, 
     CloseHandle(quitting.out);
     quitting.out = nullptr;
     CHECK(Ended(quitting, 5000) == 1);
-    // PATH gone: its entries deleted, then its failure, and the end.
+    // With --details a created entry is read again, a deleted one written as it was seen. PATH gone: its entries
+    // deleted, then its failure, and the end.
     Watch gone;
     REQUIRE(ns.Build({{Kind::Directory, L"Sub\\Early"}, {Kind::Refuse, L"Sub\\Early"}}) == 0);
-    Start(gone, ns.Path(L"Sub"));
+    Start(gone, ns.Path(L"Sub"), L"--details ");
     CHECK(Records(gone, root, 1, 10000) == "error Sub\\Early" + refused);
+    REQUIRE(ns.Build({{Kind::Semaphore, L"Sub\\more", 1, 2}}) == 0);
+    CHECK(Records(gone, root, 1, 5000, "maximum") == "created Sub\\more Semaphore  2\n");
+    ns.Remove(L"Sub\\more");
+    CHECK(Records(gone, root, 1, 5000, "maximum") == "deleted Sub\\more Semaphore \n");
     for (const wchar_t* name : {L"Sub\\Early", L"Sub\\sem", L"Sub"})
         ns.Remove(name);
     CHECK(Records(gone, root, 3) ==

@@ -8,6 +8,7 @@
 
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
+#include "GrowingArray.h"
 #include "KernelObjects.h"
 #include "NativeApi.h"
 #include "ObjectTypes.h"
@@ -181,4 +182,21 @@ TEST_CASE("type names map to their codes and images in any letter case; other na
         CHECK(LookupObjectType(c.name, &image) == c.code);
         CHECK(image == c.image);
     }
+}
+
+TEST_CASE("growing array: contents kept through growth; a size a size_t cannot count refused, contents kept")
+{
+    GrowingArray<int> numbers(2);
+    for (int i = 0; i < 100; ++i)
+        REQUIRE(numbers.Push(i * 3 + 1));
+    const int more[] = {7, 8};
+    CHECK(numbers.Append(more, 2));
+    CHECK_FALSE(numbers.Reserve(size_t(-1) / sizeof(int) - 101));  // the bytes one element past a size_t
+    CHECK_FALSE(numbers.Reserve(size_t(-1)));                       // the count itself past it
+    REQUIRE(numbers.Count() == 102);
+    CHECK(numbers.Pop() == 8);
+    int wrong = 0;
+    for (int i = 0; i < 100; ++i)
+        wrong += numbers[size_t(i)] != i * 3 + 1;
+    CHECK(wrong == 0);
 }

@@ -1,0 +1,96 @@
+#include "EntryFormatter.h"
+
+#include <cwchar>
+
+#include "EntryFormat.h"
+#include "ObjectDetails.h"
+#include "ObjectOpen.h"
+#include "ObjectQueries.h"
+#include "ObjectTypes.h"
+#include "StatusText.h"
+
+namespace {
+
+void ReadState(HANDLE object, int typeCode, ObjectState* state)
+{
+    OBJECT_BASIC_INFORMATION basic = {};
+    wchar_t typeName[TypeNameChars];
+    LONG typeCount = 0;
+    QueryObjectInfo(object, &basic, ObjectBasicInformationBytes, typeName, TypeNameChars, &typeCount);
+    state->handles = basic.HandleCount;
+    state->references = basic.PointerCount;
+    switch (typeCode) {
+    case TypeEvent:
+    case TypeEventPair:
+        state->kind = ObjectState::Event;
+        QueryEventState(object, &state->first, &state->second);
+        break;
+    case TypeMutant: {
+        state->kind = ObjectState::Mutant;
+        ULONG flags = 0;
+        QueryMutantState(object, &state->first, &flags);
+        state->second = static_cast<LONG>(flags);
+        break;
+    }
+    case TypeSemaphore:
+        state->kind = ObjectState::Semaphore;
+        QuerySemaphoreState(object, &state->first, &state->second);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+EntryFormatter::EntryFormatter(const DumpOptions& options)
+    : options_(options), audit_(options.writableBy, options.writableByCount, options.security),
+      auditing_(options.security || options.writableByCount > 0)
+{
+}
+
+void EntryFormatter::AppendLine(ByteBuffer& out, const WideText& path, const wchar_t* typeName)
+{
+    const wchar_t* name = LastPathComponent(path.Get());
+    EntryFacts facts = {path.Get(), path.Length(), name, path.Length() - static_cast<size_t>(name - path.Get()), typeName};
+    // Directories are most entries; the table gives them the same code.
+    const int typeCode = wcscmp(typeName, L"Directory") == 0 ? TypeDirectory : LookupObjectType(typeName, nullptr);
+    EntryExtras extras;
+    SecurityFacts security;
+    facts.extras = &extras;
+    // First, so that an entry --writable-by leaves out costs no more opens.
+    if (auditing_) {
+        if (!audit_.Read(path.Get(), typeCode, typeName, &security))
+            return;
+        extras.security = &security;
+    }
+    WideText target;
+    ObjectState state;
+    wchar_t openError[StatusTextChars];
+    if (typeCode == TypeSymbolicLink || options_.details) {
+        // Opened for this entry alone and closed before the next.
+        ObjectHandle object;
+        const NTSTATUS status = OpenForDetails(path.Get(), typeCode, typeName, OpenForQuery, object.Receive());
+        if (status != 0) {
+            ObjectOpenFailureText(status, openError);
+            facts.openError = openError;
+        } else {
+            if (typeCode == TypeSymbolicLink) {
+                LONGLONG created = 0;
+                QuerySymbolicLink(object.Get(), &target, &created);
+                facts.target = target.Get();
+                facts.targetLength = target.Length();
+                extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;
+                extras.more.value = created;
+            }
+            if (options_.details) {
+                ReadState(object.Get(), typeCode, &state);
+                facts.state = &state;
+                if (typeCode != TypeSymbolicLink)
+                    ReadMoreDetails(object.Get(), typeCode, typeName, &extras.more);
+            }
+        }
+    }
+    AppendEntryLine(out, facts, options_.json);
+}
+

@@ -1,0 +1,26 @@
+// One entry's dump line, its object read now for what the options ask:
+// --details, a link's target, --security and --writable-by. The dump makes
+// one for its whole walk and the watch one for its whole run, so that the
+// audit's buffers are made once, not for every entry.
+#pragma once
+
+#include "DumpOptions.h"
+#include "SecurityAudit.h"
+#include "TextEncoding.h"
+#include "WideText.h"
+
+class EntryFormatter {
+public:
+    explicit EntryFormatter(const DumpOptions& options);
+    EntryFormatter(const EntryFormatter&) = delete;
+    EntryFormatter& operator=(const EntryFormatter&) = delete;
+
+    // Appends the line of the entry at path; nothing when --writable-by
+    // leaves it out.
+    void AppendLine(ByteBuffer& out, const WideText& path, const wchar_t* typeName);
+
+private:
+    const DumpOptions& options_;
+    SecurityAudit audit_;
+    bool auditing_;
+};
