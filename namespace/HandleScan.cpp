@@ -61,7 +61,6 @@ int CompareKey(const wchar_t* key, size_t keyLength, const wchar_t* path, size_t
 
 void HandleScan::Clear()
 {
-    rows_.Clear();
     items_.Clear();
     texts_.Clear();
     wanted_.Clear();
@@ -76,27 +75,29 @@ NTSTATUS HandleScan::Run(const HandleScanOptions& options)
     options_ = options;
     if (options.path && !wanted_.Append(options.path, static_cast<size_t>(lstrlenW(options.path))))
         return STATUS_NO_MEMORY_NT;
-    UpcaseText(wanted_.Data(), wanted_.Size());
-    if (!typeStates_.Resize(TypeNumbers))
+    UpcaseText(wanted_.Data(), wanted_.Count());
+    typeStates_.Clear();
+    if (!typeStates_.Reserve(TypeNumbers))
         return STATUS_NO_MEMORY_NT;
-    ZeroMemory(typeStates_.Data(), TypeNumbers);
+    ZeroMemory(typeStates_.Tail(), TypeNumbers);
+    typeStates_.Commit(TypeNumbers);
 
     // The handle table first: a process that held a handle then is in the
     // list taken after it, unless it has ended.
-    NTSTATUS status = TakeRows();
+    GrowingArray<Row> rows;
+    NTSTATUS status = TakeRows(&rows);
     if (status >= 0)
         status = processes_.Take();
-    for (size_t at = 0, end = 0; status >= 0 && at < rows_.Size(); at = end) {
-        for (end = at; end < rows_.Size() && rows_[end].pid == rows_[at].pid; ++end) {
+    for (size_t at = 0, end = 0; status >= 0 && at < rows.Count(); at = end) {
+        for (end = at; end < rows.Count() && rows[end].pid == rows[at].pid; ++end) {
         }
-        status = ScanProcess(rows_.Data() + at, end - at);
+        status = ScanProcess(rows.Data() + at, end - at);
     }
-    rows_.Free();
     if (status < 0) {
         Clear();
         return status;
     }
-    std::sort(items_.Data(), items_.Data() + items_.Size(), [this](const Item& a, const Item& b) {
+    std::sort(items_.Data(), items_.Data() + items_.Count(), [this](const Item& a, const Item& b) {
         const wchar_t* aKey = Key(a);
         const wchar_t* bKey = Key(b);
         const size_t common = a.nameLength < b.nameLength ? a.nameLength : b.nameLength;
@@ -110,22 +111,21 @@ NTSTATUS HandleScan::Run(const HandleScanOptions& options)
     return 0;
 }
 
-NTSTATUS HandleScan::TakeRows()
+NTSTATUS HandleScan::TakeRows(GrowingArray<Row>* rows)
 {
-    HeapArray<BYTE> table;
-    ULONG size = 0;
-    const NTSTATUS status = ReadSystemTable(SystemExtendedHandleInformationClass, &table, &size);
+    GrowingArray<BYTE> table(1);
+    const NTSTATUS status = ReadSystemTable(SystemExtendedHandleInformationClass, &table);
     if (status < 0)
         return status;
-    if (size < sizeof(SystemHandleTableHead))
+    if (table.Count() < sizeof(SystemHandleTableHead))
         return STATUS_INFO_LENGTH_MISMATCH_NT;
     SystemHandleTableHead head;
     CopyMemory(&head, table.Data(), sizeof(head));
     // Only the entries that lie inside what the call gave.
-    const size_t room = (size - sizeof(head)) / sizeof(SystemHandleEntry);
+    const size_t room = (table.Count() - sizeof(head)) / sizeof(SystemHandleEntry);
     const size_t count = head.NumberOfHandles < room ? head.NumberOfHandles : room;
     counts_.tableHandles = count;
-    if (!rows_.Reserve(count))
+    if (!rows->Reserve(count))
         return STATUS_NO_MEMORY_NT;
     const DWORD self = GetCurrentProcessId();
     const BYTE* entries = table.Data() + sizeof(head);
@@ -135,10 +135,10 @@ NTSTATUS HandleScan::TakeRows()
         const Row row = {static_cast<DWORD>(entry.UniqueProcessId), entry.ObjectTypeIndex, entry.HandleValue,
                          entry.GrantedAccess};
         if (row.pid != self)
-            rows_.Append(row);
+            rows->Push(row);
     }
     // Grouped by process, so that each is opened once.
-    std::sort(rows_.Data(), rows_.Data() + rows_.Size(),
+    std::sort(rows->Data(), rows->Data() + rows->Count(),
               [](const Row& a, const Row& b) { return a.pid != b.pid ? a.pid < b.pid : a.value < b.value; });
     return 0;
 }
@@ -165,7 +165,7 @@ NTSTATUS HandleScan::ScanProcess(const Row* rows, size_t count)
         return 0;
     }
     if (status < 0)
-        return notExamined_.Append(pid) ? 0 : STATUS_NO_MEMORY_NT;
+        return notExamined_.Push(pid) ? 0 : STATUS_NO_MEMORY_NT;
     ScanHandle process;
     *process.Receive() = opened;
     ++counts_.processesOpened;
@@ -188,7 +188,7 @@ NTSTATUS HandleScan::ScanProcess(const Row* rows, size_t count)
     if (tried > 0 && duplicated == 0) {
         if (gone == tried)
             ++counts_.processesEnded;
-        else if (!notExamined_.Append(pid))
+        else if (!notExamined_.Push(pid))
             return STATUS_NO_MEMORY_NT;
     }
     return 0;
@@ -227,40 +227,41 @@ NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplica
             return 0;
     }
 
-    ULONG size = query_.Size() > FirstNameBytes ? static_cast<ULONG>(query_.Size()) : FirstNameBytes;
-    if (!query_.Resize(size))
+    ULONG size = FirstNameBytes;
+    query_.Clear();
+    if (!query_.Reserve(size))
         return STATUS_NO_MEMORY_NT;
     ULONG needed = 0;
     const NativeQueryCall queryObject = ActiveObjectCalls().queryObject;
-    NTSTATUS status = queryObject(copy.Get(), ObjectNameInformationClass, query_.Data(), size, &needed);
+    NTSTATUS status = queryObject(copy.Get(), ObjectNameInformationClass, query_.Tail(), size, &needed);
     if ((status == STATUS_INFO_LENGTH_MISMATCH_NT || status == STATUS_BUFFER_TOO_SMALL_NT ||
          status == static_cast<NTSTATUS>(0x80000005L)) && needed > size && needed <= MaxNameBytes) {
         size = needed;
-        if (!query_.Resize(size))
+        if (!query_.Reserve(size))
             return STATUS_NO_MEMORY_NT;
-        status = queryObject(copy.Get(), ObjectNameInformationClass, query_.Data(), size, &needed);
+        status = queryObject(copy.Get(), ObjectNameInformationClass, query_.Tail(), size, &needed);
     }
     if (status < 0)
         return 0;
-    const UNICODE_STRING& name = *reinterpret_cast<const UNICODE_STRING*>(query_.Data());
-    if (name.Length == 0 || !LiesInside(name, query_.Data(), size))
+    const UNICODE_STRING& name = *reinterpret_cast<const UNICODE_STRING*>(query_.Tail());
+    if (name.Length == 0 || !LiesInside(name, query_.Tail(), size))
         return 0;  // no name, nothing to match
     ++counts_.named;
     const size_t length = name.Length / sizeof(wchar_t);
     if (!options_.keepNames ||
-        (options_.path && CompareKey(wanted_.Data(), wanted_.Size(), name.Buffer, length) != 0))
+        (options_.path && CompareKey(wanted_.Data(), wanted_.Count(), name.Buffer, length) != 0))
         return 0;
     return Keep(row, name.Buffer, length) ? 0 : STATUS_NO_MEMORY_NT;
 }
 
 bool HandleScan::Keep(const Row& row, const wchar_t* name, size_t length)
 {
-    const Item item = {row.pid, row.access, row.value, texts_.Size(), length};
+    const Item item = {row.pid, row.access, row.value, texts_.Count(), length};
     const wchar_t end = L'\0';
-    if (!texts_.Append(name, length) || !texts_.Append(end) || !texts_.Append(name, length))
+    if (!texts_.Append(name, length) || !texts_.Push(end) || !texts_.Append(name, length))
         return false;
-    UpcaseText(texts_.Data() + texts_.Size() - length, length);
-    return texts_.Append(end) && items_.Append(item);
+    UpcaseText(texts_.Data() + texts_.Count() - length, length);
+    return texts_.Push(end) && items_.Push(item);
 }
 
 HeldHandle HandleScan::Handle(size_t i) const
@@ -273,7 +274,7 @@ HeldHandle HandleScan::Handle(size_t i) const
 size_t HandleScan::LowerBound(const wchar_t* path, size_t length) const
 {
     const Item* begin = items_.Data();
-    const Item* end = begin + items_.Size();
+    const Item* end = begin + items_.Count();
     const Item* found = std::lower_bound(begin, end, 0, [&](const Item& item, int) {
         return CompareKey(Key(item), item.nameLength, path, length) < 0;
     });
@@ -284,7 +285,7 @@ size_t HandleScan::Find(const wchar_t* path, size_t* first) const
 {
     const size_t length = static_cast<size_t>(lstrlenW(path));
     size_t i = *first = LowerBound(path, length);
-    while (i < items_.Size() && CompareKey(Key(items_[i]), items_[i].nameLength, path, length) == 0)
+    while (i < items_.Count() && CompareKey(Key(items_[i]), items_[i].nameLength, path, length) == 0)
         ++i;
     return i - *first;
 }
@@ -300,12 +301,12 @@ size_t HandleScan::ProcessesHolding(const wchar_t* path) const
     return processes;
 }
 
-bool HandleScan::HeldByAny(const wchar_t* path, const HeapArray<DWORD>& pids) const
+bool HandleScan::HeldByAny(const wchar_t* path, const GrowingArray<DWORD>& pids) const
 {
     size_t first = 0;
     const size_t count = Find(path, &first);
     for (size_t i = first; i < first + count; ++i)
-        for (size_t p = 0; p < pids.Size(); ++p)
+        for (size_t p = 0; p < pids.Count(); ++p)
             if (items_[i].pid == pids[p])
                 return true;
     return false;

@@ -10,7 +10,7 @@
 
 #include <cstddef>
 
-#include "HeapArray.h"
+#include "GrowingArray.h"
 #include "SystemTables.h"
 
 struct HandleScanOptions {
@@ -57,19 +57,19 @@ public:
     NTSTATUS Run(const HandleScanOptions& options);
 
     // The kept handles, sorted by name (letter case ignored), then pid, then value.
-    size_t Count() const { return items_.Size(); }
+    size_t Count() const { return items_.Count(); }
     HeldHandle Handle(size_t i) const;
     // The handles to path: their number, the first one's index in *first.
     size_t Find(const wchar_t* path, size_t* first) const;
     // How many processes hold path.
     size_t ProcessesHolding(const wchar_t* path) const;
     // Whether one of pids holds path.
-    bool HeldByAny(const wchar_t* path, const HeapArray<DWORD>& pids) const;
+    bool HeldByAny(const wchar_t* path, const GrowingArray<DWORD>& pids) const;
 
     const ProcessList& Processes() const { return processes_; }
     // The processes that could not be opened, or none of whose handles
     // could be duplicated: what they hold is unknown.
-    const HeapArray<DWORD>& NotExamined() const { return notExamined_; }
+    const GrowingArray<DWORD>& NotExamined() const { return notExamined_; }
     const HandleScanCounts& Counts() const { return counts_; }
 
 private:
@@ -86,7 +86,7 @@ private:
         size_t nameAt;
         size_t nameLength;
     };
-    NTSTATUS TakeRows();
+    NTSTATUS TakeRows(GrowingArray<Row>* rows);
     NTSTATUS ScanProcess(const Row* rows, size_t count);
     NTSTATUS AskHandle(HANDLE process, const Row& row, NTSTATUS* duplicated);
     bool Keep(const Row& row, const wchar_t* name, size_t length);
@@ -95,14 +95,12 @@ private:
     void Clear();
 
     HandleScanOptions options_;
-    HeapArray<wchar_t> wanted_;       // options_.path upper-cased
-    HeapArray<BYTE> typeStates_;      // by type number: unknown, skipped or asked
-    HeapArray<BYTE> table_;           // the snapshot as the call gave it
-    HeapArray<BYTE> query_;           // a name or type query's answer
-    HeapArray<Row> rows_;             // other processes' handles, by pid
-    HeapArray<Item> items_;
-    HeapArray<wchar_t> texts_;        // each kept name, then its upper-cased key, each terminated
+    GrowingArray<wchar_t> wanted_;    // options_.path upper-cased
+    GrowingArray<BYTE> typeStates_;   // by type number: unknown, skipped or asked
+    GrowingArray<BYTE> query_;        // a name query's answer
+    GrowingArray<Item> items_;
+    GrowingArray<wchar_t> texts_;     // each kept name, then its upper-cased key, each terminated
     ProcessList processes_;
-    HeapArray<DWORD> notExamined_;
+    GrowingArray<DWORD> notExamined_;
     HandleScanCounts counts_ = {};
 };

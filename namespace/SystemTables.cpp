@@ -60,17 +60,18 @@ void SetHandleScanCalls(const HandleScanCalls* calls) { CurrentCalls = calls ? c
 
 NTSTATUS CloseScanHandle(HANDLE handle) { return ActiveHandleScanCalls().close(handle); }
 
-NTSTATUS ReadSystemTable(ULONG infoClass, HeapArray<BYTE>* buffer, ULONG* returned)
+NTSTATUS ReadSystemTable(ULONG infoClass, GrowingArray<BYTE>* buffer)
 {
     ULONG size = FirstTableBytes;
     for (int attempt = 0; attempt < TableAttempts; ++attempt) {
-        if (!buffer->Resize(size))
+        buffer->Clear();
+        if (!buffer->Reserve(size))
             return STATUS_NO_MEMORY_NT;
         ULONG needed = 0;
-        const NTSTATUS status = ActiveHandleScanCalls().querySystem(infoClass, buffer->Data(), size, &needed);
+        const NTSTATUS status = ActiveHandleScanCalls().querySystem(infoClass, buffer->Tail(), size, &needed);
         if (status != STATUS_INFO_LENGTH_MISMATCH_NT) {
             // A length left unset on success: the whole buffer is read, bounded by what it says it holds.
-            *returned = needed && needed < size ? needed : size;
+            buffer->Commit(needed && needed < size ? needed : size);
             return status;
         }
         // What the call said it needs, with room for what opens meanwhile, and at least double.
@@ -93,14 +94,14 @@ void UpcaseText(wchar_t* text, size_t length)
 NTSTATUS ProcessList::Take()
 {
     Clear();
-    HeapArray<BYTE> buffer;
-    ULONG size = 0;
-    const NTSTATUS status = ReadSystemTable(SystemProcessInformationClass, &buffer, &size);
+    GrowingArray<BYTE> buffer(1);
+    const NTSTATUS status = ReadSystemTable(SystemProcessInformationClass, &buffer);
     if (status < 0)
         return status;
     const BYTE* base = buffer.Data();
+    const size_t size = buffer.Count();
     // Each entry and its name must lie inside what the call gave; the offsets only go forward.
-    for (ULONG at = 0; size >= sizeof(SystemProcessHead) && at <= size - sizeof(SystemProcessHead);) {
+    for (size_t at = 0; size >= sizeof(SystemProcessHead) && at <= size - sizeof(SystemProcessHead);) {
         SystemProcessHead head;
         CopyMemory(&head, base + at, sizeof(head));
         const UNICODE_STRING& image = head.ImageName;
@@ -110,16 +111,16 @@ NTSTATUS ProcessList::Take()
             size - static_cast<size_t>(text - base) < image.Length)
             length = 0;
         const Process process = {static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(head.UniqueProcessId)),
-                                 names_.Size(), length};
+                                 names_.Count(), length};
         const wchar_t end = L'\0';
-        if (!names_.Append(reinterpret_cast<const wchar_t*>(text), length) || !names_.Append(end) ||
-            !processes_.Append(process))
+        if (!names_.Append(reinterpret_cast<const wchar_t*>(text), length) || !names_.Push(end) ||
+            !processes_.Push(process))
             return STATUS_NO_MEMORY_NT;
         if (head.NextEntryOffset == 0 || head.NextEntryOffset > size - at)
             break;
         at += head.NextEntryOffset;
     }
-    std::sort(processes_.Data(), processes_.Data() + processes_.Size(),
+    std::sort(processes_.Data(), processes_.Data() + processes_.Count(),
               [](const Process& a, const Process& b) { return a.pid < b.pid; });
     return 0;
 }
@@ -127,7 +128,7 @@ NTSTATUS ProcessList::Take()
 size_t ProcessList::Find(DWORD pid) const
 {
     const Process* begin = processes_.Data();
-    const Process* end = begin + processes_.Size();
+    const Process* end = begin + processes_.Count();
     const Process* found = std::lower_bound(begin, end, pid, [](const Process& p, DWORD wanted) { return p.pid < wanted; });
     return found != end && found->pid == pid ? static_cast<size_t>(found - begin) : Count();
 }
@@ -138,7 +139,7 @@ const wchar_t* ProcessList::NameOf(DWORD pid) const
     return i < Count() ? Name(i) : L"";
 }
 
-bool ProcessList::Match(const wchar_t* text, HeapArray<DWORD>* pids) const
+bool ProcessList::Match(const wchar_t* text, GrowingArray<DWORD>* pids) const
 {
     DWORD pid = 0;
     const bool byPid = ParsePid(text, &pid);
@@ -148,7 +149,7 @@ bool ProcessList::Match(const wchar_t* text, HeapArray<DWORD>* pids) const
         const wchar_t* name = Name(i);
         const size_t stem = StemLength(name, process.nameLength);
         const bool named = textStem > 0 && stem == textStem && EqualNoCase(name, text, stem);
-        if ((named || (byPid && process.pid == pid)) && !pids->Append(process.pid))
+        if ((named || (byPid && process.pid == pid)) && !pids->Push(process.pid))
             return false;
     }
     return true;

@@ -9,7 +9,7 @@
 
 #include <cstddef>
 
-#include "HeapArray.h"
+#include "GrowingArray.h"
 #include "WindowsLayout.h"
 
 const ULONG SystemProcessInformationClass = 5;
@@ -97,10 +97,11 @@ NTSTATUS CloseScanHandle(HANDLE handle);
 
 // The largest table buffer a query may grow to.
 const ULONG MaxSystemTableBytes = 256u << 20;
-// Reads one system information class whole into buffer, grown while the
-// call says the table does not fit (at most to MaxSystemTableBytes, a few
-// times). 0 and the bytes given in *returned, or the failure.
-NTSTATUS ReadSystemTable(ULONG infoClass, HeapArray<BYTE>* buffer, ULONG* returned);
+// Reads one system information class whole into buffer (emptied first),
+// grown while the call says the table does not fit (at most to
+// MaxSystemTableBytes, a few times). 0 and the bytes given as the buffer's
+// count, or the failure.
+NTSTATUS ReadSystemTable(ULONG infoClass, GrowingArray<BYTE>* buffer);
 
 // Upper-cases as the kernel does when it compares names without case.
 void UpcaseText(wchar_t* text, size_t length);
@@ -114,7 +115,7 @@ public:
         processes_.Clear();
         names_.Clear();
     }
-    size_t Count() const { return processes_.Size(); }
+    size_t Count() const { return processes_.Count(); }
     DWORD Pid(size_t i) const { return processes_[i].pid; }
     const wchar_t* Name(size_t i) const { return names_.Data() + processes_[i].nameAt; }
     // The image name of pid ("" when the list lacks it or it has none).
@@ -122,7 +123,7 @@ public:
     // Appends to pids those of the processes text names: a pid in decimal,
     // or a program's name, letter case ignored and ".exe" optional. None
     // when it names no process. false when memory ran out.
-    bool Match(const wchar_t* text, HeapArray<DWORD>* pids) const;
+    bool Match(const wchar_t* text, GrowingArray<DWORD>* pids) const;
 
 private:
     struct Process {
@@ -131,6 +132,6 @@ private:
         size_t nameLength;
     };
     size_t Find(DWORD pid) const;  // Count() when absent
-    HeapArray<Process> processes_;  // by pid
-    HeapArray<wchar_t> names_;
+    GrowingArray<Process> processes_;  // by pid
+    GrowingArray<wchar_t> names_;
 };

@@ -409,7 +409,7 @@ plant('array-growth-loses', N, "A growing array loses its contents when it grows
 # Holders of an object.
 H, T = 'namespace/HandleScan.cpp', 'namespace/SystemTables.cpp'
 plant('holders-self', N, "Our own process's handles listed among the holders",
-      (H, "        if (row.pid != self)\n            rows_.Append(row);", "        rows_.Append(row);\n        (void)self;"))
+      (H, "        if (row.pid != self)\n            rows->Push(row);", "        rows->Push(row);\n        (void)self;"))
 plant('holders-files', N, "Handles of files asked their names (a pipe's query can block)",
       (H, "state = !file && chosen ? TypeAsked : TypeSkipped;", "state = chosen ? TypeAsked : TypeSkipped;\n        (void)file;"))
 plant('holders-type-ignored', N, "A scan narrowed to one type asks every type",
@@ -430,11 +430,11 @@ plant('holders-name-growth', N, "A name longer than the first query's buffer is 
 plant('holders-access-column', N, "A handle's attributes shown as its access",
       (H, "                         entry.GrantedAccess};", "                         entry.HandleAttributes};"))
 plant('holders-refused-dropped', N, "A process that cannot be opened silently dropped, not listed as not examined",
-      (H, "        return notExamined_.Append(pid) ? 0 : STATUS_NO_MEMORY_NT;", "        return 0;"))
+      (H, "        return notExamined_.Push(pid) ? 0 : STATUS_NO_MEMORY_NT;", "        return 0;"))
 plant('holders-ended-listed', N, "A process that ended after the snapshot listed as not examined",
       (H, "    if (status == STATUS_INVALID_CID_NT || status == STATUS_INVALID_PARAMETER_NT) {", "    if (false) {"))
 plant('holders-dups-refused', N, "A process none of whose handles could be duplicated counted as examined",
-      (H, "        else if (!notExamined_.Append(pid))\n            return STATUS_NO_MEMORY_NT;", ""))
+      (H, "        else if (!notExamined_.Push(pid))\n            return STATUS_NO_MEMORY_NT;", ""))
 plant('holders-gone-listed', N, "A process whose handles are all gone listed as not examined",
       (H, "bool IsGone(NTSTATUS status) { return status == STATUS_INVALID_HANDLE_NT || status == STATUS_PROCESS_IS_TERMINATING_NT; }",
        "bool IsGone(NTSTATUS) { return false; }"))

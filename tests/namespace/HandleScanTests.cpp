@@ -31,16 +31,16 @@ std::vector<std::wstring> Rows(const HandleScan& scan, const std::wstring& path)
     std::sort(rows.begin(), rows.end());
     return rows;
 }
-bool Listed(const HeapArray<DWORD>& pids, DWORD pid)
+bool Listed(const GrowingArray<DWORD>& pids, DWORD pid)
 {
-    return std::find(pids.Data(), pids.Data() + pids.Size(), pid) != pids.Data() + pids.Size();
+    return std::find(pids.Data(), pids.Data() + pids.Count(), pid) != pids.Data() + pids.Count();
 }
 
 std::vector<DWORD> Matches(const ProcessList& list, const std::wstring& text)
 {
-    HeapArray<DWORD> pids;
+    GrowingArray<DWORD> pids;
     REQUIRE(list.Match(text.c_str(), &pids));
-    std::vector<DWORD> found(pids.Data(), pids.Data() + pids.Size());
+    std::vector<DWORD> found(pids.Data(), pids.Data() + pids.Count());
     std::sort(found.begin(), found.end());
     return found;
 }
@@ -152,8 +152,8 @@ TEST_CASE("holders: the holder's program, pid and each handle's access, found in
     CHECK(Rows(scan, ns.Path(L"Ours")).empty());
     for (size_t i = 0; i < scan.Count(); ++i)  // no file: under Wine their names start with \??\ and a drive
         CHECK(std::wstring(scan.Handle(i).name).rfind(L"\\??\\", 0) == std::wstring::npos);
-    CHECK((scan.NotExamined().Empty() && Opens > 1 && Opens == Closes));
-    HeapArray<DWORD> holders, others;
+    CHECK((scan.NotExamined().Count() == 0 && Opens > 1 && Opens == Closes));
+    GrowingArray<DWORD> holders, others;
     REQUIRE((scan.Processes().Match(L"kagero_holder", &holders) && scan.Processes().Match(L"explorer", &others)));
     CHECK((scan.HeldByAny(event.c_str(), holders) && !scan.HeldByAny(event.c_str(), others)));
 
@@ -191,21 +191,21 @@ TEST_CASE("holders: a process not opened or with no handle duplicated is not exa
     REQUIRE(scan.Find(event.c_str(), &first) == 2);
     const ULONG_PTR created = scan.Handle(first).access == HolderProcess::EventCreatedAccess ? scan.Handle(first).value
                                                                                             : scan.Handle(first + 1).value;
-    const size_t ended = scan.Counts().processesEnded;
 
     const NTSTATUS Gone = STATUS_INVALID_HANDLE_NT, Cancelled = STATUS_CANCELLED_NT, Mismatch = STATUS_INFO_LENGTH_MISMATCH_NT;
-    const struct { Refusal refusal; NTSTATUS result; size_t eventRows, mutantRows; bool listed; size_t ended; } cases[] = {
-        {{pid, Denied, 0, 0, 0, 0}, 0, 0, 0, true, 0},
-        {{pid, STATUS_INVALID_CID_NT, 0, 0, 0, 0}, 0, 0, 0, false, 1},
-        {{pid, STATUS_INVALID_PARAMETER_NT, 0, 0, 0, 0}, 0, 0, 0, false, 1},
-        {{pid, 0, Denied, 0, 0, 0}, 0, 0, 0, true, 0},
-        {{pid, 0, Gone, 0, 0, 0}, 0, 0, 0, false, 1},
-        {{pid, 0, STATUS_PROCESS_IS_TERMINATING_NT, 0, 0, 0}, 0, 0, 0, false, 1},
-        {{pid, 0, Gone, created, 0, 0}, 0, 1, 1, false, 0},
-        {{pid, 0, Denied, created, 0, 0}, 0, 1, 1, false, 0},
-        {{0, 0, 0, 0, 3, 0}, Cancelled, 0, 0, false, 0},
-        {{0, 0, 0, 0, 0, 1}, Mismatch, 0, 0, false, 0},
-        {{0, 0, 0, 0, 0, 0xFFFFFF00}, Mismatch, 0, 0, false, 0},
+    // Another process may end meanwhile, so the ended are not counted here: the refused are listed.
+    const struct { Refusal refusal; NTSTATUS result; size_t eventRows, mutantRows; bool listed; } cases[] = {
+        {{pid, Denied, 0, 0, 0, 0}, 0, 0, 0, true},
+        {{pid, STATUS_INVALID_CID_NT, 0, 0, 0, 0}, 0, 0, 0, false},
+        {{pid, STATUS_INVALID_PARAMETER_NT, 0, 0, 0, 0}, 0, 0, 0, false},
+        {{pid, 0, Denied, 0, 0, 0}, 0, 0, 0, true},
+        {{pid, 0, Gone, 0, 0, 0}, 0, 0, 0, false},
+        {{pid, 0, STATUS_PROCESS_IS_TERMINATING_NT, 0, 0, 0}, 0, 0, 0, false},
+        {{pid, 0, Gone, created, 0, 0}, 0, 1, 1, false},
+        {{pid, 0, Denied, created, 0, 0}, 0, 1, 1, false},
+        {{0, 0, 0, 0, 3, 0}, Cancelled, 0, 0, false},
+        {{0, 0, 0, 0, 0, 1}, Mismatch, 0, 0, false},
+        {{0, 0, 0, 0, 0, 0xFFFFFF00}, Mismatch, 0, 0, false},
     };
     for (const auto& c : cases) {
         CAPTURE(&c - cases);
@@ -213,8 +213,6 @@ TEST_CASE("holders: a process not opened or with no handle duplicated is not exa
         CHECK(Rows(scan, event).size() == c.eventRows);
         CHECK(Rows(scan, mutant).size() == c.mutantRows);
         CHECK(Listed(scan.NotExamined(), pid) == c.listed);
-        if (c.result == 0)
-            CHECK(scan.Counts().processesEnded == ended + c.ended);
         CHECK(Opens == Closes);
         CHECK((TableQueries <= 8 && LargestTable <= MaxSystemTableBytes));
     }
