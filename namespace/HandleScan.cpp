@@ -160,7 +160,8 @@ NTSTATUS HandleScan::ScanProcess(const Row* rows, size_t count)
     InitializeObjectAttributes(&attributes, nullptr, 0, nullptr, nullptr);
     HANDLE opened = nullptr;
     const NTSTATUS status = ActiveHandleScanCalls().openProcess(&opened, ProcessDupHandle, &attributes, &client);
-    if (status == STATUS_INVALID_CID_NT || status == STATUS_INVALID_PARAMETER_NT) {
+    if (status == STATUS_INVALID_CID_NT || status == STATUS_INVALID_PARAMETER_NT ||
+        status == STATUS_PROCESS_IS_TERMINATING_NT) {
         ++counts_.processesEnded;
         return 0;
     }

@@ -432,7 +432,8 @@ plant('holders-access-column', N, "A handle's attributes shown as its access",
 plant('holders-refused-dropped', N, "A process that cannot be opened silently dropped, not listed as not examined",
       (H, "        return notExamined_.Push(pid) ? 0 : STATUS_NO_MEMORY_NT;", "        return 0;"))
 plant('holders-ended-listed', N, "A process that ended after the snapshot listed as not examined",
-      (H, "    if (status == STATUS_INVALID_CID_NT || status == STATUS_INVALID_PARAMETER_NT) {", "    if (false) {"))
+      (H, "    if (status == STATUS_INVALID_CID_NT || status == STATUS_INVALID_PARAMETER_NT ||\n        status == STATUS_PROCESS_IS_TERMINATING_NT) {",
+       "    if (false) {"))
 plant('holders-dups-refused', N, "A process none of whose handles could be duplicated counted as examined",
       (H, "        else if (!notExamined_.Push(pid))\n            return STATUS_NO_MEMORY_NT;", ""))
 plant('holders-gone-listed', N, "A process whose handles are all gone listed as not examined",
