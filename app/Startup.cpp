@@ -5,8 +5,8 @@
 
 #include "AppGlobals.h"
 #include "FindDialog.h"
-#include "Owned.h"
 #include "MainFrame.h"
+#include "Owned.h"
 #include "ResourceIds.h"
 #include "WideText.h"
 

@@ -8,10 +8,10 @@
 #include "CopyCommands.h"
 #include "DirectoryTree.h"
 #include "GoToPath.h"
+#include "ImageStrips.h"
 #include "ListSort.h"
 #include "ObjectList.h"
 #include "ResourceIds.h"
-#include "TypeImages.h"
 #include "WindowObject.h"
 
 ControlSite* ActiveControlSite = nullptr;

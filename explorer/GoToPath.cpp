@@ -9,10 +9,10 @@
 #include "DirectoryTree.h"
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
-#include "PropertySheet.h"
 #include "NativeApi.h"
 #include "ObjectList.h"
 #include "ObjectTypes.h"
+#include "PropertySheet.h"
 #include "ResourceIds.h"
 #include "WideText.h"
 

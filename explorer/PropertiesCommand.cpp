@@ -6,8 +6,8 @@
 #include "DirectoryTree.h"
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
-#include "PropertySheet.h"
 #include "NativeApi.h"
+#include "PropertySheet.h"
 
 namespace {
 
