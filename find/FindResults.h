@@ -36,7 +36,7 @@ struct FoundSort {
     bool descending = false;
 };
 void SortFoundRows(HWND list, FoundSort& sort, int column);
-// Sorts again by the current column, as after a batch.
+// Sorts again by the current column, as when a search has ended.
 void ResortFoundRows(HWND list, const FoundSort& sort);
 
 // The full paths of the selected rows, one per line, to the clipboard.

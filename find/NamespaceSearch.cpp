@@ -273,6 +273,8 @@ void SearchWalk::HandOver(bool final)
     LeaveCriticalSection(&shared_.lock);
 }
 
+volatile LONG LiveWorkers = 0;  // started by Start, not yet ended
+
 DWORD WINAPI SearchWorker(void* parameter)
 {
     auto* shared = static_cast<SearchShared*>(parameter);
@@ -281,6 +283,7 @@ DWORD WINAPI SearchWorker(void* parameter)
         walk.Run();
     }
     InterlockedExchange(&shared->workerDone, 1);
+    InterlockedDecrement(&LiveWorkers);
     return 0;
 }
 
@@ -288,6 +291,10 @@ DWORD WINAPI SearchWorker(void* parameter)
 
 struct NamespaceSearch::State : SearchShared {
 };
+
+void (*SearchStopAsked)() = nullptr;
+
+long LiveSearchWorkers() { return LiveWorkers; }
 
 void FreeSearchBatch(SearchBatch* batch)
 {
@@ -334,8 +341,13 @@ DWORD NamespaceSearch::Start(const SearchQuery& query, HWND window, UINT message
     if (!s.start.Assign(start, startLength) || !s.typeName.Assign(query.typeName ? query.typeName : L"") ||
         !s.pattern.Set(query.text ? query.text : L""))
         return ERROR_NOT_ENOUGH_MEMORY;
+    InterlockedIncrement(&LiveWorkers);
     s.thread = CreateThread(nullptr, 0, SearchWorker, static_cast<SearchShared*>(state_), 0, nullptr);
-    return s.thread ? 0 : GetLastError();
+    if (s.thread)
+        return 0;
+    const DWORD error = GetLastError();
+    InterlockedDecrement(&LiveWorkers);
+    return error;
 }
 
 void NamespaceSearch::Stop()
@@ -347,6 +359,8 @@ void NamespaceSearch::Stop()
     EnterCriticalSection(&s.lock);
     s.quiet = true;
     LeaveCriticalSection(&s.lock);
+    if (SearchStopAsked)
+        SearchStopAsked();
     WaitForSingleObject(s.thread, INFINITE);
     CloseHandle(s.thread);
     s.thread = nullptr;

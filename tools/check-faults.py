@@ -676,6 +676,8 @@ plant('search-stop-keeps-message', F, "A message posted before Stop reaches the 
       ('find/NamespaceSearch.cpp', "        while (PeekMessageW(&posted, s.window, s.message, s.message, PM_REMOVE)) {", "        while (false) {"))
 plant('search-stop-keeps-results', F, "Results not taken survive Stop",
       ('find/NamespaceSearch.cpp', "    FreeResults(s.pending.items, s.pending.count);\n    s.pending.Release();\n", ""))
+plant('search-destructor-left', F, "The search's destructor leaves its worker running",
+      ('find/NamespaceSearch.cpp', "        return;\n    Stop();\n    DeleteCriticalSection", "        return;\n    DeleteCriticalSection"))
 
 
 def read(path):
