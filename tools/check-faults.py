@@ -840,7 +840,8 @@ def main():
     parser.add_argument('--list', action='store_true', help='list the plants and exit')
     parser.add_argument('--check-applies', action='store_true',
                         help="check that every plant's old text occurs once in the current sources (no build)")
-    parser.add_argument('--dir', default='/tmp/kagero-faults', help='where the private worktree lives')
+    parser.add_argument('--dir', default='/tmp/kagero-faults-' + os.path.basename(REPO),
+                        help='where the private worktree lives (one per checkout)')
     parser.add_argument('--remove', action='store_true', help='remove the private worktree and exit')
     args = parser.parse_args()
 

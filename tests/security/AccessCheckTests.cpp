@@ -29,7 +29,7 @@ TEST_CASE("rights a DACL grants Everyone and Administrators: in order, deny firs
         {L"O:SYG:SYD:(A;;GW;;;WD)", TypeEvent, 0x00020002, 0x00020002},
         {L"O:SYG:SYD:(A;;GX;;;WD)", TypeEvent, 0x00120000, 0x00120000},
         {L"O:SYG:SYD:(A;;GA;;;WD)", TypeSection, 0x000F001F, 0x000F001F},
-        {L"O:SYG:SYD:(A;;GR;;;WD)", TypeMutant, 0x00020001, 0x00020001},
+        {L"O:SYG:SYD:(A;;GW;;;WD)", TypeMutant, 0x00020000, 0x00020000},
     };
     PSID everyone = nullptr, administrators = nullptr;
     REQUIRE((ConvertStringSidToSidW(L"S-1-1-0", &everyone) && ConvertStringSidToSidW(L"S-1-5-32-544", &administrators)));
