@@ -240,6 +240,8 @@ void SearchWalk::HandOver(bool final)
     LeaveCriticalSection(&shared_.lock);
 }
 
+volatile LONG LiveWorkers = 0;  // started by Start, not yet ended
+
 DWORD WINAPI SearchWorker(void* parameter)
 {
     auto* shared = static_cast<SearchShared*>(parameter);
@@ -248,6 +250,7 @@ DWORD WINAPI SearchWorker(void* parameter)
         walk.Run();
     }
     InterlockedExchange(&shared->workerDone, 1);
+    InterlockedDecrement(&LiveWorkers);
     return 0;
 }
 
@@ -255,6 +258,10 @@ DWORD WINAPI SearchWorker(void* parameter)
 
 struct NamespaceSearch::State : SearchShared {
 };
+
+void (*SearchStopAsked)() = nullptr;
+
+long LiveSearchWorkers() { return LiveWorkers; }
 
 void FreeSearchBatch(SearchBatch* batch)
 {
@@ -301,8 +308,13 @@ DWORD NamespaceSearch::Start(const SearchQuery& query, HWND window, UINT message
     if (!s.start.Assign(start, startLength) || !s.typeName.Assign(query.typeName ? query.typeName : L"") ||
         !s.pattern.Set(query.text ? query.text : L""))
         return ERROR_NOT_ENOUGH_MEMORY;
+    InterlockedIncrement(&LiveWorkers);
     s.thread = CreateThread(nullptr, 0, SearchWorker, static_cast<SearchShared*>(state_), 0, nullptr);
-    return s.thread ? 0 : GetLastError();
+    if (s.thread)
+        return 0;
+    const DWORD error = GetLastError();
+    InterlockedDecrement(&LiveWorkers);
+    return error;
 }
 
 void NamespaceSearch::Stop()
@@ -314,6 +326,8 @@ void NamespaceSearch::Stop()
     EnterCriticalSection(&s.lock);
     s.quiet = true;
     LeaveCriticalSection(&s.lock);
+    if (SearchStopAsked)
+        SearchStopAsked();
     WaitForSingleObject(s.thread, INFINITE);
     CloseHandle(s.thread);
     s.thread = nullptr;

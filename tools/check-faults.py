@@ -562,27 +562,45 @@ plant('watch-audit', D, "A watch with --writable-by taken (its created and delet
       ('dump/DumpOptions.cpp', "if (options->watch && (options->security", "if (false && (options->security"))
 
 # kagero-dump's security audit and more details.
-plant('dacl-null', D, 'A NULL DACL taken to grant nothing',
+plant('dacl-null', S, 'A NULL DACL taken to grant nothing',
       ('security/AccessCheck.cpp', '        *granted = MapGenericBits(GENERIC_ALL, mapping);\n        return 0;',
        '        *granted = 0;\n        return 0;'))
-plant('dacl-deny-first', D, 'A deny before an allow does not hold (the later allow grants the denied right)',
+plant('dacl-deny-first', S, 'A deny before an allow does not hold (the later allow grants the denied right)',
       ('security/AccessCheck.cpp', '            allowed |= mask & ~denied;',
        '            allowed |= mask;'))
-plant('dacl-inherit-only', D, 'Inherit-only entries applied to the object itself',
+plant('dacl-inherit-only', S, 'Inherit-only entries applied to the object itself',
       ('security/AccessCheck.cpp', '        if ((header->AceFlags & InheritOnly) ||\n',
        '        if ('))
-plant('dacl-generic', D, "GENERIC_ALL in an entry not mapped to the type's rights",
+plant('dacl-generic', S, "GENERIC_ALL in an entry not mapped to the type's rights",
       ('security/AccessCheck.cpp', '    if (mask & GENERIC_ALL)\n        mapped |= mapping.GenericAll;\n',
        ''))
-plant('owner-implicit', D, "The owner's implicit WRITE_DAC missing",
+plant('owner-implicit', S, "The owner's implicit WRITE_DAC missing",
       ('security/AccessCheck.cpp', '        allowed = READ_CONTROL | WRITE_DAC;',
        '        allowed = READ_CONTROL;'))
-plant('owner-rights', D, "An OWNER RIGHTS entry leaves the owner's implicit rights in place",
+plant('owner-rights', S, "An OWNER RIGHTS entry leaves the owner's implicit rights in place",
       ('security/AccessCheck.cpp', '    if (isOwner && !HasOwnerRightsEntry(dacl, ownerRights.sid))',
        '    if (isOwner && ownerRights.sid[0])'))
-plant('read-control-changes', D, 'READ_CONTROL counted as a right that changes the object',
+plant('read-control-changes', S, 'READ_CONTROL counted as a right that changes the object',
       ('security/AccessCheck.cpp', '~(READ_CONTROL | SYNCHRONIZE | generic)',
        '~(SYNCHRONIZE | generic)'))
+plant('dacl-generic-write', S, "GENERIC_WRITE in an entry not mapped to the type's rights",
+      ('security/AccessCheck.cpp', '    if (mask & GENERIC_WRITE)\n        mapped |= mapping.GenericWrite;\n', ''))
+plant('dacl-generic-execute', S, "GENERIC_EXECUTE in an entry not mapped to the type's rights",
+      ('security/AccessCheck.cpp', '    if (mask & GENERIC_EXECUTE)\n        mapped |= mapping.GenericExecute;\n', ''))
+plant('dacl-mapped-as-event', S, "Every type's generic rights mapped as an event's",
+      ('security/AccessCheck.cpp', 'MapGenericBits(ace->Mask, mapping)', 'MapGenericBits(ace->Mask, DocumentedGenericMapping(TypeEvent, nullptr))'))
+plant('owner-rights-others', S, "An OWNER RIGHTS entry applied to accounts that do not own the object",
+      ('security/AccessCheck.cpp', '(isOwner && EqualSid(sid, ownerRights.sid))', 'EqualSid(sid, ownerRights.sid)'))
+plant('owner-everyone', S, "An object owned by Everyone gives no account the owner's rights",
+      ('security/AccessCheck.cpp', '(EqualSid(owner, who) || EqualSid(owner, everyone.sid))', 'EqualSid(owner, who)'))
+plant('synchronize-changes', S, "SYNCHRONIZE counted as a right that changes a device or file",
+      ('security/AccessCheck.cpp', '~(READ_CONTROL | SYNCHRONIZE | generic)', '~(READ_CONTROL | generic)'))
+plant('mapping-job-write', S, "A job's terminate right not counted as one that changes it",
+      ('security/AccessCheck.cpp', '{Read | 0x4, Read | 0xB,', '{Read | 0x4, Read | 0x3,'))
+plant('mapping-by-name', S, "An I/O completion object mapped as a type without a row",
+      ('security/AccessCheck.cpp', '(row.key != TypeUnknown || (typeName && wcscmp(row.typeName, typeName) == 0))', '(row.key != TypeUnknown)'))
+plant('mapping-file', S, "A file mapped as a type without a row, not as a device",
+      ('security/AccessCheck.cpp', 'if (typeName && wcscmp(typeName, L"File") == 0)', 'if (false)'))
 plant('owner-read-control', D, 'An object whose owner alone may read it reported as unreadable',
       ('dump/SecurityAudit.cpp', 'const ACCESS_MASK OpenForReadControl = READ_CONTROL;',
        'const ACCESS_MASK OpenForReadControl = 0x00020001;'))
@@ -685,6 +703,8 @@ plant('search-stop-keeps-message', F, "A message posted before Stop reaches the 
       ('find/NamespaceSearch.cpp', "        while (PeekMessageW(&posted, s.window, s.message, s.message, PM_REMOVE)) {", "        while (false) {"))
 plant('search-stop-keeps-results', F, "Results not taken survive Stop",
       ('find/NamespaceSearch.cpp', "    FreeTexts(s.pending.Data(), s.pending.Count());\n    s.pending.Clear();\n", ""))
+plant('search-destructor-left', F, "The search's destructor leaves its worker running",
+      ('find/NamespaceSearch.cpp', "        return;\n    Stop();\n    DeleteCriticalSection", "        return;\n    DeleteCriticalSection"))
 
 # The floors.
 plant('floors-crossing', 'floors', "The find window includes the explorer's internals",

@@ -25,7 +25,7 @@ TEST_CASE("Both programs carry the About box's version in their version resource
     }
 }
 
-TEST_CASE("The menu's popups and accelerator table 103 are as they were; Find ends the Edit menu and has a table of its own")
+TEST_CASE("The menu's popups command by command, accelerator table 103 byte for byte; Find ends the Edit menu and has a table of its own")
 {
     HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_MAINMENU));
     std::function<std::string(HMENU)> items = [&](HMENU popup) {  // each item's command, 0 a separator, (...) a popup

@@ -18,7 +18,7 @@ const UINT Found = WM_APP + 5;
 // Stop lands in the middle of that directory.
 volatile LONG Opens = 0, Closes = 0, Queries = 0;
 HANDLE Paused = nullptr;
-HANDLE Stopping = nullptr;  // set by the test just before it stops the search
+HANDLE Stopping = nullptr;  // set by the search's Stop once the stop is asked
 bool Slow = false, Broken = false;
 NTSTATUS NTAPI Open(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes)
 {
@@ -38,9 +38,8 @@ NTSTATUS NTAPI Query(HANDLE handle, PVOID buffer, ULONG size, BOOLEAN one, BOOLE
     if (status == 0 && Paused && *context == 5 && name[0] == L'e' && name[1] == L'v') {
         SetEvent(Paused);
         Paused = nullptr;
-        // Held until the test is stopping, and a little longer, so that the stop is asked while this query is under way.
+        // Held until the stop is asked, so that it is asked while this query is under way.
         WaitForSingleObject(Stopping, 10000);
-        Sleep(100);
     }
     return status;
 }
@@ -155,6 +154,7 @@ TEST_CASE("search: Stop ends it in the middle of a directory, drops what was not
     HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     HANDLE paused = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     Stopping = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SearchStopAsked = [] { SetEvent(Stopping); };
     SetDirectoryCalls(&Counting);
     for (bool destroy : {false, true}) {
         CAPTURE(destroy);
@@ -166,16 +166,16 @@ TEST_CASE("search: Stop ends it in the middle of a directory, drops what was not
             REQUIRE(search.Start({L"", nullptr, tree.Root().c_str()}, window, Found) == 0);
             REQUIRE(WaitForSingleObject(paused, 10000) == WAIT_OBJECT_0);
             atPause = Queries;
-            SetEvent(Stopping);
             SearchProgress progress = {};
             if (!destroy) {
                 search.Stop();
                 CHECK((search.TakeResults(&progress) == nullptr && progress.finished && !search.Running()));
             }
         }
-        CHECK((Queries == atPause && Queued(window) == 0 && Opens == Closes));
+        CHECK((Queries == atPause && Queued(window) == 0 && Opens == Closes && LiveSearchWorkers() == 0));
     }
     SetDirectoryCalls(nullptr);
+    SearchStopAsked = nullptr;
     CloseHandle(paused);
     CloseHandle(Stopping);
     DestroyWindow(window);
