@@ -362,6 +362,11 @@ void ControlSite::GoToPath(HWND owner, const wchar_t* path)
     GoToObjectPathOrSay(owner, path);
 }
 
+bool ControlSite::SelectedObject(HWND owner, WideText* path, WideText* typeName)
+{
+    return SelectedObjectPath(owner, path, typeName);
+}
+
 bool ControlSite::SelectedDirectory(WideText* path) const
 {
     const wchar_t* selected = IsWindow(treeWindow_) ? TreeNodePath(treeWindow_, NextTreeNode(treeWindow_, TVGN_CARET, nullptr)) : nullptr;

@@ -24,7 +24,7 @@ REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PROGRAMS = {
     'gui_tests': 'tests/app/gui_tests.exe',
     'namespace_tests': 'tests/namespace/namespace_tests.exe',
-    'security_tests': 'tests/properties/security_tests.exe',
+    'security_tests': 'tests/security/security_tests.exe',
     'dump_tests': 'tests/dump/dump_tests.exe',
     'find_tests': 'tests/find/find_tests.exe',
 }
@@ -63,12 +63,12 @@ plant('records-refused', G, "A refused row's record never freed",
       ('explorer/ObjectList.cpp', "    if (row < 0) {\n        FreeEntryRecord(record);", "    if (row < 0) {\n        (void)0;"))
 plant('records-twice', G, "An entry record freed twice (the row's record freed after its sheet)",
       ('explorer/PropertiesCommand.cpp',
-       "    ShowPropertySheet(owner, directory, reinterpret_cast<const EntryRecord*>(item.lParam));",
-       "    ShowPropertySheet(owner, directory, reinterpret_cast<const EntryRecord*>(item.lParam));\n"
-       "    FreeEntryRecord(reinterpret_cast<EntryRecord*>(item.lParam));"))
+       "    target->record = reinterpret_cast<const EntryRecord*>(item.lParam);",
+       "    target->lookedUp.Reset(reinterpret_cast<EntryRecord*>(item.lParam));\n"
+       "    target->record = target->lookedUp.Get();"))
 plant('tree-record-never', G, "The tree sheet's looked-up record never freed",
-      ('explorer/PropertiesCommand.cpp', "    ShowPropertySheet(owner, parentPath, record);\n    FreeEntryRecord(record);",
-       "    ShowPropertySheet(owner, parentPath, record);"))
+      ('explorer/PropertiesCommand.cpp', "    target->record = target->lookedUp.Get();",
+       "    target->record = target->lookedUp.Release();"))
 plant('capture-lost', G, "The capture lost mid-drag leaves the drag running (children unclipped)",
       ('explorer/ControlSite.cpp', "    case WM_CAPTURECHANGED:\n        OnCaptureLost();",
        "    case WM_CAPTURECHANGED:\n        (void)0;"))
@@ -164,7 +164,7 @@ plant('no-marlett', G, "The Wine prefix without Marlett: the caption buttons dra
 plant('unstripped', 'dist_archives', "The shipped programs keep their debug sections (more than twice their size)",
       ('CMakeLists.txt', "add_link_options($<$<CONFIG:Release>:-s>)\n", ""))
 plant('road-tree', G, "Properties with the tree focused opens the list's row",
-      ('explorer/PropertiesCommand.cpp', "    if (GetFocus() == tree) {", "    if (false) {"))
+      ('explorer/PropertiesCommand.cpp', "    if (GetFocus() == tree)\n", "    if (false)\n"))
 plant('road-row', G, "Properties takes a selected row without the focus mark",
       ('explorer/PropertiesCommand.cpp', "LVNI_FOCUSED | LVNI_SELECTED", "LVNI_SELECTED"))
 plant('page-handles', G, "The General page shows the references as the handle count",
@@ -280,7 +280,7 @@ plant('start-quotes', G, "A quoted start path keeps its quotes (never found)",
 plant('start-early', G, "The start path gone to before the first Refresh, which then shows the root",
       ('app/Startup.cpp', "        PostMessageW(MainWindowHandle, GoToStartPathMessage, 0, reinterpret_cast<LPARAM>(startPath.Get()));", "        SendMessageW(MainWindowHandle, GoToStartPathMessage, 0, reinterpret_cast<LPARAM>(startPath.Get()));"))
 plant('find-table', G, "Ctrl+F does nothing (the second table never translated)",
-      ('app/Startup.cpp', "    for (HACCEL table : {accelerators, findAccelerators})", "    for (HACCEL table : {accelerators})"))
+      ('app/Startup.cpp', "    for (HACCEL table : {accelerators, additionAccelerators})", "    for (HACCEL table : {accelerators})"))
 plant('find-in-103', G, "Ctrl+F added to table 103 instead of a table of its own",
       ('resources/kagero.rc', "    VK_RETURN,  CMD_PROPERTIES, VIRTKEY, ALT, NOINVERT\nEND", '    VK_RETURN,  CMD_PROPERTIES, VIRTKEY, ALT, NOINVERT\n    "F",        CMD_FIND,       VIRTKEY, CONTROL, NOINVERT\nEND'))
 plant('find-menu-place', G, "Find placed before Select All in the Edit menu",
