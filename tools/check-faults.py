@@ -146,7 +146,7 @@ plant('about-colour', G, "Older look: About box painted with the button face",
 plant('about-centre', G, "About box not centred on the main window",
       ('app/AboutBox.cpp', "        CentreOnWindow(dialog, GetParent(dialog));", "        (void)dialog;"))
 plant('loop-accelerators', G, "The program's own loop skips the accelerators (F5 does nothing)",
-      ('app/Startup.cpp', "        if (PreTranslateLoopMessage(&message, accelerators, findAccelerators))\n            continue;\n", ""))
+      ('app/Startup.cpp', "        if (PreTranslateLoopMessage(&message, accelerators, additionAccelerators))\n            continue;\n", ""))
 plant('version-unrecorded', G, "The system's version never recorded (no older look on NT 3.51)",
       ('app/Startup.cpp', "    SystemMajorVersion = static_cast<int>(version.dwMajorVersion);\n", ""))
 plant('no-plain-toolbar', G, "Without InitCommonControlsEx the main window gets no toolbar",
