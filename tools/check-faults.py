@@ -706,6 +706,14 @@ plant('search-stop-keeps-results', F, "Results not taken survive Stop",
 plant('search-destructor-left', F, "The search's destructor leaves its worker running",
       ('find/NamespaceSearch.cpp', "        return;\n    Stop();\n    DeleteCriticalSection", "        return;\n    DeleteCriticalSection"))
 
+# The holders' access text.
+plant('access-full-audit', S, "Full control not said of a handle that may also audit",
+      ('security/AccessRights.cpp', "    const ACCESS_MASK all = valid & ~ACCESS_SYSTEM_SECURITY;", "    const ACCESS_MASK all = valid;"))
+plant('access-unnamed-lost', S, "The rights no name fits left out of the access text",
+      ('security/AccessRights.cpp', "    if (unnamed || length == 0) {", "    if (length == 0) {"))
+plant('access-no-full', S, "A handle with all its type's rights shown right by right, not as full control",
+      ('security/AccessRights.cpp', "    if ((mask & all) == all) {", "    if (false) {"))
+
 # The floors.
 plant('floors-crossing', 'floors', "The find window includes the explorer's internals",
       ('find/FindDialog.cpp', '#include "FindResults.h"\n', '#include "FindResults.h"\n#include "DirectoryTree.h"\n'))
