@@ -11,7 +11,6 @@
 
 namespace {
 
-const NTSTATUS StatusUnsuccessful = static_cast<NTSTATUS>(0xC0000001);
 const SECURITY_INFORMATION PagedParts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
                                         DACL_SECURITY_INFORMATION;
 // Less than the page asks, enough for all but the SACL; READ_CONTROL alone is
@@ -159,7 +158,7 @@ bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeN
         read = GetKernelObjectSecurity(object.Get(), parts, descriptor, needed, &needed);
     }
     if (!read) {
-        Fail(GetLastError() == ERROR_ACCESS_DENIED ? STATUS_ACCESS_DENIED : StatusUnsuccessful, facts);
+        Fail(GetLastError() == ERROR_ACCESS_DENIED ? STATUS_ACCESS_DENIED : STATUS_UNSUCCESSFUL_NT, facts);
         return true;
     }
     NameOwner(descriptor, facts);
@@ -177,7 +176,7 @@ bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeN
     for (int i = 0; i < sidCount_; ++i) {
         ACCESS_MASK granted = 0;
         if (GrantedRights(descriptor, const_cast<BYTE*>(sids_[i]), mapping, &granted) != 0) {
-            Fail(StatusUnsuccessful, facts);
+            Fail(STATUS_UNSUCCESSFUL_NT, facts);
             return true;
         }
         facts->writable |= granted & changing;

@@ -64,12 +64,12 @@ NTSTATUS QueryOneEntry(HANDLE directory, BYTE* buffer, ULONG size, ULONG* contex
     NTSTATUS status = calls.query(directory, buffer, size, TRUE, FALSE, context, &needed);
     BYTE* used = buffer;
     ULONG usedSize = size;
-    if (status == STATUS_BUFFER_TOO_SMALL_NT || status == static_cast<NTSTATUS>(0x80000005L)) {
+    if (status == STATUS_BUFFER_TOO_SMALL_NT || status == STATUS_BUFFER_OVERFLOW_NT) {
         if (needed <= size || needed > MaxEntryBytes)
             return status;
         used = spill.Reserve(needed);
         if (!used)
-            return static_cast<NTSTATUS>(0xC0000017L);  // STATUS_NO_MEMORY
+            return STATUS_NO_MEMORY_NT;
         usedSize = needed;
         *context = position;
         ZeroMemory(used, usedSize);
@@ -80,7 +80,7 @@ NTSTATUS QueryOneEntry(HANDLE directory, BYTE* buffer, ULONG size, ULONG* contex
     const auto* information = reinterpret_cast<const ObjectDirectoryInformation*>(used);
     if (!IsTerminatedInside(information->Name, used, usedSize) ||
         !IsTerminatedInside(information->TypeName, used, usedSize))
-        return static_cast<NTSTATUS>(0xC0000004L);  // STATUS_INFO_LENGTH_MISMATCH
+        return STATUS_INFO_LENGTH_MISMATCH_NT;
     *entry = information;
     return status;
 }

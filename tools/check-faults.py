@@ -268,10 +268,10 @@ plant('goto-fill-status', G, "An object in a directory that cannot be listed rep
 plant('goto-missing-below', G, "A directory under one that cannot be listed reported missing instead of refused",
       ('explorer/GoToPath.cpp', "    return status < 0 ? status : STATUS_OBJECT_NAME_NOT_FOUND_NT;", "    return status < 0 ? STATUS_OBJECT_NAME_NOT_FOUND_NT : status;"))
 plant('goto-gone-directory', G, "A directory gone since the tree was built is gone to as if it were there",
-      ('explorer/GoToPath.cpp', "    if (ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == StatusPathNotFound) {",
+      ('explorer/GoToPath.cpp', "    if (ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == STATUS_OBJECT_PATH_NOT_FOUND_NT) {",
        "    if (false) {"))
 plant('goto-doubled', G, "The path `\\\\` taken for the root",
-      ('explorer/GoToPath.cpp', "        if (length == 0)\n            return StatusNameInvalid;\n", ""))
+      ('explorer/GoToPath.cpp', "        if (length == 0)\n            return STATUS_OBJECT_NAME_INVALID_NT;\n", ""))
 plant('goto-focus', G, "After a go-to the focus stays where it was",
       ('explorer/GoToPath.cpp', "    SetFocus(shown == Shown::Object ? ActiveControlSite->ListWindow() : ActiveControlSite->TreeWindow());\n", ""))
 plant('start-quotes', G, "A quoted start path keeps its quotes (never found)",
