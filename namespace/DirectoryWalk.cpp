@@ -5,6 +5,7 @@
 
 #include "EntryRecord.h"
 #include "NativeApi.h"
+#include "WideText.h"
 
 namespace {
 
@@ -165,23 +166,9 @@ NTSTATUS OpenDirectory(const wchar_t* path, HANDLE* directory)
 
 bool BuildChildPath(const wchar_t* parent, const UNICODE_STRING& name, wchar_t* buffer, int capacity)
 {
-    const int parentLength = lstrlenW(parent);
-    const bool endsWithSeparator = parentLength > 0 && parent[parentLength - 1] == L'\\';
-    const int nameLength = name.Length / sizeof(WCHAR);
-    const int separator = endsWithSeparator ? 0 : 1;
-    if (capacity <= 0)
-        return false;
-    if (parentLength + separator + nameLength >= capacity) {
-        buffer[0] = L'\0';
-        return false;
-    }
-    CopyMemory(buffer, parent, parentLength * sizeof(wchar_t));
-    int at = parentLength;
-    if (separator)
-        buffer[at++] = L'\\';
-    CopyMemory(buffer + at, name.Buffer, nameLength * sizeof(wchar_t));
-    buffer[at + nameLength] = L'\0';
-    return true;
+    return capacity > 0 && JoinObjectPathInto(parent, static_cast<size_t>(lstrlenW(parent)), name.Buffer,
+                                              name.Length / sizeof(WCHAR), buffer,
+                                              static_cast<size_t>(capacity)) < static_cast<size_t>(capacity);
 }
 
 NTSTATUS EnumerateDirectory(const wchar_t* path, int mode, DirectoryNode parent, NamespaceSink& sink)

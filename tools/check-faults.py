@@ -299,14 +299,14 @@ plant('skip-failed', N, "A query failing partway is skipped and the listing goes
 plant('index-from-0', N, "Enumeration indexes numbered from 0",
       ('namespace/DirectoryWalk.cpp', "sink.AddListEntry(reader.Position(),", "sink.AddListEntry(reader.Position() - 1,"))
 plant('child-cut', N, "A too-long child path cut and walked instead of skipped",
-      ('namespace/DirectoryWalk.cpp', "const int nameLength = name.Length / sizeof(WCHAR);",
-       "const int nameLength = (int)(name.Length / sizeof(WCHAR)) < capacity - 2 - parentLength"
-       " ? (int)(name.Length / sizeof(WCHAR)) : capacity - 2 - parentLength;"))
+      ('namespace/WideText.cpp', "    const size_t length = directoryLength + separator + nameLength;",
+       "    if (capacity > 0 && directoryLength + separator + nameLength >= capacity && directoryLength + separator < capacity)\n"
+       "        nameLength = capacity - 1 - directoryLength - separator;\n"
+       "    const size_t length = directoryLength + separator + nameLength;"))
 plant('double-slash', N, "A doubled backslash after the root",
-      ('namespace/DirectoryWalk.cpp', "parentLength > 0 && parent[parentLength - 1] == L'\\\\'", "false"))
+      ('namespace/WideText.cpp', "directoryLength > 0 && directory[directoryLength - 1] == L'\\\\' ? 0 : 1", "false ? 0 : 1"))
 plant('child-fit', N, "A child path one character too long for its buffer accepted",
-      ('namespace/DirectoryWalk.cpp', "if (parentLength + separator + nameLength >= capacity) {",
-       "if (parentLength + separator + nameLength > capacity) {"))
+      ('namespace/WideText.cpp', "    if (length >= capacity) {", "    if (length > capacity) {"))
 plant('find-cut', N, "FindDirectoryEntry cuts a too-long name and finds another object",
       ('namespace/DirectoryWalk.cpp', "    if (length >= capacity) {\n        destination[0] = L'\\0';\n        return false;\n    }",
        "    if (length >= capacity) {\n        lstrcpynW(destination, source, capacity);\n        return true;\n    }"))
@@ -663,6 +663,9 @@ plant('search-failed-uncounted', F, "A directory that cannot be opened is not co
       ('find/NamespaceSearch.cpp', "    if (status < 0)\n        ++failed_;\n    else", "    if (status < 0)\n        ;\n    else"))
 plant('search-read-failed-done', F, "A directory whose reading fails partway counted as searched",
       ('namespace/DirectoryWalk.cpp', "    return reader.Ended() == STATUS_NO_MORE_ENTRIES_NT ? 0 : reader.Ended();", "    return 0;"))
+plant('search-child-short', F, "A subdirectory's path one unit short of its terminator: the search goes no deeper",
+      ('find/NamespaceSearch.cpp', "JoinObjectPathInto(directory, directoryLength, name.Buffer, Units(name), path, length + 1);",
+       "JoinObjectPathInto(directory, directoryLength, name.Buffer, Units(name), path, length);"))
 plant('search-start-slash', F, "A start with a backslash after its name searches nothing",
       ('find/NamespaceSearch.cpp', "    while (startLength > 1 && start[startLength - 1] == L'\\\\')\n        --startLength;\n", ""))
 plant('search-stop-per-directory', F, "Stop waits for the directory under way to be read to its end",
