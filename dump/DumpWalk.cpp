@@ -269,7 +269,7 @@ void Dumper::Emit(const WideText& path, const wchar_t* name, size_t nameLength, 
     if (typeCode == TypeSymbolicLink || options_.details) {
         // Opened for this entry alone and closed before the next.
         ObjectHandle object;
-        const NTSTATUS status = OpenForDetails(path.Get(), typeCode, typeName, OpenForQuery, object.Receive());
+        const NTSTATUS status = OpenForDetails(path.Get(), typeCode, OpenForQuery, object.Receive());
         if (status != 0) {
             ObjectOpenFailureText(status, openError);
             facts.openError = openError;
@@ -286,7 +286,7 @@ void Dumper::Emit(const WideText& path, const wchar_t* name, size_t nameLength, 
                 ReadState(object.Get(), typeCode, &state);
                 facts.state = &state;
                 if (typeCode != TypeSymbolicLink)
-                    ReadMoreDetails(object.Get(), typeCode, typeName, &extras.more);
+                    ReadMoreDetails(object.Get(), typeCode, &extras.more);
             }
         }
     }

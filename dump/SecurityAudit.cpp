@@ -75,18 +75,17 @@ SecurityAudit::SecurityAudit(const BYTE (*sids)[AccountSidBytes], int count, boo
 }
 
 // The page's open first, with the SACL; else read control alone, without it.
-NTSTATUS SecurityAudit::Open(const wchar_t* path, int typeCode, const wchar_t* typeName, HANDLE* handle,
-                             SECURITY_INFORMATION* parts)
+NTSTATUS SecurityAudit::Open(const wchar_t* path, int typeCode, HANDLE* handle, SECURITY_INFORMATION* parts)
 {
     if (!privileged_) {
         // As the property sheet does: without it the system refuses the SACL.
         EnablePrivilege(L"SeSecurityPrivilege");
         privileged_ = true;
     }
-    NTSTATUS status = OpenForDetails(path, typeCode, typeName, OpenForInformation, handle);
+    NTSTATUS status = OpenForDetails(path, typeCode, OpenForInformation, handle);
     *parts = PagedParts | SACL_SECURITY_INFORMATION;
     if (status != 0 && status != StatusNoOpenForType) {
-        status = OpenForDetails(path, typeCode, typeName, OpenForReadControl, handle);
+        status = OpenForDetails(path, typeCode, OpenForReadControl, handle);
         *parts = PagedParts;
     }
     return status;
@@ -142,7 +141,7 @@ bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeN
     FindAccessRow(typeCode, &valid, &facts->rightsRow);
     ObjectHandle object;
     SECURITY_INFORMATION parts = 0;
-    const NTSTATUS status = Open(path, typeCode, typeName, object.Receive(), &parts);
+    const NTSTATUS status = Open(path, typeCode, object.Receive(), &parts);
     if (status != 0) {
         Fail(status, facts);
         return true;

@@ -2,8 +2,6 @@
 
 #include <winternl.h>
 
-#include <cwchar>
-
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
@@ -71,10 +69,9 @@ NTSYSAPI NTSTATUS NTAPI NtQueryTimer(HANDLE, ULONG, PVOID, ULONG, PULONG);
 NTSYSAPI NTSTATUS NTAPI NtQueryIoCompletion(HANDLE, ULONG, PVOID, ULONG, PULONG);
 }
 
-NTSTATUS OpenForDetails(const wchar_t* path, int typeCode, const wchar_t* typeName, ACCESS_MASK access,
-                        HANDLE* handle)
+NTSTATUS OpenForDetails(const wchar_t* path, int typeCode, ACCESS_MASK access, HANDLE* handle)
 {
-    if (typeCode != TypeUnknown || wcscmp(typeName, L"IoCompletion") != 0)
+    if (typeCode != TypeIoCompletion)
         return OpenObjectByType(path, typeCode, access, handle);
     ObjectAttributes attributes;
     NTSTATUS status = attributes.Init(path);

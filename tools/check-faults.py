@@ -352,6 +352,8 @@ plant('type-order', N, "A wrong code for Event",
        '    {L"EventPair", TypeEventPair, 8},\n    {L"Event", TypeEvent, 14},'))
 plant('generic-image', N, "An unknown type leaves the image unset",
       ('namespace/ObjectTypes.cpp', "        *image = ImageGenericType;\n    if (!typeName)", "        ;\n    if (!typeName)"))
+plant('completion-no-code', f'{N} {D}', "An I/O completion object gets no type code (its queue unread)",
+      ('namespace/ObjectTypes.cpp', '    {L"IoCompletion", TypeIoCompletion, 2},\n', ''))
 plant('directory-mask', N, "A directory opened without READ_CONTROL, query or traverse",
       ('namespace/ObjectOpen.cpp', "        *access |= DirectoryOpenBits;", "        ;"))
 plant('link-mask', N, "A link opened without its query bit",
@@ -591,13 +593,14 @@ plant('timer-units', D, "A timer's remaining time written in 100 ns units as mil
       ('dump/EntryExtras.cpp', 'more.value > 0 ? (more.value + 9999) / 10000 : 0',
        'more.value > 0 ? more.value : 0'))
 plant('completion-open', D, 'An I/O completion object opened as a file (no queue count)',
-      ('namespace/ObjectDetails.cpp', 'wcscmp(typeName, L"IoCompletion") != 0)\n        return',
-       'wcscmp(typeName, L"NoSuchType") != 0)\n        return'))
+      ('namespace/ObjectDetails.cpp', '    if (typeCode != TypeIoCompletion)\n        return', '    if (true)\n        return'))
 plant('completion-audit', D, "The audit opens an I/O completion object as a file (a securityError for every one)",
-      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, typeName, OpenForInformation, handle)",
+      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, OpenForInformation, handle)",
        "OpenObjectByType(path, typeCode, OpenForInformation, handle)"),
-      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, typeName, OpenForReadControl, handle)",
+      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, OpenForReadControl, handle)",
        "OpenObjectByType(path, typeCode, OpenForReadControl, handle)"))
+plant('completion-queue-unread', D, "--details reads no I/O completion object's queue",
+      ('dump/EntryExtras.cpp', '    } else if (typeCode == TypeIoCompletion) {', '    } else if (typeCode == TypeUnknown) {'))
 plant('job-active', D, "A job's processes counted from its ended ones",
       ('namespace/ObjectDetails.cpp', '    *active = accounting.ActiveProcesses;',
        '    *active = accounting.TotalTerminatedProcesses;'))
