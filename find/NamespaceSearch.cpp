@@ -5,7 +5,7 @@
 
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
-#include "NamePattern.h"
+#include "NameMatch.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"

@@ -42,6 +42,8 @@ NTSYSAPI NTSTATUS NTAPI NtQuerySymbolicLinkObject(HANDLE, PUNICODE_STRING, PULON
 NTSYSAPI NTSTATUS NTAPI NtQueryEvent(HANDLE, ULONG, PVOID, ULONG, PULONG);
 NTSYSAPI NTSTATUS NTAPI NtQueryMutant(HANDLE, ULONG, PVOID, ULONG, PULONG);
 NTSYSAPI NTSTATUS NTAPI NtQuerySemaphore(HANDLE, ULONG, PVOID, ULONG, PULONG);
+// The kernel's own upper case of one UTF-16 unit, as it compares names.
+NTSYSAPI WCHAR NTAPI RtlUpcaseUnicodeChar(WCHAR);
 }
 
 // The name and attributes every open passes: the path, case-insensitive,

@@ -475,9 +475,6 @@ plant('dump-plain-case', D, "The plain-name fast path orders by case",
       ('dump/DirectoryEntries.cpp',
        "wchar_t Upper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }",
        "wchar_t Upper(wchar_t c) { return c; }"))
-plant('find-folds', D, "--find compares case",
-      ('dump/DumpWalk.cpp', "    FoldCase(name, nameLength, text);",
-       "    CopyMemory(text, name, nameLength * sizeof(wchar_t));"))
 plant('type-folds', D, "--type compares case",
       ('dump/DumpWalk.cpp', "typeMatches = lstrcmpiW(typeName, options_.types[t]) == 0;",
        "typeMatches = lstrcmpW(typeName, options_.types[t]) == 0;"))
@@ -649,12 +646,31 @@ plant('find-older-edge', G, "Older look: the result list keeps its client edge",
 
 
 # The find window's search.
-plant('search-ascii-case', F, "The search ignores case only in ASCII names",
-      ('find/NamePattern.cpp', "    if (ascii || (length <= INT_MAX &&", "    if (true || (length <= INT_MAX &&"))
-plant('search-wildcard-as-text', F, "A wildcard looked for as text",
-      ('find/NamePattern.cpp', 'wildcard_ = wcspbrk(text, L"*?") != nullptr;', "wildcard_ = false;"))
-plant('search-wildcard-open-end', F, "A wildcard matches a name that goes on past it",
-      ('find/NamePattern.cpp', "    return p == patternLength;", "    return true;"))
+# The name match the search and --find share.
+plant('find-folds', f'{F} {D}', "A name compared with its case against the text it should contain",
+      ('namespace/NameMatch.cpp', "        while (i < wantedLength && RtlUpcaseUnicodeChar(name[at + i]) == wanted[i])",
+       "        while (i < wantedLength && name[at + i] == wanted[i])"))
+plant('search-ascii-case', f'{F} {D}', "Names matched without regard to case only in ASCII",
+      ('namespace/NameMatch.cpp', '#include "NativeApi.h"\n',
+       '#include "NativeApi.h"\n#define RtlUpcaseUnicodeChar(c) static_cast<wchar_t>((c) >= L\'a\' && (c) <= L\'z\' ? (c) - 32 : (c))\n'))
+plant('match-text-unfolded', f'{F} {D}', "The typed text kept in its own case (a lower-case letter finds nothing)",
+      ('namespace/NameMatch.cpp', "        folded[i] = RtlUpcaseUnicodeChar(text[i]);", "        folded[i] = text[i];"))
+plant('match-suffix', f'{F} {D}', "A text at the very end of a name not found in it",
+      ('namespace/NameMatch.cpp', "    for (size_t at = 0; at + wantedLength <= length; ++at) {",
+       "    for (size_t at = 0; at + wantedLength < length; ++at) {"))
+plant('search-wildcard-as-text', f'{F} {D}', "A wildcard looked for as text",
+      ('namespace/NameMatch.cpp', 'wildcard_ = wcspbrk(text, L"*?") != nullptr;', "wildcard_ = false;"))
+plant('search-wildcard-open-end', f'{F} {D}', "A wildcard matches a name that goes on past it",
+      ('namespace/NameMatch.cpp', "    return p == patternLength;", "    return true;"))
+plant('match-wildcard-case', f'{F} {D}', "A wildcard compared with the name's case",
+      ('namespace/NameMatch.cpp', "(pattern[p] == L'?' || pattern[p] == RtlUpcaseUnicodeChar(name[n]))",
+       "(pattern[p] == L'?' || pattern[p] == name[n])"))
+plant('match-question-literal', f'{F} {D}', "A wildcard's ? taken as the character itself",
+      ('namespace/NameMatch.cpp', "(pattern[p] == L'?' || pattern[p] ==", "(false || pattern[p] =="))
+plant('match-no-backtrack', f'{F} {D}', "A wildcard's * never gives back what it took (*memory?ondition finds nothing)",
+      ('namespace/NameMatch.cpp', "        } else if (star < patternLength) {", "        } else if (false) {"))
+plant('match-trailing-star', f'{F} {D}', "A wildcard whose * stands where the name ends does not match it",
+      ('namespace/NameMatch.cpp', "    while (p < patternLength && pattern[p] == L'*')\n        ++p;\n", ""))
 plant('search-type-case', F, "The type filter regards case",
       ('find/NamespaceSearch.cpp', " && lstrcmpiW(typeName.Buffer, wanted) != 0", ""))
 plant('search-no-target', F, "A link found without its target",
@@ -826,7 +842,8 @@ def main():
     parser.add_argument('--list', action='store_true', help='list the plants and exit')
     parser.add_argument('--check-applies', action='store_true',
                         help="check that every plant's old text occurs once in the current sources (no build)")
-    parser.add_argument('--dir', default='/tmp/kagero-faults', help='where the private worktree lives')
+    parser.add_argument('--dir', default='/tmp/kagero-faults-' + os.path.basename(REPO),
+                        help='where the private worktree lives (one per checkout)')
     parser.add_argument('--remove', action='store_true', help='remove the private worktree and exit')
     args = parser.parse_args()
 
