@@ -574,6 +574,8 @@ plant('owner-rights', D, "An OWNER RIGHTS entry leaves the owner's implicit righ
 plant('read-control-changes', D, 'READ_CONTROL counted as a right that changes the object',
       ('properties/AccessCheck.cpp', '~(READ_CONTROL | SYNCHRONIZE | generic)',
        '~(SYNCHRONIZE | generic)'))
+plant('completion-mapping', S, "An I/O completion object gets the generic rights alone where the kernel gives no mapping",
+      ('properties/AccessCheck.cpp', '    {TypeIoCompletion, {Read | 0x1,', '    {TypeUnknown, {Read | 0x1,'))
 plant('owner-read-control', D, 'An object whose owner alone may read it reported as unreadable',
       ('dump/SecurityAudit.cpp', 'const ACCESS_MASK OpenForReadControl = READ_CONTROL;',
        'const ACCESS_MASK OpenForReadControl = 0x00020001;'))

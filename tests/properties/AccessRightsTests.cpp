@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "AccessCheck.h"
 #include "AccessRights.h"
+#include "ObjectTypes.h"
 
 TEST_CASE("each type's row, valid mask and names bit by bit from the lowest (- unnamed); a type without a row: the generic ones")
 {
@@ -49,5 +51,18 @@ TEST_CASE("names: a row's entry before the generic list, the first sharing a bit
         wchar_t text[32] = L"untouched";
         CHECK(ULONG(GetAccessRightName(c.row, c.mask, text, c.capacity)) == c.status);
         CHECK(std::wstring(text) == c.name);
+    }
+}
+
+TEST_CASE("documented generic mappings: by the type's code, an I/O completion object's too; a file's a device's; others the standard rights")
+{
+    const struct { const wchar_t* type; ACCESS_MASK read, write, execute, all; } cases[] = {
+        {L"IoCompletion", 0x00020001, 0x00020002, 0x00120000, 0x001F0003},
+        {L"File", 0x00120089, 0x00120116, 0x001200A0, 0x001F01FF},
+        {L"Desktop", 0x00020000, 0x00020000, 0x00020000, 0x001F0001}};
+    for (const auto& c : cases) {
+        CAPTURE(&c - cases);
+        const GENERIC_MAPPING m = DocumentedGenericMapping(LookupObjectType(c.type, nullptr), c.type);
+        CHECK((m.GenericRead == c.read && m.GenericWrite == c.write && m.GenericExecute == c.execute && m.GenericAll == c.all));
     }
 }
