@@ -6,7 +6,7 @@
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
 #include "GrowingArray.h"
-#include "NamePattern.h"
+#include "NameMatch.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
@@ -63,16 +63,10 @@ wchar_t* ChildPath(const wchar_t* directory, size_t directoryLength, const UNICO
 {
     if (wmemchr(name.Buffer, L'\0', Units(name)))
         return nullptr;
-    const bool separator = !(directoryLength > 0 && directory[directoryLength - 1] == L'\\');
-    const wchar_t* parts[] = {directory, L"\\", name.Buffer};
-    const size_t lengths[] = {directoryLength, separator ? 1u : 0u, Units(name)};
-    const size_t total = lengths[0] + lengths[1] + lengths[2];
-    auto* path = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, (total + 1) * sizeof(wchar_t)));
-    wchar_t* at = path;
-    for (int i = 0; path && i < 3; at += lengths[i++])
-        CopyMemory(at, parts[i], lengths[i] * sizeof(wchar_t));
+    const size_t length = JoinObjectPathInto(directory, directoryLength, name.Buffer, Units(name), nullptr, 0);
+    auto* path = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, (length + 1) * sizeof(wchar_t)));
     if (path)
-        path[total] = L'\0';
+        JoinObjectPathInto(directory, directoryLength, name.Buffer, Units(name), path, length + 1);
     return path;
 }
 

@@ -1,11 +1,9 @@
 #include "AccessRights.h"
 
+#include "NtStatus.h"
 #include "ObjectTypes.h"
 
 namespace {
-
-const NTSTATUS StatusNotFound = static_cast<NTSTATUS>(0xC0000225);
-const NTSTATUS StatusBufferTooSmall = static_cast<NTSTATUS>(0xC0000023);
 
 // Shared texts: the same query right serves many rows and the generic list.
 const wchar_t QueryInformation[] = L"情報の問い合わせ";
@@ -19,7 +17,7 @@ NTSTATUS CopyName(const wchar_t* name, wchar_t* text, size_t capacity)
 {
     const size_t length = static_cast<size_t>(lstrlenW(name));
     if (!text || length >= capacity)
-        return StatusBufferTooSmall;
+        return STATUS_BUFFER_TOO_SMALL_NT;
     CopyMemory(text, name, (length + 1) * sizeof(wchar_t));
     return 0;
 }
@@ -127,5 +125,5 @@ NTSTATUS GetAccessRightName(int row, ACCESS_MASK mask, wchar_t* text, size_t cap
     for (const AccessRightName& entry : GenericAccessNames)
         if (entry.mask & mask)
             return CopyName(entry.name, text, capacity);
-    return StatusNotFound;
+    return STATUS_NOT_FOUND_NT;
 }

@@ -269,10 +269,10 @@ plant('goto-fill-status', G, "An object in a directory that cannot be listed rep
 plant('goto-missing-below', G, "A directory under one that cannot be listed reported missing instead of refused",
       ('explorer/GoToPath.cpp', "    return status < 0 ? status : STATUS_OBJECT_NAME_NOT_FOUND_NT;", "    return status < 0 ? STATUS_OBJECT_NAME_NOT_FOUND_NT : status;"))
 plant('goto-gone-directory', G, "A directory gone since the tree was built is gone to as if it were there",
-      ('explorer/GoToPath.cpp', "    if (ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == StatusPathNotFound) {",
+      ('explorer/GoToPath.cpp', "    if (ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == STATUS_OBJECT_PATH_NOT_FOUND_NT) {",
        "    if (false) {"))
 plant('goto-doubled', G, "The path `\\\\` taken for the root",
-      ('explorer/GoToPath.cpp', "        if (length == 0)\n            return StatusNameInvalid;\n", ""))
+      ('explorer/GoToPath.cpp', "        if (length == 0)\n            return STATUS_OBJECT_NAME_INVALID_NT;\n", ""))
 plant('goto-focus', G, "After a go-to the focus stays where it was",
       ('explorer/GoToPath.cpp', "    SetFocus(shown == Shown::Object ? ActiveControlSite->ListWindow() : ActiveControlSite->TreeWindow());\n", ""))
 plant('start-quotes', G, "A quoted start path keeps its quotes (never found)",
@@ -300,14 +300,14 @@ plant('skip-failed', N, "A query failing partway is skipped and the listing goes
 plant('index-from-0', N, "Enumeration indexes numbered from 0",
       ('namespace/DirectoryWalk.cpp', "sink.AddListEntry(reader.Position(),", "sink.AddListEntry(reader.Position() - 1,"))
 plant('child-cut', N, "A too-long child path cut and walked instead of skipped",
-      ('namespace/DirectoryWalk.cpp', "const int nameLength = name.Length / sizeof(WCHAR);",
-       "const int nameLength = (int)(name.Length / sizeof(WCHAR)) < capacity - 2 - parentLength"
-       " ? (int)(name.Length / sizeof(WCHAR)) : capacity - 2 - parentLength;"))
+      ('namespace/WideText.cpp', "    const size_t length = directoryLength + separator + nameLength;",
+       "    if (capacity > 0 && directoryLength + separator + nameLength >= capacity && directoryLength + separator < capacity)\n"
+       "        nameLength = capacity - 1 - directoryLength - separator;\n"
+       "    const size_t length = directoryLength + separator + nameLength;"))
 plant('double-slash', N, "A doubled backslash after the root",
-      ('namespace/DirectoryWalk.cpp', "parentLength > 0 && parent[parentLength - 1] == L'\\\\'", "false"))
+      ('namespace/WideText.cpp', "directoryLength > 0 && directory[directoryLength - 1] == L'\\\\' ? 0 : 1", "false ? 0 : 1"))
 plant('child-fit', N, "A child path one character too long for its buffer accepted",
-      ('namespace/DirectoryWalk.cpp', "if (parentLength + separator + nameLength >= capacity) {",
-       "if (parentLength + separator + nameLength > capacity) {"))
+      ('namespace/WideText.cpp', "    if (length >= capacity) {", "    if (length > capacity) {"))
 plant('find-cut', N, "FindDirectoryEntry cuts a too-long name and finds another object",
       ('namespace/DirectoryWalk.cpp', "    if (length >= capacity) {\n        destination[0] = L'\\0';\n        return false;\n    }",
        "    if (length >= capacity) {\n        lstrcpynW(destination, source, capacity);\n        return true;\n    }"))
@@ -353,6 +353,8 @@ plant('type-order', N, "A wrong code for Event",
        '    {L"EventPair", TypeEventPair, 8},\n    {L"Event", TypeEvent, 14},'))
 plant('generic-image', N, "An unknown type leaves the image unset",
       ('namespace/ObjectTypes.cpp', "        *image = ImageGenericType;\n    if (!typeName)", "        ;\n    if (!typeName)"))
+plant('completion-no-code', f'{N} {D}', "An I/O completion object gets no type code (its queue unread)",
+      ('namespace/ObjectTypes.cpp', '    {L"IoCompletion", TypeIoCompletion, 2},\n', ''))
 plant('directory-mask', N, "A directory opened without READ_CONTROL, query or traverse",
       ('namespace/ObjectOpen.cpp', "        *access |= DirectoryOpenBits;", "        ;"))
 plant('link-mask', N, "A link opened without its query bit",
@@ -479,9 +481,6 @@ plant('dump-plain-case', D, "The plain-name fast path orders by case",
       ('dump/DirectoryEntries.cpp',
        "wchar_t Upper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }",
        "wchar_t Upper(wchar_t c) { return c; }"))
-plant('find-folds', D, "--find compares case",
-      ('dump/DumpWalk.cpp', "    FoldCase(name, nameLength, text);",
-       "    CopyMemory(text, name, nameLength * sizeof(wchar_t));"))
 plant('type-folds', D, "--type compares case",
       ('dump/DumpWalk.cpp', "typeMatches = lstrcmpiW(typeName, options_.types[t]) == 0;",
        "typeMatches = lstrcmpW(typeName, options_.types[t]) == 0;"))
@@ -597,8 +596,8 @@ plant('synchronize-changes', S, "SYNCHRONIZE counted as a right that changes a d
       ('security/AccessCheck.cpp', '~(READ_CONTROL | SYNCHRONIZE | generic)', '~(READ_CONTROL | generic)'))
 plant('mapping-job-write', S, "A job's terminate right not counted as one that changes it",
       ('security/AccessCheck.cpp', '{Read | 0x4, Read | 0xB,', '{Read | 0x4, Read | 0x3,'))
-plant('mapping-by-name', S, "An I/O completion object mapped as a type without a row",
-      ('security/AccessCheck.cpp', '(row.key != TypeUnknown || (typeName && wcscmp(row.typeName, typeName) == 0))', '(row.key != TypeUnknown)'))
+plant('completion-mapping', S, "An I/O completion object gets the generic rights alone where the kernel gives no mapping",
+      ('security/AccessCheck.cpp', '    {TypeIoCompletion, {Read | 0x1,', '    {TypeUnknown, {Read | 0x1,'))
 plant('mapping-file', S, "A file mapped as a type without a row, not as a device",
       ('security/AccessCheck.cpp', 'if (typeName && wcscmp(typeName, L"File") == 0)', 'if (false)'))
 plant('owner-read-control', D, 'An object whose owner alone may read it reported as unreadable',
@@ -617,13 +616,14 @@ plant('timer-units', D, "A timer's remaining time written in 100 ns units as mil
       ('dump/EntryExtras.cpp', 'more.value > 0 ? (more.value + 9999) / 10000 : 0',
        'more.value > 0 ? more.value : 0'))
 plant('completion-open', D, 'An I/O completion object opened as a file (no queue count)',
-      ('namespace/ObjectDetails.cpp', 'wcscmp(typeName, L"IoCompletion") != 0)\n        return',
-       'wcscmp(typeName, L"NoSuchType") != 0)\n        return'))
+      ('namespace/ObjectDetails.cpp', '    if (typeCode != TypeIoCompletion)\n        return', '    if (true)\n        return'))
 plant('completion-audit', D, "The audit opens an I/O completion object as a file (a securityError for every one)",
-      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, typeName, OpenForInformation, handle)",
+      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, OpenForInformation, handle)",
        "OpenObjectByType(path, typeCode, OpenForInformation, handle)"),
-      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, typeName, OpenForReadControl, handle)",
+      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, OpenForReadControl, handle)",
        "OpenObjectByType(path, typeCode, OpenForReadControl, handle)"))
+plant('completion-queue-unread', D, "--details reads no I/O completion object's queue",
+      ('dump/EntryExtras.cpp', '    } else if (typeCode == TypeIoCompletion) {', '    } else if (typeCode == TypeUnknown) {'))
 plant('job-active', D, "A job's processes counted from its ended ones",
       ('namespace/ObjectDetails.cpp', '    *active = accounting.ActiveProcesses;',
        '    *active = accounting.TotalTerminatedProcesses;'))
@@ -673,12 +673,31 @@ plant('find-older-edge', G, "Older look: the result list keeps its client edge",
 
 
 # The find window's search.
-plant('search-ascii-case', F, "The search ignores case only in ASCII names",
-      ('find/NamePattern.cpp', "    if (ascii || (length <= INT_MAX &&", "    if (true || (length <= INT_MAX &&"))
-plant('search-wildcard-as-text', F, "A wildcard looked for as text",
-      ('find/NamePattern.cpp', 'wildcard_ = wcspbrk(text, L"*?") != nullptr;', "wildcard_ = false;"))
-plant('search-wildcard-open-end', F, "A wildcard matches a name that goes on past it",
-      ('find/NamePattern.cpp', "    return p == patternLength;", "    return true;"))
+# The name match the search and --find share.
+plant('find-folds', f'{F} {D}', "A name compared with its case against the text it should contain",
+      ('namespace/NameMatch.cpp', "        while (i < wantedLength && RtlUpcaseUnicodeChar(name[at + i]) == wanted[i])",
+       "        while (i < wantedLength && name[at + i] == wanted[i])"))
+plant('search-ascii-case', f'{F} {D}', "Names matched without regard to case only in ASCII",
+      ('namespace/NameMatch.cpp', '#include "NativeApi.h"\n',
+       '#include "NativeApi.h"\n#define RtlUpcaseUnicodeChar(c) static_cast<wchar_t>((c) >= L\'a\' && (c) <= L\'z\' ? (c) - 32 : (c))\n'))
+plant('match-text-unfolded', f'{F} {D}', "The typed text kept in its own case (a lower-case letter finds nothing)",
+      ('namespace/NameMatch.cpp', "        folded[i] = RtlUpcaseUnicodeChar(text[i]);", "        folded[i] = text[i];"))
+plant('match-suffix', f'{F} {D}', "A text at the very end of a name not found in it",
+      ('namespace/NameMatch.cpp', "    for (size_t at = 0; at + wantedLength <= length; ++at) {",
+       "    for (size_t at = 0; at + wantedLength < length; ++at) {"))
+plant('search-wildcard-as-text', f'{F} {D}', "A wildcard looked for as text",
+      ('namespace/NameMatch.cpp', 'wildcard_ = wcspbrk(text, L"*?") != nullptr;', "wildcard_ = false;"))
+plant('search-wildcard-open-end', f'{F} {D}', "A wildcard matches a name that goes on past it",
+      ('namespace/NameMatch.cpp', "    return p == patternLength;", "    return true;"))
+plant('match-wildcard-case', f'{F} {D}', "A wildcard compared with the name's case",
+      ('namespace/NameMatch.cpp', "(pattern[p] == L'?' || pattern[p] == RtlUpcaseUnicodeChar(name[n]))",
+       "(pattern[p] == L'?' || pattern[p] == name[n])"))
+plant('match-question-literal', f'{F} {D}', "A wildcard's ? taken as the character itself",
+      ('namespace/NameMatch.cpp', "(pattern[p] == L'?' || pattern[p] ==", "(false || pattern[p] =="))
+plant('match-no-backtrack', f'{F} {D}', "A wildcard's * never gives back what it took (*memory?ondition finds nothing)",
+      ('namespace/NameMatch.cpp', "        } else if (star < patternLength) {", "        } else if (false) {"))
+plant('match-trailing-star', f'{F} {D}', "A wildcard whose * stands where the name ends does not match it",
+      ('namespace/NameMatch.cpp', "    while (p < patternLength && pattern[p] == L'*')\n        ++p;\n", ""))
 plant('search-type-case', F, "The type filter regards case",
       ('find/NamespaceSearch.cpp', " && lstrcmpiW(typeName.Buffer, wanted) != 0", ""))
 plant('search-no-target', F, "A link found without its target",
@@ -690,6 +709,9 @@ plant('search-failed-uncounted', F, "A directory that cannot be opened is not co
       ('find/NamespaceSearch.cpp', "    if (status < 0)\n        ++failed_;\n    else", "    if (status < 0)\n        ;\n    else"))
 plant('search-read-failed-done', F, "A directory whose reading fails partway counted as searched",
       ('namespace/DirectoryWalk.cpp', "    return reader.Ended() == STATUS_NO_MORE_ENTRIES_NT ? 0 : reader.Ended();", "    return 0;"))
+plant('search-child-short', F, "A subdirectory's path one unit short of its terminator: the search goes no deeper",
+      ('find/NamespaceSearch.cpp', "JoinObjectPathInto(directory, directoryLength, name.Buffer, Units(name), path, length + 1);",
+       "JoinObjectPathInto(directory, directoryLength, name.Buffer, Units(name), path, length);"))
 plant('search-start-slash', F, "A start with a backslash after its name searches nothing",
       ('find/NamespaceSearch.cpp', "    while (startLength > 1 && start[startLength - 1] == L'\\\\')\n        --startLength;\n", ""))
 plant('search-stop-per-directory', F, "Stop waits for the directory under way to be read to its end",

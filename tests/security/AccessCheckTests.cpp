@@ -72,7 +72,7 @@ TEST_CASE("each type's generic read, write, execute and all as Windows documents
         {TypeProcess, nullptr, "00020410 00020BEA 00121000 001FFFFF"},
         {TypeThread, nullptr, "00020048 00020037 00121800 001FFFFF"},
         {TypeDevice, nullptr, "00120089 00120116 001200A0 001F01FF"},
-        {TypeUnknown, L"IoCompletion", "00020001 00020002 00120000 001F0003"},
+        {TypeIoCompletion, nullptr, "00020001 00020002 00120000 001F0003"},
         {TypeUnknown, L"File", "00120089 00120116 001200A0 001F01FF"},
         {TypeType, L"Type", "00020000 00020000 00020000 001F0001"},
         {TypeUnknown, nullptr, "00020000 00020000 00020000 001F0001"},

@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "AccessCheck.h"
 #include "AccessRights.h"
+#include "ObjectTypes.h"
 
 TEST_CASE("each type's row, valid mask and names bit by bit from the lowest (- unnamed); a type without a row: the generic ones")
 {
