@@ -5,19 +5,19 @@
 
 #include "AppGlobals.h"
 #include "FindDialog.h"
-#include "Owned.h"
 #include "MainFrame.h"
+#include "Owned.h"
 #include "ResourceIds.h"
 #include "WideText.h"
 
 namespace {
 
-void RunMessageLoop(HACCEL accelerators, HACCEL findAccelerators)
+void RunMessageLoop(HACCEL accelerators, HACCEL additionAccelerators)
 {
     MSG message;
     // GetMessageW returns -1 on failure; only a positive result is a message.
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (PreTranslateLoopMessage(&message, accelerators, findAccelerators))
+        if (PreTranslateLoopMessage(&message, accelerators, additionAccelerators))
             continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
@@ -55,11 +55,11 @@ bool IsFindWindowMessage(const MSG* message)
 
 }  // namespace
 
-bool PreTranslateLoopMessage(MSG* message, HACCEL accelerators, HACCEL findAccelerators)
+bool PreTranslateLoopMessage(MSG* message, HACCEL accelerators, HACCEL additionAccelerators)
 {
     if (IsFindWindowMessage(message))
         return IsDialogMessageW(FindDialogWindow(), message) != FALSE;
-    for (HACCEL table : {accelerators, findAccelerators})
+    for (HACCEL table : {accelerators, additionAccelerators})
         if (table && TranslateAcceleratorW(MainWindowHandle, table, message))
             return true;
     // Tab and Shift+Tab move between the pane's controls; Ctrl+Tab is left
@@ -89,6 +89,6 @@ int RunKagero(HINSTANCE instance, int showCommand, PaneFactory paneFactory, cons
         PostMessageW(MainWindowHandle, GoToStartPathMessage, 0, reinterpret_cast<LPARAM>(startPath.Get()));
     if (MainWindowHandle)
         RunMessageLoop(LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ACCELERATORS)),
-            LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_FIND_ACCELERATORS)));
+            LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ADDITIONS_ACCELERATORS)));
     return 0;
 }

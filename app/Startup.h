@@ -14,4 +14,4 @@ int RunKagero(HINSTANCE instance, int showCommand, PaneFactory paneFactory, cons
 // Steps 1 and 2 of the loop for one message: the find window's keys, the
 // main window's two accelerator tables, then the Tab rule. True when the
 // message was consumed and must not be dispatched.
-bool PreTranslateLoopMessage(MSG* message, HACCEL accelerators, HACCEL findAccelerators);
+bool PreTranslateLoopMessage(MSG* message, HACCEL accelerators, HACCEL additionAccelerators);

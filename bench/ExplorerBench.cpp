@@ -11,13 +11,13 @@
 #include "BenchSupport.h"
 #include "ControlSite.h"
 #include "DirectoryTree.h"
-#include "KernelObjects.h"
-#include "MainFrame.h"
 #include "DirectoryWalk.h"
+#include "ImageStrips.h"
+#include "KernelObjects.h"
 #include "ListSort.h"
+#include "MainFrame.h"
 #include "ObjectList.h"
 #include "ObjectTypes.h"
-#include "TypeImages.h"
 
 namespace {
 

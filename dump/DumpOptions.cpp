@@ -38,17 +38,6 @@ bool ParseInterval(const wchar_t* text, int* interval)
     return ParseDepth(text, interval) && *interval >= MinimumWatchIntervalMs;
 }
 
-bool SetFind(const wchar_t* text, DumpOptions* options)
-{
-    const size_t length = static_cast<size_t>(lstrlenW(text));
-    wchar_t* folded = options->find.Allocate(length);
-    if (!folded)
-        return false;
-    FoldCase(text, length, folded);
-    options->hasFind = true;
-    return true;
-}
-
 // One option with its value: Run, or Bad with the error set.
 ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* options, ArgumentError* error)
 {
@@ -73,7 +62,7 @@ ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* 
                    ? ParseResult::Run
                    : Bad(error, u8"アカウントが見つかりません: ", value);
     }
-    return SetFind(value, options) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", option);
+    return options->find.Set(value) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", option);
 }
 
 // A PATH the kernel would refuse with a bare status is a command-line error
@@ -145,15 +134,6 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
     return ParseResult::Run;
 }
 
-void FoldCase(const wchar_t* text, size_t length, wchar_t* folded)
-{
-    // Upper-casing keeps the length, so a match in the folded name is a match in the name.
-    const int count = static_cast<int>(length);
-    if (length == 0 || length > INT_MAX ||
-        LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text, count, folded, count) != count)
-        CopyMemory(folded, text, length * sizeof(wchar_t));
-}
-
 const char DumpUsageText[] =
     u8"使い方: kagero-dump [オプション] [パス]\n"
     u8"\n"
@@ -165,7 +145,9 @@ const char DumpUsageText[] =
     u8"\n"
     u8"オプション:\n"
     u8"  --json         JSON Lines で書き出す: {\"path\": ..., \"name\": ..., \"type\": ..., \"target\": ...}\n"
-    u8"  --find TEXT    名前に TEXT を含む項目だけ (大文字と小文字を区別しない)。探索はどこまでも続く\n"
+    u8"  --find TEXT    名前に TEXT を含む項目だけ。TEXT に * か ? があれば名前全体に合うワイルドカード\n"
+    u8"                 (* は任意の並び、? は任意の一文字。例: \"Low*\" は Low で始まる名前)。\n"
+    u8"                 大文字と小文字を区別しない。探索はどこまでも続く\n"
     u8"  --type NAME    種類が NAME の項目だけ (何度でも指定できる)。NAME は \\ObjectTypes にある種類\n"
     u8"  --depth N      パスから N 階層下まで (0 はパス直下の項目だけ)\n"
     u8"  --details      ハンドル数と参照数、イベント・ミュータント・セマフォ・タイマーの状態、\n"

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "NameMatch.h"
 #include "SecurityAudit.h"
 #include "WideText.h"
 
@@ -17,9 +18,8 @@ struct DumpOptions {
     WideText path;
     bool json = false;
     bool details = false;
-    // --find's text folded to upper case; empty when there is no --find.
-    WideText find;
-    bool hasFind = false;
+    // --find's text; every name when there is no --find.
+    NamePattern find;
     // --type names, pointing into the caller's arguments.
     const wchar_t* types[MaximumTypeFilters] = {};
     int typeCount = 0;
@@ -47,8 +47,3 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
 
 // The --help text in UTF-8, lines ended by "\n".
 extern const char DumpUsageText[];
-
-// Writes length units of text, upper-cased, to folded (room for length
-// units): compared folded, --find's text and a name match without regard to
-// case.
-void FoldCase(const wchar_t* text, size_t length, wchar_t* folded);

@@ -199,21 +199,7 @@ bool Dumper::Selected(const wchar_t* name, size_t nameLength, const wchar_t* typ
         if (!typeMatches)
             return false;
     }
-    if (!options_.hasFind || options_.find.Empty())
-        return true;
-    if (nameLength < options_.find.Length())
-        return false;
-    WideText folded;
-    wchar_t* text = folded.Allocate(nameLength);
-    if (!text)
-        return false;
-    FoldCase(name, nameLength, text);
-    const wchar_t* wanted = options_.find.Get();
-    const size_t wantedLength = options_.find.Length();
-    for (size_t at = 0; at + wantedLength <= nameLength; ++at)
-        if (memcmp(text + at, wanted, wantedLength * sizeof(wchar_t)) == 0)
-            return true;
-    return false;
+    return options_.find.Matches(name, nameLength);
 }
 
 // A link's target is part of what the watch compares; nothing else is read.

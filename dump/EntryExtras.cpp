@@ -113,7 +113,7 @@ void AppendWritable(FieldWriter& fields, const SecurityFacts& security)
 
 }  // namespace
 
-void ReadMoreDetails(HANDLE object, int typeCode, const wchar_t* typeName, MoreDetails* more)
+void ReadMoreDetails(HANDLE object, int typeCode, MoreDetails* more)
 {
     *more = MoreDetails();
     NTSTATUS status = -1;
@@ -131,7 +131,7 @@ void ReadMoreDetails(HANDLE object, int typeCode, const wchar_t* typeName, MoreD
         status = QueryJobActiveProcesses(object, &active);
         more->value = active;
         more->kind = MoreDetails::Job;
-    } else if (typeCode == TypeUnknown && wcscmp(typeName, L"IoCompletion") == 0) {
+    } else if (typeCode == TypeIoCompletion) {
         status = QueryIoCompletionDepth(object, &depth);
         more->value = depth;
         more->kind = MoreDetails::IoCompletion;

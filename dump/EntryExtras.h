@@ -30,8 +30,8 @@ struct EntryExtras {
     const SecurityFacts* security = nullptr;
 };
 
-// What --details reads of a section, timer, I/O completion object or job
-// (typeName for the types without a code); a failed query leaves kind None.
-void ReadMoreDetails(HANDLE object, int typeCode, const wchar_t* typeName, MoreDetails* more);
+// What --details reads of a section, timer, I/O completion object or job; a
+// failed query leaves kind None.
+void ReadMoreDetails(HANDLE object, int typeCode, MoreDetails* more);
 
 void AppendExtraFields(FieldWriter& fields, const EntryExtras& extras);

@@ -70,7 +70,7 @@ void EntryFormatter::AppendLine(ByteBuffer& out, const WideText& path, const wch
     if (typeCode == TypeSymbolicLink || options_.details) {
         // Opened for this entry alone and closed before the next.
         ObjectHandle object;
-        const NTSTATUS status = OpenForDetails(path.Get(), typeCode, typeName, OpenForQuery, object.Receive());
+        const NTSTATUS status = OpenForDetails(path.Get(), typeCode, OpenForQuery, object.Receive());
         if (status != 0) {
             ObjectOpenFailureText(status, openError);
             facts.openError = openError;
@@ -87,7 +87,7 @@ void EntryFormatter::AppendLine(ByteBuffer& out, const WideText& path, const wch
                 ReadState(object.Get(), typeCode, &state);
                 facts.state = &state;
                 if (typeCode != TypeSymbolicLink)
-                    ReadMoreDetails(object.Get(), typeCode, typeName, &extras.more);
+                    ReadMoreDetails(object.Get(), typeCode, &extras.more);
             }
         }
     }

@@ -11,7 +11,6 @@
 
 namespace {
 
-const NTSTATUS StatusUnsuccessful = static_cast<NTSTATUS>(0xC0000001);
 const SECURITY_INFORMATION PagedParts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
                                         DACL_SECURITY_INFORMATION;
 // Less than the page asks, enough for all but the SACL; READ_CONTROL alone is
@@ -68,18 +67,17 @@ SecurityAudit::SecurityAudit(const BYTE (*sids)[AccountSidBytes], int count, boo
 }
 
 // The page's open first, with the SACL; else read control alone, without it.
-NTSTATUS SecurityAudit::Open(const wchar_t* path, int typeCode, const wchar_t* typeName, HANDLE* handle,
-                             SECURITY_INFORMATION* parts)
+NTSTATUS SecurityAudit::Open(const wchar_t* path, int typeCode, HANDLE* handle, SECURITY_INFORMATION* parts)
 {
     if (!privileged_) {
         // As the property sheet does: without it the system refuses the SACL.
         EnablePrivilege(L"SeSecurityPrivilege");
         privileged_ = true;
     }
-    NTSTATUS status = OpenForDetails(path, typeCode, typeName, OpenForInformation, handle);
+    NTSTATUS status = OpenForDetails(path, typeCode, OpenForInformation, handle);
     *parts = PagedParts | SACL_SECURITY_INFORMATION;
     if (status != 0 && status != StatusNoOpenForType) {
-        status = OpenForDetails(path, typeCode, typeName, OpenForReadControl, handle);
+        status = OpenForDetails(path, typeCode, OpenForReadControl, handle);
         *parts = PagedParts;
     }
     return status;
@@ -134,7 +132,7 @@ bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeN
     FindAccessRow(typeCode, &valid, &facts->rightsRow);
     ObjectHandle object;
     SECURITY_INFORMATION parts = 0;
-    const NTSTATUS status = Open(path, typeCode, typeName, object.Receive(), &parts);
+    const NTSTATUS status = Open(path, typeCode, object.Receive(), &parts);
     if (status != 0) {
         Fail(status, facts);
         return true;
@@ -150,7 +148,7 @@ bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeN
         read = GetKernelObjectSecurity(object.Get(), parts, descriptor, needed, &needed);
     }
     if (!read) {
-        Fail(GetLastError() == ERROR_ACCESS_DENIED ? STATUS_ACCESS_DENIED : StatusUnsuccessful, facts);
+        Fail(GetLastError() == ERROR_ACCESS_DENIED ? STATUS_ACCESS_DENIED : STATUS_UNSUCCESSFUL_NT, facts);
         return true;
     }
     NameOwner(descriptor, facts);
@@ -166,7 +164,7 @@ bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeN
     for (int i = 0; i < sidCount_; ++i) {
         ACCESS_MASK granted = 0;
         if (GrantedRights(descriptor, const_cast<BYTE*>(sids_[i]), mapping, &granted) != 0) {
-            Fail(StatusUnsuccessful, facts);
+            Fail(STATUS_UNSUCCESSFUL_NT, facts);
             return true;
         }
         facts->writable |= granted & changing;

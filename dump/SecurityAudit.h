@@ -36,7 +36,7 @@ private:
     static const DWORD DescriptorBytes = 4096;
     static const DWORD OwnerChars = 512;
 
-    NTSTATUS Open(const wchar_t* path, int typeCode, const wchar_t* typeName, HANDLE* handle, SECURITY_INFORMATION* parts);
+    NTSTATUS Open(const wchar_t* path, int typeCode, HANDLE* handle, SECURITY_INFORMATION* parts);
     GENERIC_MAPPING MappingOf(HANDLE object, int typeCode, const wchar_t* typeName);
     void NameOwner(PSECURITY_DESCRIPTOR descriptor, SecurityFacts* facts);
     void Fail(NTSTATUS status, SecurityFacts* facts);

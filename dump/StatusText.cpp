@@ -22,8 +22,8 @@ void WithHexStatus(const wchar_t* prefix, ULONG code, wchar_t (&text)[StatusText
 // the window's texts stay its own.
 const wchar_t* DumpOnlyWords(ULONG code)
 {
-    switch (code) {
-    case 0xC000003A:  // a directory on the way is missing
+    switch (static_cast<NTSTATUS>(code)) {
+    case STATUS_OBJECT_PATH_NOT_FOUND_NT:  // a directory on the way is missing
         return L"パスが見つかりません。";
     default:
         return nullptr;
@@ -36,7 +36,7 @@ void ListingFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars])
 {
     const ULONG code = static_cast<ULONG>(status);
     // The object list's own words come first.
-    const wchar_t* words = code == 0xC0000022 ? ListingAccessDeniedText : OpenFailureWords(code);
+    const wchar_t* words = status == STATUS_ACCESS_DENIED ? ListingAccessDeniedText : OpenFailureWords(code);
     if (!words)
         words = DumpOnlyWords(code);
     if (words)

@@ -25,7 +25,7 @@ BOOL WINAPI OnConsoleControl(DWORD type)
 // listed: its own deletion is the news, at the next look.
 bool IsGone(NTSTATUS status)
 {
-    return status == STATUS_OBJECT_NAME_NOT_FOUND_NT || status == static_cast<NTSTATUS>(0xC000003A) ||
+    return status == STATUS_OBJECT_NAME_NOT_FOUND_NT || status == STATUS_OBJECT_PATH_NOT_FOUND_NT ||
            status == STATUS_OBJECT_TYPE_MISMATCH_NT;
 }
 

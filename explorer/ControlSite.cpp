@@ -8,10 +8,10 @@
 #include "CopyCommands.h"
 #include "DirectoryTree.h"
 #include "GoToPath.h"
+#include "ImageStrips.h"
 #include "ListSort.h"
 #include "ObjectList.h"
 #include "ResourceIds.h"
-#include "TypeImages.h"
 #include "WindowObject.h"
 
 ControlSite* ActiveControlSite = nullptr;
@@ -360,6 +360,11 @@ LRESULT ControlSite::OnInitMenuPopup(HWND, HMENU menu, LPARAM lParam)
 void ControlSite::GoToPath(HWND owner, const wchar_t* path)
 {
     GoToObjectPathOrSay(owner, path);
+}
+
+bool ControlSite::SelectedObject(HWND owner, WideText* path, WideText* typeName)
+{
+    return SelectedObjectPath(owner, path, typeName);
 }
 
 bool ControlSite::SelectedDirectory(WideText* path) const

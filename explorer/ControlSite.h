@@ -33,6 +33,7 @@ public:
     LRESULT OnInitMenuPopup(HWND window, HMENU menu, LPARAM lParam) override;
     void GoToPath(HWND owner, const wchar_t* path) override;
     bool SelectedDirectory(WideText* path) const override;
+    bool SelectedObject(HWND owner, WideText* path, WideText* typeName) override;
 
     virtual LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void LayoutChildren();
@@ -94,6 +95,10 @@ void DrawTrackingBar(HWND pane, int x, const RECT& client);
 // Shows the property sheet of the selection: the tree's caret directory when
 // the tree has the focus, else the list row that is focused and selected.
 void OpenPropertiesForSelection(HWND owner);
+// The full path and type name of the same object, for the other commands that
+// act on it. false when there is none, or (said as Properties says it) when
+// it cannot be found.
+bool SelectedObjectPath(HWND owner, WideText* path, WideText* typeName);
 
 // The pane factory handed to the main window.
 Pane* MakeControlSite();

@@ -9,21 +9,14 @@
 #include "DirectoryTree.h"
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
-#include "PropertySheet.h"
 #include "NativeApi.h"
 #include "ObjectList.h"
 #include "ObjectTypes.h"
+#include "PropertySheet.h"
 #include "ResourceIds.h"
 #include "WideText.h"
 
 namespace {
-
-// What the kernel answers for such names: one without the leading "\", and
-// one with an empty component ("\\", "\A\\B").
-const NTSTATUS StatusPathSyntaxBad = static_cast<NTSTATUS>(0xC000003BL);
-const NTSTATUS StatusNameInvalid = static_cast<NTSTATUS>(0xC0000033L);
-const NTSTATUS StatusNoPane = static_cast<NTSTATUS>(0xC0000001L);
-const NTSTATUS StatusPathNotFound = static_cast<NTSTATUS>(0xC000003AL);
 
 enum class Shown { Nothing, Directory, Object };
 
@@ -34,16 +27,18 @@ struct PathParts {
     bool directory = false;  // the root, or a name followed by "\"
 };
 
+// A path without the leading "\", or with an empty component ("\\",
+// "\A\\B"), gets the kernel's answer for such a name.
 NTSTATUS SplitPath(const wchar_t* path, PathParts* parts)
 {
     if (!path || path[0] != L'\\')
-        return StatusPathSyntaxBad;
+        return STATUS_OBJECT_PATH_SYNTAX_BAD_NT;
     size_t length = static_cast<size_t>(lstrlenW(path + 1));
     parts->directory = length == 0 || path[length] == L'\\';
     if (length > 0 && path[length] == L'\\') {
         --length;  // "\Device\" is the directory \Device; "\\" names nothing
         if (length == 0)
-            return StatusNameInvalid;
+            return STATUS_OBJECT_NAME_INVALID_NT;
     }
     wchar_t* text = parts->text.Allocate(length);
     if (!text)
@@ -60,7 +55,7 @@ NTSTATUS SplitPath(const wchar_t* path, PathParts* parts)
     const wchar_t* part = text;
     for (int i = 0; i < parts->count; part += lstrlenW(part) + 1, ++i)
         if (!*part)
-            return StatusNameInvalid;
+            return STATUS_OBJECT_NAME_INVALID_NT;
     return 0;
 }
 
@@ -215,7 +210,7 @@ NTSTATUS TryGoTo(const PathParts& parts, bool refreshed, Shown* shown, bool* sta
     // Shown afresh, so that a directory gone since the tree was built is
     // found out, and another Refresh drops its node.
     SelectNode(tree, node, true);
-    if (ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == StatusPathNotFound) {
+    if (ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == STATUS_OBJECT_PATH_NOT_FOUND_NT) {
         *stale = true;
         return STATUS_OBJECT_NAME_NOT_FOUND_NT;
     }
@@ -227,7 +222,7 @@ NTSTATUS GoTo(const wchar_t* path, Shown* shown)
 {
     *shown = Shown::Nothing;
     if (!ActiveControlSite)
-        return StatusNoPane;
+        return STATUS_UNSUCCESSFUL_NT;
     PathParts parts;
     const NTSTATUS parsed = SplitPath(path, &parts);
     if (parsed < 0)

@@ -7,17 +7,18 @@
 
 #include <new>
 
+#include "AnchoredLayout.h"
 #include "AppGlobals.h"
 #include "DirectoryWalk.h"
-#include "FindResults.h"
 #include "EntryRecord.h"
-#include "Pane.h"
-#include "PropertySheet.h"
+#include "FindResults.h"
+#include "ImageStrips.h"
 #include "ObjectTypes.h"
 #include "Owned.h"
+#include "Pane.h"
+#include "PropertySheet.h"
 #include "ResourceIds.h"
 #include "SortMarks.h"
-#include "TypeImages.h"
 #include "WideText.h"
 #include "WindowCentre.h"
 
@@ -36,18 +37,11 @@ const struct {
     int share;
 } Columns[FoundColumnCount] = {{L"名前", 28}, {L"場所", 34}, {L"タイプ", 14}, {L"リンク先", 24}};
 
-// How a control follows the window's size: moved right and/or down by the
-// growth, and/or stretched by it.
-enum Anchor { Stretch = 1, MoveRight = 2, Grow = 4, MoveDown = 8 };
-const struct {
-    int id;
-    int anchor;
-} Anchors[] = {
+const AnchoredControl Anchors[] = {
     {CTRL_FIND_NAME, Stretch},      {CTRL_FIND_TYPE, Stretch},      {CTRL_FIND_LOCATION, Stretch},
     {CTRL_FIND_START, MoveRight},   {CTRL_FIND_STOP, MoveRight},    {IDCANCEL, MoveRight},
     {CTRL_FIND_RESULTS, Stretch | Grow}, {CTRL_FIND_STATUS, Stretch | MoveDown},
 };
-const int AnchorCount = sizeof(Anchors) / sizeof(Anchors[0]);
 
 struct FindState {
     Pane* pane = nullptr;  // the main window's, which outlives this window
@@ -57,9 +51,7 @@ struct FindState {
     ColumnSort sort;
     bool searching = false;
     long found = 0;  // rows added by the current search
-    SIZE client = {};  // the client size the placements below are for
-    RECT placed[AnchorCount] = {};
-    POINT smallest = {};  // the window's size as made: it shrinks no further
+    AnchoredLayout layout{Anchors, sizeof(Anchors) / sizeof(Anchors[0])};
 };
 
 // The open window's state; none while no window is open.
@@ -334,51 +326,13 @@ void SetUpList(HWND list)
     SetWindowSubclass(list, ResultListProc, ListSubclassId, 0);
 }
 
-// Where each control sits in the client area as made: the layout's origin.
-void RecordPlacement(FindState& window)
-{
-    RECT client = {}, whole = {};
-    GetClientRect(window.dialog, &client);
-    GetWindowRect(window.dialog, &whole);
-    window.client = {client.right, client.bottom};
-    window.smallest = {whole.right - whole.left, whole.bottom - whole.top};
-    for (int i = 0; i < AnchorCount; ++i) {
-        HWND control = GetDlgItem(window.dialog, Anchors[i].id);
-        RECT& placed = window.placed[i];
-        GetWindowRect(control, &placed);
-        // A drop-down list's height is its open height, or it would open empty.
-        if (Anchors[i].id == CTRL_FIND_TYPE)
-            SendMessageW(control, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&placed));
-        MapWindowPoints(HWND_DESKTOP, window.dialog, reinterpret_cast<POINT*>(&placed), 2);
-    }
-}
-
-void Layout(const FindState& window, int width, int height)
-{
-    const int dx = width - window.client.cx;
-    const int dy = height - window.client.cy;
-    HDWP moves = BeginDeferWindowPos(AnchorCount);
-    for (int i = 0; i < AnchorCount && moves; ++i) {
-        const RECT& at = window.placed[i];
-        const int anchor = Anchors[i].anchor;
-        const int x = at.left + (anchor & MoveRight ? dx : 0);
-        const int y = at.top + (anchor & MoveDown ? dy : 0);
-        const int w = at.right - at.left + (anchor & Stretch ? dx : 0);
-        const int h = at.bottom - at.top + (anchor & Grow ? dy : 0);
-        moves = DeferWindowPos(moves, GetDlgItem(window.dialog, Anchors[i].id), nullptr, x, y, w, h,
-                               SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    if (moves)
-        EndDeferWindowPos(moves);
-}
-
 BOOL OnInitDialog(HWND dialog)
 {
     FindState& window = *Current;
     window.dialog = dialog;
     window.list = GetDlgItem(dialog, CTRL_FIND_RESULTS);
     SetUpList(window.list);
-    RecordPlacement(window);
+    window.layout.Record(dialog);
     FillTypeList(GetDlgItem(dialog, CTRL_FIND_TYPE));
     SetDlgItemTextW(dialog, CTRL_FIND_NAME, LastText.Get());
     WideText location;
@@ -471,11 +425,11 @@ INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     case WM_SIZE:
         if (Current && Current->dialog == dialog && wParam != SIZE_MINIMIZED)
-            Layout(*Current, LOWORD(lParam), HIWORD(lParam));
+            Current->layout.Apply(dialog, LOWORD(lParam), HIWORD(lParam));
         return TRUE;
     case WM_GETMINMAXINFO:
-        if (Current && Current->smallest.x > 0)
-            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = Current->smallest;
+        if (Current && Current->layout.Smallest().x > 0)
+            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = Current->layout.Smallest();
         return TRUE;
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:  // the fields the user types in stay white

@@ -33,7 +33,7 @@ FoundRow* FoundRowAt(HWND list, int index);
 
 // Sorts by a column; the same column again turns the order round.
 void SortFoundRows(HWND list, ColumnSort& sort, int column);
-// Sorts again by the current column, as the search's end does.
+// Sorts again by the current column, as when a search has ended.
 void ResortFoundRows(HWND list, const ColumnSort& sort);
 
 // The full paths of the selected rows, one per line, to the clipboard.

@@ -6,7 +6,7 @@
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
 #include "GrowingArray.h"
-#include "NamePattern.h"
+#include "NameMatch.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
@@ -63,16 +63,10 @@ wchar_t* ChildPath(const wchar_t* directory, size_t directoryLength, const UNICO
 {
     if (wmemchr(name.Buffer, L'\0', Units(name)))
         return nullptr;
-    const bool separator = !(directoryLength > 0 && directory[directoryLength - 1] == L'\\');
-    const wchar_t* parts[] = {directory, L"\\", name.Buffer};
-    const size_t lengths[] = {directoryLength, separator ? 1u : 0u, Units(name)};
-    const size_t total = lengths[0] + lengths[1] + lengths[2];
-    auto* path = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, (total + 1) * sizeof(wchar_t)));
-    wchar_t* at = path;
-    for (int i = 0; path && i < 3; at += lengths[i++])
-        CopyMemory(at, parts[i], lengths[i] * sizeof(wchar_t));
+    const size_t length = JoinObjectPathInto(directory, directoryLength, name.Buffer, Units(name), nullptr, 0);
+    auto* path = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, (length + 1) * sizeof(wchar_t)));
     if (path)
-        path[total] = L'\0';
+        JoinObjectPathInto(directory, directoryLength, name.Buffer, Units(name), path, length + 1);
     return path;
 }
 
@@ -240,6 +234,8 @@ void SearchWalk::HandOver(bool final)
     LeaveCriticalSection(&shared_.lock);
 }
 
+volatile LONG LiveWorkers = 0;  // started by Start, not yet ended
+
 DWORD WINAPI SearchWorker(void* parameter)
 {
     auto* shared = static_cast<SearchShared*>(parameter);
@@ -248,6 +244,7 @@ DWORD WINAPI SearchWorker(void* parameter)
         walk.Run();
     }
     InterlockedExchange(&shared->workerDone, 1);
+    InterlockedDecrement(&LiveWorkers);
     return 0;
 }
 
@@ -255,6 +252,10 @@ DWORD WINAPI SearchWorker(void* parameter)
 
 struct NamespaceSearch::State : SearchShared {
 };
+
+void (*SearchStopAsked)() = nullptr;
+
+long LiveSearchWorkers() { return LiveWorkers; }
 
 void FreeSearchBatch(SearchBatch* batch)
 {
@@ -301,8 +302,13 @@ DWORD NamespaceSearch::Start(const SearchQuery& query, HWND window, UINT message
     if (!s.start.Assign(start, startLength) || !s.typeName.Assign(query.typeName ? query.typeName : L"") ||
         !s.pattern.Set(query.text ? query.text : L""))
         return ERROR_NOT_ENOUGH_MEMORY;
+    InterlockedIncrement(&LiveWorkers);
     s.thread = CreateThread(nullptr, 0, SearchWorker, static_cast<SearchShared*>(state_), 0, nullptr);
-    return s.thread ? 0 : GetLastError();
+    if (s.thread)
+        return 0;
+    const DWORD error = GetLastError();
+    InterlockedDecrement(&LiveWorkers);
+    return error;
 }
 
 void NamespaceSearch::Stop()
@@ -314,6 +320,8 @@ void NamespaceSearch::Stop()
     EnterCriticalSection(&s.lock);
     s.quiet = true;
     LeaveCriticalSection(&s.lock);
+    if (SearchStopAsked)
+        SearchStopAsked();
     WaitForSingleObject(s.thread, INFINITE);
     CloseHandle(s.thread);
     s.thread = nullptr;

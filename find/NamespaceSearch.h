@@ -32,6 +32,12 @@ struct SearchBatch {
 };
 void FreeSearchBatch(SearchBatch* batch);
 
+// For tests: called by Stop once the worker has been asked to stop, before
+// Stop waits for it, so that a test can hold the worker until then.
+extern void (*SearchStopAsked)();
+// For tests: the workers started and not yet ended.
+long LiveSearchWorkers();
+
 class NamespaceSearch {
 public:
     NamespaceSearch();

@@ -5,6 +5,7 @@
 
 #include "EntryRecord.h"
 #include "NativeApi.h"
+#include "WideText.h"
 
 namespace {
 
@@ -64,12 +65,12 @@ NTSTATUS QueryOneEntry(HANDLE directory, BYTE* buffer, ULONG size, ULONG* contex
     NTSTATUS status = calls.query(directory, buffer, size, TRUE, FALSE, context, &needed);
     BYTE* used = buffer;
     ULONG usedSize = size;
-    if (status == STATUS_BUFFER_TOO_SMALL_NT || status == static_cast<NTSTATUS>(0x80000005L)) {
+    if (status == STATUS_BUFFER_TOO_SMALL_NT || status == STATUS_BUFFER_OVERFLOW_NT) {
         if (needed <= size || needed > MaxEntryBytes)
             return status;
         used = spill.Reserve(needed);
         if (!used)
-            return static_cast<NTSTATUS>(0xC0000017L);  // STATUS_NO_MEMORY
+            return STATUS_NO_MEMORY_NT;
         usedSize = needed;
         *context = position;
         ZeroMemory(used, usedSize);
@@ -80,7 +81,7 @@ NTSTATUS QueryOneEntry(HANDLE directory, BYTE* buffer, ULONG size, ULONG* contex
     const auto* information = reinterpret_cast<const ObjectDirectoryInformation*>(used);
     if (!IsTerminatedInside(information->Name, used, usedSize) ||
         !IsTerminatedInside(information->TypeName, used, usedSize))
-        return static_cast<NTSTATUS>(0xC0000004L);  // STATUS_INFO_LENGTH_MISMATCH
+        return STATUS_INFO_LENGTH_MISMATCH_NT;
     *entry = information;
     return status;
 }
@@ -165,23 +166,9 @@ NTSTATUS OpenDirectory(const wchar_t* path, HANDLE* directory)
 
 bool BuildChildPath(const wchar_t* parent, const UNICODE_STRING& name, wchar_t* buffer, int capacity)
 {
-    const int parentLength = lstrlenW(parent);
-    const bool endsWithSeparator = parentLength > 0 && parent[parentLength - 1] == L'\\';
-    const int nameLength = name.Length / sizeof(WCHAR);
-    const int separator = endsWithSeparator ? 0 : 1;
-    if (capacity <= 0)
-        return false;
-    if (parentLength + separator + nameLength >= capacity) {
-        buffer[0] = L'\0';
-        return false;
-    }
-    CopyMemory(buffer, parent, parentLength * sizeof(wchar_t));
-    int at = parentLength;
-    if (separator)
-        buffer[at++] = L'\\';
-    CopyMemory(buffer + at, name.Buffer, nameLength * sizeof(wchar_t));
-    buffer[at + nameLength] = L'\0';
-    return true;
+    return capacity > 0 && JoinObjectPathInto(parent, static_cast<size_t>(lstrlenW(parent)), name.Buffer,
+                                              name.Length / sizeof(WCHAR), buffer,
+                                              static_cast<size_t>(capacity)) < static_cast<size_t>(capacity);
 }
 
 NTSTATUS EnumerateDirectory(const wchar_t* path, int mode, DirectoryNode parent, NamespaceSink& sink)

@@ -236,7 +236,7 @@ NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplica
     const NativeQueryCall queryObject = ActiveObjectCalls().queryObject;
     NTSTATUS status = queryObject(copy.Get(), ObjectNameInformationClass, query_.Tail(), size, &needed);
     if ((status == STATUS_INFO_LENGTH_MISMATCH_NT || status == STATUS_BUFFER_TOO_SMALL_NT ||
-         status == static_cast<NTSTATUS>(0x80000005L)) && needed > size && needed <= MaxNameBytes) {
+         status == STATUS_BUFFER_OVERFLOW_NT) && needed > size && needed <= MaxNameBytes) {
         size = needed;
         if (!query_.Reserve(size))
             return STATUS_NO_MEMORY_NT;

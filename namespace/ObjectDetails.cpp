@@ -2,8 +2,6 @@
 
 #include <winternl.h>
 
-#include <cwchar>
-
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
@@ -12,7 +10,6 @@
 
 namespace {
 
-const NTSTATUS StatusUnsuccessful = static_cast<NTSTATUS>(0xC0000001);
 const ULONG BasicInformationClass = 0;
 const ULONG JobBasicAccountingClass = 1;
 
@@ -60,7 +57,7 @@ NTSTATUS QueryWhole(Query query, HANDLE handle, ULONG infoClass, Result* result)
     const NTSTATUS status = query(handle, infoClass, result, sizeof(*result), &returned);
     if (status < 0)
         return status;
-    return returned == sizeof(*result) ? 0 : StatusUnsuccessful;
+    return returned == sizeof(*result) ? 0 : STATUS_UNSUCCESSFUL_NT;
 }
 
 }  // namespace
@@ -72,10 +69,9 @@ NTSYSAPI NTSTATUS NTAPI NtQueryTimer(HANDLE, ULONG, PVOID, ULONG, PULONG);
 NTSYSAPI NTSTATUS NTAPI NtQueryIoCompletion(HANDLE, ULONG, PVOID, ULONG, PULONG);
 }
 
-NTSTATUS OpenForDetails(const wchar_t* path, int typeCode, const wchar_t* typeName, ACCESS_MASK access,
-                        HANDLE* handle)
+NTSTATUS OpenForDetails(const wchar_t* path, int typeCode, ACCESS_MASK access, HANDLE* handle)
 {
-    if (typeCode != TypeUnknown || wcscmp(typeName, L"IoCompletion") != 0)
+    if (typeCode != TypeIoCompletion)
         return OpenObjectByType(path, typeCode, access, handle);
     ObjectAttributes attributes;
     NTSTATUS status = attributes.Init(path);
@@ -94,7 +90,7 @@ NTSTATUS QuerySectionDetails(HANDLE handle, LONGLONG* size, ULONG* attributes)
     SIZE_T returned = 0;
     NTSTATUS status = NtQuerySection(handle, BasicInformationClass, &basic, sizeof(basic), &returned);
     if (status >= 0 && returned != sizeof(basic))
-        status = StatusUnsuccessful;
+        status = STATUS_UNSUCCESSFUL_NT;
     if (status < 0)
         return status;
     *size = basic.Size.QuadPart;
@@ -127,7 +123,7 @@ NTSTATUS QueryJobActiveProcesses(HANDLE handle, ULONG* active)
 {
     const JobQueryCall query = FindJobQuery();
     if (!query)
-        return StatusUnsuccessful;
+        return STATUS_UNSUCCESSFUL_NT;
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting;
     const NTSTATUS status = QueryWhole(query, handle, JobBasicAccountingClass, &accounting);
     if (status < 0)
@@ -144,10 +140,10 @@ NTSTATUS QueryTypeGenericMapping(HANDLE handle, GENERIC_MAPPING* mapping)
     if (status < 0)
         return status;
     if (returned < sizeof(TypeInformationHead))
-        return StatusUnsuccessful;
+        return STATUS_UNSUCCESSFUL_NT;
     const GENERIC_MAPPING& given = reinterpret_cast<const TypeInformationHead*>(buffer)->GenericMapping;
     if (!given.GenericRead && !given.GenericWrite && !given.GenericExecute && !given.GenericAll)
-        return StatusUnsuccessful;
+        return STATUS_UNSUCCESSFUL_NT;
     *mapping = given;
     return 0;
 }

@@ -8,11 +8,10 @@
 #include <windows.h>
 
 // Opens path with access like OpenObjectByType, and also the type it does
-// not open by name that the details and the audit read (an I/O completion
-// object, whose query right is bit 0 like the others'). 0, or the open's
-// status with *handle untouched.
-NTSTATUS OpenForDetails(const wchar_t* path, int typeCode, const wchar_t* typeName, ACCESS_MASK access,
-                        HANDLE* handle);
+// not open by name that the details and the audit read (TypeIoCompletion,
+// whose query right is bit 0 like the others'). 0, or the open's status
+// with *handle untouched.
+NTSTATUS OpenForDetails(const wchar_t* path, int typeCode, ACCESS_MASK access, HANDLE* handle);
 
 // Size in bytes and the SEC_* attributes of a section.
 NTSTATUS QuerySectionDetails(HANDLE handle, LONGLONG* size, ULONG* attributes);

@@ -7,9 +7,6 @@
 
 #include "NativeApi.h"
 
-// Result of OpenObjectByType for types the system does not open by name.
-const NTSTATUS StatusNoOpenForType = static_cast<NTSTATUS>(0xFFFFFFFF);
-
 // Access masks the property sheet, the General page and the security
 // provider ask for.
 const ACCESS_MASK OpenForInformation = 0x01020001;  // ACCESS_SYSTEM_SECURITY | READ_CONTROL | query

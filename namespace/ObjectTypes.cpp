@@ -21,6 +21,7 @@ const ObjectTypeRow ObjectTypeTable[] = {
     {L"Job", TypeJob, 16},
     {L"Process", TypeProcess, 2},
     {L"Thread", TypeThread, 2},
+    {L"IoCompletion", TypeIoCompletion, 2},
 };
 const int ObjectTypeTableSize = sizeof(ObjectTypeTable) / sizeof(ObjectTypeTable[0]);
 

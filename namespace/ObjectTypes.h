@@ -24,6 +24,9 @@ enum ObjectTypeCode : int {
     TypeProcess = 19,
     TypeThread = 20,
     TypeJob = 21,
+    // Past the numbering above: a type the details and the audit open and
+    // read by their own calls.
+    TypeIoCompletion = 22,
 };
 
 struct ObjectTypeRow {

@@ -10,17 +10,12 @@
 #include <cstddef>
 
 #include "GrowingArray.h"
+#include "NativeApi.h"
 #include "WindowsLayout.h"
 
 const ULONG SystemProcessInformationClass = 5;
 const ULONG SystemExtendedHandleInformationClass = 64;
 
-#define STATUS_INFO_LENGTH_MISMATCH_NT ((NTSTATUS)0xC0000004L)
-#define STATUS_INVALID_HANDLE_NT ((NTSTATUS)0xC0000008L)
-#define STATUS_INVALID_CID_NT ((NTSTATUS)0xC000000BL)
-#define STATUS_INVALID_PARAMETER_NT ((NTSTATUS)0xC000000DL)
-#define STATUS_PROCESS_IS_TERMINATING_NT ((NTSTATUS)0xC000010AL)
-#define STATUS_CANCELLED_NT ((NTSTATUS)0xC0000120L)
 
 // SYSTEM_HANDLE_INFORMATION_EX up to its entries, then one entry
 // (SYSTEM_HANDLE_TABLE_ENTRY_INFO_EX).
@@ -76,7 +71,6 @@ static_assert(sizeof(CLIENT_ID) == WindowsLayout(8, 16), "CLIENT_ID");
 extern "C" {
 NTSYSAPI NTSTATUS NTAPI NtOpenProcess(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, CLIENT_ID*);
 NTSYSAPI NTSTATUS NTAPI NtDuplicateObject(HANDLE, HANDLE, HANDLE, PHANDLE, ACCESS_MASK, ULONG, ULONG);
-NTSYSAPI WCHAR NTAPI RtlUpcaseUnicodeChar(WCHAR);
 }
 
 // The native calls of a holder scan. Tests replace them to refuse opens and

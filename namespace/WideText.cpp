@@ -47,20 +47,34 @@ void WideText::Swap(WideText& other)
     other.length_ = length;
 }
 
+size_t JoinObjectPathInto(const wchar_t* directory, size_t directoryLength, const wchar_t* name, size_t nameLength,
+                          wchar_t* buffer, size_t capacity)
+{
+    const size_t separator = directoryLength > 0 && directory[directoryLength - 1] == L'\\' ? 0 : 1;
+    const size_t length = directoryLength + separator + nameLength;
+    if (length >= capacity) {
+        if (capacity > 0)
+            buffer[0] = L'\0';
+        return length;
+    }
+    CopyMemory(buffer, directory, directoryLength * sizeof(wchar_t));
+    if (separator)
+        buffer[directoryLength] = L'\\';
+    CopyMemory(buffer + directoryLength + separator, name, nameLength * sizeof(wchar_t));
+    buffer[length] = L'\0';
+    return length;
+}
+
 bool JoinObjectPath(const wchar_t* directory, const wchar_t* name, WideText* path)
 {
     const size_t directoryLength = static_cast<size_t>(lstrlenW(directory));
     const size_t nameLength = static_cast<size_t>(lstrlenW(name));
-    const bool separator = !(directoryLength > 0 && directory[directoryLength - 1] == L'\\');
+    const size_t length = JoinObjectPathInto(directory, directoryLength, name, nameLength, nullptr, 0);
     WideText joined;
-    wchar_t* at = joined.Allocate(directoryLength + (separator ? 1 : 0) + nameLength);
-    if (!at)
+    wchar_t* buffer = joined.Allocate(length);
+    if (!buffer)
         return false;
-    CopyMemory(at, directory, directoryLength * sizeof(wchar_t));
-    at += directoryLength;
-    if (separator)
-        *at++ = L'\\';
-    CopyMemory(at, name, nameLength * sizeof(wchar_t));
+    JoinObjectPathInto(directory, directoryLength, name, nameLength, buffer, length + 1);
     path->Swap(joined);
     return true;
 }

@@ -32,9 +32,17 @@ private:
     size_t length_ = 0;
 };
 
-// directory + "\" + name, with no doubled separator after the root "\".
-// false (path left as it was) when memory runs out.
+// directory + "\" + name, with no doubled separator after the root "\":
+// the one way an object's path is made from its directory's. false (path
+// left as it was) when memory runs out.
 bool JoinObjectPath(const wchar_t* directory, const wchar_t* name, WideText* path);
+// The same join of counted texts (name may hold any units) into a fixed
+// buffer. Returns the joined length; the text is written, terminated, only
+// when it and its terminator fit capacity units, else buffer holds an empty
+// text (nothing is written when capacity is 0): a cut path would name some
+// other object.
+size_t JoinObjectPathInto(const wchar_t* directory, size_t directoryLength, const wchar_t* name, size_t nameLength,
+                          wchar_t* buffer, size_t capacity);
 
 // The part after the last "\" (the whole text when it has none).
 const wchar_t* LastPathComponent(const wchar_t* path);

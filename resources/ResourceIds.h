@@ -56,7 +56,7 @@
 // Find: additions beside the window's own resources, each with an id of its own.
 #define CMD_FIND                40030
 #define DLG_FIND                120
-#define IDA_FIND_ACCELERATORS   121
+#define IDA_ADDITIONS_ACCELERATORS   121
 #define CTRL_FIND_NAME          1101
 #define CTRL_FIND_TYPE          1102
 #define CTRL_FIND_LOCATION      1103
@@ -64,3 +64,11 @@
 #define CTRL_FIND_STOP          1105
 #define CTRL_FIND_RESULTS       1106
 #define CTRL_FIND_STATUS        1107
+
+// Holders: the processes that have an object open, an addition likewise.
+#define CMD_HOLDERS             40031
+#define DLG_HOLDERS             122
+#define CTRL_HOLDERS_PATH       1201
+#define CTRL_HOLDERS_LIST       1202
+#define CTRL_HOLDERS_STATUS     1203
+#define CTRL_HOLDERS_REFRESH    1204

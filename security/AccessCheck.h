@@ -6,16 +6,16 @@
 #include <windows.h>
 
 struct GenericMappingRow {
-    int key;  // ObjectTypeCode; TypeUnknown rows are matched by name
-    const wchar_t* typeName;
+    int key;  // ObjectTypeCode
     GENERIC_MAPPING mapping;
 };
 
 const int GenericMappingRowCount = 14;
 extern const GenericMappingRow GenericMappingRows[GenericMappingRowCount];
 
-// The documented mapping of a type (by code, else by name); types without a
-// row get the standard rights alone and the first specific right for all.
+// The documented mapping of a type by its code (a file's by its name); types
+// without a row get the standard rights alone and the first specific right
+// for all.
 GENERIC_MAPPING DocumentedGenericMapping(int typeCode, const wchar_t* typeName);
 
 // The rights that change an object: DELETE, WRITE_DAC, WRITE_OWNER and the

@@ -1,23 +1,23 @@
 #include "AccessRights.h"
 
+#include "NtStatus.h"
 #include "ObjectTypes.h"
 
 namespace {
-
-const NTSTATUS StatusNotFound = static_cast<NTSTATUS>(0xC0000225);
-const NTSTATUS StatusBufferTooSmall = static_cast<NTSTATUS>(0xC0000023);
 
 // Shared texts: the same query right serves many rows and the generic list.
 const wchar_t QueryInformation[] = L"情報の問い合わせ";
 const wchar_t Modify[] = L"変更";
 const wchar_t Stop[] = L"停止";
+const wchar_t FullControl[] = L"フルコントロール";
+const wchar_t Separator = L'、';
 
 // Copies name when it fits; a name is never cut.
 NTSTATUS CopyName(const wchar_t* name, wchar_t* text, size_t capacity)
 {
     const size_t length = static_cast<size_t>(lstrlenW(name));
     if (!text || length >= capacity)
-        return StatusBufferTooSmall;
+        return STATUS_BUFFER_TOO_SMALL_NT;
     CopyMemory(text, name, (length + 1) * sizeof(wchar_t));
     return 0;
 }
@@ -57,7 +57,7 @@ const AccessRightName GenericAccessNames[GenericAccessNameCount] = {
     {0x00080000, L"所有権の取得"},
     {0x00100000, L"同期"},
     {0x01000000, L"監査"},
-    {0x02000000, L"フルコントロール"},
+    {0x02000000, FullControl},
     {0x80000000, L"読み取り"},
     {0x40000000, L"書き込み"},
     {0x20000000, L"実行"},
@@ -78,6 +78,44 @@ NTSTATUS FindAccessRow(int typeCode, ACCESS_MASK* validMask, int* row)
     return 0;
 }
 
+void DescribeAccess(int typeCode, ACCESS_MASK mask, wchar_t (&text)[AccessTextChars])
+{
+    ACCESS_MASK valid = 0;
+    int row = NoAccessRow;
+    FindAccessRow(typeCode, &valid, &row);
+    // The auditing right is the page's own; holding all the others is full control.
+    const ACCESS_MASK all = valid & ~ACCESS_SYSTEM_SECURITY;
+    size_t length = 0;
+    ACCESS_MASK rest = mask;
+    if ((mask & all) == all) {
+        length = static_cast<size_t>(lstrlenW(FullControl));
+        CopyMemory(text, FullControl, (length + 1) * sizeof(wchar_t));
+        rest &= ~all;
+    }
+    ACCESS_MASK unnamed = 0;
+    for (ACCESS_MASK bit = 1; bit && rest; bit <<= 1) {
+        if (!(rest & bit))
+            continue;
+        rest &= ~bit;
+        wchar_t name[AccessNameMaxChars];
+        if (GetAccessRightName(row, bit, name, AccessNameMaxChars) != 0) {
+            unnamed |= bit;
+            continue;
+        }
+        if (length > 0)
+            text[length++] = Separator;
+        const size_t chars = static_cast<size_t>(lstrlenW(name));
+        CopyMemory(text + length, name, chars * sizeof(wchar_t));
+        length += chars;
+    }
+    if (unnamed || length == 0) {
+        if (length > 0)
+            text[length++] = Separator;
+        length += static_cast<size_t>(wsprintfW(text + length, L"0x%08X", unnamed));
+    }
+    text[length] = L'\0';
+}
+
 NTSTATUS GetAccessRightName(int row, ACCESS_MASK mask, wchar_t* text, size_t capacity)
 {
     if (row >= 0 && row < AccessRowCount)
@@ -87,5 +125,5 @@ NTSTATUS GetAccessRightName(int row, ACCESS_MASK mask, wchar_t* text, size_t cap
     for (const AccessRightName& entry : GenericAccessNames)
         if (entry.mask & mask)
             return CopyName(entry.name, text, capacity);
-    return StatusNotFound;
+    return STATUS_NOT_FOUND_NT;
 }

@@ -40,3 +40,13 @@ NTSTATUS FindAccessRow(int typeCode, ACCESS_MASK* validMask, int* row);
 // entry matches, or STATUS_BUFFER_TOO_SMALL (0xC0000023) when the name does
 // not fit capacity characters with its terminator; text is untouched then.
 NTSTATUS GetAccessRightName(int row, ACCESS_MASK mask, wchar_t* text, size_t capacity);
+
+// Room for any mask's description: a name of at most AccessNameMaxChars
+// characters for each of 32 bits, with separators, and the mask of the rest.
+const size_t AccessTextChars = 32 * AccessNameMaxChars + 16;
+
+// A granted mask as the security page names a type's rights: フルコントロール
+// when it holds all the type's rights, else the name of each right it holds,
+// from the lowest bit, joined by "、"; the bits no name fits follow as one
+// mask ("0x%08X"), which is all there is of a mask no name fits at all.
+void DescribeAccess(int typeCode, ACCESS_MASK mask, wchar_t (&text)[AccessTextChars]);

@@ -24,7 +24,7 @@ REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PROGRAMS = {
     'gui_tests': 'tests/app/gui_tests.exe',
     'namespace_tests': 'tests/namespace/namespace_tests.exe',
-    'security_tests': 'tests/properties/security_tests.exe',
+    'security_tests': 'tests/security/security_tests.exe',
     'dump_tests': 'tests/dump/dump_tests.exe',
     'find_tests': 'tests/find/find_tests.exe',
 }
@@ -63,12 +63,12 @@ plant('records-refused', G, "A refused row's record never freed",
       ('explorer/ObjectList.cpp', "    if (row < 0) {\n        FreeEntryRecord(record);", "    if (row < 0) {\n        (void)0;"))
 plant('records-twice', G, "An entry record freed twice (the row's record freed after its sheet)",
       ('explorer/PropertiesCommand.cpp',
-       "    ShowPropertySheet(owner, directory, reinterpret_cast<const EntryRecord*>(item.lParam));",
-       "    ShowPropertySheet(owner, directory, reinterpret_cast<const EntryRecord*>(item.lParam));\n"
-       "    FreeEntryRecord(reinterpret_cast<EntryRecord*>(item.lParam));"))
+       "    target->record = reinterpret_cast<const EntryRecord*>(item.lParam);",
+       "    target->lookedUp.Reset(reinterpret_cast<EntryRecord*>(item.lParam));\n"
+       "    target->record = target->lookedUp.Get();"))
 plant('tree-record-never', G, "The tree sheet's looked-up record never freed",
-      ('explorer/PropertiesCommand.cpp', "    ShowPropertySheet(owner, parentPath, record);\n    FreeEntryRecord(record);",
-       "    ShowPropertySheet(owner, parentPath, record);"))
+      ('explorer/PropertiesCommand.cpp', "    target->record = target->lookedUp.Get();",
+       "    target->record = target->lookedUp.Release();"))
 plant('capture-lost', G, "The capture lost mid-drag leaves the drag running (children unclipped)",
       ('explorer/ControlSite.cpp', "    case WM_CAPTURECHANGED:\n        OnCaptureLost();",
        "    case WM_CAPTURECHANGED:\n        (void)0;"))
@@ -146,7 +146,7 @@ plant('about-colour', G, "Older look: About box painted with the button face",
 plant('about-centre', G, "About box not centred on the main window",
       ('app/AboutBox.cpp', "        CentreOnWindow(dialog, GetParent(dialog));", "        (void)dialog;"))
 plant('loop-accelerators', G, "The program's own loop skips the accelerators (F5 does nothing)",
-      ('app/Startup.cpp', "        if (PreTranslateLoopMessage(&message, accelerators, findAccelerators))\n            continue;\n", ""))
+      ('app/Startup.cpp', "        if (PreTranslateLoopMessage(&message, accelerators, additionAccelerators))\n            continue;\n", ""))
 plant('version-unrecorded', G, "The system's version never recorded (no older look on NT 3.51)",
       ('app/Startup.cpp', "    SystemMajorVersion = static_cast<int>(version.dwMajorVersion);\n", ""))
 plant('no-plain-toolbar', G, "Without InitCommonControlsEx the main window gets no toolbar",
@@ -164,7 +164,7 @@ plant('no-marlett', G, "The Wine prefix without Marlett: the caption buttons dra
 plant('unstripped', 'dist_archives', "The shipped programs keep their debug sections (more than twice their size)",
       ('CMakeLists.txt', "add_link_options($<$<CONFIG:Release>:-s>)\n", ""))
 plant('road-tree', G, "Properties with the tree focused opens the list's row",
-      ('explorer/PropertiesCommand.cpp', "    if (GetFocus() == tree) {", "    if (false) {"))
+      ('explorer/PropertiesCommand.cpp', "    if (GetFocus() == tree)\n", "    if (false)\n"))
 plant('road-row', G, "Properties takes a selected row without the focus mark",
       ('explorer/PropertiesCommand.cpp', "LVNI_FOCUSED | LVNI_SELECTED", "LVNI_SELECTED"))
 plant('page-handles', G, "The General page shows the references as the handle count",
@@ -269,10 +269,10 @@ plant('goto-fill-status', G, "An object in a directory that cannot be listed rep
 plant('goto-missing-below', G, "A directory under one that cannot be listed reported missing instead of refused",
       ('explorer/GoToPath.cpp', "    return status < 0 ? status : STATUS_OBJECT_NAME_NOT_FOUND_NT;", "    return status < 0 ? STATUS_OBJECT_NAME_NOT_FOUND_NT : status;"))
 plant('goto-gone-directory', G, "A directory gone since the tree was built is gone to as if it were there",
-      ('explorer/GoToPath.cpp', "    if (ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == StatusPathNotFound) {",
+      ('explorer/GoToPath.cpp', "    if (ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == STATUS_OBJECT_PATH_NOT_FOUND_NT) {",
        "    if (false) {"))
 plant('goto-doubled', G, "The path `\\\\` taken for the root",
-      ('explorer/GoToPath.cpp', "        if (length == 0)\n            return StatusNameInvalid;\n", ""))
+      ('explorer/GoToPath.cpp', "        if (length == 0)\n            return STATUS_OBJECT_NAME_INVALID_NT;\n", ""))
 plant('goto-focus', G, "After a go-to the focus stays where it was",
       ('explorer/GoToPath.cpp', "    SetFocus(shown == Shown::Object ? ActiveControlSite->ListWindow() : ActiveControlSite->TreeWindow());\n", ""))
 plant('start-quotes', G, "A quoted start path keeps its quotes (never found)",
@@ -280,7 +280,7 @@ plant('start-quotes', G, "A quoted start path keeps its quotes (never found)",
 plant('start-early', G, "The start path gone to before the first Refresh, which then shows the root",
       ('app/Startup.cpp', "        PostMessageW(MainWindowHandle, GoToStartPathMessage, 0, reinterpret_cast<LPARAM>(startPath.Get()));", "        SendMessageW(MainWindowHandle, GoToStartPathMessage, 0, reinterpret_cast<LPARAM>(startPath.Get()));"))
 plant('find-table', G, "Ctrl+F does nothing (the second table never translated)",
-      ('app/Startup.cpp', "    for (HACCEL table : {accelerators, findAccelerators})", "    for (HACCEL table : {accelerators})"))
+      ('app/Startup.cpp', "    for (HACCEL table : {accelerators, additionAccelerators})", "    for (HACCEL table : {accelerators})"))
 plant('find-in-103', G, "Ctrl+F added to table 103 instead of a table of its own",
       ('resources/kagero.rc', "    VK_RETURN,  CMD_PROPERTIES, VIRTKEY, ALT, NOINVERT\nEND", '    VK_RETURN,  CMD_PROPERTIES, VIRTKEY, ALT, NOINVERT\n    "F",        CMD_FIND,       VIRTKEY, CONTROL, NOINVERT\nEND'))
 plant('find-menu-place', G, "Find placed before Select All in the Edit menu",
@@ -300,14 +300,14 @@ plant('skip-failed', N, "A query failing partway is skipped and the listing goes
 plant('index-from-0', N, "Enumeration indexes numbered from 0",
       ('namespace/DirectoryWalk.cpp', "sink.AddListEntry(reader.Position(),", "sink.AddListEntry(reader.Position() - 1,"))
 plant('child-cut', N, "A too-long child path cut and walked instead of skipped",
-      ('namespace/DirectoryWalk.cpp', "const int nameLength = name.Length / sizeof(WCHAR);",
-       "const int nameLength = (int)(name.Length / sizeof(WCHAR)) < capacity - 2 - parentLength"
-       " ? (int)(name.Length / sizeof(WCHAR)) : capacity - 2 - parentLength;"))
+      ('namespace/WideText.cpp', "    const size_t length = directoryLength + separator + nameLength;",
+       "    if (capacity > 0 && directoryLength + separator + nameLength >= capacity && directoryLength + separator < capacity)\n"
+       "        nameLength = capacity - 1 - directoryLength - separator;\n"
+       "    const size_t length = directoryLength + separator + nameLength;"))
 plant('double-slash', N, "A doubled backslash after the root",
-      ('namespace/DirectoryWalk.cpp', "parentLength > 0 && parent[parentLength - 1] == L'\\\\'", "false"))
+      ('namespace/WideText.cpp', "directoryLength > 0 && directory[directoryLength - 1] == L'\\\\' ? 0 : 1", "false ? 0 : 1"))
 plant('child-fit', N, "A child path one character too long for its buffer accepted",
-      ('namespace/DirectoryWalk.cpp', "if (parentLength + separator + nameLength >= capacity) {",
-       "if (parentLength + separator + nameLength > capacity) {"))
+      ('namespace/WideText.cpp', "    if (length >= capacity) {", "    if (length > capacity) {"))
 plant('find-cut', N, "FindDirectoryEntry cuts a too-long name and finds another object",
       ('namespace/DirectoryWalk.cpp', "    if (length >= capacity) {\n        destination[0] = L'\\0';\n        return false;\n    }",
        "    if (length >= capacity) {\n        lstrcpynW(destination, source, capacity);\n        return true;\n    }"))
@@ -353,6 +353,8 @@ plant('type-order', N, "A wrong code for Event",
        '    {L"EventPair", TypeEventPair, 8},\n    {L"Event", TypeEvent, 14},'))
 plant('generic-image', N, "An unknown type leaves the image unset",
       ('namespace/ObjectTypes.cpp', "        *image = ImageGenericType;\n    if (!typeName)", "        ;\n    if (!typeName)"))
+plant('completion-no-code', f'{N} {D}', "An I/O completion object gets no type code (its queue unread)",
+      ('namespace/ObjectTypes.cpp', '    {L"IoCompletion", TypeIoCompletion, 2},\n', ''))
 plant('directory-mask', N, "A directory opened without READ_CONTROL, query or traverse",
       ('namespace/ObjectOpen.cpp', "        *access |= DirectoryOpenBits;", "        ;"))
 plant('link-mask', N, "A link opened without its query bit",
@@ -425,8 +427,8 @@ plant('holders-prefix', N, "A path's holders include those of longer names it be
       (H, "    return keyLength == pathLength ? 0 : (keyLength < pathLength ? -1 : 1);",
        "    return keyLength < pathLength ? -1 : 0;"))
 plant('holders-name-growth', N, "A name longer than the first query's buffer is lost",
-      (H, "status == static_cast<NTSTATUS>(0x80000005L)) && needed > size && needed <= MaxNameBytes) {",
-       "status == static_cast<NTSTATUS>(0x80000005L)) && false) {"))
+      (H, "status == STATUS_BUFFER_OVERFLOW_NT) && needed > size && needed <= MaxNameBytes) {",
+       "status == STATUS_BUFFER_OVERFLOW_NT) && false) {"))
 plant('holders-access-column', N, "A handle's attributes shown as its access",
       (H, "                         entry.GrantedAccess};", "                         entry.HandleAttributes};"))
 plant('holders-refused-dropped', N, "A process that cannot be opened silently dropped, not listed as not examined",
@@ -542,9 +544,6 @@ plant('dump-plain-case', D, "The plain-name fast path orders by case",
       ('dump/DirectoryEntries.cpp',
        "wchar_t Upper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }",
        "wchar_t Upper(wchar_t c) { return c; }"))
-plant('find-folds', D, "--find compares case",
-      ('dump/DumpWalk.cpp', "    FoldCase(name, nameLength, text);",
-       "    CopyMemory(text, name, nameLength * sizeof(wchar_t));"))
 plant('type-folds', D, "--type compares case",
       ('dump/DumpWalk.cpp', "typeMatches = lstrcmpiW(typeName, options_.types[t]) == 0;",
        "typeMatches = lstrcmpW(typeName, options_.types[t]) == 0;"))
@@ -625,27 +624,45 @@ plant('watch-audit', D, "A watch with --writable-by taken (its created and delet
       ('dump/DumpOptions.cpp', "if (options->watch && (options->security", "if (false && (options->security"))
 
 # kagero-dump's security audit and more details.
-plant('dacl-null', D, 'A NULL DACL taken to grant nothing',
+plant('dacl-null', S, 'A NULL DACL taken to grant nothing',
       ('security/AccessCheck.cpp', '        *granted = MapGenericBits(GENERIC_ALL, mapping);\n        return 0;',
        '        *granted = 0;\n        return 0;'))
-plant('dacl-deny-first', D, 'A deny before an allow does not hold (the later allow grants the denied right)',
+plant('dacl-deny-first', S, 'A deny before an allow does not hold (the later allow grants the denied right)',
       ('security/AccessCheck.cpp', '            allowed |= mask & ~denied;',
        '            allowed |= mask;'))
-plant('dacl-inherit-only', D, 'Inherit-only entries applied to the object itself',
+plant('dacl-inherit-only', S, 'Inherit-only entries applied to the object itself',
       ('security/AccessCheck.cpp', '        if ((header->AceFlags & InheritOnly) ||\n',
        '        if ('))
-plant('dacl-generic', D, "GENERIC_ALL in an entry not mapped to the type's rights",
+plant('dacl-generic', S, "GENERIC_ALL in an entry not mapped to the type's rights",
       ('security/AccessCheck.cpp', '    if (mask & GENERIC_ALL)\n        mapped |= mapping.GenericAll;\n',
        ''))
-plant('owner-implicit', D, "The owner's implicit WRITE_DAC missing",
+plant('owner-implicit', S, "The owner's implicit WRITE_DAC missing",
       ('security/AccessCheck.cpp', '        allowed = READ_CONTROL | WRITE_DAC;',
        '        allowed = READ_CONTROL;'))
-plant('owner-rights', D, "An OWNER RIGHTS entry leaves the owner's implicit rights in place",
+plant('owner-rights', S, "An OWNER RIGHTS entry leaves the owner's implicit rights in place",
       ('security/AccessCheck.cpp', '    if (isOwner && !HasOwnerRightsEntry(dacl, ownerRights.sid))',
        '    if (isOwner && ownerRights.sid[0])'))
-plant('read-control-changes', D, 'READ_CONTROL counted as a right that changes the object',
+plant('read-control-changes', S, 'READ_CONTROL counted as a right that changes the object',
       ('security/AccessCheck.cpp', '~(READ_CONTROL | SYNCHRONIZE | generic)',
        '~(SYNCHRONIZE | generic)'))
+plant('dacl-generic-write', S, "GENERIC_WRITE in an entry not mapped to the type's rights",
+      ('security/AccessCheck.cpp', '    if (mask & GENERIC_WRITE)\n        mapped |= mapping.GenericWrite;\n', ''))
+plant('dacl-generic-execute', S, "GENERIC_EXECUTE in an entry not mapped to the type's rights",
+      ('security/AccessCheck.cpp', '    if (mask & GENERIC_EXECUTE)\n        mapped |= mapping.GenericExecute;\n', ''))
+plant('dacl-mapped-as-event', S, "Every type's generic rights mapped as an event's",
+      ('security/AccessCheck.cpp', 'MapGenericBits(ace->Mask, mapping)', 'MapGenericBits(ace->Mask, DocumentedGenericMapping(TypeEvent, nullptr))'))
+plant('owner-rights-others', S, "An OWNER RIGHTS entry applied to accounts that do not own the object",
+      ('security/AccessCheck.cpp', '(isOwner && EqualSid(sid, ownerRights.sid))', 'EqualSid(sid, ownerRights.sid)'))
+plant('owner-everyone', S, "An object owned by Everyone gives no account the owner's rights",
+      ('security/AccessCheck.cpp', '(EqualSid(owner, who) || EqualSid(owner, everyone.sid))', 'EqualSid(owner, who)'))
+plant('synchronize-changes', S, "SYNCHRONIZE counted as a right that changes a device or file",
+      ('security/AccessCheck.cpp', '~(READ_CONTROL | SYNCHRONIZE | generic)', '~(READ_CONTROL | generic)'))
+plant('mapping-job-write', S, "A job's terminate right not counted as one that changes it",
+      ('security/AccessCheck.cpp', '{Read | 0x4, Read | 0xB,', '{Read | 0x4, Read | 0x3,'))
+plant('completion-mapping', S, "An I/O completion object gets the generic rights alone where the kernel gives no mapping",
+      ('security/AccessCheck.cpp', '    {TypeIoCompletion, {Read | 0x1,', '    {TypeUnknown, {Read | 0x1,'))
+plant('mapping-file', S, "A file mapped as a type without a row, not as a device",
+      ('security/AccessCheck.cpp', 'if (typeName && wcscmp(typeName, L"File") == 0)', 'if (false)'))
 plant('owner-read-control', D, 'An object whose owner alone may read it reported as unreadable',
       ('dump/SecurityAudit.cpp', 'const ACCESS_MASK OpenForReadControl = READ_CONTROL;',
        'const ACCESS_MASK OpenForReadControl = 0x00020001;'))
@@ -662,13 +679,14 @@ plant('timer-units', D, "A timer's remaining time written in 100 ns units as mil
       ('dump/EntryExtras.cpp', 'more.value > 0 ? (more.value + 9999) / 10000 : 0',
        'more.value > 0 ? more.value : 0'))
 plant('completion-open', D, 'An I/O completion object opened as a file (no queue count)',
-      ('namespace/ObjectDetails.cpp', 'wcscmp(typeName, L"IoCompletion") != 0)\n        return',
-       'wcscmp(typeName, L"NoSuchType") != 0)\n        return'))
+      ('namespace/ObjectDetails.cpp', '    if (typeCode != TypeIoCompletion)\n        return', '    if (true)\n        return'))
 plant('completion-audit', D, "The audit opens an I/O completion object as a file (a securityError for every one)",
-      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, typeName, OpenForInformation, handle)",
+      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, OpenForInformation, handle)",
        "OpenObjectByType(path, typeCode, OpenForInformation, handle)"),
-      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, typeName, OpenForReadControl, handle)",
+      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, OpenForReadControl, handle)",
        "OpenObjectByType(path, typeCode, OpenForReadControl, handle)"))
+plant('completion-queue-unread', D, "--details reads no I/O completion object's queue",
+      ('dump/EntryExtras.cpp', '    } else if (typeCode == TypeIoCompletion) {', '    } else if (typeCode == TypeUnknown) {'))
 plant('job-active', D, "A job's processes counted from its ended ones",
       ('namespace/ObjectDetails.cpp', '    *active = accounting.ActiveProcesses;',
        '    *active = accounting.TotalTerminatedProcesses;'))
@@ -718,12 +736,31 @@ plant('find-older-edge', G, "Older look: the result list keeps its client edge",
 
 
 # The find window's search.
-plant('search-ascii-case', F, "The search ignores case only in ASCII names",
-      ('find/NamePattern.cpp', "    if (ascii || (length <= INT_MAX &&", "    if (true || (length <= INT_MAX &&"))
-plant('search-wildcard-as-text', F, "A wildcard looked for as text",
-      ('find/NamePattern.cpp', 'wildcard_ = wcspbrk(text, L"*?") != nullptr;', "wildcard_ = false;"))
-plant('search-wildcard-open-end', F, "A wildcard matches a name that goes on past it",
-      ('find/NamePattern.cpp', "    return p == patternLength;", "    return true;"))
+# The name match the search and --find share.
+plant('find-folds', f'{F} {D}', "A name compared with its case against the text it should contain",
+      ('namespace/NameMatch.cpp', "        while (i < wantedLength && RtlUpcaseUnicodeChar(name[at + i]) == wanted[i])",
+       "        while (i < wantedLength && name[at + i] == wanted[i])"))
+plant('search-ascii-case', f'{F} {D}', "Names matched without regard to case only in ASCII",
+      ('namespace/NameMatch.cpp', '#include "NativeApi.h"\n',
+       '#include "NativeApi.h"\n#define RtlUpcaseUnicodeChar(c) static_cast<wchar_t>((c) >= L\'a\' && (c) <= L\'z\' ? (c) - 32 : (c))\n'))
+plant('match-text-unfolded', f'{F} {D}', "The typed text kept in its own case (a lower-case letter finds nothing)",
+      ('namespace/NameMatch.cpp', "        folded[i] = RtlUpcaseUnicodeChar(text[i]);", "        folded[i] = text[i];"))
+plant('match-suffix', f'{F} {D}', "A text at the very end of a name not found in it",
+      ('namespace/NameMatch.cpp', "    for (size_t at = 0; at + wantedLength <= length; ++at) {",
+       "    for (size_t at = 0; at + wantedLength < length; ++at) {"))
+plant('search-wildcard-as-text', f'{F} {D}', "A wildcard looked for as text",
+      ('namespace/NameMatch.cpp', 'wildcard_ = wcspbrk(text, L"*?") != nullptr;', "wildcard_ = false;"))
+plant('search-wildcard-open-end', f'{F} {D}', "A wildcard matches a name that goes on past it",
+      ('namespace/NameMatch.cpp', "    return p == patternLength;", "    return true;"))
+plant('match-wildcard-case', f'{F} {D}', "A wildcard compared with the name's case",
+      ('namespace/NameMatch.cpp', "(pattern[p] == L'?' || pattern[p] == RtlUpcaseUnicodeChar(name[n]))",
+       "(pattern[p] == L'?' || pattern[p] == name[n])"))
+plant('match-question-literal', f'{F} {D}', "A wildcard's ? taken as the character itself",
+      ('namespace/NameMatch.cpp', "(pattern[p] == L'?' || pattern[p] ==", "(false || pattern[p] =="))
+plant('match-no-backtrack', f'{F} {D}', "A wildcard's * never gives back what it took (*memory?ondition finds nothing)",
+      ('namespace/NameMatch.cpp', "        } else if (star < patternLength) {", "        } else if (false) {"))
+plant('match-trailing-star', f'{F} {D}', "A wildcard whose * stands where the name ends does not match it",
+      ('namespace/NameMatch.cpp', "    while (p < patternLength && pattern[p] == L'*')\n        ++p;\n", ""))
 plant('search-type-case', F, "The type filter regards case",
       ('find/NamespaceSearch.cpp', " && lstrcmpiW(typeName.Buffer, wanted) != 0", ""))
 plant('search-no-target', F, "A link found without its target",
@@ -735,6 +772,9 @@ plant('search-failed-uncounted', F, "A directory that cannot be opened is not co
       ('find/NamespaceSearch.cpp', "    if (status < 0)\n        ++failed_;\n    else", "    if (status < 0)\n        ;\n    else"))
 plant('search-read-failed-done', F, "A directory whose reading fails partway counted as searched",
       ('namespace/DirectoryWalk.cpp', "    return reader.Ended() == STATUS_NO_MORE_ENTRIES_NT ? 0 : reader.Ended();", "    return 0;"))
+plant('search-child-short', F, "A subdirectory's path one unit short of its terminator: the search goes no deeper",
+      ('find/NamespaceSearch.cpp', "JoinObjectPathInto(directory, directoryLength, name.Buffer, Units(name), path, length + 1);",
+       "JoinObjectPathInto(directory, directoryLength, name.Buffer, Units(name), path, length);"))
 plant('search-start-slash', F, "A start with a backslash after its name searches nothing",
       ('find/NamespaceSearch.cpp', "    while (startLength > 1 && start[startLength - 1] == L'\\\\')\n        --startLength;\n", ""))
 plant('search-stop-per-directory', F, "Stop waits for the directory under way to be read to its end",
@@ -748,6 +788,16 @@ plant('search-stop-keeps-message', F, "A message posted before Stop reaches the 
       ('find/NamespaceSearch.cpp', "        while (PeekMessageW(&posted, s.window, s.message, s.message, PM_REMOVE)) {", "        while (false) {"))
 plant('search-stop-keeps-results', F, "Results not taken survive Stop",
       ('find/NamespaceSearch.cpp', "    FreeTexts(s.pending.Data(), s.pending.Count());\n    s.pending.Clear();\n", ""))
+plant('search-destructor-left', F, "The search's destructor leaves its worker running",
+      ('find/NamespaceSearch.cpp', "        return;\n    Stop();\n    DeleteCriticalSection", "        return;\n    DeleteCriticalSection"))
+
+# The holders' access text.
+plant('access-full-audit', S, "Full control not said of a handle that may also audit",
+      ('security/AccessRights.cpp', "    const ACCESS_MASK all = valid & ~ACCESS_SYSTEM_SECURITY;", "    const ACCESS_MASK all = valid;"))
+plant('access-unnamed-lost', S, "The rights no name fits left out of the access text",
+      ('security/AccessRights.cpp', "    if (unnamed || length == 0) {", "    if (length == 0) {"))
+plant('access-no-full', S, "A handle with all its type's rights shown right by right, not as full control",
+      ('security/AccessRights.cpp', "    if ((mask & all) == all) {", "    if (false) {"))
 
 # The floors.
 plant('floors-crossing', 'floors', "The find window includes the explorer's internals",

@@ -23,6 +23,10 @@ public:
     // The full path of the directory selected in the tree; the root when
     // none is. false when memory runs out.
     virtual bool SelectedDirectory(WideText* path) const = 0;
+    // The object Properties would show: its full path and type name. false
+    // when there is none, or when it cannot be found (a box owned by owner
+    // has said why, as for Properties).
+    virtual bool SelectedObject(HWND owner, WideText* path, WideText* typeName) = 0;
 };
 
 // Makes the one pane; null when none can be had.

@@ -1,24 +1,5 @@
 #include "SortMarks.h"
 
-#include "ResourceIds.h"
-
-HIMAGELIST HeaderMarkImageList = nullptr;
-
-namespace {
-
-const COLORREF HeaderMarkMask = RGB(0x00, 0xFF, 0x00);
-const int HeaderMarkWidth = 12;
-
-}  // namespace
-
-HIMAGELIST LoadHeaderMarks(HINSTANCE instance)
-{
-    if (!HeaderMarkImageList)
-        HeaderMarkImageList = ImageList_LoadImageW(instance, MAKEINTRESOURCEW(IDB_SORTMARKS), HeaderMarkWidth, 1,
-                                                   HeaderMarkMask, IMAGE_BITMAP, 0);
-    return HeaderMarkImageList;
-}
-
 // Drawn from the header's image list beside the text. The main list's etched
 // bitmap is its own and stays so.
 void SetColumnMark(HWND list, int column, int image)

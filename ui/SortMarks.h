@@ -6,16 +6,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-// The three mark images of bitmap 114, loaded once by LoadHeaderMarks and kept
-// for the life of the program.
-extern HIMAGELIST HeaderMarkImageList;
+#include "ImageStrips.h"
 
 // Header mark images of HeaderMarkImageList.
 enum HeaderMark { MarkNone = 0, MarkDescending = 1, MarkAscending = 2 };
-
-// Loads HeaderMarkImageList unless it is loaded; returns it (null when the
-// bitmap cannot be loaded).
-HIMAGELIST LoadHeaderMarks(HINSTANCE instance);
 
 // Shows image (a HeaderMark) beside the column's title, from the header's
 // image list; MarkNone takes the mark away.

@@ -15,7 +15,7 @@ bool Offer(HWND window, WPARAM key, std::initializer_list<int> heldKeys)
         state[held] = 0x80;
     SetKeyboardState(state);
     MSG msg = {window, WM_KEYDOWN, key, 0, 0, {}};
-    const bool consumed = PreTranslateLoopMessage(&msg, Shell().accelerators, Shell().findAccelerators);
+    const bool consumed = PreTranslateLoopMessage(&msg, Shell().accelerators, Shell().additionAccelerators);
     ZeroMemory(state, sizeof(state));
     SetKeyboardState(state);
     return consumed;

@@ -25,7 +25,7 @@ TEST_CASE("Both programs carry the About box's version in their version resource
     }
 }
 
-TEST_CASE("The menu's popups and accelerator table 103 are as they were; Find ends the Edit menu and has a table of its own")
+TEST_CASE("The menu's popups command by command, accelerator table 103 byte for byte; Find ends the Edit menu, the holders follow Properties, with a table of their own")
 {
     HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_MAINMENU));
     std::function<std::string(HMENU)> items = [&](HMENU popup) {  // each item's command, 0 a separator, (...) a popup
@@ -35,15 +35,17 @@ TEST_CASE("The menu's popups and accelerator table 103 are as they were; Find en
                                                            : std::to_string(GetMenuItemID(popup, i)));
         return text;
     };
-    CHECK(items(menu) == "(40008 0 40002) (40027 40026 0 40030) (59392 59393 0 (40023 40024 0 40025) 40020 0 40003) (40004)");
+    CHECK(items(menu) == "(40008 40031 0 40002) (40027 40026 0 40030) (59392 59393 0 (40023 40024 0 40025) 40020 0 40003) (40004)");
     wchar_t text[64] = {};
     GetMenuStringW(menu, CMD_FIND, text, 64, MF_BYCOMMAND);
     CHECK(Utf8(text) == "検索(&F)...\tCtrl+F");
+    GetMenuStringW(menu, CMD_HOLDERS, text, 64, MF_BYCOMMAND);
+    CHECK(Utf8(text) == "開いているプロセス(&H)...\tCtrl+H");
     DestroyMenu(menu);
     // Each table byte for byte: flags (0x80 on the last entry), key, command and padding, one word each.
     const std::pair<int, std::vector<WORD>> tables[] = {
         {IDA_ACCELERATORS, {0x0B, 'A', 40026, 0, 0x03, VK_F5, 40003, 0, 0x93, VK_RETURN, 40008, 0}},
-        {IDA_FIND_ACCELERATORS, {0x8B, 'F', 40030, 0}}};
+        {IDA_ADDITIONS_ACCELERATORS, {0x0B, 'F', 40030, 0, 0x8B, 'H', 40031, 0}}};
     for (const auto& [id, words] : tables) {
         CAPTURE(id);
         HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), RT_ACCELERATOR);

@@ -145,7 +145,7 @@ TEST_CASE("A fill shows one sorted row per object with its type and image and co
     for (const Row& row : p.Rows())
         rows.push_back(Utf8(row.name + L" " + row.type) + " " + std::to_string(row.image) + " " +
                        std::to_string(row.record->typeCode));
-    CHECK(rows == std::vector<std::string>{"Folder Directory 0 0", "ACompletion IoCompletion 2 -1",
+    CHECK(rows == std::vector<std::string>{"Folder Directory 0 0", "ACompletion IoCompletion 2 22",
                                            "ALink SymbolicLink 7 2", "AnEvent Event 8 3", "pair EventPair 8 14"});
     ListView_DeleteItem(p.List(), 0);  // a row deleted alone frees its record,
     ListTargetWindow = nullptr;        // as does a row no list takes

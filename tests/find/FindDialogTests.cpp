@@ -1,24 +1,11 @@
 // The find window driven as a user drives it, over the test objects and Wine's whole namespace.
 #include "MainWindowFixture.h"
 
-#include <tlhelp32.h>
-
 #include "FindDialog.h"
 #include "FindResults.h"
 #include "NativeApi.h"
 
 namespace {
-
-int ThreadCount()
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {sizeof(entry), 0, 0, 0, 0, 0, 0};
-    int count = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snapshot);
-    return count;
-}
 
 struct Finder {
     HWND dialog = ShowFindDialog(Shell().window, Shell().site);
@@ -33,11 +20,11 @@ struct Finder {
         SetWindowTextW(Item(CTRL_FIND_LOCATION), location.c_str());
         SendMessageW(dialog, WM_COMMAND, CTRL_FIND_START, 0);
     }
-    // Pumps until the search has ended; the status line.
+    // Pumps as messages come until the search has ended (10 s at most: one that never ends fails); the status line.
     std::wstring Wait() const
     {
-        for (int i = 0; i < 2000 && IsWindowEnabled(Item(CTRL_FIND_STOP)); ++i)
-            Shell().Pump(), Sleep(2);
+        for (const ULONGLONG end = GetTickCount64() + 10000; IsWindowEnabled(Item(CTRL_FIND_STOP)) && GetTickCount64() < end;)
+            Shell().Pump(), MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         return Text(CTRL_FIND_STATUS);
     }
     // "name|directory|type|target|image " per row, the test root as "~", a long target as its length.
@@ -78,12 +65,16 @@ void CALLBACK SearchAndExit(HWND, UINT, UINT_PTR timer, DWORD)
     PostMessageW(MainWindowHandle, WM_COMMAND, CMD_EXIT, 0);
 }
 
-// The walk's directory reads, each 5 ms slower, so that a search of the whole namespace is still running when stopped.
-DirectoryCalls Real, Slowed;
-NTSTATUS NTAPI SlowQuery(HANDLE directory, PVOID buffer, ULONG size, BOOLEAN one, BOOLEAN restart, PULONG context,
+// The worker's directory reads held until its Stop is asked (10 s at most), so that the search is still running
+// then; the windows' own reads, on the test's thread, go on.
+DirectoryCalls Real, Held;
+DWORD TestThread = 0;
+HANDLE StopAsked = nullptr;
+NTSTATUS NTAPI HeldQuery(HANDLE directory, PVOID buffer, ULONG size, BOOLEAN one, BOOLEAN restart, PULONG context,
                          PULONG needed)
 {
-    Sleep(5);
+    if (GetCurrentThreadId() != TestThread)
+        WaitForSingleObject(StopAsked, 10000);
     return Real.query(directory, buffer, size, one, restart, context, needed);
 }
 
@@ -133,7 +124,7 @@ TEST_CASE("find: the rows, their columns and icons, the counts, the header sort;
         {L"LINK", L"", L"", links, Found3},
     };
     Finder f;
-    f.SortBy(0);  // before the search: every batch is sorted in
+    f.SortBy(0);  // chosen before the search: its rows sorted when it ends
     for (const auto& search : searches) {
         CAPTURE(Utf8(search.text));
         f.Start(search.text, search.type, Objects().Path(search.place));
@@ -190,25 +181,31 @@ TEST_CASE("find: Enter or a double-click on a result shows it in the main window
 
 TEST_CASE("find: 中止, closing the window and exiting the program during a search stop it; no row or worker is left")
 {
-    const int threads = ThreadCount();
-    Real = Slowed = ActiveDirectoryCalls();
-    Slowed.query = SlowQuery;
-    SetDirectoryCalls(&Slowed);
+    Real = Held = ActiveDirectoryCalls();
+    Held.query = HeldQuery;
+    TestThread = GetCurrentThreadId();
+    StopAsked = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SearchStopAsked = [] { SetEvent(StopAsked); };
+    SetDirectoryCalls(&Held);
     Finder f;
     f.Start(L"", L"", L"\\");
     SendMessageW(f.dialog, WM_COMMAND, CTRL_FIND_STOP, 0);
     const std::wstring stopped = f.Text(CTRL_FIND_STATUS);
     CHECK(stopped.rfind(L"検索を中止しました。", 0) == 0);
-    CHECK((!IsWindowEnabled(f.Item(CTRL_FIND_STOP)) && ThreadCount() == threads));
+    CHECK((!IsWindowEnabled(f.Item(CTRL_FIND_STOP)) && LiveSearchWorkers() == 0));
+    ResetEvent(StopAsked);
     f.Start(L"", L"", L"\\");
     SendMessageW(f.dialog, WM_COMMAND, IDCANCEL, 0);
-    CHECK((!IsWindow(f.dialog) && FindDialogWindow() == nullptr && ThreadCount() == threads && LiveFoundRows() == 0));
+    CHECK((!IsWindow(f.dialog) && FindDialogWindow() == nullptr && LiveSearchWorkers() == 0 && LiveFoundRows() == 0));
 
     EndShell();
+    ResetEvent(StopAsked);
     SetTimer(nullptr, 0, 50, SearchAndExit);
     CHECK(RunKagero(GetModuleHandleW(nullptr), SW_HIDE, MakeRecordingSite) == 0);
-    CHECK((FindDialogWindow() == nullptr && ThreadCount() == threads && LiveFoundRows() == 0));
+    CHECK((FindDialogWindow() == nullptr && LiveSearchWorkers() == 0 && LiveFoundRows() == 0));
     SetDirectoryCalls(nullptr);
+    SearchStopAsked = nullptr;
+    CloseHandle(StopAsked);
     delete LastSite;
     UnregisterClassW(L"Kagero_MainWndClass", GetModuleHandleW(nullptr));
 }

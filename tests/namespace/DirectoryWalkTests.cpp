@@ -174,6 +174,7 @@ TEST_CASE("type names map to their codes and images in any letter case; other na
         {L"Section", 1, 12}, {L"event", 3, 8}, {L"EventPair", 14, 8}, {L"Mutant", 4, 9}, {L"Semaphore", 5, 10},
         {L"Port", 8, 3}, {L"Type", 7, 15}, {L"Timer", 12, 14}, {L"Key", 6, 13}, {L"Callback", 13, 2},
         {L"WindowStation", 9, 4}, {L"Profile", 15, 11}, {L"JOB", 21, 16}, {L"Process", 19, 2}, {L"Thread", 20, 2},
+        {L"ioCompletion", 22, 2},
         {L"File", -1, 2}, {L"", -1, 2}, {L"Direct", -1, 2}, {L"Events", -1, 2}, {L" Event", -1, 2},
     };
     for (const auto& c : cases) {

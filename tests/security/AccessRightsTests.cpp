@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "AccessCheck.h"
 #include "AccessRights.h"
+#include "ObjectTypes.h"
 
 TEST_CASE("each type's row, valid mask and names bit by bit from the lowest (- unnamed); a type without a row: the generic ones")
 {
@@ -49,5 +51,22 @@ TEST_CASE("names: a row's entry before the generic list, the first sharing a bit
         wchar_t text[32] = L"untouched";
         CHECK(ULONG(GetAccessRightName(c.row, c.mask, text, c.capacity)) == c.status);
         CHECK(std::wstring(text) == c.name);
+    }
+}
+
+TEST_CASE("a granted mask named as the security page names the type's rights; the bits no name fits as one mask")
+{
+    const struct { int type; ACCESS_MASK mask; const wchar_t* text; } cases[] = {
+        {3, 0x001F0003, L"フルコントロール"}, {3, 0x00100001, L"情報の問い合わせ、同期"},
+        {3, 0x011F0003, L"フルコントロール、監査"}, {4, 0x00100000, L"同期"}, {0, 0x000F000F, L"フルコントロール"},
+        {-1, 0x001F0001, L"フルコントロール"}, {3, 0, L"0x00000000"}, {19, 0x00001410, L"0x00001410"},
+        {19, 0x00100401, L"情報の問い合わせ、同期、0x00000400"},
+        // Every bit: the longest text there is, within its buffer.
+        {19, 0xFFFFFFFF, L"フルコントロール、監査、フルコントロール、すべて許可、実行、書き込み、読み取り、0x0CE0F000"}};
+    for (const auto& c : cases) {
+        INFO("type ", c.type, ", mask ", c.mask);
+        wchar_t text[AccessTextChars];
+        DescribeAccess(c.type, c.mask, text);
+        CHECK(std::wstring(text) == c.text);
     }
 }

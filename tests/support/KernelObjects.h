@@ -20,6 +20,15 @@ struct ObjectRow {
     std::wstring target{};  // SymbolicLink
 };
 
+// Names that differ only in the case of one letter beyond ASCII (Latin, Greek, full-width), in two directories
+// because the kernel takes them for one name within one, and a name whose last unit is a lone surrogate. The find
+// window's tests and kagero-dump's make them alike, so that the same text is seen to find the same of them.
+inline const wchar_t* const CaseDirectories[] = {L"Cases", L"Cases\\Upper", L"Cases\\Lower"};
+inline const wchar_t* const CaseNames[] = {L"Cases\\Upper\\Letter-\x00C4", L"Cases\\Upper\\Letter-\x03A3",
+                                           L"Cases\\Upper\\Letter-\xFF21", L"Cases\\Lower\\Letter-\x00E4",
+                                           L"Cases\\Lower\\Letter-\x03C3", L"Cases\\Lower\\Letter-\xFF41",
+                                           L"Cases\\Lower\\Letter-\x00E4\xDC00"};
+
 // The root is a new directory \KageroTest-<pid>-<n>; paths are relative to it.
 class TestNamespace {
 public:

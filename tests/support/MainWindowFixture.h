@@ -148,7 +148,7 @@ struct Program {
         window = MainWindowHandle = frame.CreateMainWindow(SW_SHOWNORMAL);
         site = static_cast<RecordingSite*>(frame.PaneObject());
         accelerators = LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ACCELERATORS));
-        findAccelerators = LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_FIND_ACCELERATORS));
+        additionAccelerators = LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ADDITIONS_ACCELERATORS));
     }
     // Ends the window as Exit does; the pane lives on, as in the program.
     ~Program()
@@ -165,7 +165,7 @@ struct Program {
     {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (!PreTranslateLoopMessage(&message, accelerators, findAccelerators)) {
+            if (!PreTranslateLoopMessage(&message, accelerators, additionAccelerators)) {
                 TranslateMessage(&message);
                 DispatchMessageW(&message);
             }
@@ -264,7 +264,7 @@ struct Program {
     mutable MainFrame frame;
     HWND window = nullptr;
     RecordingSite* site = nullptr;
-    HACCEL accelerators = nullptr, findAccelerators = nullptr;
+    HACCEL accelerators = nullptr, additionAccelerators = nullptr;
     int row = -1;
 };
 

@@ -1,6 +1,6 @@
 // A subtree of a few hundred real objects over five levels for the search: twelve directories of twenty events,
-// names holding "needle" at known places, a refused directory, links with targets, and names that only the
-// locale's case folding or a single UTF-16 unit can match.
+// names holding "needle" at known places, a refused directory, links with targets, and names that only case
+// folding beyond ASCII or a single UTF-16 unit can match (the CaseNames in "Cases" among them).
 #pragma once
 
 #include "KernelObjects.h"
@@ -12,7 +12,7 @@ inline const KnownObject NeedleObjects[] = {
     {L"Beta\\Sub2\\xneedlex", L"Semaphore", L""}, {L"Gamma\\NeedleLink", L"SymbolicLink", L"\\Device\\Null"},
     {L"Gamma\\NeedleDir", L"Directory", L""}, {L"Gamma\\Sub0\\\xD800needle", L"Event", L""}};  // a lone surrogate
 // The directories that can be read (the root among them), the refused one, and every entry that can be seen.
-const long SearchTreeDirectories = 19, SearchTreeRefused = 1, SearchTreeObjects = 267;
+const long SearchTreeDirectories = 22, SearchTreeRefused = 1, SearchTreeObjects = 277;
 
 struct SearchTree : TestNamespace {
     SearchTree()
@@ -33,6 +33,10 @@ struct SearchTree : TestNamespace {
                          {Kind::Event, L"Gamma\\NeedleDir\\inner"}, {Kind::Event, L"Gamma\\Sub0\\\xD800needle"},
                          {Kind::Event, L"Gamma\\Sub3\\\x00C4rger"}, {Kind::Directory, L"Refused"},
                          {Kind::Event, L"Refused\\NeedleHidden"}, {Kind::Refuse, L"Refused"}});
+        for (const wchar_t* directory : CaseDirectories)
+            failed += Directory(directory) < 0;
+        for (const wchar_t* name : CaseNames)
+            failed += Event(name) < 0;
     }
     int failed = 0;
 };

@@ -35,7 +35,7 @@ const wchar_t SecuredDescriptor[] =
 const WELL_KNOWN_SID_TYPE ShownAccount = WinBuiltinUsersSid;
 
 std::wstring Folder;
-HACCEL Accelerators = nullptr, FindAccelerators = nullptr;
+HACCEL Accelerators = nullptr, AdditionAccelerators = nullptr;
 bool Failed = false;
 
 void Fail(const wchar_t* what, DWORD error)
@@ -82,7 +82,7 @@ void Pump()
 {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (!PreTranslateLoopMessage(&message, Accelerators, FindAccelerators)) {
+        if (!PreTranslateLoopMessage(&message, Accelerators, AdditionAccelerators)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
@@ -330,7 +330,7 @@ int wmain(int argc, wchar_t** argv)
     MainFrame frame(MakeControlSite);
     MainWindowHandle = frame.CreateMainWindow(SW_SHOWNORMAL);
     Accelerators = LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ACCELERATORS));
-    FindAccelerators = LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_FIND_ACCELERATORS));
+    AdditionAccelerators = LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ADDITIONS_ACCELERATORS));
     if (!MainWindowHandle || !ActiveControlSite)
         Fail(L"the main window cannot be made", GetLastError());
     else if (!Failed)

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "NtStatus.h"
+
 const wchar_t ListingAccessDeniedText[] = L"アクセスが拒否されました。";
 
 // The open-failure words for status, or null when the table has none (the
@@ -13,17 +15,17 @@ const wchar_t ListingAccessDeniedText[] = L"アクセスが拒否されました
 // re-open leaves out the privilege row.
 inline const wchar_t* OpenFailureWords(ULONG status, bool withPrivilegeRow = true)
 {
-    switch (status) {
-    case 0xC0000022:
+    switch (static_cast<NTSTATUS>(status)) {
+    case STATUS_ACCESS_DENIED:
         return L"アクセスは拒否されました。";
-    case 0xC0000024:
-    case 0xFFFFFFFF:  // no open call for the type
+    case STATUS_OBJECT_TYPE_MISMATCH_NT:
+    case StatusNoOpenForType:
         return L"このオブジェクトの情報は取得できません。";
-    case 0xC0000034:
+    case STATUS_OBJECT_NAME_NOT_FOUND_NT:
         return L"オブジェクトが見つかりません。";
-    case 0xC0000043:
+    case STATUS_SHARING_VIOLATION_NT:
         return L"他のプロセスで使用中です。";
-    case 0xC0000061:
+    case STATUS_PRIVILEGE_NOT_HELD_NT:
         return withPrivilegeRow ? L"権限がありません。" : nullptr;
     default:
         return nullptr;
