@@ -5,6 +5,7 @@
 #include "AboutBox.h"
 #include "AppGlobals.h"
 #include "FindDialog.h"
+#include "HoldersWindow.h"
 #include "ResourceIds.h"
 
 MainFrame* ActiveMainFrame = nullptr;
@@ -101,6 +102,7 @@ LRESULT MainFrame::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         // The system destroys the owned find window first, which stops its
         // search; should it still be there, it goes before the quit message.
         CloseFindDialog();
+        CloseHoldersWindow();
         PostQuitMessage(0);
         return 0;
     case GoToStartPathMessage:
@@ -212,6 +214,13 @@ LRESULT MainFrame::OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     case CMD_FIND:
         ShowFindDialog(window, pane_);
         break;
+    case CMD_HOLDERS: {
+        // The object Properties would show; where it cannot be had, the pane has said why.
+        WideText path, typeName;
+        if (pane_ && pane_->SelectedObject(window, &path, &typeName))
+            ShowHoldersWindow(window, path.Get(), typeName.Get());
+        break;
+    }
     case CMD_VIEW_TOOLBAR:
         ToggleBar(*this, window, toolbarVisible_, commandBar_.BarWindow());
         break;

@@ -5,6 +5,7 @@
 
 #include "AppGlobals.h"
 #include "FindDialog.h"
+#include "HoldersWindow.h"
 #include "MainFrame.h"
 #include "Owned.h"
 #include "ResourceIds.h"
@@ -59,6 +60,8 @@ bool PreTranslateLoopMessage(MSG* message, HACCEL accelerators, HACCEL additionA
 {
     if (IsFindWindowMessage(message))
         return IsDialogMessageW(FindDialogWindow(), message) != FALSE;
+    if (PreTranslateHoldersMessage(message))
+        return true;
     for (HACCEL table : {accelerators, additionAccelerators})
         if (table && TranslateAcceleratorW(MainWindowHandle, table, message))
             return true;

@@ -12,6 +12,7 @@
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
 #include "FindResults.h"
+#include "HoldersWindow.h"
 #include "ImageStrips.h"
 #include "ObjectTypes.h"
 #include "Owned.h"
@@ -263,6 +264,16 @@ void OpenResultProperties(const FindState& window)
     FreeEntryRecord(record);
 }
 
+// The holders window, owned by the main window as from its own command, for
+// the object as found.
+void OpenResultHolders(const FindState& window)
+{
+    const FoundRow* row = FoundRowAt(window.list, FocusedRow(window.list));
+    WideText path;
+    if (row && FoundRowPath(row, &path))
+        ShowHoldersWindow(GetWindow(window.dialog, GW_OWNER), path.Get(), row->texts[ColumnType]);
+}
+
 // Enter on a result goes to it instead of starting a search again; Alt+Enter
 // opens its sheet.
 LRESULT CALLBACK ResultListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
@@ -378,6 +389,8 @@ LRESULT OnListNotify(FindState& window, const NMHDR* header)
         if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == 'C' && CtrlHeld() &&
             SendMessageW(window.list, LVM_GETSELECTEDCOUNT, 0, 0) > 0)
             CopyFoundPaths(window.list);
+        if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == 'H' && CtrlHeld())
+            OpenResultHolders(window);
         return 0;
     default:
         return 0;

@@ -206,27 +206,29 @@ NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplica
     *copy.Receive() = raw;
     ++counts_.duplicated;
 
-    // The first handle of each type number tells the type: its type query
-    // never blocks, as a file's name query can. The number cannot be taken
-    // from the system's type list: Wine numbers the table's types two below
-    // the index that list and the type query give.
+    // Every duplicate's own type is asked before its name: its type query
+    // never blocks, as a file's name query can, and the value may have been
+    // closed and given to a file since the snapshot, so the table's type
+    // number is no proof. The first handle of a number also decides whether
+    // the number's other handles are duplicated at all. The number cannot
+    // be taken from the system's type list: Wine numbers the table's types
+    // two below the index that list and the type query give.
+    alignas(8) BYTE type[TypeQueryBytes] = {};
+    ULONG returned = 0;
+    if (QueryTypeInformation(copy.Get(), type, &returned) < 0)
+        return 0;
+    const UNICODE_STRING& typeName = reinterpret_cast<const TypeInformationHead*>(type)->TypeName;
+    if (!LiesInside(typeName, type, TypeQueryBytes))
+        return 0;  // unknown: the next handle of this number asks again
+    const size_t typeLength = typeName.Length / sizeof(wchar_t);
+    const bool file = EqualNoCase(typeName.Buffer, typeLength, L"File");
+    const bool chosen = !options_.typeName || !*options_.typeName ||
+                        EqualNoCase(typeName.Buffer, typeLength, options_.typeName);
     BYTE& state = typeStates_[row.type];
-    if (state == TypeNotSeen) {
-        alignas(8) BYTE type[TypeQueryBytes] = {};
-        ULONG returned = 0;
-        if (QueryTypeInformation(copy.Get(), type, &returned) < 0)
-            return 0;
-        const UNICODE_STRING& typeName = reinterpret_cast<const TypeInformationHead*>(type)->TypeName;
-        if (!LiesInside(typeName, type, TypeQueryBytes))
-            return 0;  // unknown still: the next handle of this number asks again
-        const size_t length = typeName.Length / sizeof(wchar_t);
-        const bool file = EqualNoCase(typeName.Buffer, length, L"File");
-        const bool chosen = !options_.typeName || !*options_.typeName ||
-                            EqualNoCase(typeName.Buffer, length, options_.typeName);
+    if (state == TypeNotSeen)
         state = !file && chosen ? TypeAsked : TypeSkipped;
-        if (state == TypeSkipped)
-            return 0;
-    }
+    if (file || !chosen)
+        return 0;
 
     ULONG size = FirstNameBytes;
     query_.Clear();

@@ -413,12 +413,14 @@ H, T = 'namespace/HandleScan.cpp', 'namespace/SystemTables.cpp'
 plant('holders-self', N, "Our own process's handles listed among the holders",
       (H, "        if (row.pid != self)\n            rows->Push(row);", "        rows->Push(row);\n        (void)self;"))
 plant('holders-files', N, "Handles of files asked their names (a pipe's query can block)",
-      (H, "state = !file && chosen ? TypeAsked : TypeSkipped;", "state = chosen ? TypeAsked : TypeSkipped;\n        (void)file;"))
+      (H, "    if (file || !chosen)\n        return 0;", "    if (!chosen)\n        return 0;"))
+plant('holders-reused-file', N, "A handle a file took since the snapshot asked its name as the table's type",
+      (H, "    if (file || !chosen)\n        return 0;", "    if (state == TypeSkipped)\n        return 0;"))
 plant('holders-type-ignored', N, "A scan narrowed to one type asks every type",
-      (H, "EqualNoCase(typeName.Buffer, length, options_.typeName);", "true;"))
+      (H, "EqualNoCase(typeName.Buffer, typeLength, options_.typeName);", "true;"))
 plant('holders-type-case', N, "A scan narrowed to one type compares its name with regard to case",
-      (H, "EqualNoCase(typeName.Buffer, length, options_.typeName);",
-       "CompareStringOrdinal(typeName.Buffer, static_cast<int>(length), options_.typeName, -1, FALSE) == CSTR_EQUAL;"))
+      (H, "EqualNoCase(typeName.Buffer, typeLength, options_.typeName);",
+       "CompareStringOrdinal(typeName.Buffer, static_cast<int>(typeLength), options_.typeName, -1, FALSE) == CSTR_EQUAL;"))
 plant('holders-path-ignored', N, "A scan narrowed to one path keeps every named handle",
       (H, "(options_.path && CompareKey(", "(false && CompareKey("))
 plant('holders-lookup-case', N, "Holders looked up with regard to letter case",

@@ -53,6 +53,8 @@ HANDLE RefusedProcess = nullptr;
 int Opens = 0, Closes = 0, Duplications = 0, TableQueries = 0;
 ULONG LargestTable = 0;
 volatile LONG StopFlag = 0;
+// The refused process's handle whose value a file of ours takes, as if it had been closed and reused since the snapshot.
+ULONG_PTR FileInstead = 0;
 
 NTSTATUS NTAPI QuerySystem(ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
 {
@@ -86,6 +88,11 @@ NTSTATUS NTAPI Duplicate(HANDLE from, HANDLE source, HANDLE to, PHANDLE target, 
         StopFlag = 1;
     if (from == RefusedProcess && Refuse.duplicate && (!Refuse.value || Refuse.value == ULONG_PTR(source)))
         return Refuse.duplicate;
+    if (from == RefusedProcess && FileInstead == ULONG_PTR(source)) {
+        static HANDLE file = CreateFileW(L"C:\\windows\\win.ini", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        from = GetCurrentProcess();
+        source = file;
+    }
     const NTSTATUS status = NtDuplicateObject(from, source, to, target, access, attributes, options);
     Opens += status >= 0;
     return status;
@@ -217,6 +224,13 @@ TEST_CASE("holders: a process not opened or with no handle duplicated is not exa
         CHECK(Opens == Closes);
         CHECK((TableQueries <= 8 && LargestTable <= MaxSystemTableBytes));
     }
+    // A value a file took since the snapshot: its own type is asked, never its name (a pipe's could block).
+    FileInstead = created;
+    REQUIRE(CountedRun(scan, {pid, 0, 0, 0, 0, 0}) == 0);
+    FileInstead = 0;
+    CHECK(Rows(scan, event).size() == 1);
+    for (size_t i = 0; i < scan.Count(); ++i)
+        CHECK(std::wstring(scan.Handle(i).name).rfind(L"\\??\\", 0) == std::wstring::npos);
 }
 
 TEST_CASE("program names: a pid in decimal, a name in any letter case with or without .exe; others name none")

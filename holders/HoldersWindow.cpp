@@ -1,0 +1,289 @@
+// The holders window: the object's path, the handles other processes hold
+// to it, and what the scan could not see.
+#include "HoldersWindow.h"
+
+#include <commctrl.h>
+
+#include <new>
+
+#include "AnchoredLayout.h"
+#include "AppGlobals.h"
+#include "HolderRows.h"
+#include "HolderScanJob.h"
+#include "ObjectTypes.h"
+#include "Owned.h"
+#include "ResourceIds.h"
+#include "WideText.h"
+#include "WindowCentre.h"
+
+namespace {
+
+const UINT ScanDoneMessage = WM_APP + 2;
+const int StatusTextChars = 256;
+
+// Column titles and their shares of the list's width, in hundredths.
+const struct {
+    const wchar_t* title;
+    int share;
+    int format;
+} Columns[HolderColumnCount] = {
+    {L"プロセス", 34, LVCFMT_LEFT}, {L"PID", 12, LVCFMT_RIGHT}, {L"ハンドル", 16, LVCFMT_RIGHT}, {L"アクセス", 38, LVCFMT_LEFT}};
+
+const AnchoredControl Anchors[] = {
+    {CTRL_HOLDERS_PATH, Stretch},
+    {CTRL_HOLDERS_LIST, Stretch | Grow},
+    {CTRL_HOLDERS_STATUS, Stretch | MoveDown},
+    {CTRL_HOLDERS_REFRESH, MoveRight | MoveDown},
+    {IDCANCEL, MoveRight | MoveDown},
+};
+
+struct HoldersState {
+    HWND dialog = nullptr;
+    HWND list = nullptr;
+    WideText path;
+    WideText typeName;
+    HolderScanJob job;
+    OwnedObject<HandleScan> scan;  // the last finished scan, which the rows show
+    HolderRowsSource source;
+    ColumnSort sort;
+    AnchoredLayout layout{Anchors, sizeof(Anchors) / sizeof(Anchors[0])};
+};
+
+// The open window's state; none while no window is open.
+OwnedObject<HoldersState> Current;
+
+void SetStatus(const HoldersState& window, const wchar_t* text)
+{
+    SetDlgItemTextW(window.dialog, CTRL_HOLDERS_STATUS, text);
+}
+
+// The rows go with the scan they index: both are let go together.
+void ClearRows(HoldersState& window)
+{
+    SendMessageW(window.list, LVM_DELETEALLITEMS, 0, 0);
+    window.source.scan = nullptr;
+    window.scan.Reset();
+}
+
+void StartScan(HoldersState& window)
+{
+    window.job.Stop();
+    ClearRows(window);
+    SetDlgItemTextW(window.dialog, CTRL_HOLDERS_PATH, window.path.Get());
+    window.source.typeCode = LookupObjectType(window.typeName.Get(), nullptr);
+    const DWORD error = window.job.Start(window.path.Get(), window.typeName.Get(), window.dialog, ScanDoneMessage);
+    wchar_t text[StatusTextChars];
+    if (error != 0)
+        wsprintfW(text, L"調べ始められませんでした (エラー %lu)。", error);
+    else
+        lstrcpyW(text, L"開いているプロセスを調べています...");
+    SetStatus(window, text);
+}
+
+void ShowOutcome(HoldersState& window, NTSTATUS status)
+{
+    wchar_t text[StatusTextChars];
+    if (status < 0 || !window.scan) {
+        wsprintfW(text, L"ハンドルの一覧を読めませんでした (0x%08lX)。", static_cast<unsigned long>(status));
+        SetStatus(window, text);
+        return;
+    }
+    const HandleScan& scan = *window.scan;
+    size_t first = 0;
+    const size_t handles = scan.Find(window.path.Get(), &first);
+    const int length = wsprintfW(text, L"%lu 個のプロセスが %lu 個のハンドルで開いています。",
+                                 static_cast<unsigned long>(scan.ProcessesHolding(window.path.Get())),
+                                 static_cast<unsigned long>(handles));
+    if (scan.NotExamined().Count() > 0)
+        wsprintfW(text + length, L" %lu 個のプロセスは調べられませんでした。",
+                  static_cast<unsigned long>(scan.NotExamined().Count()));
+    SetStatus(window, text);
+}
+
+void TakeScan(HoldersState& window)
+{
+    NTSTATUS status = 0;
+    window.scan.Reset(window.job.TakeScan(&status));
+    if (status < 0)
+        window.scan.Reset();
+    window.source.scan = window.scan.Get();
+    FillHolderRows(window.list, window.source, window.path.Get(), window.sort);
+    ShowOutcome(window, status);
+}
+
+void AddColumns(HWND list)
+{
+    RECT client = {};
+    GetClientRect(list, &client);
+    const int width = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
+    for (int column = 0; column < HolderColumnCount; ++column) {
+        LVCOLUMNW item = {};
+        item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+        item.fmt = Columns[column].format;
+        item.pszText = const_cast<wchar_t*>(Columns[column].title);
+        item.cx = width * Columns[column].share / 100;
+        item.iSubItem = column;
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void SetUpList(HWND list)
+{
+    if (IsOlderLook()) {
+        // A plain border, as the main window's list has in the older look.
+        SetWindowLongPtrW(list, GWL_EXSTYLE, GetWindowLongPtrW(list, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
+        SetWindowLongPtrW(list, GWL_STYLE, GetWindowLongPtrW(list, GWL_STYLE) | WS_BORDER);
+        SetWindowPos(list, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    }
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    SendMessageW(header, HDM_SETIMAGELIST, HDSIL_NORMAL, reinterpret_cast<LPARAM>(LoadHeaderMarks(AppInstance)));
+    AddColumns(list);
+}
+
+BOOL OnInitDialog(HWND dialog)
+{
+    HoldersState& window = *Current;
+    window.dialog = dialog;
+    window.list = GetDlgItem(dialog, CTRL_HOLDERS_LIST);
+    SetUpList(window.list);
+    window.layout.Record(dialog);
+    CentreOnWindow(dialog, GetWindow(dialog, GW_OWNER));
+    StartScan(window);
+    SetFocus(window.list);
+    return FALSE;  // the focus is set
+}
+
+bool CtrlHeld() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+
+LRESULT OnListNotify(HoldersState& window, const NMHDR* header)
+{
+    switch (header->code) {
+    case LVN_GETDISPINFOW: {
+        auto* info = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header));
+        if (info->item.mask & LVIF_TEXT)
+            HolderRowText(window.source, info->item.lParam, info->item.iSubItem, info->item.pszText,
+                          info->item.cchTextMax);
+        return 0;
+    }
+    case LVN_COLUMNCLICK:
+        SortHolderRows(window.list, window.source, window.sort, reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+        return 0;
+    case LVN_KEYDOWN:
+        if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == 'C' && CtrlHeld())
+            CopyHolderRows(window.list, window.source);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void OnDestroy(HWND dialog)
+{
+    if (!Current || Current->dialog != dialog)
+        return;
+    Current->job.Stop();  // nothing is posted to this window from here on
+    ClearRows(*Current);
+    OwnedObject<HoldersState> closing(Current.Release());
+}
+
+INT_PTR CALLBACK HoldersDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(dialog);
+    case WM_COMMAND:
+        if (!Current)
+            return FALSE;
+        if (LOWORD(wParam) == CTRL_HOLDERS_REFRESH) {
+            StartScan(*Current);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            DestroyWindow(dialog);  // its destruction stops the scan first
+            return TRUE;
+        }
+        return FALSE;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (!Current || header->idFrom != CTRL_HOLDERS_LIST)
+            return FALSE;
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, OnListNotify(*Current, header));
+        return TRUE;
+    }
+    case ScanDoneMessage:
+        if (Current)
+            TakeScan(*Current);
+        return TRUE;
+    case WM_SIZE:
+        if (Current && Current->dialog == dialog && wParam != SIZE_MINIMIZED)
+            Current->layout.Apply(dialog, LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_GETMINMAXINFO:
+        if (Current && Current->layout.Smallest().x > 0)
+            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = Current->layout.Smallest();
+        return TRUE;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+        return OlderLookColour(message, wParam);
+    case WM_DESTROY:
+        OnDestroy(dialog);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+HWND ShowHoldersWindow(HWND owner, const wchar_t* path, const wchar_t* typeName)
+{
+    if (Current) {
+        WideText newPath, newType;
+        if (!newPath.Assign(path) || !newType.Assign(typeName))
+            return nullptr;
+        Current->path.Swap(newPath);
+        Current->typeName.Swap(newType);
+        StartScan(*Current);
+        if (IsIconic(Current->dialog))
+            ShowWindow(Current->dialog, SW_RESTORE);
+        SetForegroundWindow(Current->dialog);
+        SetActiveWindow(Current->dialog);
+        return Current->dialog;
+    }
+    Current.Reset(new (std::nothrow) HoldersState);
+    if (!Current || !Current->path.Assign(path) || !Current->typeName.Assign(typeName)) {
+        Current.Reset();
+        return nullptr;
+    }
+    HWND dialog = CreateDialogParamW(AppInstance, MAKEINTRESOURCEW(DLG_HOLDERS), owner, HoldersDialogProc, 0);
+    if (!dialog) {
+        Current.Reset();
+        return nullptr;
+    }
+    ShowWindow(dialog, SW_SHOW);
+    return dialog;
+}
+
+HWND HoldersWindowHandle()
+{
+    return Current ? Current->dialog : nullptr;
+}
+
+bool PreTranslateHoldersMessage(MSG* message)
+{
+    HWND dialog = HoldersWindowHandle();
+    if (!dialog || (message->hwnd != dialog && !IsChild(dialog, message->hwnd)))
+        return false;
+    if (message->message == WM_KEYDOWN && message->wParam == VK_F5) {
+        SendMessageW(dialog, WM_COMMAND, CTRL_HOLDERS_REFRESH, 0);
+        return true;
+    }
+    return IsDialogMessageW(dialog, message) != FALSE;
+}
+
+void CloseHoldersWindow()
+{
+    if (Current)
+        DestroyWindow(Current->dialog);
+}
