@@ -801,6 +801,26 @@ plant('access-unnamed-lost', S, "The rights no name fits left out of the access 
 plant('access-no-full', S, "A handle with all its type's rights shown right by right, not as full control",
       ('security/AccessRights.cpp', "    if ((mask & all) == all) {", "    if (false) {"))
 
+# The holders window.
+plant('holders-unexamined-unsaid', G, 'The holders window does not say that some processes could not be examined',
+      ('holders/HoldersWindow.cpp', '    if (scan.NotExamined().Count() > 0)\n', '    if (false)\n'))
+plant('holders-retarget-stale', G, 'A second use keeps the window on the first object',
+      ('holders/HoldersWindow.cpp', '        Current->path.Swap(newPath);\n', ''))
+plant('holders-worker-left', G, 'Closing the holders window during a scan leaves its worker running',
+      ('holders/HolderScanJob.h', '    ~HolderScanJob() { Stop(); }', '    ~HolderScanJob() { if (worker_) CloseHandle(worker_.Release()); }'))
+plant('holders-copy-tabs', G, "The holders' rows copied without the tabs between their columns",
+      ('holders/HolderRows.cpp', 'column + 1 < HolderColumnCount ? L"\\t" : L""', 'L""'))
+plant('holders-sort-direction', G, 'A second click on a holders column keeps the order',
+      ('holders/HolderRows.cpp', '    return context->descending ? -result : result;', '    return result;'))
+plant('holders-f5', G, 'F5 in the holders window does nothing',
+      ('holders/HoldersWindow.cpp', 'message->wParam == VK_F5', 'message->wParam == VK_F6'))
+plant('holders-find-ctrl-h', G, 'Ctrl+H on a find result does nothing',
+      ('find/FindDialog.cpp', "wVKey == 'H' && CtrlHeld()", "wVKey == 'H' && !CtrlHeld()"))
+plant('holders-command', G, "The Object menu's holders command does nothing",
+      ('app/MainFrame.cpp', '            ShowHoldersWindow(window, path.Get(), typeName.Get());', '            (void)0;'))
+plant('holders-access-mask', G, "The access column shows the mask, not the rights' names",
+      ('holders/HolderRows.cpp', '        DescribeAccess(source.typeCode, held.access, made);\n        break;', '        wsprintfW(made, L"0x%08lX", held.access);\n        break;'))
+
 # The floors.
 plant('floors-crossing', 'floors', "The find window includes the explorer's internals",
       ('find/FindDialog.cpp', '#include "FindResults.h"\n', '#include "FindResults.h"\n#include "DirectoryTree.h"\n'))
