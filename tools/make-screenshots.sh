@@ -18,7 +18,7 @@ prefix=$build/wineprefix
 windows_folder="Z:$(echo "$shots" | tr / '\\')"
 env -u DISPLAY "$here/wine-run.sh" --prefix "$prefix" \
     "$build/tools/kagero-screenshot.exe" "$windows_folder"
-for picture in main-window general-page security-page find-window; do
+for picture in main-window general-page security-page find-window holders-window; do
     # No time stamps in the files: a picture taken again changes only when it looks different.
     convert "$shots/$picture.bmp" -strip "$docs/$picture.png"
 done

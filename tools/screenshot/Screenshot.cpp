@@ -1,8 +1,11 @@
 // kagero-screenshot.exe FOLDER: the README's pictures, taken of the real
-// main window, property sheet and find window over objects such as
-// applications leave in \BaseNamedObjects. Saves FOLDER\main-window.bmp,
-// general-page.bmp, security-page.bmp and find-window.bmp, each the window's
-// own rectangle of the screen.
+// main window, property sheet, find window and holders window over objects
+// such as applications leave in \BaseNamedObjects. Saves
+// FOLDER\main-window.bmp, general-page.bmp, security-page.bmp,
+// find-window.bmp and holders-window.bmp, each the window's own rectangle of
+// the screen. The holders are copies of this program under made-up names,
+// started as "NAME --hold ROLE READY PARENT": they open the scene's objects,
+// set the inherited event READY and hold them until the process PARENT ends.
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
@@ -16,6 +19,7 @@
 #include "AppGlobals.h"
 #include "ControlSite.h"
 #include "FindDialog.h"
+#include "HoldersWindow.h"
 #include "MainFrame.h"
 #include "ResourceIds.h"
 #include "Startup.h"
@@ -25,6 +29,12 @@ namespace {
 const wchar_t SceneDirectory[] = L"BaseNamedObjects";
 const wchar_t PanelObject[] = L"Indexer.Workers";              // the General page's semaphore
 const wchar_t SecuredObject[] = L"PhotoViewer.SingleInstance";  // the security page's event
+const wchar_t SharedObject[] = L"MailClient.SharedSettings";     // the holders window's section
+// The programs that hold the section, and what each opens it for.
+const struct {
+    const wchar_t* program;
+    DWORD sectionAccess;
+} Holders[] = {{L"MailClient.exe", FILE_MAP_ALL_ACCESS}, {L"MailSync.exe", FILE_MAP_READ}, {L"MailClient.exe", FILE_MAP_READ}};
 // Administrators own it and, with SYSTEM, may do anything; Users may wait on it
 // and read it but neither set it nor change its security; Everyone may wait.
 // The creator opens it for SYNCHRONIZE only, which Everyone is given. SYSTEM
@@ -50,6 +60,60 @@ void Hold(std::vector<HANDLE>& held, HANDLE object, const wchar_t* name)
         held.push_back(object);
     else
         Fail((std::wstring(L"cannot make ") + name).c_str(), GetLastError());
+}
+
+// A holder's part: the section opened as its role says, the event set, then
+// everything held until the parent has ended.
+int Hold(const wchar_t* role, const wchar_t* ready, const wchar_t* parent)
+{
+    const int index = _wtoi(role);
+    if (index < 0 || index >= static_cast<int>(sizeof(Holders) / sizeof(Holders[0])))
+        return 2;
+    const std::wstring section = std::wstring(L"Global\\") + SharedObject;
+    HANDLE held = OpenFileMappingW(Holders[index].sectionAccess, FALSE, section.c_str());
+    HANDLE owner = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(_wtoi(parent)));
+    HANDLE event = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(_wtoi64(ready)));
+    if (!held || !owner)
+        return 3;
+    SetEvent(event);
+    CloseHandle(event);
+    WaitForSingleObject(owner, INFINITE);
+    return 0;
+}
+
+// Starts the holders, each a copy of this program under its made-up name in
+// the temporary folder; they end when this program does.
+void StartHolders()
+{
+    wchar_t self[MAX_PATH], folder[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    if (!length || length >= MAX_PATH || !GetTempPathW(MAX_PATH, folder)) {
+        Fail(L"cannot find this program or the temporary folder", GetLastError());
+        return;
+    }
+    for (int i = 0; i < static_cast<int>(sizeof(Holders) / sizeof(Holders[0])); ++i) {
+        const std::wstring program = std::wstring(folder) + Holders[i].program;
+        SECURITY_ATTRIBUTES inherited = {sizeof(inherited), nullptr, TRUE};
+        HANDLE ready = CreateEventW(&inherited, TRUE, FALSE, nullptr);
+        std::wstring command = L"\"" + program + L"\" --hold " + std::to_wstring(i) + L" " +
+                               std::to_wstring(reinterpret_cast<ULONG_PTR>(ready)) + L" " +
+                               std::to_wstring(GetCurrentProcessId());
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION child = {};
+        if (!ready || (!CopyFileW(self, program.c_str(), FALSE) && GetLastError() != ERROR_SHARING_VIOLATION) ||
+            !CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
+            Fail(L"cannot start a holder", GetLastError());
+        } else {
+            HANDLE both[] = {ready, child.hProcess};
+            if (WaitForMultipleObjects(2, both, FALSE, 10000) != WAIT_OBJECT_0)
+                Fail(L"a holder did not open the section", 0);
+            CloseHandle(child.hThread);
+            CloseHandle(child.hProcess);
+        }
+        if (ready)
+            CloseHandle(ready);
+    }
 }
 
 // The scene's objects, held until the pictures are taken.
@@ -288,6 +352,34 @@ void TakeFindPicture()
     CloseFindDialog();
 }
 
+// The holders window on the section the mail programs share.
+void TakeHoldersPicture(ControlSite& site)
+{
+    if (!SelectRow(site, SharedObject)) {
+        Fail(L"the section is not in the list", 0);
+        return;
+    }
+    SendMessageW(MainWindowHandle, WM_COMMAND, CMD_HOLDERS, 0);
+    HWND holders = HoldersWindowHandle();
+    if (!holders) {
+        Fail(L"the holders window cannot be made", GetLastError());
+        return;
+    }
+    HWND list = GetDlgItem(holders, CTRL_HOLDERS_LIST);
+    for (int round = 0; round < 100 && ListView_GetItemCount(list) == 0; ++round)
+        Settle(50);
+    if (ListView_GetItemCount(list) == 0)
+        Fail(L"the scan found no holders within 5 s", 0);
+    // By process, so that the two handles of one program stand together.
+    NMLISTVIEW click = {{list, CTRL_HOLDERS_LIST, LVN_COLUMNCLICK}, -1, 0, 0, 0, 0, {}, 0};
+    SendMessageW(holders, WM_NOTIFY, CTRL_HOLDERS_LIST, reinterpret_cast<LPARAM>(&click));
+    ListView_SetItemState(list, 0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    SetForegroundWindow(holders);
+    Settle(300);
+    SaveWindow(holders, L"holders-window");
+    CloseHoldersWindow();
+}
+
 void TakePictures(ControlSite& site)
 {
     Settle(1000);  // the first Refresh
@@ -312,18 +404,22 @@ void TakePictures(ControlSite& site)
     VisitSheet({SetForegroundWindow, ShowSecurityPage, SelectAccount,
                 [](HWND sheet) { SaveWindow(sheet, L"security-page"); }});
     TakeFindPicture();
+    TakeHoldersPicture(site);
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
+    if (argc == 5 && lstrcmpW(argv[1], L"--hold") == 0)
+        return Hold(argv[2], argv[3], argv[4]);
     if (argc != 2) {
         fwprintf(stderr, L"usage: kagero-screenshot FOLDER\n");
         return 2;
     }
     Folder = argv[1];
     std::vector<HANDLE> scene = MakeScene();
+    StartHolders();
 
     AppInstance = GetModuleHandleW(nullptr);
     SystemMajorVersion = 10;  // the current look
