@@ -11,6 +11,7 @@
 void RunNamespaceBench();
 void RunExplorerBench();
 void RunDumpBench();
+void RunHoldersBench();
 
 unsigned long BareEnumerate(const std::wstring& path, bool descend)
 {
@@ -63,5 +64,6 @@ int main()
     RunNamespaceBench();
     RunExplorerBench();
     RunDumpBench();
+    RunHoldersBench();
     return 0;
 }
