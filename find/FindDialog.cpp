@@ -18,6 +18,7 @@
 #include "Owned.h"
 #include "Pane.h"
 #include "PropertySheet.h"
+#include "ReportList.h"
 #include "ResourceIds.h"
 #include "SortMarks.h"
 #include "WideText.h"
@@ -32,11 +33,9 @@ const int MaxTypeNames = 512;
 const int StatusTextChars = 256;
 const UINT_PTR ListSubclassId = 1;
 
-// Column titles and their shares of the list's width, in hundredths.
-const struct {
-    const wchar_t* title;
-    int share;
-} Columns[FoundColumnCount] = {{L"名前", 28}, {L"場所", 34}, {L"タイプ", 14}, {L"リンク先", 24}};
+// Column titles and their shares of the list's width.
+const ReportColumn Columns[FoundColumnCount] = {
+    {L"名前", 28, LVCFMT_LEFT}, {L"場所", 34, LVCFMT_LEFT}, {L"タイプ", 14, LVCFMT_LEFT}, {L"リンク先", 24, LVCFMT_LEFT}};
 
 const AnchoredControl Anchors[] = {
     {CTRL_FIND_NAME, Stretch},      {CTRL_FIND_TYPE, Stretch},      {CTRL_FIND_LOCATION, Stretch},
@@ -305,35 +304,11 @@ LRESULT CALLBACK ResultListProc(HWND list, UINT message, WPARAM wParam, LPARAM l
     return DefSubclassProc(list, message, wParam, lParam);
 }
 
-void AddColumns(HWND list)
-{
-    RECT client = {};
-    GetClientRect(list, &client);
-    const int width = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
-    for (int column = 0; column < FoundColumnCount; ++column) {
-        LVCOLUMNW item = {};
-        item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        item.pszText = const_cast<wchar_t*>(Columns[column].title);
-        item.cx = width * Columns[column].share / 100;
-        item.iSubItem = column;
-        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
-    }
-}
-
 // The list of results: the window's type images, the main list's sort marks.
 void SetUpList(HWND list)
 {
-    if (IsOlderLook()) {
-        // A plain border, as the main window's list has in the older look.
-        SetWindowLongPtrW(list, GWL_EXSTYLE, GetWindowLongPtrW(list, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
-        SetWindowLongPtrW(list, GWL_STYLE, GetWindowLongPtrW(list, GWL_STYLE) | WS_BORDER);
-        SetWindowPos(list, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
-    }
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    SetUpReportList(list, Columns, FoundColumnCount);
     SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(LoadTypeImages(AppInstance)));
-    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-    SendMessageW(header, HDM_SETIMAGELIST, HDSIL_NORMAL, reinterpret_cast<LPARAM>(LoadHeaderMarks(AppInstance)));
-    AddColumns(list);
     SetWindowSubclass(list, ResultListProc, ListSubclassId, 0);
 }
 

@@ -74,7 +74,7 @@ wchar_t* ChildPath(const wchar_t* directory, size_t directoryLength, const UNICO
 // before the worker starts and only read by it; the rest is under lock.
 struct SearchShared {
     CRITICAL_SECTION lock;
-    HANDLE thread = nullptr;
+    KernelHandle thread;
     volatile LONG stop = 0;        // asked by Stop; the worker looks between entries
     volatile LONG workerDone = 0;  // the worker has handed over its last
     HWND window = nullptr;
@@ -126,15 +126,14 @@ private:
 
 void SearchWalk::Run()
 {
-    wchar_t* start = CopyText(shared_.start.Get());
-    if (!start || !stack_.Push(start)) {
-        HeapFree(GetProcessHeap(), 0, start);
+    HeapBlock<wchar_t> start(CopyText(shared_.start.Get()));
+    if (start && stack_.Push(start.Get()))
+        start.Release();  // the stack's now
+    else
         ++failed_;
-    }
     while (stack_.Count() && !Stopped()) {
-        wchar_t* path = stack_.Pop();
-        SearchDirectory(path);
-        HeapFree(GetProcessHeap(), 0, path);
+        HeapBlock<wchar_t> path(stack_.Pop());
+        SearchDirectory(path.Get());
     }
     HandOver(true);
 }
@@ -166,11 +165,11 @@ bool SearchWalk::VisitEntry(const UNICODE_STRING& name, const UNICODE_STRING& ty
         return false;
     // The walk's own test of a directory, as the tree's: the exact type name. Links are not followed.
     if (wcscmp(typeName.Buffer, L"Directory") == 0) {
-        wchar_t* child = ChildPath(directory_, directoryLength_, name);
-        if (!child || !stack_.Push(child)) {
-            HeapFree(GetProcessHeap(), 0, child);
+        HeapBlock<wchar_t> child(ChildPath(directory_, directoryLength_, name));
+        if (child && stack_.Push(child.Get()))
+            child.Release();  // the stack's now
+        else
             ++failed_;
-        }
     }
     if (Selected(name, typeName))
         AddResult(name, typeName);
@@ -192,23 +191,19 @@ void SearchWalk::AddResult(const UNICODE_STRING& name, const UNICODE_STRING& typ
     WideText target;
     if (LookupObjectType(typeName.Buffer, nullptr) == TypeSymbolicLink) {
         // Opened for this link alone; a target that cannot be read stays empty.
-        wchar_t* path = ChildPath(directory_, directoryLength_, name);
+        HeapBlock<wchar_t> path(ChildPath(directory_, directoryLength_, name));
         ObjectHandle link;
         LONGLONG created = 0;
-        if (path && OpenObjectByType(path, TypeSymbolicLink, OpenForQuery, link.Receive()) == 0)
+        if (path && OpenObjectByType(path.Get(), TypeSymbolicLink, OpenForQuery, link.Receive()) == 0)
             QuerySymbolicLink(link.Get(), &target, &created);
-        HeapFree(GetProcessHeap(), 0, path);
     }
     const wchar_t* texts[] = {directory_, name.Buffer, typeName.Buffer, target.Get()};
     const size_t lengths[] = {directoryLength_, Units(name), Units(typeName), target.Length()};
     const wchar_t* copies[4] = {};
-    wchar_t* block = CopyTexts(texts, lengths, 4, copies);
-    if (!block)
+    HeapBlock<wchar_t> block(CopyTexts(texts, lengths, 4, copies));
+    if (!block || !found_.Push({copies[0], copies[1], copies[2], copies[3]}))
         return;
-    if (!found_.Push({copies[0], copies[1], copies[2], copies[3]})) {
-        HeapFree(GetProcessHeap(), 0, block);
-        return;
-    }
+    block.Release();  // the result's now: its directory text starts the block
     ++objects_;
 }
 
@@ -265,6 +260,8 @@ void FreeSearchBatch(SearchBatch* batch)
     HeapFree(GetProcessHeap(), 0, batch);
 }
 
+void NamespaceSearch::FreeState(State* state) { delete state; }
+
 NamespaceSearch::NamespaceSearch() : state_(new (std::nothrow) State)
 {
     if (state_)
@@ -277,7 +274,6 @@ NamespaceSearch::~NamespaceSearch()
         return;
     Stop();
     DeleteCriticalSection(&state_->lock);
-    delete state_;
 }
 
 DWORD NamespaceSearch::Start(const SearchQuery& query, HWND window, UINT message)
@@ -303,7 +299,7 @@ DWORD NamespaceSearch::Start(const SearchQuery& query, HWND window, UINT message
         !s.pattern.Set(query.text ? query.text : L""))
         return ERROR_NOT_ENOUGH_MEMORY;
     InterlockedIncrement(&LiveWorkers);
-    s.thread = CreateThread(nullptr, 0, SearchWorker, static_cast<SearchShared*>(state_), 0, nullptr);
+    s.thread.Reset(CreateThread(nullptr, 0, SearchWorker, static_cast<SearchShared*>(state_.Get()), 0, nullptr));
     if (s.thread)
         return 0;
     const DWORD error = GetLastError();
@@ -322,9 +318,8 @@ void NamespaceSearch::Stop()
     LeaveCriticalSection(&s.lock);
     if (SearchStopAsked)
         SearchStopAsked();
-    WaitForSingleObject(s.thread, INFINITE);
-    CloseHandle(s.thread);
-    s.thread = nullptr;
+    WaitForSingleObject(s.thread.Get(), INFINITE);
+    s.thread.Reset();
     FreeTexts(s.pending.Data(), s.pending.Count());
     s.pending.Clear();
     s.progress.finished = true;

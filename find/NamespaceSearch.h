@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "Owned.h"
+
 struct SearchQuery {
     const wchar_t* text;      // without * or ?: contained in the name; with them: a wildcard over the whole name
     const wchar_t* typeName;  // only objects of this type; null or empty: every type
@@ -62,5 +64,7 @@ public:
 
 private:
     struct State;
-    State* state_;
+    // Defined where State is whole: a delete of it here would not be.
+    static void FreeState(State* state);
+    Owned<State*, FreeState> state_;
 };

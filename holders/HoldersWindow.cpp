@@ -12,6 +12,7 @@
 #include "HolderScanJob.h"
 #include "ObjectTypes.h"
 #include "Owned.h"
+#include "ReportList.h"
 #include "ResourceIds.h"
 #include "WideText.h"
 #include "WindowCentre.h"
@@ -21,12 +22,8 @@ namespace {
 const UINT ScanDoneMessage = WM_APP + 2;
 const int StatusTextChars = 256;
 
-// Column titles and their shares of the list's width, in hundredths.
-const struct {
-    const wchar_t* title;
-    int share;
-    int format;
-} Columns[HolderColumnCount] = {
+// Column titles and their shares of the list's width.
+const ReportColumn Columns[HolderColumnCount] = {
     {L"プロセス", 34, LVCFMT_LEFT}, {L"PID", 12, LVCFMT_RIGHT}, {L"ハンドル", 16, LVCFMT_RIGHT}, {L"アクセス", 38, LVCFMT_LEFT}};
 
 const AnchoredControl Anchors[] = {
@@ -111,42 +108,12 @@ void TakeScan(HoldersState& window)
     ShowOutcome(window, status);
 }
 
-void AddColumns(HWND list)
-{
-    RECT client = {};
-    GetClientRect(list, &client);
-    const int width = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
-    for (int column = 0; column < HolderColumnCount; ++column) {
-        LVCOLUMNW item = {};
-        item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
-        item.fmt = Columns[column].format;
-        item.pszText = const_cast<wchar_t*>(Columns[column].title);
-        item.cx = width * Columns[column].share / 100;
-        item.iSubItem = column;
-        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
-    }
-}
-
-void SetUpList(HWND list)
-{
-    if (IsOlderLook()) {
-        // A plain border, as the main window's list has in the older look.
-        SetWindowLongPtrW(list, GWL_EXSTYLE, GetWindowLongPtrW(list, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
-        SetWindowLongPtrW(list, GWL_STYLE, GetWindowLongPtrW(list, GWL_STYLE) | WS_BORDER);
-        SetWindowPos(list, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
-    }
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-    SendMessageW(header, HDM_SETIMAGELIST, HDSIL_NORMAL, reinterpret_cast<LPARAM>(LoadHeaderMarks(AppInstance)));
-    AddColumns(list);
-}
-
 BOOL OnInitDialog(HWND dialog)
 {
     HoldersState& window = *Current;
     window.dialog = dialog;
     window.list = GetDlgItem(dialog, CTRL_HOLDERS_LIST);
-    SetUpList(window.list);
+    SetUpReportList(window.list, Columns, HolderColumnCount);
     window.layout.Record(dialog);
     CentreOnWindow(dialog, GetWindow(dialog, GW_OWNER));
     StartScan(window);

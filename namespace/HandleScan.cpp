@@ -26,16 +26,6 @@ bool Stopped(volatile LONG* stop) { return stop && *stop != 0; }
 // A duplication that failed because the handle or its whole process is gone, not because it was refused.
 bool IsGone(NTSTATUS status) { return status == STATUS_INVALID_HANDLE_NT || status == STATUS_PROCESS_IS_TERMINATING_NT; }
 
-// Text a query put into buffer, used only if it lies wholly inside it.
-bool LiesInside(const UNICODE_STRING& text, const BYTE* buffer, size_t size)
-{
-    const BYTE* start = reinterpret_cast<const BYTE*>(text.Buffer);
-    if (!start || start < buffer || text.Length % sizeof(WCHAR) != 0)
-        return false;
-    const size_t offset = static_cast<size_t>(start - buffer);
-    return offset <= size && size - offset >= text.Length;
-}
-
 bool EqualNoCase(const wchar_t* a, size_t aLength, const wchar_t* b)
 {
     size_t i = 0;

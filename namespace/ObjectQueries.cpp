@@ -15,16 +15,6 @@ const ULONG StateBytes = 8;
 // the owned and abandoned BOOLEANs at bytes 4 and 5; current and maximum count.
 static_assert(StateBytes == 8 && sizeof(LONG) == 4 && sizeof(BOOLEAN) == 1, "EVENT/MUTANT/SEMAPHORE_BASIC_INFORMATION");
 
-// Text the query put into buffer, used only if it lies wholly inside it.
-bool LiesInside(const UNICODE_STRING& text, const BYTE* buffer, ULONG size)
-{
-    const BYTE* start = reinterpret_cast<const BYTE*>(text.Buffer);
-    if (!start || start < buffer || text.Length % sizeof(WCHAR) != 0)
-        return false;
-    const size_t offset = static_cast<size_t>(start - buffer);
-    return offset <= size && size - offset >= text.Length;
-}
-
 NTSTATUS QueryBasic(HANDLE handle, OBJECT_BASIC_INFORMATION* basic)
 {
     ZeroMemory(basic, sizeof(*basic));
@@ -124,4 +114,13 @@ NTSTATUS QuerySemaphoreState(HANDLE handle, LONG* currentCount, LONG* maximumCou
 {
     QueryState(ActiveObjectCalls().querySemaphore, handle, currentCount, maximumCount);
     return 0;
+}
+
+bool LiesInside(const UNICODE_STRING& text, const BYTE* buffer, size_t size)
+{
+    const BYTE* start = reinterpret_cast<const BYTE*>(text.Buffer);
+    if (!start || start < buffer || text.Length % sizeof(WCHAR) != 0)
+        return false;
+    const size_t offset = static_cast<size_t>(start - buffer);
+    return offset <= size && size - offset >= text.Length;
 }

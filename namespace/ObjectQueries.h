@@ -40,6 +40,10 @@ static_assert(offsetof(TypeInformationHead, TotalNumberOfObjects) == WindowsLayo
 // the bytes it gave.
 NTSTATUS QueryTypeInformation(HANDLE handle, BYTE* buffer, ULONG* returned);
 
+// Whether text, which a query put into buffer (size bytes), lies wholly
+// inside it: only then is it read.
+bool LiesInside(const UNICODE_STRING& text, const BYTE* buffer, size_t size);
+
 const ULONG ObjectPermanentFlag = 0x10;  // OBJ_PERMANENT in the basic information's attributes
 const int TypeNameChars = 1024;
 

@@ -734,7 +734,7 @@ plant('find-goto-directory', G, "Going to a result shows its directory, not the 
 plant('find-list-fixed', G, "The result list keeps its height when the window grows",
       ('find/FindDialog.cpp', "{CTRL_FIND_RESULTS, Stretch | Grow}", "{CTRL_FIND_RESULTS, Stretch}"))
 plant('find-older-edge', G, "Older look: the result list keeps its client edge",
-      ('find/FindDialog.cpp', "    if (IsOlderLook()) {\n        // A plain border", "    if (false) {\n        // A plain border"))
+      ('ui/ReportList.cpp', "    if (IsOlderLook()) {", "    if (false) {"))
 
 
 # The find window's search.
