@@ -807,7 +807,8 @@ plant('holders-unexamined-unsaid', G, 'The holders window does not say that some
 plant('holders-retarget-stale', G, 'A second use keeps the window on the first object',
       ('holders/HoldersWindow.cpp', '        Current->path.Swap(newPath);\n', ''))
 plant('holders-worker-left', G, 'Closing the holders window during a scan leaves its worker running',
-      ('holders/HolderScanJob.h', '    ~HolderScanJob() { Stop(); }', '    ~HolderScanJob() { if (worker_) CloseHandle(worker_.Release()); }'))
+      ('holders/HolderScanJob.h', '    ~HolderScanJob() { Stop(); }', '    ~HolderScanJob() { if (worker_) CloseHandle(worker_.Release()); }'),
+      ('holders/HoldersWindow.cpp', '    Current->job.Stop();  // nothing is posted to this window from here on\n', ''))
 plant('holders-copy-tabs', G, "The holders' rows copied without the tabs between their columns",
       ('holders/HolderRows.cpp', 'column + 1 < HolderColumnCount ? L"\\t" : L""', 'L""'))
 plant('holders-sort-direction', G, 'A second click on a holders column keeps the order',
