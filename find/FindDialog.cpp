@@ -5,8 +5,6 @@
 
 #include <commctrl.h>
 
-#include <new>
-
 #include "AnchoredLayout.h"
 #include "AppGlobals.h"
 #include "DirectoryWalk.h"
@@ -14,6 +12,7 @@
 #include "FindResults.h"
 #include "HoldersWindow.h"
 #include "ImageStrips.h"
+#include "ModelessSlot.h"
 #include "ObjectTypes.h"
 #include "Owned.h"
 #include "Pane.h"
@@ -52,10 +51,12 @@ struct FindState {
     bool searching = false;
     long found = 0;  // rows added by the current search
     AnchoredLayout layout{Anchors, sizeof(Anchors) / sizeof(Anchors[0])};
+
+    void Close();
 };
 
 // The open window's state; none while no window is open.
-OwnedObject<FindState> Current;
+ModelessSlot<FindState> Current;
 
 // Remembered while the program runs, never written anywhere.
 WideText LastText;
@@ -177,6 +178,12 @@ void ClearResults(FindState& window)
     SendMessageW(window.list, LVM_DELETEALLITEMS, 0, 0);
     SendMessageW(window.list, WM_SETREDRAW, TRUE, 0);
     window.found = 0;
+}
+
+void FindState::Close()
+{
+    search.Stop();  // nothing is posted to this window from here on
+    ClearResults(*this);
 }
 
 void StartSearch(FindState& window)
@@ -388,16 +395,6 @@ INT_PTR OnNotify(HWND dialog, const NMHDR* header)
     return TRUE;
 }
 
-void OnDestroy(HWND dialog)
-{
-    if (!Current || Current->dialog != dialog)
-        return;
-    Current->search.Stop();  // nothing is posted to this window from here on
-    ClearResults(*Current);
-    // Released before it is freed: nothing the freeing sends reaches it.
-    OwnedObject<FindState> closing(Current.Release());
-}
-
 INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -411,22 +408,8 @@ INT_PTR CALLBACK FindDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         if (Current)
             TakeResults(*Current);
         return TRUE;
-    case WM_SIZE:
-        if (Current && Current->dialog == dialog && wParam != SIZE_MINIMIZED)
-            Current->layout.Apply(dialog, LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_GETMINMAXINFO:
-        if (Current && Current->layout.Smallest().x > 0)
-            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = Current->layout.Smallest();
-        return TRUE;
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:  // the fields the user types in stay white
-        return OlderLookColour(message, wParam);
-    case WM_DESTROY:
-        OnDestroy(dialog);
-        return TRUE;
     default:
-        return FALSE;
+        return Current.OnFrameMessage(dialog, message, wParam, lParam);
     }
 }
 
@@ -437,32 +420,21 @@ HWND ShowFindDialog(HWND owner, Pane* pane)
     if (!pane)
         return nullptr;
     if (Current) {
-        if (IsIconic(Current->dialog))
-            ShowWindow(Current->dialog, SW_RESTORE);
-        SetForegroundWindow(Current->dialog);
-        SetActiveWindow(Current->dialog);
+        BringForward(Current->dialog);
         return Current->dialog;
     }
-    Current.Reset(new (std::nothrow) FindState);
-    if (!Current)
-        return nullptr;
-    Current->pane = pane;
-    HWND dialog = CreateDialogParamW(AppInstance, MAKEINTRESOURCEW(DLG_FIND), owner, FindDialogProc, 0);
-    if (!dialog) {
-        Current.Reset();
-        return nullptr;
-    }
-    ShowWindow(dialog, SW_SHOW);
-    return dialog;
+    return Current.Open(owner, DLG_FIND, FindDialogProc, [pane](FindState& window) {
+        window.pane = pane;
+        return true;
+    });
 }
 
 HWND FindDialogWindow()
 {
-    return Current ? Current->dialog : nullptr;
+    return Current.Window();
 }
 
 void CloseFindDialog()
 {
-    if (Current)
-        DestroyWindow(Current->dialog);
+    Current.Destroy();
 }

@@ -4,12 +4,11 @@
 
 #include <commctrl.h>
 
-#include <new>
-
 #include "AnchoredLayout.h"
 #include "AppGlobals.h"
 #include "HolderRows.h"
 #include "HolderScanJob.h"
+#include "ModelessSlot.h"
 #include "ObjectTypes.h"
 #include "Owned.h"
 #include "ReportList.h"
@@ -44,10 +43,12 @@ struct HoldersState {
     HolderRowsSource source;
     ColumnSort sort;
     AnchoredLayout layout{Anchors, sizeof(Anchors) / sizeof(Anchors[0])};
+
+    void Close();
 };
 
 // The open window's state; none while no window is open.
-OwnedObject<HoldersState> Current;
+ModelessSlot<HoldersState> Current;
 
 void SetStatus(const HoldersState& window, const wchar_t* text)
 {
@@ -60,6 +61,12 @@ void ClearRows(HoldersState& window)
     SendMessageW(window.list, LVM_DELETEALLITEMS, 0, 0);
     window.source.scan = nullptr;
     window.scan.Reset();
+}
+
+void HoldersState::Close()
+{
+    job.Stop();  // nothing is posted to this window from here on
+    ClearRows(*this);
 }
 
 void StartScan(HoldersState& window)
@@ -145,15 +152,6 @@ LRESULT OnListNotify(HoldersState& window, const NMHDR* header)
     }
 }
 
-void OnDestroy(HWND dialog)
-{
-    if (!Current || Current->dialog != dialog)
-        return;
-    Current->job.Stop();  // nothing is posted to this window from here on
-    ClearRows(*Current);
-    OwnedObject<HoldersState> closing(Current.Release());
-}
-
 INT_PTR CALLBACK HoldersDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -182,22 +180,8 @@ INT_PTR CALLBACK HoldersDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         if (Current)
             TakeScan(*Current);
         return TRUE;
-    case WM_SIZE:
-        if (Current && Current->dialog == dialog && wParam != SIZE_MINIMIZED)
-            Current->layout.Apply(dialog, LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_GETMINMAXINFO:
-        if (Current && Current->layout.Smallest().x > 0)
-            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = Current->layout.Smallest();
-        return TRUE;
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-        return OlderLookColour(message, wParam);
-    case WM_DESTROY:
-        OnDestroy(dialog);
-        return TRUE;
     default:
-        return FALSE;
+        return Current.OnFrameMessage(dialog, message, wParam, lParam);
     }
 }
 
@@ -212,29 +196,17 @@ HWND ShowHoldersWindow(HWND owner, const wchar_t* path, const wchar_t* typeName)
         Current->path.Swap(newPath);
         Current->typeName.Swap(newType);
         StartScan(*Current);
-        if (IsIconic(Current->dialog))
-            ShowWindow(Current->dialog, SW_RESTORE);
-        SetForegroundWindow(Current->dialog);
-        SetActiveWindow(Current->dialog);
+        BringForward(Current->dialog);
         return Current->dialog;
     }
-    Current.Reset(new (std::nothrow) HoldersState);
-    if (!Current || !Current->path.Assign(path) || !Current->typeName.Assign(typeName)) {
-        Current.Reset();
-        return nullptr;
-    }
-    HWND dialog = CreateDialogParamW(AppInstance, MAKEINTRESOURCEW(DLG_HOLDERS), owner, HoldersDialogProc, 0);
-    if (!dialog) {
-        Current.Reset();
-        return nullptr;
-    }
-    ShowWindow(dialog, SW_SHOW);
-    return dialog;
+    return Current.Open(owner, DLG_HOLDERS, HoldersDialogProc, [path, typeName](HoldersState& window) {
+        return window.path.Assign(path) && window.typeName.Assign(typeName);
+    });
 }
 
 HWND HoldersWindowHandle()
 {
-    return Current ? Current->dialog : nullptr;
+    return Current.Window();
 }
 
 bool PreTranslateHoldersMessage(MSG* message)
@@ -251,6 +223,5 @@ bool PreTranslateHoldersMessage(MSG* message)
 
 void CloseHoldersWindow()
 {
-    if (Current)
-        DestroyWindow(Current->dialog);
+    Current.Destroy();
 }

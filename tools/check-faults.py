@@ -700,12 +700,12 @@ plant('link-created', D, "A link's creation time missing from --details",
 plant('find-rows-never', G, "The find window's rows never freed",
       ('find/FindResults.cpp', "        FreeFoundRow(FoundRowAt(list, index));", "        (void)FoundRowAt(list, index);"))
 plant('find-worker-left', G, "Closing the find window during a search leaves its worker running",
-      ('find/FindDialog.cpp', "    Current->search.Stop();  // nothing is posted to this window from here on\n", ""),
-      ('find/FindDialog.cpp', "    OwnedObject<FindState> closing(Current.Release());", "    Current.Release();"))
+      ('find/FindDialog.cpp', "    search.Stop();  // nothing is posted to this window from here on\n", ""),
+      ('ui/ModelessSlot.h', "        OwnedObject<State> closing(state_.Release());", "        state_.Release();"))
 plant('find-stop-enabled', G, "中止 stays enabled after the search",
       ('find/FindDialog.cpp', "EnableWindow(stop, searching ? TRUE : FALSE);", "EnableWindow(stop, TRUE);"))
 plant('find-two-windows', G, "A second find window instead of the open one brought forward",
-      ('find/FindDialog.cpp', "    if (Current) {\n        if (IsIconic", "    if (Current && false) {\n        if (IsIconic"))
+      ('find/FindDialog.cpp', "    if (Current) {\n        BringForward", "    if (Current && false) {\n        BringForward"))
 plant('find-location-root', G, "The find window starts at the root, not at the tree's directory",
       ('find/FindDialog.cpp', "window.pane->SelectedDirectory(&location) ? location.Get() : RootPath",
        "RootPath"))
@@ -808,7 +808,7 @@ plant('holders-retarget-stale', G, 'A second use keeps the window on the first o
       ('holders/HoldersWindow.cpp', '        Current->path.Swap(newPath);\n', ''))
 plant('holders-worker-left', G, 'Closing the holders window during a scan leaves its worker running',
       ('holders/HolderScanJob.h', '    ~HolderScanJob() { Stop(); }', '    ~HolderScanJob() { if (worker_) CloseHandle(worker_.Release()); }'),
-      ('holders/HoldersWindow.cpp', '    Current->job.Stop();  // nothing is posted to this window from here on\n', ''))
+      ('holders/HoldersWindow.cpp', '    job.Stop();  // nothing is posted to this window from here on\n', ''))
 plant('holders-copy-tabs', G, "The holders' rows copied without the tabs between their columns",
       ('holders/HolderRows.cpp', 'column + 1 < HolderColumnCount ? L"\\t" : L""', 'L""'))
 plant('holders-sort-direction', G, 'A second click on a holders column keeps the order',

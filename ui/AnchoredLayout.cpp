@@ -28,6 +28,29 @@ void AnchoredLayout::Record(HWND dialog)
     }
 }
 
+bool AnchoredLayout::OnSizeMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    if (message == WM_SIZE) {
+        if (wParam != SIZE_MINIMIZED && smallest_.x > 0)
+            Apply(dialog, LOWORD(lParam), HIWORD(lParam));
+        return true;
+    }
+    if (message == WM_GETMINMAXINFO) {
+        if (smallest_.x > 0)
+            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = smallest_;
+        return true;
+    }
+    return false;
+}
+
+void BringForward(HWND window)
+{
+    if (IsIconic(window))
+        ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
+    SetActiveWindow(window);
+}
+
 void AnchoredLayout::Apply(HWND dialog, int width, int height) const
 {
     const int dx = width - client_.cx;

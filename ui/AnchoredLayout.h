@@ -14,6 +14,9 @@ struct AnchoredControl {
     int anchor;
 };
 
+// Brings an open modeless window forward, restored if it was minimised.
+void BringForward(HWND window);
+
 class AnchoredLayout {
 public:
     static const int MaxControls = 16;
@@ -30,6 +33,8 @@ public:
     void Apply(HWND dialog, int width, int height) const;
     // The window's size as made; zero before Record.
     POINT Smallest() const { return smallest_; }
+    // WM_SIZE and WM_GETMINMAXINFO of the dialog: true when message is one.
+    bool OnSizeMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) const;
 
 private:
     const AnchoredControl* controls_;
