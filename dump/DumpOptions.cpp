@@ -55,6 +55,12 @@ ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* 
         options->types[options->typeCount++] = value;
         return ParseResult::Run;
     }
+    if (Is(option, L"--held-by")) {
+        if (options->heldByCount >= MaximumHeldBy)
+            return Bad(error, u8"--held-by は 16 個まで指定できます: ", value);
+        options->heldBy[options->heldByCount++] = value;
+        return ParseResult::Run;
+    }
     if (Is(option, L"--writable-by")) {
         if (options->writableByCount >= MaximumWritableBy)
             return Bad(error, u8"--writable-by は 16 個まで指定できます: ", value);
@@ -89,7 +95,7 @@ bool IsHelp(const wchar_t* argument)
 bool TakesValue(const wchar_t* argument)
 {
     return Is(argument, L"--find") || Is(argument, L"--type") || Is(argument, L"--depth") ||
-           Is(argument, L"--writable-by") || Is(argument, L"--interval");
+           Is(argument, L"--writable-by") || Is(argument, L"--interval") || Is(argument, L"--held-by");
 }
 
 }  // namespace
@@ -111,6 +117,8 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
             options->security = true;
         } else if (Is(argument, L"--watch")) {
             options->watch = true;
+        } else if (Is(argument, L"--holders")) {
+            options->holders = true;
         } else if (TakesValue(argument)) {
             if (i + 1 >= argc)
                 return Bad(error, u8"値がありません: ", argument);
