@@ -471,6 +471,11 @@ TEST_CASE("--holders in JSON, in this process: each handle's access, [] where on
         {0, STATUS_ACCESS_DENIED, 1, {{"!", u8"ハンドルの一覧を読めませんでした: アクセスが拒否されました。 null"}},
          L"kagero-dump: ハンドルの一覧を読めませんでした: アクセスが拒否されました。\n"},
     };
+    DumpOptions options;
+    ArgumentError error;
+    std::wstring watch[] = {L"kagero-dump", L"--watch", L"--json", L"--held-by", L"kagero_holder", in};
+    wchar_t* watchArgv[] = {&watch[0][0], &watch[1][0], &watch[2][0], &watch[3][0], &watch[4][0], &watch[5][0]};
+    REQUIRE(ParseDumpArguments(6, watchArgv, &options, &error) == ParseResult::Run);
     Real = ActiveHandleScanCalls();
     HandleScanCalls refusing = Real;
     refusing.querySystem = QueryRefusing;
@@ -511,11 +516,6 @@ TEST_CASE("--holders in JSON, in this process: each handle's access, [] where on
     // A watch says it at the first look that finds it so, not at every look.
     RefusedPid = pid;
     RefusedTable = 0;
-    DumpOptions options;
-    ArgumentError error;
-    std::wstring watch[] = {L"kagero-dump", L"--watch", L"--json", L"--held-by", L"kagero_holder", in};
-    wchar_t* watchArgv[] = {&watch[0][0], &watch[1][0], &watch[2][0], &watch[3][0], &watch[4][0], &watch[5][0]};
-    REQUIRE(ParseDumpArguments(6, watchArgv, &options, &error) == ParseResult::Run);
     const DumpRun looks = Capture([&](HANDLE out, HANDLE err) {
         OutputChannel output(out), errors(err);
         Watcher watcher(options, output, errors, out);
