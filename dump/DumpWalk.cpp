@@ -6,8 +6,8 @@
 
 #include "DirectoryEntries.h"
 #include "EntryFormat.h"
-#include "EntryHolders.h"
 #include "EntryFormatter.h"
+#include "EntryHolders.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
@@ -97,9 +97,9 @@ int Dumper::Run()
     WideText path;
     const wchar_t* typed = options_.path.Empty() ? L"\\" : options_.path.Get();
     const NTSTATUS status = path.Assign(typed) ? Push(path, 0) : STATUS_NO_MEMORY_NT;
-    // A path that is no directory is listed as ls lists a file: its own line.
     if (status >= 0 && holders_)
         paths_.SetRoot(typed);
+    // A path that is no directory is listed as ls lists a file: its own line.
     if (status < 0 && (sink_ || status == STATUS_NO_MEMORY_NT || !EmitOwnEntry(path, status)))
         ReportFailure(typed, status);
     while (top_ && !output_.Broken())
