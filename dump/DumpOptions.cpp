@@ -55,6 +55,12 @@ ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* 
         options->types[options->typeCount++] = value;
         return ParseResult::Run;
     }
+    if (Is(option, L"--held-by")) {
+        if (options->heldByCount >= MaximumHeldBy)
+            return Bad(error, u8"--held-by は 16 個まで指定できます: ", value);
+        options->heldBy[options->heldByCount++] = value;
+        return ParseResult::Run;
+    }
     if (Is(option, L"--writable-by")) {
         if (options->writableByCount >= MaximumWritableBy)
             return Bad(error, u8"--writable-by は 16 個まで指定できます: ", value);
@@ -89,7 +95,7 @@ bool IsHelp(const wchar_t* argument)
 bool TakesValue(const wchar_t* argument)
 {
     return Is(argument, L"--find") || Is(argument, L"--type") || Is(argument, L"--depth") ||
-           Is(argument, L"--writable-by") || Is(argument, L"--interval");
+           Is(argument, L"--writable-by") || Is(argument, L"--interval") || Is(argument, L"--held-by");
 }
 
 }  // namespace
@@ -111,6 +117,8 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
             options->security = true;
         } else if (Is(argument, L"--watch")) {
             options->watch = true;
+        } else if (Is(argument, L"--holders")) {
+            options->holders = true;
         } else if (TakesValue(argument)) {
             if (i + 1 >= argc)
                 return Bad(error, u8"値がありません: ", argument);
@@ -157,16 +165,28 @@ const char DumpUsageText[] =
     u8"                 (何度でも指定できる。どれかが変更できれば書く)。WHO はアカウント名かグループ名\n"
     u8"                 (Everyone, Users)、SDDL の略号 (WD, BU, AU)、SID (S-1-5-32-545)。DACL の\n"
     u8"                 エントリーは WHO と Everyone のものだけを数え、所属するグループは展開しない\n"
+    u8"  --holders      各項目を開いているプロセスも書く: holders=プログラム(PID),... (ハンドルがいくつでも\n"
+    u8"                 一つのプロセスは一度、なければ holders= だけ)。--json では \"holders\": [{\"process\": ...,\n"
+    u8"                 \"pid\": ..., \"handles\": [{\"handle\": \"0x38\", \"access\": \"0x001F0003\"}]}] (なければ [])。\n"
+    u8"                 書き出す前に全プロセスのハンドルを一度だけ調べる。種類が File のハンドルは調べない\n"
+    u8"                 (名前がファイルのパスで、パイプへの名前の問い合わせは止まることがある)\n"
+    u8"  --held-by PROG PROG が開いている項目だけ (何度でも指定できる。16 個まで。どれかが開いていれば書く)。\n"
+    u8"                 PROG はプロセス ID かプログラム名 (大文字と小文字を区別しない。.exe は省ける)\n"
     u8"  --watch        パスの下を見張り、作られた (+) 消えた (-) 項目を「時刻 +/- フルパス<TAB>種類」で書き続ける。\n"
     u8"                 最初の一覧は書かない。Ctrl+C で終わる (終了コード 0)。--json では\n"
     u8"                 {\"event\": \"created\"|\"deleted\", \"time\": UTC, \"path\": ..., ...}。\n"
     u8"                 見張る間、下の項目すべてのパスと種類を覚えておくので、メモリは項目数とともに増える。\n"
-    u8"                 一つの間隔より短い間だけあったオブジェクトは見えない。--details は作られた項目に付く\n"
+    u8"                 一つの間隔より短い間だけあったオブジェクトは見えない。--details は作られた項目に付く。\n"
+    u8"                 --holders と --held-by では見直すたびにハンドルを調べ、作られた項目はその時の、\n"
+    u8"                 消えた項目は一つ前の見直しの時の保持者で書き、選ぶ (--watch --held-by PROG で\n"
+    u8"                 PROG が作るものが分かる)\n"
     u8"  --interval MS  --watch で見直す間隔 (ミリ秒、既定 1000、100 以上)\n"
     u8"  --version      バージョンを表示する\n"
     u8"  --help, -h, /? この説明を表示する\n"
     u8"\n"
     u8"終了コード: 0 成功、1 一覧できないディレクトリがあった (理由は標準エラーへ) か出力先が閉じた、\n"
+    u8"            またはハンドルを調べられなかったプロセスがあった (その数と ID は標準エラーへ)、\n"
     u8"            2 引数の誤り (\\ で始まらないパス、システムにない種類、\n"
-    u8"            見つからないアカウントを含む)\n"
-    u8"--watch では: 0 Ctrl+C で終わった、1 パスが消えたか初めから一覧できない、または出力先が閉じた\n";
+    u8"            見つからないアカウント、実行中でないプログラムを含む)\n"
+    u8"--watch では: 0 Ctrl+C で終わった、1 パスが消えたか初めから一覧できない、ハンドルの一覧を読めなかった、\n"
+    u8"            または出力先が閉じた\n";

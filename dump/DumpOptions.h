@@ -10,6 +10,7 @@
 const int MaximumTypeFilters = 64;
 const int UnlimitedDepth = -1;
 const int MaximumWritableBy = 16;
+const int MaximumHeldBy = 16;
 const int DefaultWatchIntervalMs = 1000;
 const int MinimumWatchIntervalMs = 100;
 
@@ -30,6 +31,11 @@ struct DumpOptions {
     int writableByCount = 0;
     bool watch = false;
     int intervalMs = DefaultWatchIntervalMs;
+    // --holders: each entry's holders; --held-by programs (ids or names, as
+    // typed), pointing into the caller's arguments.
+    bool holders = false;
+    const wchar_t* heldBy[MaximumHeldBy] = {};
+    int heldByCount = 0;
 };
 
 enum class ParseResult { Run, Help, Version, Bad };

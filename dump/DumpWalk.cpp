@@ -7,6 +7,7 @@
 #include "DirectoryEntries.h"
 #include "EntryFormat.h"
 #include "EntryFormatter.h"
+#include "EntryHolders.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
@@ -46,12 +47,13 @@ size_t FindEntry(const DirectoryEntries& entries, const wchar_t* name)
 }
 
 // The walk. Its entries go to formatter's lines on output, or with a sink
-// (and no formatter) to the sink alone.
+// (and no formatter) to the sink alone; with holders (not with a sink), each
+// looked up in their scan.
 class Dumper {
 public:
     Dumper(const DumpOptions& options, OutputChannel& output, OutputChannel& errors, EntryFormatter* formatter,
-           WalkSink* sink)
-        : options_(options), output_(output), errors_(errors), formatter_(formatter), sink_(sink)
+           WalkSink* sink, const EntryHolders* holders)
+        : options_(options), output_(output), errors_(errors), formatter_(formatter), sink_(sink), holders_(holders)
     {
     }
     ~Dumper()
@@ -70,10 +72,11 @@ private:
     void Pop();
     void Step();
     bool Selected(const wchar_t* name, size_t nameLength, const wchar_t* typeName);
-    void Emit(const WideText& path, const wchar_t* typeName)
+    void Emit(const WideText& path, const wchar_t* typeName, const EntryHolding& holding)
     {
-        formatter_->AppendLine(output_.Buffer(), path, typeName);
+        formatter_->AppendLine(output_.Buffer(), path, typeName, options_.holders ? &holding : nullptr);
     }
+    bool Held(const WideText& path, EntryHolding* holding);
     void Collect(const WideText& path, const wchar_t* typeName);
     bool EmitOwnEntry(const WideText& path, NTSTATUS listingStatus);
     void ReportFailure(const wchar_t* path, NTSTATUS status);
@@ -83,6 +86,8 @@ private:
     OutputChannel& errors_;
     EntryFormatter* formatter_;
     WalkSink* sink_;
+    const EntryHolders* holders_;
+    KernelPaths paths_;
     WalkFrame* top_ = nullptr;
     bool failed_ = false;
 };
@@ -92,6 +97,8 @@ int Dumper::Run()
     WideText path;
     const wchar_t* typed = options_.path.Empty() ? L"\\" : options_.path.Get();
     const NTSTATUS status = path.Assign(typed) ? Push(path, 0) : STATUS_NO_MEMORY_NT;
+    if (status >= 0 && holders_)
+        paths_.SetRoot(typed);
     // A path that is no directory is listed as ls lists a file: its own line.
     if (status < 0 && (sink_ || status == STATUS_NO_MEMORY_NT || !EmitOwnEntry(path, status)))
         ReportFailure(typed, status);
@@ -123,8 +130,11 @@ bool Dumper::EmitOwnEntry(const WideText& path, NTSTATUS listingStatus)
     WideText ownPath;
     if (!JoinObjectPath(parent.Get(), ownName, &ownPath))
         return false;
-    if (Selected(ownName, ownLength, entries.TypeName(found)))
-        Emit(ownPath, entries.TypeName(found));
+    EntryHolding holding = {};
+    if (holders_)
+        paths_.SetRoot(parent.Get());
+    if (Selected(ownName, ownLength, entries.TypeName(found)) && Held(ownPath, &holding))
+        Emit(ownPath, entries.TypeName(found), holding);
     return true;
 }
 
@@ -176,10 +186,11 @@ void Dumper::Step()
         ReportFailure(frame.path.Get(), STATUS_NO_MEMORY_NT);
         return;
     }
+    EntryHolding holding = {};
     if (selected && sink_)
         Collect(path, typeName);
-    else if (selected)
-        Emit(path, typeName);
+    else if (selected && Held(path, &holding))
+        Emit(path, typeName, holding);
     if (!descend) {
         output_.FlushWhenFull();
         return;
@@ -200,6 +211,21 @@ bool Dumper::Selected(const wchar_t* name, size_t nameLength, const wchar_t* typ
             return false;
     }
     return options_.find.Matches(name, nameLength);
+}
+
+// The entry's holders; false when --held-by leaves it out. Without holders,
+// none and true.
+bool Dumper::Held(const WideText& path, EntryHolding* holding)
+{
+    if (!holders_)
+        return true;
+    const wchar_t* name = paths_.Map(path.Get(), path.Length());
+    if (!name) {
+        ReportFailure(path.Get(), STATUS_NO_MEMORY_NT);
+        return false;
+    }
+    *holding = holders_->Find(name);
+    return holders_->Chosen(*holding);
 }
 
 // A link's target is part of what the watch compares; nothing else is read.
@@ -259,14 +285,34 @@ int ReportBadCommandLine(OutputChannel& errors, const ArgumentError& error, cons
 int RunDump(const DumpOptions& options, OutputChannel& output, OutputChannel& errors)
 {
     EntryFormatter formatter(options);
-    Dumper dumper(options, output, errors, &formatter, nullptr);
-    return dumper.Run();
+    EntryHolders holders;
+    const bool scanning = options.holders || options.heldByCount > 0;
+    bool unseen = false;
+    // One scan, before the walk; what it could not see is said first.
+    if (scanning) {
+        const NTSTATUS status = holders.Take(options);
+        ByteBuffer* object = options.json ? &output.Buffer() : nullptr;
+        const GrowingArray<DWORD>& missed = holders.NotExamined();
+        if (status < 0)
+            AppendScanFailure(errors.Buffer(), object, status);
+        else if (missed.Count() > 0)
+            AppendNotExamined(errors.Buffer(), object, missed.Data(), missed.Count());
+        errors.Flush();
+        if (status < 0) {
+            output.Flush();
+            return 1;
+        }
+        unseen = missed.Count() > 0;
+    }
+    Dumper dumper(options, output, errors, &formatter, nullptr, scanning ? &holders : nullptr);
+    const int code = dumper.Run();
+    return unseen ? 1 : code;
 }
 
 void WalkIntoSink(const DumpOptions& options, WalkSink& sink)
 {
     OutputChannel nowhere(nullptr);
-    Dumper dumper(options, nowhere, nowhere, nullptr, &sink);
+    Dumper dumper(options, nowhere, nowhere, nullptr, &sink, nullptr);
     dumper.Run();
 }
 
@@ -293,6 +339,11 @@ int RunDumpProgram(int argc, wchar_t** argv, HANDLE output, HANDLE errors)
         error.message = u8"システムにない種類です: ";
         error.argument = unknown;
         return ReportBadCommandLine(err, error, &types);
+    }
+    if (const wchar_t* missing = FindMissingProgram(options)) {
+        error.message = u8"実行中のプロセスが見つかりません: ";
+        error.argument = missing;
+        return ReportBadCommandLine(err, error, nullptr);
     }
     return options.watch ? RunWatch(options, out, err, output) : RunDump(options, out, err);
 }

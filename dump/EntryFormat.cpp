@@ -1,5 +1,6 @@
 #include "EntryFormat.h"
 
+#include "EntryHolders.h"
 #include "FieldWriter.h"
 
 namespace {
@@ -67,6 +68,8 @@ void AppendEntryLine(ByteBuffer& out, const EntryFacts& entry, bool json)
         fields.Text("openError", entry.openError);
     if (entry.extras)
         AppendExtraFields(fields, *entry.extras);
+    if (entry.holders)
+        AppendHolders(fields, *entry.holders);
     out.Append(json ? "}\n" : "\n");
 }
 

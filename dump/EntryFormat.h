@@ -9,6 +9,8 @@
 #include "EntryExtras.h"
 #include "TextEncoding.h"
 
+struct EntryHolding;
+
 // What --details read from an open object.
 struct ObjectState {
     enum Kind { Plain, Event, Mutant, Semaphore };
@@ -33,6 +35,7 @@ struct EntryFacts {
     const ObjectState* state = nullptr;  // --details, when the object opened
     const wchar_t* openError = nullptr;  // why it did not open, when it had to
     const EntryExtras* extras = nullptr;  // more --details, --security, --writable-by
+    const EntryHolding* holders = nullptr;  // --holders
 };
 
 void AppendEntryLine(ByteBuffer& out, const EntryFacts& entry, bool json);

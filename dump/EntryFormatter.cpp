@@ -49,7 +49,8 @@ EntryFormatter::EntryFormatter(const DumpOptions& options)
 {
 }
 
-void EntryFormatter::AppendLine(ByteBuffer& out, const WideText& path, const wchar_t* typeName)
+void EntryFormatter::AppendLine(ByteBuffer& out, const WideText& path, const wchar_t* typeName,
+                                const EntryHolding* holders)
 {
     const wchar_t* name = LastPathComponent(path.Get());
     EntryFacts facts = {path.Get(), path.Length(), name, path.Length() - static_cast<size_t>(name - path.Get()), typeName};
@@ -58,6 +59,7 @@ void EntryFormatter::AppendLine(ByteBuffer& out, const WideText& path, const wch
     EntryExtras extras;
     SecurityFacts security;
     facts.extras = &extras;
+    facts.holders = holders;
     // First, so that an entry --writable-by leaves out costs no more opens.
     if (auditing_) {
         if (!audit_.Read(path.Get(), typeCode, typeName, &security))

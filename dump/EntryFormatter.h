@@ -5,6 +5,7 @@
 #pragma once
 
 #include "DumpOptions.h"
+#include "EntryHolders.h"
 #include "SecurityAudit.h"
 #include "TextEncoding.h"
 #include "WideText.h"
@@ -15,9 +16,10 @@ public:
     EntryFormatter(const EntryFormatter&) = delete;
     EntryFormatter& operator=(const EntryFormatter&) = delete;
 
-    // Appends the line of the entry at path; nothing when --writable-by
-    // leaves it out.
-    void AppendLine(ByteBuffer& out, const WideText& path, const wchar_t* typeName);
+    // Appends the line of the entry at path, with holders when given;
+    // nothing when --writable-by leaves it out.
+    void AppendLine(ByteBuffer& out, const WideText& path, const wchar_t* typeName,
+                    const EntryHolding* holders = nullptr);
 
 private:
     const DumpOptions& options_;

@@ -85,7 +85,8 @@ bool Holds(const SubtreeSnapshot& snapshot, const SubtreeSnapshot& other, size_t
 
 Watcher::Watcher(const DumpOptions& options, OutputChannel& output, OutputChannel& errors, HANDLE outputHandle)
     : options_(options), output_(output), errors_(errors), outputHandle_(outputHandle), formatter_(options),
-      root_(options.path.Empty() ? L"\\" : options.path.Get())
+      root_(options.path.Empty() ? L"\\" : options.path.Get()),
+      scanning_(options.holders || options.heldByCount > 0)
 {
 }
 
@@ -115,6 +116,14 @@ bool Watcher::Look(bool first)
     recovered_.Clear();
     LookSink sink(root_, entries_[before_], failures_[before_], entries_[now], failures_[now], recovered_);
     WalkIntoSink(options_, sink);
+    // After the walk: an object it saw is still held when the scan asks (its
+    // handles keep it), so a creation is said with its holders.
+    NTSTATUS scanned = 0;
+    if (scanning_) {
+        if (first)
+            paths_.SetRoot(root_);
+        scanned = holders_[now].Take(options_);
+    }
     SYSTEMTIME utc, local;
     GetSystemTime(&utc);
     if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
@@ -125,8 +134,10 @@ bool Watcher::Look(bool first)
              utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds);
     const bool memory = !entries_[now].Failed() && !failures_[now].Failed() && !recovered_.Failed();
     const bool gone = IsGone(sink.RootStatus()) || (first && sink.RootStatus() < 0);
-    if (!first)
+    if (!first && scanned >= 0)
         Compare(entries_[before_], entries_[now]);
+    if (scanning_)
+        ReportScan(scanned, holders_[before_].NotExamined(), holders_[now].NotExamined());
     if (!memory || gone) {
         wchar_t reason[StatusTextChars];
         ListingFailureText(memory ? sink.RootStatus() : STATUS_NO_MEMORY_NT, reason);
@@ -136,7 +147,7 @@ bool Watcher::Look(bool first)
     }
     before_ = now;
     output_.Flush();
-    return memory && !gone && !output_.Broken();
+    return memory && !gone && scanned >= 0 && !output_.Broken();
 }
 
 void Watcher::Compare(const SubtreeSnapshot& before, const SubtreeSnapshot& now)
@@ -192,14 +203,29 @@ void Watcher::Change(bool created, const SubtreeSnapshot& snapshot, size_t i)
         output_.Buffer().Reserve(static_cast<size_t>(-1));  // marks the output failed: memory ran out
         return;
     }
+    EntryHolding holding = {};
+    if (scanning_) {
+        // A deleted entry as it was at the look before, its holders too.
+        const EntryHolders& holders = holders_[created ? 1 - before_ : before_];
+        const wchar_t* name = paths_.Map(path.Get(), path.Length());
+        if (!name) {
+            output_.Buffer().Reserve(static_cast<size_t>(-1));
+            return;
+        }
+        holding = holders.Find(name);
+        if (!holders.Chosen(holding))
+            return;
+    }
+    const EntryHolding* shown = options_.holders ? &holding : nullptr;
     if (created && options_.details) {
-        formatter_.AppendLine(scratch_, path, snapshot.Type(i));
+        formatter_.AppendLine(scratch_, path, snapshot.Type(i), shown);
     } else {
         const wchar_t* name = LastPathComponent(path.Get());
         EntryFacts facts = {path.Get(), path.Length(), name, path.Length() - static_cast<size_t>(name - path.Get()),
                             snapshot.Type(i)};
         facts.target = snapshot.Target(i);
         facts.targetLength = snapshot.TargetLength(i);
+        facts.holders = shown;
         AppendEntryLine(scratch_, facts, options_.json);
     }
     Prefix(created ? "created" : "deleted", created ? '+' : '-');
@@ -239,6 +265,33 @@ void Watcher::Report(const wchar_t* path, const wchar_t* reason, bool listable)
     scratch_.Clear();
     AppendListingFailure(scratch_, path, reason);
     out.Append(scratch_.Data() + 1, scratch_.Size() - 1);
+}
+
+// A scan that failed ends the watch; processes that could not be examined
+// are said at the look that first finds them so, not at every look.
+void Watcher::ReportScan(NTSTATUS status, const GrowingArray<DWORD>& before, const GrowingArray<DWORD>& now)
+{
+    GrowingArray<DWORD> fresh;
+    for (size_t i = 0; i < now.Count(); ++i) {
+        bool known = false;
+        for (size_t j = 0; j < before.Count() && !known; ++j)
+            known = before[j] == now[i];
+        if (!known && !fresh.Push(now[i]))
+            status = STATUS_NO_MEMORY_NT;
+    }
+    if (status >= 0 && fresh.Count() == 0)
+        return;
+    scratch_.Clear();
+    ByteBuffer* object = options_.json ? &scratch_ : nullptr;
+    if (status < 0)
+        AppendScanFailure(errors_.Buffer(), object, status);
+    else
+        AppendNotExamined(errors_.Buffer(), object, fresh.Data(), fresh.Count());
+    errors_.Flush();
+    if (!object)
+        return;
+    Prefix("error", ' ');
+    output_.Buffer().Append(scratch_.Data() + 1, scratch_.Size() - 1);
 }
 
 // A pipe whose reader left is found without a change to write: a write of

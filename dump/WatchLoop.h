@@ -6,6 +6,7 @@
 
 #include "DumpOptions.h"
 #include "EntryFormatter.h"
+#include "EntryHolders.h"
 #include "OutputChannel.h"
 #include "SubtreeSnapshot.h"
 
@@ -32,6 +33,7 @@ private:
     void Change(bool created, const SubtreeSnapshot& snapshot, size_t i);
     void ReportFailures(const SubtreeSnapshot& before, const SubtreeSnapshot& now, const SubtreeSnapshot& recovered);
     void Report(const wchar_t* path, const wchar_t* reason, bool listable);
+    void ReportScan(NTSTATUS status, const GrowingArray<DWORD>& before, const GrowingArray<DWORD>& now);
     void Prefix(const char* event, char sign);
     bool OutputGone();
 
@@ -46,6 +48,11 @@ private:
     SubtreeSnapshot entries_[2];
     SubtreeSnapshot failures_[2];
     SubtreeSnapshot recovered_;
+    // With --holders or --held-by, a scan per look, before and now: a deleted
+    // entry is chosen by its holders at the look before.
+    bool scanning_;
+    EntryHolders holders_[2];
+    KernelPaths paths_;
     int before_ = 0;
     Stamp stamp_ = {};
 };

@@ -473,6 +473,41 @@ plant('holders-exe-required', N, "A program name matches only with its .exe",
 plant('holders-program-case', N, "Program names compared with regard to case",
       (T, "        if (RtlUpcaseUnicodeChar(a[i]) != RtlUpcaseUnicodeChar(b[i]))", "        if (a[i] != b[i])"))
 
+# kagero-dump's holders.
+E, W, K = 'dump/EntryHolders.cpp', 'dump/WatchLoop.cpp', 'dump/DumpWalk.cpp'
+plant('dholders-per-handle', D, 'A holder written once per handle, not once per process',
+      (E, 'const bool opens = i == 0 || handle.pid != previous;', 'const bool opens = i == 0 || handle.pid == handle.pid;'))
+plant('dholders-held-by-ignored', D, '--held-by lists every entry',
+      (E, '    if (!choosing_)\n        return true;', '    if (true)\n        return true;'))
+plant('dholders-unknown-taken', D, 'A --held-by program that is not running taken (nothing listed, exit 0)',
+      (E, 'if (processes.Match(options.heldBy[i], &pids) && pids.Count() == 0)', 'if (processes.Match(options.heldBy[i], &pids) && false)'))
+plant('dholders-unseen-exit', D, 'A process not examined exits 0',
+      (K, '    return unseen ? 1 : code;', '    return unseen && false ? 1 : code;'))
+plant('dholders-unseen-json', D, 'A process not examined missing from the JSON output',
+      (K, '        ByteBuffer* object = options.json ? &output.Buffer() : nullptr;', '        ByteBuffer* object = nullptr;'))
+plant('dholders-link-root', D, 'A PATH reached through a link finds no holders',
+      (K, '    if (status >= 0 && holders_)\n        paths_.SetRoot(typed);', '    if (false)\n        paths_.SetRoot(typed);'))
+plant('dholders-link-own', D, 'A PATH that is no directory, reached through a link, finds no holders',
+      (K, '        paths_.SetRoot(parent.Get());', '        (void)parent;'))
+plant('dholders-empty-omitted', D, 'An entry no one holds written without its holders field',
+      (K, 'options_.holders ? &holding : nullptr);', 'options_.holders && holding.count ? &holding : nullptr);'))
+plant('dholders-access-value', D, "A handle's value written as its access",
+      (E, 'AppendHex(out, handle.access, 8);', 'AppendHex(out, handle.value, 8);'))
+plant('dholders-no-table-walks', D, 'A handle table that cannot be read leaves the walk going, every entry unheld (exit 0)',
+      (K, '        if (status < 0) {\n            output.Flush();\n            return 1;\n        }\n', ''))
+plant('dholders-limit', D, 'A 17th --held-by taken (past the end of its array)',
+      ('dump/DumpOptions.cpp', 'options->heldByCount >= MaximumHeldBy', 'options->heldByCount > MaximumHeldBy'))
+plant('dholders-json-empty', D, 'No holders written as an unclosed JSON array',
+      (E, 'out.Append(!json ? "" : holding.count > 0 ? "]}]" : "]");', 'out.Append(!json ? "" : "]}]");'))
+plant('dwatch-deleted-now', D, 'A deleted entry chosen by the holders of the look that misses it (never reported)',
+      (W, 'holders_[created ? 1 - before_ : before_]', 'holders_[1 - before_]'))
+plant('dwatch-created-bare', D, 'A created entry written without its holders',
+      (W, 'const EntryHolding* shown = options_.holders ? &holding : nullptr;', 'const EntryHolding* shown = options_.holders && false ? &holding : nullptr;'))
+plant('dwatch-unseen-repeated', D, 'A process not examined said at every look',
+      (W, 'known = before[j] == now[i];', 'known = false;'))
+plant('dwatch-scan-once', D, 'The watch scans the handles at its first look only',
+      (W, 'scanned = holders_[now].Take(options_);', 'scanned = first ? holders_[now].Take(options_) : 0;'))
+
 # Access rights and the security provider.
 plant('row-mask', S, "A type's valid mask wrong",
       ('security/AccessRights.cpp', "{TypeDirectory, 0x010F000F,", "{TypeDirectory, 0x000F000F,"))
@@ -583,9 +618,9 @@ plant('path-trailing', D, "A trailing backslash after a directory refused",
 plant('help-slash', D, "/? taken as a path",
       ('dump/DumpOptions.cpp', ' || Is(argument, L"/?")', ""))
 plant('own-line', D, "A PATH that is no directory prints no line of its own",
-      ('dump/DumpWalk.cpp', "        Emit(ownPath, entries.TypeName(found));", "        (void)ownPath;"))
+      ('dump/DumpWalk.cpp', "        Emit(ownPath, entries.TypeName(found), holding);", "        (void)ownPath;"))
 plant('own-line-filters', D, "A PATH that is no directory printed past --type and --find",
-      ('dump/DumpWalk.cpp', "    if (Selected(ownName, ownLength, entries.TypeName(found)))", "    if (ownLength)"))
+      ('dump/DumpWalk.cpp', "    if (Selected(ownName, ownLength, entries.TypeName(found)) && Held(", "    if (ownLength && Held("))
 plant('own-line-case', D, "A PATH that is no directory looked up by its exact name only",
       ('dump/DumpWalk.cpp', "if (found == entries.Count() && lstrcmpiW(entries.Name(i), name) == 0)",
        "if (found == entries.Count() && wcscmp(entries.Name(i), name) == 0)"))
@@ -605,7 +640,7 @@ plant('watch-replaced', D, "An object replaced by one of another type under the 
 plant('watch-link-target', D, "A link's target missing from the watch",
       ('dump/DumpWalk.cpp', "sink_->Entry(path, typeName, link ? &target : nullptr);", "sink_->Entry(path, typeName, nullptr);"))
 plant('watch-first-look', D, "The watch's first look printed as created",
-      ('dump/WatchLoop.cpp', "    if (!first)\n        Compare(", "    if (true)\n        Compare("))
+      ('dump/WatchLoop.cpp', "    if (!first && scanned >= 0)\n        Compare(", "    if (scanned >= 0)\n        Compare("))
 plant('watch-failure-repeated', D, "A directory that cannot be listed reported at every look",
       ('dump/WatchLoop.cpp', "if (!Holds(before, now, j) && now.PathText(j, &path))", "if (now.PathText(j, &path))"))
 plant('watch-refused-deleted', D, "The entries of a directory that cannot be listed reported deleted",

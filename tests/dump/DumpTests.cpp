@@ -6,14 +6,18 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "DumpWalk.h"
+#include "HolderProcess.h"
 #include "KernelObjects.h"
 #include "NativeApi.h"
+#include "SystemTables.h"
+#include "WatchLoop.h"
 
 namespace {
 
@@ -127,6 +131,45 @@ const TestNamespace& Fixture()
     return ns;
 }
 
+// The holder's objects beside one of the test's own in In, and a link to In, in a namespace of their own.
+struct HeldObjects { TestNamespace ns; HolderProcess holder; };
+const HeldObjects& Held()
+{
+    static HeldObjects held;
+    static const bool started = held.ns.Build({{Kind::Directory, L"In"}, {Kind::Event, L"In\\Ours"},
+                                               {Kind::SymbolicLink, L"Via", 0, 0, held.ns.Path(L"In")}}) == 0 &&
+                                held.holder.Start(held.ns.Path(L"In"));
+    REQUIRE(started);
+    return held;
+}
+
+// What work writes to the output and errors it is given: pipes that hold all of it.
+template <typename Work>
+DumpRun Capture(Work work)
+{
+    HANDLE out[2], err[2];
+    REQUIRE((CreatePipe(&out[0], &out[1], nullptr, 1 << 20) && CreatePipe(&err[0], &err[1], nullptr, 1 << 16)));
+    const long code = work(out[1], err[1]);
+    CloseHandle(out[1]);
+    CloseHandle(err[1]);
+    return {code, ReadPipe(out[0]), ReadPipe(err[0])};
+}
+
+// The scan's calls, refusing the open of the process RefusedPid, or the handle table with RefusedTable.
+HandleScanCalls Real;
+DWORD RefusedPid = 0;
+NTSTATUS RefusedTable = 0;
+NTSTATUS NTAPI QueryRefusing(ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
+{
+    return infoClass == SystemExtendedHandleInformationClass && RefusedTable ? RefusedTable
+                                                                            : Real.querySystem(infoClass, buffer, length, returned);
+}
+NTSTATUS NTAPI OpenRefusing(PHANDLE process, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, CLIENT_ID* client)
+{
+    return DWORD(ULONG_PTR(client->UniqueProcess)) == RefusedPid ? STATUS_ACCESS_DENIED
+                                                                 : Real.openProcess(process, access, attributes, client);
+}
+
 // Where \ObjectTypes cannot be read, any --type name is taken.
 NTSTATUS NTAPI RefuseObjectTypes(PHANDLE directory, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes)
 {
@@ -191,6 +234,11 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
     const std::wstring lower = L"Cases\\Lower\\Letter-", upper = L"Cases\\Upper\\Letter-", ev = L"\tEvent\n";
     const std::wstring refused = L"Refused: アクセスが拒否されました。\n", hint = L" (使い方: kagero-dump --help)\n";
     const std::wstring sealed = L"Sealed\tSymbolicLink\topenError=アクセスは拒否されました。\n", usage = L"使い方: kagero-dump [";
+    const std::wstring held = Held().ns.Root(), in = Held().ns.Path(L"In"), pid = std::to_wstring(Held().holder.Pid());
+    const std::wstring heldEvent = L"In\\HeldEvent\tEvent", heldMutant = L"In\\HeldMutant\tMutant", by = L"\tholders=kagero_holder.exe(PID)\n";
+    std::vector<std::wstring> tooMany;
+    for (int i = 0; i < 17; ++i)
+        tooMany.insert(tooMany.end(), {L"--held-by", L"1"});
     const std::wstring types = L"DebugObject, Desktop, Device, Directory, Event, File, IoCompletion, Job, Key, KeyedEvent, "
                                L"Mutant, Process, Section, Semaphore, SymbolicLink, Thread, Timer, Token, Type, WindowStation";
     // Paths relative to Tree, else to the root; err after "kagero-dump: "; --help's out only as far as given.
@@ -255,15 +303,30 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
         {{L"--json", L"\\KernelObjects\\LowMemoryCondition"}, 0,
          L"{\"path\": \"\\\\KernelObjects\\\\LowMemoryCondition\", \"name\": \"LowMemoryCondition\", \"type\": \"Event\"}\n", L""},
         {{L"--json", L"--version"}, 0, L"kagero-dump 1.10.158.1\n", L""},
+        // Holders: a process once however many handles it has; the test's own; through a link; none; the chosen.
+        {{L"--holders", in}, 0, heldEvent + by + heldMutant + by + L"In\\Ours\tEvent\tholders=dump_tests.exe(SELF)\n", L""},
+        {{L"--held-by", pid, in}, 0, heldEvent + L"\n" + heldMutant + L"\n", L""},
+        {{L"--held-by", L"dump_tests", L"--held-by", L"KAGERO_HOLDER.EXE", L"--type", L"event", in}, 0,
+         heldEvent + L"\nIn\\Ours\tEvent\n", L""},
+        {{L"--holders", L"--held-by", L"Kagero_Holder", L"--find", L"mutant", held + L"\\Via"}, 0,
+         L"Via\\HeldMutant\tMutant" + by, L""},
+        {{L"--holders", L"--held-by", pid, held + L"\\Via\\heldevent"}, 0, L"Via\\HeldEvent\tEvent" + by, L""},
+        {{L"--holders", L"\\KernelObjects\\LowMemoryCondition"}, 0, L"\\KernelObjects\\LowMemoryCondition\tEvent\tholders=\n", L""},
+        {{L"--held-by", L"NoSuchProgram", in}, 2, L"", L"実行中のプロセスが見つかりません: NoSuchProgram" + hint},
+        {tooMany, 2, L"", L"--held-by は 16 個まで指定できます: 1" + hint},
         {{L"--help", L"--bogus"}, 0, usage, L""},
         {{L"/?"}, 0, usage, L""},
         {{L"-h"}, 0, usage, L""},
     };
+    const std::wstring self = std::to_wstring(GetCurrentProcessId());
     const auto relative = [&](const std::string& text) {
         std::wstring wide = FromUtf8(text);
-        for (const std::wstring& prefix : {t + L"\\", root + L"\\"})
+        for (const std::wstring& prefix : {t + L"\\", root + L"\\", held + L"\\"})
             for (size_t at; (at = wide.find(prefix)) != std::wstring::npos;)
                 wide.erase(at, prefix.size());
+        for (const auto& id : {std::make_pair(L"(" + pid + L")", L"(PID)"), std::make_pair(L"(" + self + L")", L"(SELF)")})
+            for (size_t at; (at = wide.find(id.first)) != std::wstring::npos;)
+                wide.replace(at, id.first.size(), id.second);
         return wide;
     };
     for (const auto& c : cases) {
@@ -390,4 +453,78 @@ TEST_CASE("--security and --writable-by over objects with their own descriptors;
     CHECK(std::regex_replace(details, std::wregex(L"remainingMs=359\\d{4}"), L"remainingMs=359xxxx") ==
           L"job\tJob\tactiveProcesses=1\nqueue\tIoCompletion\tqueued=2\nsection\tSection\tsectionSize=8192\tsectionAttributes=0x08000000\n"
           L"set\tTimer\tsignaled=false\tremainingMs=359xxxx\nunset\tTimer\tsignaled=false\tremainingMs=0\n");
+}
+
+TEST_CASE("--holders in JSON, in this process: each handle's access, [] where only this process holds; a process "
+          "that cannot be examined said on stderr, first in the output and by exit 1, by a watch once; no handle table")
+{
+    const std::wstring in = Held().ns.Path(L"In");
+    const DWORD pid = Held().holder.Pid();
+    const std::string holder = "kagero_holder.exe " + std::to_string(pid);
+    const std::string unseen = u8"ハンドルを調べられなかったプロセスがあります (保持者は分かりません)。";
+    const std::wstring line = L"kagero-dump: ハンドルを調べられなかったプロセスが 1 個あります (保持者は分かりません): " +
+                              std::to_wstring(pid) + L"\n";
+    // By name: "process pid access access;" for each holder, the accesses sorted; the error object as "!".
+    const struct { DWORD refusedPid; NTSTATUS refusedTable; long exitCode; std::map<std::string, std::string> holders; std::wstring err; } cases[] = {
+        {0, 0, 0, {{"HeldEvent", holder + " 0x00100001 0x001F0003;"}, {"HeldMutant", holder + " 0x001F0001;"}, {"Ours", ""}}, L""},
+        {pid, 0, 1, {{"!", unseen + " [" + std::to_string(pid) + "]"}, {"HeldEvent", ""}, {"HeldMutant", ""}, {"Ours", ""}}, line},
+        {0, STATUS_ACCESS_DENIED, 1, {{"!", u8"ハンドルの一覧を読めませんでした: アクセスが拒否されました。 null"}},
+         L"kagero-dump: ハンドルの一覧を読めませんでした: アクセスが拒否されました。\n"},
+    };
+    DumpOptions options;
+    ArgumentError error;
+    std::wstring watch[] = {L"kagero-dump", L"--watch", L"--json", L"--held-by", L"kagero_holder", in};
+    wchar_t* watchArgv[] = {&watch[0][0], &watch[1][0], &watch[2][0], &watch[3][0], &watch[4][0], &watch[5][0]};
+    REQUIRE(ParseDumpArguments(6, watchArgv, &options, &error) == ParseResult::Run);
+    Real = ActiveHandleScanCalls();
+    HandleScanCalls refusing = Real;
+    refusing.querySystem = QueryRefusing;
+    refusing.openProcess = OpenRefusing;
+    SetHandleScanCalls(&refusing);
+    std::wstring arguments[] = {L"kagero-dump", L"--json", L"--holders", in};
+    wchar_t* argv[] = {&arguments[0][0], &arguments[1][0], &arguments[2][0], &arguments[3][0]};
+    for (const auto& c : cases) {
+        CAPTURE(&c - cases);
+        RefusedPid = c.refusedPid;
+        RefusedTable = c.refusedTable;
+        const DumpRun run = Capture([&](HANDLE out, HANDLE err) { return long(RunDumpProgram(4, argv, out, err)); });
+        std::map<std::string, std::string> found;
+        for (const nlohmann::json& entry : ParseLines(run.out)) {
+            CHECK_MESSAGE((found.empty() || entry.contains("path")), "the error object comes first");
+            if (!entry.contains("path")) {
+                found["!"] = entry.value("error", "") + " " + entry.value("pids", nlohmann::json()).dump();
+                continue;
+            }
+            std::string& text = found[entry.value("name", "")] = entry.contains("holders") ? "" : "missing";
+            for (const nlohmann::json& process : entry.value("holders", nlohmann::json::array())) {
+                std::vector<std::string> access;
+                for (const nlohmann::json& handle : process.value("handles", nlohmann::json::array())) {
+                    CHECK(std::regex_match(handle.value("handle", ""), std::regex("0x[1-9A-F][0-9A-F]*")));
+                    access.push_back(handle.value("access", ""));
+                }
+                std::sort(access.begin(), access.end());
+                text += process.value("process", "") + " " + std::to_string(process.value("pid", 0L));
+                for (const std::string& right : access)
+                    text += " " + right;
+                text += ";";
+            }
+        }
+        CHECK(run.exitCode == c.exitCode);
+        CHECK(found == c.holders);
+        CHECK(FromUtf8(run.err) == c.err);
+    }
+    // A watch says it at the first look that finds it so, not at every look.
+    RefusedPid = pid;
+    RefusedTable = 0;
+    const DumpRun looks = Capture([&](HANDLE out, HANDLE err) {
+        OutputChannel output(out), errors(err);
+        Watcher watcher(options, output, errors, out);
+        return long(watcher.Look(true)) + long(watcher.Look(false));
+    });
+    SetHandleScanCalls(nullptr);
+    CHECK(looks.exitCode == 2);
+    CHECK(FromUtf8(looks.err) == line);
+    const std::vector<nlohmann::json> records = ParseLines(looks.out);
+    REQUIRE(records.size() == 1);
+    CHECK((records[0].value("event", "") == "error" && records[0].value("pids", nlohmann::json()) == nlohmann::json::array({pid})));
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "HolderProcess.h"
 #include "KernelObjects.h"
 
 namespace {
@@ -155,4 +156,35 @@ TEST_CASE("--watch: each creation and deletion once, a replaced object as both, 
     CHECK(Records(gone, root, 3) ==
           "deleted Sub\\Early Directory \ndeleted Sub\\sem Semaphore \nerror Sub オブジェクトが見つかりません。 \n");
     CHECK(Ended(gone, 5000) == 1);
+}
+
+TEST_CASE("--watch --held-by: a holder started meanwhile, its objects created with their holders and deleted with "
+          "those it had when it ends; the test's own and the first holder's never")
+{
+    TestNamespace ns;
+    REQUIRE(ns.Build({{Kind::Directory, L"A"}, {Kind::Directory, L"B"}, {Kind::Directory, L"Early"}, {Kind::Refuse, L"Early"}}) == 0);
+    HolderProcess first, second;
+    REQUIRE(first.Start(ns.Path(L"A")));  // --held-by names a running program
+    const std::string root(ns.Root().begin(), ns.Root().end());
+    Watch w;
+    Start(w, ns.Root(), L"--holders --held-by kagero_holder ");
+    CHECK(Records(w, root, 1, 10000) == "error Early アクセスが拒否されました。 \n");  // its first look
+    REQUIRE(ns.Build({{Kind::Event, L"mine"}}) == 0);
+    REQUIRE(second.Start(ns.Path(L"B")));
+    const std::string pid = std::to_string(second.Pid());
+    // Each handle's value left out; the created handle comes first.
+    const auto held = [&](std::string records) {
+        records = std::regex_replace(records, std::regex(R"(,"handle":"0x[0-9A-F]+")"), "");
+        return std::regex_replace(records, std::regex("\"pid\":" + pid + ","), "\"pid\":PID,");
+    };
+    const std::string event = R"( [{"handles":[{"access":"0x001F0003"},{"access":"0x00100001"}],"pid":PID,"process":"kagero_holder.exe"}])";
+    const std::string mutant = R"( [{"handles":[{"access":"0x001F0001"}],"pid":PID,"process":"kagero_holder.exe"}])";
+    CHECK(held(Records(w, root, 2, 5000, "holders")) ==
+          "created B\\HeldEvent Event " + event + "\ncreated B\\HeldMutant Mutant " + mutant + "\n");
+    second.Stop();
+    ns.Remove(L"mine");
+    CHECK(held(Records(w, root, 2, 5000, "holders")) ==
+          "deleted B\\HeldEvent Event " + event + "\ndeleted B\\HeldMutant Mutant " + mutant + "\n");
+    CHECK(Records(w, root, 1, 1000) == "");
+    Ended(w, 0);
 }

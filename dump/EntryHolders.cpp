@@ -1,0 +1,188 @@
+#include "EntryHolders.h"
+
+#include "DirectoryWalk.h"
+#include "NativeApi.h"
+#include "ObjectOpen.h"
+#include "StatusText.h"
+
+namespace {
+
+const ULONG ObjectNameInformationClass = 1;
+// The longest name a counted string carries, with its header and terminator.
+const ULONG NameQueryBytes = sizeof(UNICODE_STRING) + 0xFFFF + sizeof(wchar_t);
+
+// "0x" and the value's upper-case hex digits, at least digits of them.
+void AppendHex(ByteBuffer& out, ULONGLONG value, int digits)
+{
+    char text[20];
+    char* at = text + sizeof(text);
+    for (int i = 0; i < 16 && (i < digits || value != 0); ++i, value >>= 4)
+        *--at = "0123456789ABCDEF"[value & 0xF];
+    *--at = 'x';
+    *--at = '0';
+    out.Append(at, static_cast<size_t>(text + sizeof(text) - at));
+}
+
+// The pids, separated as a list in text or a JSON array's items.
+void AppendPids(ByteBuffer& out, const DWORD* pids, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        out.Append(i ? ", " : "");
+        out.AppendDecimal(pids[i]);
+    }
+}
+
+void AppendErrorObject(ByteBuffer& object, const wchar_t* text, const DWORD* pids, size_t count)
+{
+    FieldWriter fields(object, true);
+    object.Append("{\"error\": ");
+    fields.Value(text, static_cast<size_t>(lstrlenW(text)));
+    if (pids) {
+        object.Append(", \"pids\": [");
+        AppendPids(object, pids, count);
+        object.Append("]");
+    }
+    object.Append("}\n");
+}
+
+}  // namespace
+
+NTSTATUS EntryHolders::Take(const DumpOptions& options)
+{
+    chosen_.Clear();
+    choosing_ = options.heldByCount > 0;
+    const NTSTATUS status = scan_.Run(HandleScanOptions());
+    if (status < 0)
+        return status;
+    for (int i = 0; i < options.heldByCount; ++i)
+        if (!scan_.Processes().Match(options.heldBy[i], &chosen_))
+            return STATUS_NO_MEMORY_NT;
+    return 0;
+}
+
+EntryHolding EntryHolders::Find(const wchar_t* path) const
+{
+    EntryHolding holding = {&scan_, 0, 0};
+    holding.count = scan_.Find(path, &holding.first);
+    return holding;
+}
+
+bool EntryHolders::Chosen(const EntryHolding& holding) const
+{
+    if (!choosing_)
+        return true;
+    for (size_t i = holding.first; i < holding.first + holding.count; ++i)
+        for (size_t p = 0; p < chosen_.Count(); ++p)
+            if (scan_.Handle(i).pid == chosen_[p])
+                return true;
+    return false;
+}
+
+void KernelPaths::SetRoot(const wchar_t* typed)
+{
+    kernel_.Clear();
+    typedLength_ = static_cast<size_t>(lstrlenW(typed));
+    DirectoryHandle directory;
+    GrowingArray<BYTE> query(1);
+    if (OpenDirectory(typed, directory.Receive()) < 0 || !query.Reserve(NameQueryBytes))
+        return;
+    ULONG returned = 0;
+    if (ActiveObjectCalls().queryObject(directory.Get(), ObjectNameInformationClass, query.Tail(), NameQueryBytes,
+                                        &returned) < 0)
+        return;
+    UNICODE_STRING name;
+    CopyMemory(&name, query.Tail(), sizeof(name));
+    // Only a name that lies wholly inside what the call gave.
+    const BYTE* start = reinterpret_cast<const BYTE*>(name.Buffer);
+    if (name.Length == 0 || name.Length % sizeof(wchar_t) != 0 || !start || start < query.Tail() ||
+        static_cast<size_t>(start - query.Tail()) > NameQueryBytes - name.Length)
+        return;
+    const int length = name.Length / sizeof(wchar_t);
+    if (static_cast<size_t>(length) == typedLength_ &&
+        CompareStringOrdinal(name.Buffer, length, typed, length, TRUE) == CSTR_EQUAL)
+        return;  // the typed name is the kernel's
+    kernel_.Assign(name.Buffer, static_cast<size_t>(length));
+}
+
+const wchar_t* KernelPaths::Map(const wchar_t* path, size_t length)
+{
+    if (kernel_.Empty() || length < typedLength_)
+        return path;
+    // The root joins its names without a backslash of its own.
+    const size_t rest = length - typedLength_;
+    const size_t keep = kernel_.Length() == 1 && rest > 0 ? 0 : kernel_.Length();
+    const wchar_t end = L'\0';
+    mapped_.Clear();
+    if (!mapped_.Append(kernel_.Get(), keep) || !mapped_.Append(path + typedLength_, rest) || !mapped_.Push(end))
+        return nullptr;
+    return mapped_.Data();
+}
+
+const wchar_t* FindMissingProgram(const DumpOptions& options)
+{
+    ProcessList processes;
+    if (options.heldByCount == 0 || processes.Take() < 0)
+        return nullptr;
+    GrowingArray<DWORD> pids;
+    for (int i = 0; i < options.heldByCount; ++i) {
+        pids.Clear();
+        if (processes.Match(options.heldBy[i], &pids) && pids.Count() == 0)
+            return options.heldBy[i];
+    }
+    return nullptr;
+}
+
+void AppendHolders(FieldWriter& fields, const EntryHolding& holding)
+{
+    ByteBuffer& out = fields.Out();
+    const bool json = fields.Json();
+    fields.Key("holders");
+    out.Append(json ? "[" : "");
+    DWORD previous = 0;
+    for (size_t i = 0; i < holding.count; ++i) {
+        const HeldHandle handle = holding.scan->Handle(holding.first + i);
+        const bool opens = i == 0 || handle.pid != previous;
+        previous = handle.pid;
+        if (opens) {
+            if (i > 0)
+                out.Append(json ? "]}, " : ",");
+            out.Append(json ? "{\"process\": " : "");
+            fields.Value(handle.program, static_cast<size_t>(lstrlenW(handle.program)));
+            out.Append(json ? ", \"pid\": " : "(");
+            out.AppendDecimal(handle.pid);
+            out.Append(json ? ", \"handles\": [" : ")");
+        }
+        if (!json)
+            continue;
+        out.Append(opens ? "{\"handle\": \"" : ", {\"handle\": \"");
+        AppendHex(out, handle.value, 1);
+        out.Append("\", \"access\": \"");
+        AppendHex(out, handle.access, 8);
+        out.Append("\"}");
+    }
+    out.Append(!json ? "" : holding.count > 0 ? "]}]" : "]");
+}
+
+void AppendNotExamined(ByteBuffer& errors, ByteBuffer* object, const DWORD* pids, size_t count)
+{
+    errors.Append(u8"kagero-dump: ハンドルを調べられなかったプロセスが ");
+    errors.AppendDecimal(static_cast<long long>(count));
+    errors.Append(u8" 個あります (保持者は分かりません): ");
+    AppendPids(errors, pids, count);
+    errors.AppendByte('\n');
+    if (object)
+        AppendErrorObject(*object, L"ハンドルを調べられなかったプロセスがあります (保持者は分かりません)。", pids, count);
+}
+
+void AppendScanFailure(ByteBuffer& errors, ByteBuffer* object, NTSTATUS status)
+{
+    wchar_t reason[StatusTextChars];
+    ListingFailureText(status, reason);
+    wchar_t text[StatusTextChars + 32] = L"ハンドルの一覧を読めませんでした: ";
+    lstrcpynW(text + lstrlenW(text), reason, StatusTextChars);
+    errors.Append("kagero-dump: ");
+    AppendText(errors, text, TextForm::Display);
+    errors.AppendByte('\n');
+    if (object)
+        AppendErrorObject(*object, text, nullptr, 0);
+}
