@@ -27,7 +27,6 @@ public:
     // Ends the scan under way, if any, and drops its notice: once it returns,
     // nothing more is posted to the window.
     void Stop();
-    bool Running() const { return static_cast<bool>(worker_); }
 
     // After the notice: the finished scan and its status, handed over (null
     // when no scan has finished). The worker has ended by then.
