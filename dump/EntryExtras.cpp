@@ -10,22 +10,11 @@ namespace {
 
 const size_t NameChars = 32;
 
-void HexText(ULONG value, char (&text)[11])
-{
-    static const char Digits[] = "0123456789ABCDEF";
-    text[0] = '0';
-    text[1] = 'x';
-    for (int i = 0; i < 8; ++i)
-        text[2 + i] = Digits[(value >> (28 - 4 * i)) & 0xF];
-    text[10] = '\0';
-}
-
 // "0x" and eight upper-case digits, quoted in JSON.
 void Hex(FieldWriter& fields, const char* key, ULONG value)
 {
-    char text[11];
-    HexText(value, text);
-    fields.Word(key, text);
+    char text[HexTextChars];
+    fields.Word(key, FormatHex(value, 8, text));
 }
 
 // Writes value as count decimal digits, zeros in front, at text.
@@ -86,11 +75,10 @@ void AppendWritable(FieldWriter& fields, const SecurityFacts& security)
 {
     ByteBuffer& out = fields.Out();
     const bool json = fields.Json();
-    char maskText[11];
-    HexText(security.writable, maskText);
+    char maskText[HexTextChars];
     fields.Key("writable");
     out.Append(json ? "{\"mask\": " : "");
-    fields.Value(maskText);
+    fields.Value(FormatHex(security.writable, 8, maskText));
     out.Append(json ? ", \"rights\": [" : " ");
     bool first = true;
     for (int bit = 0; bit < 32; ++bit) {
@@ -104,8 +92,7 @@ void AppendWritable(FieldWriter& fields, const SecurityFacts& security)
         if (GetAccessRightName(security.rightsRow, mask, name, NameChars) == 0) {
             fields.Value(name, static_cast<size_t>(lstrlenW(name)));
         } else {
-            HexText(mask, maskText);
-            fields.Value(maskText);
+            fields.Value(FormatHex(mask, 8, maskText));
         }
     }
     out.Append(json ? "]}" : "");

@@ -3,25 +3,10 @@
 #include "DirectoryWalk.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
+#include "ObjectQueries.h"
 #include "StatusText.h"
 
 namespace {
-
-const ULONG ObjectNameInformationClass = 1;
-// The longest name a counted string carries, with its header and terminator.
-const ULONG NameQueryBytes = sizeof(UNICODE_STRING) + 0xFFFF + sizeof(wchar_t);
-
-// "0x" and the value's upper-case hex digits, at least digits of them.
-void AppendHex(ByteBuffer& out, ULONGLONG value, int digits)
-{
-    char text[20];
-    char* at = text + sizeof(text);
-    for (int i = 0; i < 16 && (i < digits || value != 0); ++i, value >>= 4)
-        *--at = "0123456789ABCDEF"[value & 0xF];
-    *--at = 'x';
-    *--at = '0';
-    out.Append(at, static_cast<size_t>(text + sizeof(text) - at));
-}
 
 // The pids, separated as a list in text or a JSON array's items.
 void AppendPids(ByteBuffer& out, const DWORD* pids, size_t count)
@@ -71,11 +56,7 @@ bool EntryHolders::Chosen(const EntryHolding& holding) const
 {
     if (!choosing_)
         return true;
-    for (size_t i = holding.first; i < holding.first + holding.count; ++i)
-        for (size_t p = 0; p < chosen_.Count(); ++p)
-            if (scan_.Handle(i).pid == chosen_[p])
-                return true;
-    return false;
+    return scan_.HeldByAny(holding.first, holding.count, chosen_);
 }
 
 void KernelPaths::SetRoot(const wchar_t* typed)
@@ -84,24 +65,16 @@ void KernelPaths::SetRoot(const wchar_t* typed)
     typedLength_ = static_cast<size_t>(lstrlenW(typed));
     DirectoryHandle directory;
     GrowingArray<BYTE> query(1);
-    if (OpenDirectory(typed, directory.Receive()) < 0 || !query.Reserve(NameQueryBytes))
+    const wchar_t* name = nullptr;
+    size_t named = 0;
+    if (OpenDirectory(typed, directory.Receive()) < 0 || QueryObjectName(directory.Get(), &query, &name, &named) < 0 ||
+        named == 0)
         return;
-    ULONG returned = 0;
-    if (ActiveObjectCalls().queryObject(directory.Get(), ObjectNameInformationClass, query.Tail(), NameQueryBytes,
-                                        &returned) < 0)
-        return;
-    UNICODE_STRING name;
-    CopyMemory(&name, query.Tail(), sizeof(name));
-    // Only a name that lies wholly inside what the call gave.
-    const BYTE* start = reinterpret_cast<const BYTE*>(name.Buffer);
-    if (name.Length == 0 || name.Length % sizeof(wchar_t) != 0 || !start || start < query.Tail() ||
-        static_cast<size_t>(start - query.Tail()) > NameQueryBytes - name.Length)
-        return;
-    const int length = name.Length / sizeof(wchar_t);
+    const int length = static_cast<int>(named);
     if (static_cast<size_t>(length) == typedLength_ &&
-        CompareStringOrdinal(name.Buffer, length, typed, length, TRUE) == CSTR_EQUAL)
+        CompareStringOrdinal(name, length, typed, length, TRUE) == CSTR_EQUAL)
         return;  // the typed name is the kernel's
-    kernel_.Assign(name.Buffer, static_cast<size_t>(length));
+    kernel_.Assign(name, named);
 }
 
 const wchar_t* KernelPaths::Map(const wchar_t* path, size_t length)
@@ -155,9 +128,10 @@ void AppendHolders(FieldWriter& fields, const EntryHolding& holding)
         if (!json)
             continue;
         out.Append(opens ? "{\"handle\": \"" : ", {\"handle\": \"");
-        AppendHex(out, handle.value, 1);
+        char hex[HexTextChars];
+        out.Append(FormatHex(handle.value, 1, hex));
         out.Append("\", \"access\": \"");
-        AppendHex(out, handle.access, 8);
+        out.Append(FormatHex(handle.access, 8, hex));
         out.Append("\"}");
     }
     out.Append(!json ? "" : holding.count > 0 ? "]}]" : "]");

@@ -61,3 +61,14 @@ void FieldWriter::Quote()
     if (json_)
         out_.AppendByte('"');
 }
+
+const char* FormatHex(unsigned long long value, int minDigits, char (&text)[HexTextChars])
+{
+    char* at = text + HexTextChars - 1;
+    *at = '\0';
+    for (int i = 0; i < 16 && (i < minDigits || value != 0); ++i, value >>= 4)
+        *--at = "0123456789ABCDEF"[value & 0xF];
+    *--at = 'x';
+    *--at = '0';
+    return at;
+}

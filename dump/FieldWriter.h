@@ -6,6 +6,13 @@
 
 #include "TextEncoding.h"
 
+// Room for "0x", sixteen digits and the terminator.
+const size_t HexTextChars = 19;
+// "0x" and value's upper-case hexadecimal digits, at least minDigits of them
+// (masks take eight, handle values as few as they need), written at the end
+// of text; returns where they start.
+const char* FormatHex(unsigned long long value, int minDigits, char (&text)[HexTextChars]);
+
 class FieldWriter {
 public:
     FieldWriter(ByteBuffer& out, bool json) : out_(out), json_(json) {}

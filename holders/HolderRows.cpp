@@ -39,12 +39,12 @@ int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM parameter)
     default:
         break;
     }
-    if (result == 0 && context->column != ColumnHandle)
-        result = CompareNumbers(a.pid, b.pid);
+    // The handle column by value, then process; the others by process, then value.
+    const bool byValue = context->column == ColumnHandle;
     if (result == 0)
-        result = CompareNumbers(a.value, b.value);
+        result = byValue ? CompareNumbers(a.value, b.value) : CompareNumbers(a.pid, b.pid);
     if (result == 0)
-        result = CompareNumbers(a.pid, b.pid);
+        result = byValue ? CompareNumbers(a.pid, b.pid) : CompareNumbers(a.value, b.value);
     return context->descending ? -result : result;
 }
 

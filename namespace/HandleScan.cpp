@@ -8,11 +8,7 @@
 
 namespace {
 
-const ULONG ObjectNameInformationClass = 1;
 const ACCESS_MASK ProcessDupHandle = 0x0040;
-const ULONG FirstNameBytes = 1024;
-// The longest name a counted string carries, with its header and terminator.
-const ULONG MaxNameBytes = sizeof(UNICODE_STRING) + 0xFFFF + sizeof(wchar_t);
 const size_t TypeNumbers = 0x10000;
 
 enum TypeState : BYTE { TypeNotSeen = 0, TypeSkipped = 1, TypeAsked = 2 };
@@ -220,31 +216,17 @@ NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplica
     if (file || !chosen)
         return 0;
 
-    ULONG size = FirstNameBytes;
-    query_.Clear();
-    if (!query_.Reserve(size))
-        return STATUS_NO_MEMORY_NT;
-    ULONG needed = 0;
-    const NativeQueryCall queryObject = ActiveObjectCalls().queryObject;
-    NTSTATUS status = queryObject(copy.Get(), ObjectNameInformationClass, query_.Tail(), size, &needed);
-    if ((status == STATUS_INFO_LENGTH_MISMATCH_NT || status == STATUS_BUFFER_TOO_SMALL_NT ||
-         status == STATUS_BUFFER_OVERFLOW_NT) && needed > size && needed <= MaxNameBytes) {
-        size = needed;
-        if (!query_.Reserve(size))
-            return STATUS_NO_MEMORY_NT;
-        status = queryObject(copy.Get(), ObjectNameInformationClass, query_.Tail(), size, &needed);
-    }
-    if (status < 0)
-        return 0;
-    const UNICODE_STRING& name = *reinterpret_cast<const UNICODE_STRING*>(query_.Tail());
-    if (name.Length == 0 || !LiesInside(name, query_.Tail(), size))
+    const wchar_t* name = nullptr;
+    size_t length = 0;
+    const NTSTATUS status = QueryObjectName(copy.Get(), &query_, &name, &length);
+    if (status == STATUS_NO_MEMORY_NT)
+        return status;
+    if (status < 0 || length == 0)
         return 0;  // no name, nothing to match
     ++counts_.named;
-    const size_t length = name.Length / sizeof(wchar_t);
-    if (!options_.keepNames ||
-        (options_.path && CompareKey(wanted_.Data(), wanted_.Count(), name.Buffer, length) != 0))
+    if (!options_.keepNames || (options_.path && CompareKey(wanted_.Data(), wanted_.Count(), name, length) != 0))
         return 0;
-    return Keep(row, name.Buffer, length) ? 0 : STATUS_NO_MEMORY_NT;
+    return Keep(row, name, length) ? 0 : STATUS_NO_MEMORY_NT;
 }
 
 bool HandleScan::Keep(const Row& row, const wchar_t* name, size_t length)
@@ -294,10 +276,8 @@ size_t HandleScan::ProcessesHolding(const wchar_t* path) const
     return processes;
 }
 
-bool HandleScan::HeldByAny(const wchar_t* path, const GrowingArray<DWORD>& pids) const
+bool HandleScan::HeldByAny(size_t first, size_t count, const GrowingArray<DWORD>& pids) const
 {
-    size_t first = 0;
-    const size_t count = Find(path, &first);
     for (size_t i = first; i < first + count; ++i)
         for (size_t p = 0; p < pids.Count(); ++p)
             if (items_[i].pid == pids[p])

@@ -64,7 +64,7 @@ public:
     // How many processes hold path.
     size_t ProcessesHolding(const wchar_t* path) const;
     // Whether one of pids holds path.
-    bool HeldByAny(const wchar_t* path, const GrowingArray<DWORD>& pids) const;
+    bool HeldByAny(size_t first, size_t count, const GrowingArray<DWORD>& pids) const;
 
     const ProcessList& Processes() const { return processes_; }
     // The processes that could not be opened, or none of whose handles

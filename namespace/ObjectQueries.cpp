@@ -6,6 +6,11 @@
 
 namespace {
 
+const ULONG ObjectNameInformationClass = 1;
+const ULONG FirstNameBytes = 1024;
+// The longest name a counted string carries, with its header and terminator.
+const ULONG MaxNameBytes = sizeof(UNICODE_STRING) + 0xFFFF + sizeof(wchar_t);
+
 const ULONG ObjectBasicInformationClass = 0;
 const ULONG ObjectTypeInformationClass = 2;
 const ULONG LinkQueryBytes = 2048;
@@ -123,4 +128,32 @@ bool LiesInside(const UNICODE_STRING& text, const BYTE* buffer, size_t size)
         return false;
     const size_t offset = static_cast<size_t>(start - buffer);
     return offset <= size && size - offset >= text.Length;
+}
+
+NTSTATUS QueryObjectName(HANDLE handle, GrowingArray<BYTE>* buffer, const wchar_t** name, size_t* length)
+{
+    *name = L"";
+    *length = 0;
+    ULONG size = FirstNameBytes;
+    buffer->Clear();
+    if (!buffer->Reserve(size))
+        return STATUS_NO_MEMORY_NT;
+    ULONG needed = 0;
+    const NativeQueryCall queryObject = ActiveObjectCalls().queryObject;
+    NTSTATUS status = queryObject(handle, ObjectNameInformationClass, buffer->Tail(), size, &needed);
+    if ((status == STATUS_INFO_LENGTH_MISMATCH_NT || status == STATUS_BUFFER_TOO_SMALL_NT ||
+         status == STATUS_BUFFER_OVERFLOW_NT) && needed > size && needed <= MaxNameBytes) {
+        size = needed;
+        if (!buffer->Reserve(size))
+            return STATUS_NO_MEMORY_NT;
+        status = queryObject(handle, ObjectNameInformationClass, buffer->Tail(), size, &needed);
+    }
+    if (status < 0)
+        return status;
+    const UNICODE_STRING& text = *reinterpret_cast<const UNICODE_STRING*>(buffer->Tail());
+    if (text.Length > 0 && LiesInside(text, buffer->Tail(), size)) {
+        *name = text.Buffer;
+        *length = text.Length / sizeof(wchar_t);
+    }
+    return 0;
 }

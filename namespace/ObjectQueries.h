@@ -9,6 +9,7 @@
 
 #include <cstddef>
 
+#include "GrowingArray.h"
 #include "WideText.h"
 #include "WindowsLayout.h"
 
@@ -39,6 +40,12 @@ static_assert(offsetof(TypeInformationHead, TotalNumberOfObjects) == WindowsLayo
 // TypeQueryBytes and is aligned for the head. The query's status; *returned
 // the bytes it gave.
 NTSTATUS QueryTypeInformation(HANDLE handle, BYTE* buffer, ULONG* returned);
+
+// The kernel's name of the object behind handle, in buffer (grown from a
+// small first try to the size the kernel asks, within a counted string's
+// most): 0 with *name and *length (0 for an unnamed object), the query's
+// failure, or STATUS_NO_MEMORY_NT.
+NTSTATUS QueryObjectName(HANDLE handle, GrowingArray<BYTE>* buffer, const wchar_t** name, size_t* length);
 
 // Whether text, which a query put into buffer (size bytes), lies wholly
 // inside it: only then is it read.

@@ -429,7 +429,7 @@ plant('holders-prefix', N, "A path's holders include those of longer names it be
       (H, "    return keyLength == pathLength ? 0 : (keyLength < pathLength ? -1 : 1);",
        "    return keyLength < pathLength ? -1 : 0;"))
 plant('holders-name-growth', N, "A name longer than the first query's buffer is lost",
-      (H, "status == STATUS_BUFFER_OVERFLOW_NT) && needed > size && needed <= MaxNameBytes) {",
+      ('namespace/ObjectQueries.cpp', "status == STATUS_BUFFER_OVERFLOW_NT) && needed > size && needed <= MaxNameBytes) {",
        "status == STATUS_BUFFER_OVERFLOW_NT) && false) {"))
 plant('holders-access-column', N, "A handle's attributes shown as its access",
       (H, "                         entry.GrantedAccess};", "                         entry.HandleAttributes};"))
@@ -492,7 +492,7 @@ plant('dholders-link-own', D, 'A PATH that is no directory, reached through a li
 plant('dholders-empty-omitted', D, 'An entry no one holds written without its holders field',
       (K, 'options_.holders ? &holding : nullptr);', 'options_.holders && holding.count ? &holding : nullptr);'))
 plant('dholders-access-value', D, "A handle's value written as its access",
-      (E, 'AppendHex(out, handle.access, 8);', 'AppendHex(out, handle.value, 8);'))
+      (E, 'out.Append(FormatHex(handle.access, 8, hex));', 'out.Append(FormatHex(handle.value, 8, hex));'))
 plant('dholders-no-table-walks', D, 'A handle table that cannot be read leaves the walk going, every entry unheld (exit 0)',
       (K, '        if (status < 0) {\n            output.Flush();\n            return 1;\n        }\n', ''))
 plant('dholders-limit', D, 'A 17th --held-by taken (past the end of its array)',

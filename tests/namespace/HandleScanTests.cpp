@@ -162,7 +162,9 @@ TEST_CASE("holders: the holder's program, pid and each handle's access, found in
     CHECK((!Listed(scan.NotExamined(), pid) && Opens > 1 && Opens == Closes));
     GrowingArray<DWORD> holders, others;
     REQUIRE((scan.Processes().Match(L"kagero_holder", &holders) && scan.Processes().Match(L"explorer", &others)));
-    CHECK((scan.HeldByAny(event.c_str(), holders) && !scan.HeldByAny(event.c_str(), others)));
+    size_t first = 0;
+    const size_t count = scan.Find(event.c_str(), &first);
+    CHECK((scan.HeldByAny(first, count, holders) && !scan.HeldByAny(first, count, others)));
 
     const struct { const wchar_t* type; const std::wstring& path; size_t kept; } narrowed[] = {  // keepNames 0: bare
         {L"Mutant", mutant, 1}, {L"mutant", mutant, 1}, {L"Event", mutant, 0}, {nullptr, event, 2}, {L"File", L"", 0},
