@@ -6,6 +6,7 @@
 #include "AppGlobals.h"
 #include "FindDialog.h"
 #include "HoldersWindow.h"
+#include "ModalScope.h"
 #include "ResourceIds.h"
 
 MainFrame* ActiveMainFrame = nullptr;
@@ -209,7 +210,7 @@ LRESULT MainFrame::OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         DestroyWindow(window);
         break;
     case CMD_ABOUT:
-        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(DLG_ABOUT), window, AboutDialogProc, 0);
+        ModalDialogBox(AppInstance, DLG_ABOUT, window, AboutDialogProc, 0);
         break;
     case CMD_FIND:
         ShowFindDialog(window, pane_);
