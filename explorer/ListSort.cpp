@@ -1,7 +1,6 @@
 #include "ListSort.h"
 
 #include "EntryRecord.h"
-#include "NameMatch.h"
 #include "ResourceIds.h"
 #include "SortMarks.h"
 
@@ -18,6 +17,38 @@ const int DirectoryTypeCode = 0;
 // Key in the low 16 bits, direction in the next: fits a 32-bit LPARAM too.
 int SortParameterKey(LPARAM parameter) { return static_cast<short>(LOWORD(static_cast<DWORD>(parameter))); }
 int SortParameterDescending(LPARAM parameter) { return HIWORD(static_cast<DWORD>(parameter)) != 0; }
+
+bool IsLetterOrDigit(wchar_t c)
+{
+    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+bool LettersAndDigitsOnly(const wchar_t* text)
+{
+    for (; *text; ++text)
+        if (!IsLetterOrDigit(*text))
+            return false;
+    return true;
+}
+
+wchar_t Upper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+// lstrcmpiW's order, spared the call for names of ASCII letters and digits
+// alone: among those it puts digits before letters and letters in the
+// alphabet's order, the order of their upper-case codes. A sort makes about
+// n log n comparisons, so the call would cost more than the rows' inserts.
+int CompareNames(const wchar_t* a, const wchar_t* b)
+{
+    const wchar_t* x = a;
+    const wchar_t* y = b;
+    while (*x && Upper(*x) == Upper(*y) && IsLetterOrDigit(*x)) {
+        ++x;
+        ++y;
+    }
+    if (!LettersAndDigitsOnly(x) || !LettersAndDigitsOnly(y))
+        return lstrcmpiW(a, b);
+    return static_cast<int>(Upper(*x)) - static_cast<int>(Upper(*y));
+}
 
 // Directories ahead of everything else; 0 when both or neither are.
 int CompareDirectoryFirst(const EntryRecord* a, const EntryRecord* b)

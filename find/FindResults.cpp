@@ -1,9 +1,11 @@
 #include "FindResults.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 
 #include "ClipboardText.h"
-#include "NameMatch.h"
+#include "Owned.h"
 #include "ObjectTypes.h"
 #include "WideText.h"
 
@@ -16,25 +18,51 @@ const SIZE_T FirstClipboardBytes = 64;
 
 const wchar_t* TextOrEmpty(const wchar_t* text) { return text ? text : L""; }
 
-// One of a row's texts against the other's: the directory and type texts are
-// shared by every row of theirs, so the same pointer is the same text.
-int CompareTexts(const wchar_t* a, const wchar_t* b) { return a == b ? 0 : CompareNames(a, b); }
+const DWORD KeyFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
 
-// The column's text first, then name and directory, so that equal texts keep
-// one order whatever order the walk found them in.
+// The text's collation key, kept in pool; an empty key (first in order) when
+// memory runs out. Keys compare as byte strings as the texts compare.
+const char* CollationKey(const wchar_t* text, BlockPool<char>& pool)
+{
+    char small[512];
+    int bytes = LCMapStringW(LOCALE_USER_DEFAULT, KeyFlags, text, -1, reinterpret_cast<LPWSTR>(small), sizeof(small));
+    const char* key = nullptr;
+    if (bytes > 0) {
+        key = pool.Copy(small, static_cast<size_t>(bytes - 1));  // less its own 0 byte
+    } else if ((bytes = LCMapStringW(LOCALE_USER_DEFAULT, KeyFlags, text, -1, nullptr, 0)) > 0) {
+        HeapBlock<char> large(static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(bytes))));
+        if (large && LCMapStringW(LOCALE_USER_DEFAULT, KeyFlags, text, -1, reinterpret_cast<LPWSTR>(large.Get()), bytes) == bytes)
+            key = pool.Copy(large.Get(), static_cast<size_t>(bytes - 1));
+    }
+    return key ? key : "";
+}
+
+int Order(UINT a, UINT b) { return a < b ? -1 : a > b ? 1 : 0; }
+
+// The column first, then name and directory, so that equal texts keep one
+// order whatever order the walk found them in.
 struct RowOrder {
     int column;
     bool descending;
     bool operator()(const FoundRow& a, const FoundRow& b) const
     {
-        int result = CompareTexts(a.texts[column], b.texts[column]);
+        int result = column == ColumnName ? 0 : Order(a.rank, b.rank);
         if (result == 0)
-            result = CompareTexts(a.texts[ColumnName], b.texts[ColumnName]);
+            result = std::strcmp(a.nameKey, b.nameKey);
         if (result == 0)
-            result = CompareTexts(a.texts[ColumnDirectory], b.texts[ColumnDirectory]);
+            result = Order(a.directoryRank, b.directoryRank);
         return descending ? result > 0 : result < 0;
     }
 };
+
+// A distinct text of a column and its place in order.
+struct Ranked {
+    const wchar_t* text;
+    const char* key;
+    UINT rank;
+};
+bool ByText(const Ranked& a, const Ranked& b) { return std::less<const wchar_t*>()(a.text, b.text); }
+bool ByKey(const Ranked& a, const Ranked& b) { return std::strcmp(a.key, b.key) < 0; }
 
 // Whether name starts with the typed text, without regard to case.
 bool StartsWith(const wchar_t* name, const wchar_t* typed)
@@ -67,7 +95,8 @@ size_t FoundList::Add(const SearchBatch& batch)
         }
         FoundRow row = {{TextOrEmpty(result.name), TextOrEmpty(result.directory), TextOrEmpty(result.typeName),
                          TextOrEmpty(result.target)},
-                        image, false, false};
+                        nullptr, 0, 0, image, false, false};
+        row.nameKey = CollationKey(row.texts[ColumnName], keys_);
         rows_.Push(row);
     }
     InterlockedExchangeAdd(&LiveRows, static_cast<LONG>(batch.count));
@@ -80,6 +109,7 @@ void FoundList::Clear()
 {
     InterlockedExchangeAdd(&LiveRows, -static_cast<LONG>(rows_.Count()));
     rows_.Clear();
+    keys_.Empty();
     if (list_ && IsWindow(list_))
         SendMessageW(list_, LVM_SETITEMCOUNT, 0, 0);
 }
@@ -104,11 +134,43 @@ void FoundList::Resort(const ColumnSort& sort)
 {
     if (sort.column < 0 || sort.column >= FoundColumnCount || rows_.Count() < 2)
         return;
+    // Each distinct text of a column keyed once; the name's keys are the rows' own.
+    if (!RankColumn(ColumnDirectory, &FoundRow::directoryRank) ||
+        !RankColumn(sort.column == ColumnName ? ColumnDirectory : sort.column, &FoundRow::rank))
+        return;  // no memory to sort with: the order stays
     const bool all = static_cast<size_t>(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0)) == rows_.Count();
     RememberSelection(all);
     std::sort(rows_.Data(), rows_.Data() + rows_.Count(), RowOrder{sort.column, sort.descending});
     RestoreSelection(all);
     InvalidateRect(list_, nullptr, FALSE);
+}
+
+// Gives every row the place of its text of column among the column's
+// distinct texts. Rows of one directory or type share their text, so there
+// are few to key; a link's target is its own.
+bool FoundList::RankColumn(int column, UINT FoundRow::*rank)
+{
+    const size_t count = rows_.Count();
+    GrowingArray<Ranked> distinct(count);
+    BlockPool<char> keys;
+    if (!distinct.Reserve(count))
+        return false;
+    for (size_t index = 0; index < count; ++index)
+        distinct.Push({rows_[index].texts[column], nullptr, 0});
+    Ranked* first = distinct.Data();
+    std::sort(first, first + count, ByText);
+    Ranked* last = std::unique(first, first + count, [](const Ranked& a, const Ranked& b) { return a.text == b.text; });
+    for (Ranked* at = first; at != last; ++at)
+        at->key = CollationKey(at->text, keys);
+    std::sort(first, last, ByKey);
+    for (Ranked* at = first; at != last; ++at)
+        at->rank = at != first && std::strcmp(at[-1].key, at->key) == 0 ? at[-1].rank : static_cast<UINT>(at - first);
+    std::sort(first, last, ByText);
+    for (size_t index = 0; index < count; ++index) {
+        const Ranked wanted = {rows_[index].texts[column], nullptr, 0};
+        rows_[index].*rank = std::lower_bound(first, last, wanted, ByText)->rank;
+    }
+    return true;
 }
 
 // The list keeps its selection by index: the rows carry it through a sort.

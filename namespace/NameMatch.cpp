@@ -6,21 +6,6 @@
 
 namespace {
 
-bool IsLetterOrDigit(wchar_t c)
-{
-    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-}
-
-bool LettersAndDigitsOnly(const wchar_t* text)
-{
-    for (; *text; ++text)
-        if (!IsLetterOrDigit(*text))
-            return false;
-    return true;
-}
-
-wchar_t Upper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
-
 // Greedy match that backs up to the last * on a mismatch; the name is
 // upper-cased unit by unit as it is read.
 bool WildcardMatches(const wchar_t* pattern, size_t patternLength, const wchar_t* name, size_t length)
@@ -75,20 +60,4 @@ bool NamePattern::Matches(const wchar_t* name, size_t length) const
 {
     return wildcard_ ? WildcardMatches(folded_.Get(), folded_.Length(), name, length)
                      : Contains(name, length, folded_.Get(), folded_.Length());
-}
-
-// Spared lstrcmpiW for names of ASCII letters and digits alone: among those
-// it puts digits before letters and letters in the alphabet's order, the
-// order of their upper-case codes.
-int CompareNames(const wchar_t* a, const wchar_t* b)
-{
-    const wchar_t* x = a;
-    const wchar_t* y = b;
-    while (*x && Upper(*x) == Upper(*y) && IsLetterOrDigit(*x)) {
-        ++x;
-        ++y;
-    }
-    if (!LettersAndDigitsOnly(x) || !LettersAndDigitsOnly(y))
-        return lstrcmpiW(a, b);
-    return static_cast<int>(Upper(*x)) - static_cast<int>(Upper(*y));
 }

@@ -25,7 +25,3 @@ private:
     WideText folded_;  // the text, upper-cased
     bool wildcard_ = false;
 };
-
-// The order the lists show names in: lstrcmpiW's. A sort makes about n log n
-// comparisons, so the call is spared where the order is plain.
-int CompareNames(const wchar_t* a, const wchar_t* b);

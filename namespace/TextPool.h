@@ -1,28 +1,29 @@
-// Texts copied one after another into large heap blocks that never move: a
-// pointer to a copy stays good until the pool is emptied. Many small texts
-// then cost one allocation per block instead of one each.
+// Texts (of wide or byte units) copied one after another into large heap
+// blocks that never move: a pointer to a copy stays good until the pool is
+// emptied. Many small texts then cost one allocation per block, not one each.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
 
-class TextPool {
+template <typename Unit>
+class BlockPool {
 public:
-    TextPool() = default;
-    ~TextPool() { Empty(); }
-    TextPool(const TextPool&) = delete;
-    TextPool& operator=(const TextPool&) = delete;
+    BlockPool() = default;
+    ~BlockPool() { Empty(); }
+    BlockPool(const BlockPool&) = delete;
+    BlockPool& operator=(const BlockPool&) = delete;
 
     // A terminated copy of the length units at text; null when memory runs out.
-    const wchar_t* Copy(const wchar_t* text, size_t length)
+    const Unit* Copy(const Unit* text, size_t length)
     {
-        if (length >= (static_cast<size_t>(-1) - sizeof(Block)) / sizeof(wchar_t))
+        if (length >= (static_cast<size_t>(-1) - sizeof(Block)) / sizeof(Unit))
             return nullptr;
         Block* block = head_;
         if (!block || block->size - block->used <= length) {
             const size_t size = length < BlockUnits ? BlockUnits : length + 1;
-            block = static_cast<Block*>(HeapAlloc(GetProcessHeap(), 0, sizeof(Block) + size * sizeof(wchar_t)));
+            block = static_cast<Block*>(HeapAlloc(GetProcessHeap(), 0, sizeof(Block) + size * sizeof(Unit)));
             if (!block)
                 return nullptr;
             block->size = size;
@@ -36,11 +37,11 @@ public:
                 head_ = block;
             }
         }
-        wchar_t* copy = block->Units() + block->used;
-        CopyMemory(copy, text, length * sizeof(wchar_t));
-        copy[length] = L'\0';
+        Unit* copy = block->Units() + block->used;
+        CopyMemory(copy, text, length * sizeof(Unit));
+        copy[length] = Unit();
         block->used += length + 1;
-        bytes_ += (length + 1) * sizeof(wchar_t);
+        bytes_ += (length + 1) * sizeof(Unit);
         return copy;
     }
 
@@ -57,13 +58,15 @@ public:
     size_t Bytes() const { return bytes_; }
 
 private:
-    static const size_t BlockUnits = 32768;
+    static const size_t BlockUnits = 65536 / sizeof(Unit);
     struct Block {
         Block* next;
         size_t size;  // units
         size_t used;
-        wchar_t* Units() { return reinterpret_cast<wchar_t*>(this + 1); }
+        Unit* Units() { return reinterpret_cast<Unit*>(this + 1); }
     };
     Block* head_ = nullptr;
     size_t bytes_ = 0;
 };
+
+using TextPool = BlockPool<wchar_t>;
