@@ -199,11 +199,11 @@ plant('provider-twice', G, "The security provider released twice",
 plant('apply-only', G, "A security-only sheet gets Apply",
       ('properties/PropertySheet.cpp', "(pageCount == 1 ? PSH_NOAPPLYNOW : 0)", "0"))
 plant('box-icon', G, "Failure boxes with the warning icon",
-      ('properties/PropertySheet.cpp', 'MessageBoxW(owner, text, L"Kagero", MB_ICONERROR)',
-       'MessageBoxW(owner, text, L"Kagero", MB_ICONWARNING)'))
+      ('properties/PropertySheet.cpp', 'ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR)',
+       'ModalMessageBox(owner, text, L"Kagero", MB_ICONWARNING)'))
 plant('box-caption', G, "Failure boxes captioned other than `Kagero`",
-      ('properties/PropertySheet.cpp', 'MessageBoxW(owner, text, L"Kagero", MB_ICONERROR)',
-       'MessageBoxW(owner, text, L"Kagero:", MB_ICONERROR)'))
+      ('properties/PropertySheet.cpp', 'ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR)',
+       'ModalMessageBox(owner, text, L"Kagero:", MB_ICONERROR)'))
 plant('box-code', G, "An unknown status shown without its 0x",
       ('properties/PropertySheet.cpp', "CODE:0x%08X", "CODE:%08X"))
 plant('box-notfound', G, "A vanished object reported as refused",
@@ -732,8 +732,8 @@ plant('link-created', D, "A link's creation time missing from --details",
        'extras.more.kind = MoreDetails::None;'))
 
 # The find window.
-plant('find-rows-never', G, "The find window's rows never freed",
-      ('find/FindResults.cpp', "        FreeFoundRow(FoundRowAt(list, index));", "        (void)FoundRowAt(list, index);"))
+plant('find-rows-never', G, "A new search keeps the last one's rows",
+      ('find/FindResults.cpp', "    rows_.Clear();\n    keys_.Empty();\n", ""))
 plant('find-worker-left', G, "Closing the find window during a search leaves its worker running",
       ('find/FindDialog.cpp', "    search.Stop();  // nothing is posted to this window from here on\n", ""),
       ('ui/ModelessSlot.h', "        OwnedObject<State> closing(state_.Release());", "        state_.Release();"))
@@ -756,7 +756,7 @@ plant('find-texts-cut', G, "Long names and targets cut in the result list",
       ('find/FindResults.cpp', "row->texts[item.iSubItem] : L\"\", item.cchTextMax);",
        "row->texts[item.iSubItem] : L\"\", item.cchTextMax < 260 ? item.cchTextMax : 260);"))
 plant('find-descending', G, "A second click on a header does not turn the order round",
-      ('find/FindResults.cpp', "    return HIWORD(static_cast<DWORD>(parameter)) ? -result : result;", "    return result;"))
+      ('find/FindResults.cpp', "        return descending ? result > 0 : result < 0;", "        return result < 0;"))
 plant('find-copy-names', G, "Ctrl+C on results copies names instead of full paths",
       ('find/FindResults.cpp', "!builder.Append(path.Get(), true)", "!builder.Append(row->texts[ColumnName], true)"))
 plant('find-sheet-root', G, "Alt+Enter on a result opens the sheet of another directory's object",
@@ -824,7 +824,7 @@ plant('search-message-per-row', F, "Results handed over and posted one by one",
 plant('search-stop-keeps-message', F, "A message posted before Stop reaches the window after it",
       ('find/NamespaceSearch.cpp', "        while (PeekMessageW(&posted, s.window, s.message, s.message, PM_REMOVE)) {", "        while (false) {"))
 plant('search-stop-keeps-results', F, "Results not taken survive Stop",
-      ('find/NamespaceSearch.cpp', "    FreeTexts(s.pending.Data(), s.pending.Count());\n    s.pending.Clear();\n", ""))
+      ('find/NamespaceSearch.cpp', "    if (!s.completed) {\n        s.pending.Clear();\n", "    if (!s.completed) {\n"))
 plant('search-destructor-left', F, "The search's destructor leaves its worker running",
       ('find/NamespaceSearch.cpp', "        return;\n    Stop();\n    DeleteCriticalSection", "        return;\n    DeleteCriticalSection"))
 
@@ -866,6 +866,32 @@ plant('floors-app-included', 'floors', "A shared window helper includes the top"
       ('ui/WindowCentre.cpp', '#include "WindowCentre.h"\n', '#include "WindowCentre.h"\n#include "MainFrame.h"\n'))
 plant('floors-link-climbs', 'floors', "The namespace library links a window library",
       ('namespace/CMakeLists.txt', 'PUBLIC kagero_resource_ids ntdll', 'PUBLIC kagero_resource_ids kagero_ui ntdll'))
+
+# The find window at scale, and the modal windows.
+plant('find-stop-after-end', G, "中止 just after a search ended says 中止 and loses its last batch",
+      ('find/NamespaceSearch.cpp', "    if (!s.completed) {", "    if (true) {"))
+plant('find-location-unsaid', G, "A location that cannot be opened shown as a count of directories",
+      ('find/FindDialog.cpp', "    if (progress.startStatus < 0) {", "    if (false) {"))
+plant('find-plain-c', G, "C alone in the find results copies them",
+      ('find/FindDialog.cpp', "wVKey == 'C' && CtrlHeld() &&", "wVKey == 'C' &&"))
+plant('find-sort-column', G, "A header click sorts the results by name whatever the column",
+      ('find/FindResults.cpp', "        int result = column == ColumnName ? 0 : Order(a.rank, b.rank);", "        int result = 0;"))
+plant('find-sort-focus', G, "A sort leaves the focus on another result",
+      ('find/FindResults.cpp', "(row.focused ? LVIS_FOCUSED : 0);", "0;"))
+plant('find-count-untold', G, "Results held but never shown (the list not told their count)",
+      ('find/FindResults.cpp', "    SendMessageW(list_, LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);\n", ""))
+plant('modal-others-enabled', G, "The main window takes input under a sheet opened from the find window",
+      ('ui/ModalScope.cpp', "    EnableWindow(window, FALSE);\n", ""))
+plant('modal-left-disabled', G, "The other windows left disabled after a modal window ends",
+      ('ui/ModalScope.cpp', "            EnableWindow(window, TRUE);", "            (void)window;"))
+plant('sheet-second', G, "A second property sheet opened over the first",
+      ('properties/PropertySheet.cpp', "    if (ActiveGeneralPage)\n        return 0;\n    GeneralPage page;", "    GeneralPage page;"))
+plant('floors-modal-call', 'floors', "A modal call outside the scope that disables the other windows",
+      ('properties/PropertySheet.cpp', 'ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR)', 'MessageBoxW(owner, text, L"Kagero", MB_ICONERROR)'))
+plant('search-star-at-end', F, "A wildcard ending in * misses a name that ends where the * starts",
+      ('namespace/NameMatch.cpp', "    while (p < patternLength && pattern[p] == L'*')\n        ++p;\n    return p == patternLength;", "    return p == patternLength;"))
+plant('search-from-root', F, "A search from \\ itself finds nothing",
+      ('find/NamespaceSearch.cpp', "    while (startLength > 1 && start[startLength - 1] == L'\\\\')", "    while (startLength > 0 && start[startLength - 1] == L'\\\\')"))
 
 
 def read(path):

@@ -169,6 +169,8 @@ TEST_CASE("find: the rows, their columns and icons, the counts, the header sort;
     REQUIRE(seen.sheets.size() == 1);
     CHECK((seen.sheets[0].tabs == std::vector<std::wstring>{L"一般", L"セキュリティ"} && path == root + L"\\Objects\\ALink"));
     CHECK((!mainTookInput && IsWindowEnabled(Shell().window)));
+    f.SortBy(0);  // the focus stays on its row
+    CHECK(ItemText(f.List(), ListView_GetNextItem(f.List(), -1, LVNI_FOCUSED), 0) == L"ALink");
     CloseFindDialog();
     CHECK(LiveFoundRows() == 0);
 }
