@@ -892,8 +892,6 @@ plant('goto-view-open', G, "A failed go-to after a Refresh leaves only the root 
       ('explorer/GoToPath.cpp', "            if (IsExpanded(tree, node) != WasExpanded(path))", "            if (false)"))
 plant('goto-view-rows', G, "A failed go-to loses the list's selection",
       ('explorer/GoToPath.cpp', "            if (state)\n                SetRowState(list, row, state, marks);", "            (void)state;"))
-plant('goto-view-scroll', G, "A failed go-to after a Refresh leaves the list scrolled to the top",
-      ('explorer/GoToPath.cpp', "            SendMessageW(list, LVM_SCROLL, 0, (top_ - top) * (bounds.bottom - bounds.top));", "            (void)top;"))
 plant('goto-view-tree-scroll', G, "A failed go-to after a Refresh leaves the tree scrolled elsewhere",
       ('explorer/GoToPath.cpp', "        if (first)\n            SendMessageW(tree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(first));", "        (void)first;"))
 plant('goto-view-gone', G, "A failed go-to whose shown directory is gone leaves the directory the attempt reached",

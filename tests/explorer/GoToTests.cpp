@@ -26,11 +26,11 @@ TEST_CASE("Go to: a directory in the tree, an object's row selected, focused and
         {ns.Path(L"Dir\\\\Deeper"), 0xC0000033, deeper + L"|x*", false},
         {ns.Path(L"Dir\\ToClosed\\"), 0xC0000022, deeper + L"|x*", false},  // a link whose way is refused
         {ns.Path(L"sem"), 0, ns.Root() + L"|sem*", false},
-        {ns.Path(L"Objects\\nothing"), 0xC0000034, ns.Root() + L"|sem*", false},  // the list scrolled back to sem
+        {ns.Path(L"Objects\\nothing"), 0xC0000034, ns.Root() + L"|sem*", false},  // tried in another directory
         // A "\" after an object that is no directory, after links to a directory and to nothing.
         {ns.Path(L"Objects\\AnEvent\\"), 0, objects + L"|AnEvent*", false}, {ns.Path(L"link\\"), 0, L"\\Device", false},
         {ns.Path(L"longlink\\"), 0, ns.Root() + L"|longlink*", false},
-        {ns.Path(L"Nowhere\\x"), 0xC0000034, ns.Root() + L"|longlink*", true},  // both scrolled back after the Refresh
+        {ns.Path(L"Nowhere\\x"), 0xC0000034, ns.Root() + L"|longlink*", true},  // the tree scrolled back after the Refresh
         {ns.Path(L"OBJECTS\\anevent"), 0, objects + L"|AnEvent*", false},
         {ns.Path(L"Objects\\Folder"), 0, objects + L"\\Folder", false},
         {ns.Path(LongDirectory + L"\\" + LongName), 0, ns.Path(LongDirectory) + L"|" + LongName + L"*", false},
