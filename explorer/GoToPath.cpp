@@ -176,8 +176,8 @@ public:
     }
 
     // Expands and collapses the nodes as they were, selects the directory
-    // again and then its rows, and scrolls both back.
-    // Nothing when memory ran out while taking it.
+    // again and then its rows, and scrolls both back; nothing when memory
+    // ran out while taking it.
     void Restore(HWND tree, HWND list) const
     {
         if (!whole_)
@@ -206,7 +206,8 @@ public:
         const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
         for (int row = 0; row < rows; ++row) {
             const wchar_t* name = RowName(list, row);
-            const UINT state = (WasSelected(name) ? LVIS_SELECTED : 0) | (wcscmp(name, focused_.Get()) == 0 ? LVIS_FOCUSED : 0);
+            const bool focused = !focused_.Empty() && wcscmp(name, focused_.Get()) == 0;
+            const UINT state = (WasSelected(name) ? LVIS_SELECTED : 0) | (focused ? LVIS_FOCUSED : 0);
             if (state)
                 SetRowState(list, row, state, marks);
             if (state & LVIS_FOCUSED)
@@ -238,7 +239,7 @@ private:
         const size_t* end = order_.Data() + order_.Count();
         const size_t* at = std::lower_bound(order_.Data(), end, name,
                                             [names](size_t a, const wchar_t* b) { return wcscmp(names + a, b) < 0; });
-        return at && at != end && wcscmp(names + *at, name) == 0;
+        return at != end && wcscmp(names + *at, name) == 0;
     }
 
     WideText caret_, firstVisible_, focused_;
