@@ -8,6 +8,7 @@
 #include "HoldersWindow.h"
 #include "ModalScope.h"
 #include "ResourceIds.h"
+#include "Startup.h"
 
 MainFrame* ActiveMainFrame = nullptr;
 
@@ -108,7 +109,7 @@ LRESULT MainFrame::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case GoToStartPathMessage:
         if (pane_)
-            pane_->GoToPath(window, reinterpret_cast<const wchar_t*>(lParam));
+            GoToStartPath(window, reinterpret_cast<const wchar_t*>(lParam));
         return 0;
     case WM_NCDESTROY:
         mainWindow_ = nullptr;

@@ -263,7 +263,7 @@ plant('goto-case', G, "A path spelled in another case than the kernel's is not f
 plant('goto-stale-list', G, "An object new in the directory already shown is not found (its list not filled afresh)",
       ('explorer/GoToPath.cpp', "    if (refill && NextTreeNode(tree, TVGN_CARET, nullptr) == node)\n        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, 0);\n", ""))
 plant('goto-no-restore', G, "A failed go-to leaves another directory shown",
-      ('explorer/GoToPath.cpp', "    if (status < 0 && before && NextTreeNode(tree, TVGN_CARET, nullptr) != before)", "    if (false)"))
+      ('explorer/GoToPath.cpp', "    if (status < 0)\n        before.Restore(tree, list);", "    if (false)\n        before.Restore(tree, list);"))
 plant('goto-fill-status', G, "An object in a directory that cannot be listed reported missing instead of refused",
       ('explorer/GoToPath.cpp', "    if (ListFillStatus < 0)\n        return ListFillStatus;\n", ""))
 plant('goto-missing-below', G, "A directory under one that cannot be listed reported missing instead of refused",
@@ -892,6 +892,37 @@ plant('search-star-at-end', F, "A wildcard ending in * misses a name that ends w
       ('namespace/NameMatch.cpp', "    while (p < patternLength && pattern[p] == L'*')\n        ++p;\n    return p == patternLength;", "    return p == patternLength;"))
 plant('search-from-root', F, "A search from \\ itself finds nothing",
       ('find/NamespaceSearch.cpp', "    while (startLength > 1 && start[startLength - 1] == L'\\\\')", "    while (startLength > 0 && start[startLength - 1] == L'\\\\')"))
+# The window's command line, and going to a path: a trailing "\\", a way gone, a failure that keeps the view.
+plant('start-blank', G, "A blank before a quoted start path keeps its quotes (never found)",
+      ('app/Startup.cpp', "    while (IsBlank(*commandLine))\n        ++commandLine;\n", ""))
+plant('start-usage', G, "`kagero.exe /?` taken for a path (a raw code)",
+      ('app/Startup.cpp', '    if (lstrcmpW(path, L"/?") == 0) {', "    if (false) {"))
+plant('start-no-root-words', G, "A start path without a leading `\\` gets a raw code, not kagero-dump's words",
+      ('app/Startup.cpp', '    case PathSyntax::NoLeadingSeparator:\n        ShowPathFailure(window, path, L"パスは \\\\ で始めてください。");\n        return;\n', ""))
+plant('start-doubled-words', G, "A start path holding `\\\\` gets a raw code, not kagero-dump's words",
+      ('namespace/WideText.cpp', "        if (at[0] == L'\\\\' && at[-1] == L'\\\\')\n            return PathSyntax::DoubledSeparator;\n", ""))
+plant('start-path-unnamed', G, "The start path's failure box does not name the path",
+      ('explorer/GoToPath.cpp', "        if (namePath)\n", "        if (false)\n"))
+plant('goto-trailing-object', G, "A `\\` after an object that is no directory: not found",
+      ('explorer/GoToPath.cpp', "    for (int i = 0; i < parts.count - 1; part", "    for (int i = 0; i < parts.count - (parts.directory ? 0 : 1); part"),
+      ('explorer/GoToPath.cpp', "    if (parts.count > 0) {\n        const NTSTATUS status = GoToLeaf", "    if (!parts.directory) {\n        const NTSTATUS status = GoToLeaf"))
+plant('goto-trailing-link', G, "A `\\` after a link to a directory shows the link, not its directory",
+      ('explorer/GoToPath.cpp', "    if (parts.directory && parts.count > 0) {\n        parts.opened", "    if (false) {\n        parts.opened"))
+plant('goto-refused-link', G, "A `\\` after a link whose way is refused shows the link as if nothing were hidden",
+      ('explorer/GoToPath.cpp', "    if (record->typeCode == TypeSymbolicLink && parts.opened == STATUS_ACCESS_DENIED)\n        return STATUS_ACCESS_DENIED;\n", ""))
+plant('goto-parent-gone', G, "Going to a directory whose parent is gone selects its stale node, with no Refresh and no box",
+      ('explorer/GoToPath.cpp', "ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == STATUS_OBJECT_PATH_NOT_FOUND_NT",
+       "ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT"))
+plant('goto-view-open', G, "A failed go-to after a Refresh leaves only the root open",
+      ('explorer/GoToPath.cpp', "            if (IsExpanded(tree, node) != WasExpanded(path))", "            if (false)"))
+plant('goto-view-rows', G, "A failed go-to loses the list's selection",
+      ('explorer/GoToPath.cpp', "            if (state)\n                SetRowState(list, row, state, marks);", "            (void)state;"))
+plant('goto-view-tree-scroll', G, "A failed go-to after a Refresh leaves the tree scrolled elsewhere",
+      ('explorer/GoToPath.cpp', "        if (first)\n            SendMessageW(tree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(first));", "        (void)first;"))
+plant('goto-view-gone', G, "A failed go-to whose shown directory is gone leaves the directory the attempt reached",
+      ('explorer/GoToPath.cpp', "        HTREEITEM shown = caret ? caret : NextTreeNode(tree, TVGN_ROOT, nullptr);", "        HTREEITEM shown = caret;"))
+plant('tree-way-gone', G, "Properties from the tree says a raw code when the node's parent's parent is gone",
+      ('explorer/PropertiesCommand.cpp', "        if (status == STATUS_OBJECT_PATH_NOT_FOUND_NT)\n            status = STATUS_OBJECT_NAME_NOT_FOUND_NT;\n", ""))
 
 
 def read(path):
