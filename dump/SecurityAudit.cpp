@@ -69,11 +69,13 @@ bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char
     DWORD nameChars = 256, domainChars = 256, sidBytes = AccountSidBytes;
     SID_NAME_USE use = SidTypeUser;
     // SDDL abbreviations and SID strings; a SID string the parser refuses is no account name either.
-    if (ConvertStringSidToSidW(who, reinterpret_cast<PSID*>(converted.Receive()))) {
+    if (!who[0]) {
+        return false;
+    } else if (ConvertStringSidToSidW(who, reinterpret_cast<PSID*>(converted.Receive()))) {
         if (!SidCopy(converted.Get(), sid))
             return false;
         LookupAccountSidW(nullptr, sid, name, &nameChars, domain, &domainChars, &use);
-    } else if (!who[0] || IsSidString(who) ||
+    } else if (IsSidString(who) ||
                !LookupAccountNameW(nullptr, who, sid, &sidBytes, domain, &domainChars, &use)) {
         return false;
     }
