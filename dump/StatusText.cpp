@@ -52,9 +52,7 @@ void ListingFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars])
 void SecurityFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars])
 {
     const ULONG code = static_cast<ULONG>(status);
-    const wchar_t* words = OpenFailureWords(code);
-    if (!words)
-        words = DumpOnlyWords(code);
+    const wchar_t* words = OpenFailureWords(code) ? OpenFailureWords(code) : DumpOnlyWords(code);
     if (words)
         lstrcpynW(text, words, StatusTextChars);
     else

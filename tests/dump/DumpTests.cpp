@@ -228,7 +228,7 @@ TEST_CASE("the whole namespace as JSON with --details: every line parses, each e
     CHECK(found == expected);
 }
 
-TEST_CASE("text lines depth first, sorted without regard to case, on past a refusal; filters; paths as typed; exit codes and their one line")
+TEST_CASE("text lines depth first, sorted without regard to case, on past a refusal; filters; PATH in the kernel's names; exit codes and their one line")
 {
     const std::wstring root = Fixture().Root(), t = Fixture().Path(L"Tree"), names = Fixture().Path(L"Names");
     const std::wstring letters = Fixture().Path(L"Cases"), low = L"\\KernelObjects\\Low";
@@ -365,7 +365,7 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
     }
 }
 
-TEST_CASE("--security and --writable-by over objects with their own descriptors; the details of sections, timers, completion objects and jobs")
+TEST_CASE("--security and --writable-by over objects with their own descriptors; the details of sections, timers, completion objects and jobs; a link's time in UTC")
 {
     // The objects' own descriptors through the dump (the DACL's reading has its own table): in the dump's order;
     // owned by the test's own user (U), so that the dump may read even an empty DACL.

@@ -104,7 +104,7 @@ long Ended(Watch& w, int waitMs)
 
 }  // namespace
 
-TEST_CASE("--watch: each creation and deletion once, a replaced object as both, a refused directory once; the end")
+TEST_CASE("--watch: each creation and deletion once, a replaced object or retargeted link as both, a refused directory once; the end; a look cut short by memory, as text")
 {
     TestNamespace ns;
     REQUIRE(ns.Build({{Kind::Event, L"Swap"}, {Kind::Directory, L"Shut"}, {Kind::Event, L"Shut\\inside"},
