@@ -83,7 +83,7 @@ bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char
     const bool placeholder = memcmp(GetSidIdentifierAuthority(sid), &creator, sizeof(creator)) == 0;
     *why = u8"アカウントでもグループでもありません: ";
     return !placeholder && use != SidTypeDomain && use != SidTypeDeletedAccount && use != SidTypeInvalid &&
-           use != SidTypeUnknown;
+           use != SidTypeUnknown && use != SidTypeLabel;
 }
 
 SecurityAudit::SecurityAudit(const BYTE (*sids)[AccountSidBytes], int count, bool sddl)
@@ -158,13 +158,15 @@ void SecurityAudit::Fail(NTSTATUS status, SecurityFacts* facts, bool opening)
 NTSTATUS SecurityAudit::ReadDescriptor(HANDLE object, SECURITY_INFORMATION parts, LocalBlock& larger,
                                        PSECURITY_DESCRIPTOR* descriptor, ULONG* length)
 {
+    *descriptor = descriptor_;
     NTSTATUS status = NtQuerySecurityObject(object, parts, descriptor_, DescriptorBytes, length);
     if (status == STATUS_BUFFER_TOO_SMALL_NT && *length > DescriptorBytes &&
-        (larger.Reset(LocalAlloc(LMEM_FIXED, *length)), larger))
-        status = NtQuerySecurityObject(object, parts, larger.Get(), *length, length);
+        (larger.Reset(LocalAlloc(LMEM_FIXED, *length)), larger)) {
+        *descriptor = larger.Get();
+        status = NtQuerySecurityObject(object, parts, *descriptor, *length, length);
+    }
     if (status < 0 && (parts & LABEL_SECURITY_INFORMATION))
         return ReadDescriptor(object, parts & ~LABEL_SECURITY_INFORMATION, larger, descriptor, length);
-    *descriptor = larger ? larger.Get() : descriptor_;
     return status;
 }
 
