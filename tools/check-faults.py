@@ -640,7 +640,7 @@ plant('watch-replaced', D, "An object replaced by one of another type under the 
 plant('watch-link-target', D, "A link's target missing from the watch",
       ('dump/DumpWalk.cpp', "sink_->Entry(path, typeName, link ? &target : nullptr);", "sink_->Entry(path, typeName, nullptr);"))
 plant('watch-first-look', D, "The watch's first look printed as created",
-      ('dump/WatchLoop.cpp', "    if (!first && scanned >= 0)\n        Compare(", "    if (scanned >= 0)\n        Compare("))
+      ('dump/WatchLoop.cpp', "    if (whole && !first && scanned >= 0)\n        Compare(", "    if (whole && scanned >= 0)\n        Compare("))
 plant('watch-failure-repeated', D, "A directory that cannot be listed reported at every look",
       ('dump/WatchLoop.cpp', "if (!Holds(before, now, j) && now.PathText(j, &path))", "if (now.PathText(j, &path))"))
 plant('watch-refused-deleted', D, "The entries of a directory that cannot be listed reported deleted",
@@ -650,7 +650,7 @@ plant('watch-listable-unsaid', D, "A directory that can be listed again not said
 plant('watch-reader-gone', D, "A reader that leaves unnoticed while nothing changes",
       ('dump/WatchLoop.cpp', "GetFileType(outputHandle_) == FILE_TYPE_PIPE && !WriteFile", "false && !WriteFile"))
 plant('watch-path-gone', D, "The watch goes on after PATH is gone",
-      ('dump/WatchLoop.cpp', "const bool gone = IsGone(sink.RootStatus()) ||", "const bool gone ="))
+      ('dump/WatchLoop.cpp', "const bool gone = whole && (IsGone(rootStatus) ||", "const bool gone = whole && ("))
 plant('watch-order', D, "The watch compares a directory after its entries",
       ('dump/SubtreeSnapshot.cpp', "return (i < aLength ? 1 : 0) - (j < bLength ? 1 : 0);", "return (j < bLength ? 1 : 0) - (i < aLength ? 1 : 0);"))
 plant('watch-details', D, "A created entry written without what --details reads",
@@ -668,8 +668,7 @@ plant('dacl-deny-first', S, 'A deny before an allow does not hold (the later all
       ('security/AccessCheck.cpp', '            allowed |= mask & ~denied;',
        '            allowed |= mask;'))
 plant('dacl-inherit-only', S, 'Inherit-only entries applied to the object itself',
-      ('security/AccessCheck.cpp', '        if ((header->AceFlags & InheritOnly) ||\n',
-       '        if ('))
+      ('security/AccessCheck.cpp', '(header->AceFlags & InheritOnly) || !IsCounted(header)', '!IsCounted(header)'))
 plant('dacl-generic', S, "GENERIC_ALL in an entry not mapped to the type's rights",
       ('security/AccessCheck.cpp', '    if (mask & GENERIC_ALL)\n        mapped |= mapping.GenericAll;\n',
        ''))
@@ -677,8 +676,7 @@ plant('owner-implicit', S, "The owner's implicit WRITE_DAC missing",
       ('security/AccessCheck.cpp', '        allowed = READ_CONTROL | WRITE_DAC;',
        '        allowed = READ_CONTROL;'))
 plant('owner-rights', S, "An OWNER RIGHTS entry leaves the owner's implicit rights in place",
-      ('security/AccessCheck.cpp', '    if (isOwner && !HasOwnerRightsEntry(dacl, ownerRights.sid))',
-       '    if (isOwner && ownerRights.sid[0])'))
+      ('security/AccessCheck.cpp', '    if (isOwner && !hasOwnerRights)', '    if (isOwner)'))
 plant('read-control-changes', S, 'READ_CONTROL counted as a right that changes the object',
       ('security/AccessCheck.cpp', '~(READ_CONTROL | SYNCHRONIZE | generic)',
        '~(SYNCHRONIZE | generic)'))
@@ -707,8 +705,8 @@ plant('sddl-missing', D, '--security writes no SDDL',
       ('dump/SecurityAudit.cpp', '        facts->sddl = sddlText_.Get();',
        '        (void)facts;'))
 plant('who-unknown', D, 'An account the system cannot name taken by --writable-by (exit 0)',
-      ('dump/DumpOptions.cpp', '        return ResolveAccount(value, options->writableBy[options->writableByCount++])\n                   ? ParseResult::Run',
-       '        return (ResolveAccount(value, options->writableBy[options->writableByCount++]) || true)\n                   ? ParseResult::Run'))
+      ('dump/DumpOptions.cpp', '        return ResolveAccount(value, options->writableBy[options->writableByCount++], &why)\n                   ? ParseResult::Run',
+       '        return (ResolveAccount(value, options->writableBy[options->writableByCount++], &why) || true)\n                   ? ParseResult::Run'))
 plant('section-size', D, "A section's size read from its attributes",
       ('namespace/ObjectDetails.cpp', '    *size = basic.Size.QuadPart;',
        '    *size = basic.Attributes;'))
@@ -923,6 +921,59 @@ plant('goto-view-gone', G, "A failed go-to whose shown directory is gone leaves 
       ('explorer/GoToPath.cpp', "        HTREEITEM shown = caret ? caret : NextTreeNode(tree, TVGN_ROOT, nullptr);", "        HTREEITEM shown = caret;"))
 plant('tree-way-gone', G, "Properties from the tree says a raw code when the node's parent's parent is gone",
       ('explorer/PropertiesCommand.cpp', "        if (status == STATUS_OBJECT_PATH_NOT_FOUND_NT)\n            status = STATUS_OBJECT_NAME_NOT_FOUND_NT;\n", ""))
+
+
+# kagero-dump's bad input and failure paths, and the DACL's malformed lists.
+A, O, X = 'security/AccessCheck.cpp', 'dump/DumpOptions.cpp', 'dump/SecurityAudit.cpp'
+plant('dacl-execute-as-write', S, "GENERIC_EXECUTE in an entry mapped as generic write",
+      (A, '    if (mask & GENERIC_EXECUTE)\n        mapped |= mapping.GenericExecute;', '    if (mask & GENERIC_EXECUTE)\n        mapped |= mapping.GenericWrite;'))
+plant('owner-rights-inherit-only', S, "An inherit-only OWNER RIGHTS entry takes the owner's implicit rights away",
+      (A, '        if (!(header->AceFlags & InheritOnly)) {', '        if (true) {'))
+plant('dacl-sid-unchecked', S, "An entry too short for its SID read past its end (the DACL taken as valid)",
+      (A, '(header->AceSize < SidOffset || !SidFits(at + SidOffset, header->AceSize - SidOffset))', 'header->AceSize < SidOffset'))
+plant('dacl-past-descriptor', S, "A DACL running past the descriptor's length read as valid",
+      (A, ' || dacl->AclSize > room)', ')'))
+plant('dacl-unevaluated-uncounted', S, "Entries the evaluation skips (callback, object, conditional) not counted",
+      (A, '                ++*unevaluated;', '                (void)0;'))
+plant('who-last-only', D, "Several --writable-by keep only the last one's rights",
+      (X, 'facts->writable |= granted & changing;', 'facts->writable = granted & changing;'))
+plant('who-empty', D, "An empty --writable-by taken",
+      (X, '    if (!who[0]) {\n        return false;', '    if (false) {\n        return false;'))
+plant('who-domain', D, "A domain (BUILTIN) taken as a --writable-by account",
+      (X, 'use != SidTypeDomain && ', ''))
+plant('who-placeholder', D, "A creator placeholder (CO) taken as a --writable-by account",
+      (X, 'return !placeholder && use', 'return use'))
+plant('owner-without-security', D, "--writable-by without --security writes the owner",
+      (X, '    if (sddl_) {\n        NameOwner(descriptor, facts);', '    NameOwner(descriptor, facts);\n    if (sddl_) {'))
+plant('unevaluated-unsaid', D, "The text line does not say how many entries went unevaluated",
+      ('dump/EntryExtras.cpp', '        fields.Number("unevaluated", security.unevaluated);\n', ''))
+plant('watch-interval-minimum', D, "--interval 100 refused although 100 is the documented minimum",
+      (O, '*interval >= MinimumWatchIntervalMs;', '*interval > MinimumWatchIntervalMs;'))
+plant('interval-without-watch', D, "--interval without --watch silently ignored",
+      (O, 'if (interval && !options->watch)', 'if (false && !options->watch)'))
+plant('option-equals', D, "--name=value refused as an unknown option",
+      (O, '        if (equals && TakesValue(name)) {', '        if (false) {'))
+plant('own-line-root', D, "kagero-dump \\Name for an object directly under the root fails",
+      (K, 'parentLength ? parentLength : 1', 'parentLength'))
+plant('path-typed-case', D, "PATH printed in the case it was typed in, not the kernel's",
+      (K, '    UseKernelNames(options.path);\n', ''))
+plant('link-created-local', D, "A link's created time written in local time with a Z",
+      ('dump/EntryExtras.cpp', '    if (time > 0 && FileTimeToSystemTime(&file, &utc)) {',
+       '    FILETIME local;\n    if (time > 0 && FileTimeToLocalFileTime(&file, &local) && FileTimeToSystemTime(&local, &utc)) {'))
+plant('watch-link-retarget', D, "The watch misses a link deleted and made again with another target",
+      ('dump/SubtreeSnapshot.cpp', '    return !a.Target(i) || (', '    return true || ('))
+plant('watch-text-signs', D, "The text watch's + and - swapped",
+      (W, "created ? '+' : '-'", "created ? '-' : '+'"))
+plant('watch-not-directory', D, "A watch of an object that is no directory said as if its information were refused",
+      (W, 'rootStatus == STATUS_OBJECT_TYPE_MISMATCH_NT ?', 'false ?'))
+plant('watch-short-compared', D, "A look cut short by memory compared: objects still there reported deleted",
+      (W, '    if (whole && !first && scanned >= 0)', '    if (!first && scanned >= 0)'))
+plant('watch-short-kept', D, "A look cut short by memory taken as the one the next is compared with",
+      (W, '    if (whole) {\n        before_ = now;', '    if (true) {\n        before_ = now;'))
+plant('watch-short-unsaid', D, "A look cut short by memory not said",
+      (W, '    if (!whole || gone) {', '    if (gone) {'))
+# The created-time row needs a local time other than UTC, which Wine takes from the environment it starts in.
+os.environ['TZ'] = 'JST-9'
 
 
 def read(path):
