@@ -77,12 +77,15 @@ ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* 
 // here, in words.
 ParseResult SetPath(const wchar_t* argument, DumpOptions* options, ArgumentError* error)
 {
-    if (argument[0] != L'\\')
+    switch (CheckPathSyntax(argument)) {
+    case PathSyntax::NoLeadingSeparator:
         return Bad(error, u8"パスは \\ で始めてください: ", argument);
+    case PathSyntax::DoubledSeparator:
+        return Bad(error, u8"パスに \\ が二つ続いています: ", argument);
+    case PathSyntax::Good:
+        break;
+    }
     size_t length = static_cast<size_t>(lstrlenW(argument));
-    for (size_t i = 1; i < length; ++i)
-        if (argument[i] == L'\\' && argument[i - 1] == L'\\')
-            return Bad(error, u8"パスに \\ が二つ続いています: ", argument);
     if (length > 1 && argument[length - 1] == L'\\')
         --length;
     return options->path.Assign(argument, length) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", argument);

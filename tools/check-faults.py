@@ -609,10 +609,10 @@ plant('control-picture', D, "A control character breaks the text line",
       ('dump/TextEncoding.cpp', "return AppendUtf8(at, unit == 0x7F ? 0x2421 : 0x2400 + unit);",
        "return AppendUtf8(at, unit);"))
 plant('path-relative', D, "A PATH without its leading backslash handed to the kernel",
-      ('dump/DumpOptions.cpp', "    if (argument[0] != L'\\\\')\n        return Bad(error, u8\"パスは \\\\ で始めてください: \", argument);\n",
+      ('dump/DumpOptions.cpp', "    case PathSyntax::NoLeadingSeparator:\n        return Bad(error, u8\"パスは \\\\ で始めてください: \", argument);\n",
        ""))
 plant('path-doubled', D, "Two backslashes in a row in PATH handed to the kernel",
-      ('dump/DumpOptions.cpp', "argument[i] == L'\\\\' && argument[i - 1] == L'\\\\'", "false"))
+      ('dump/DumpOptions.cpp', "    case PathSyntax::DoubledSeparator:\n        return Bad(error, u8\"パスに \\\\ が二つ続いています: \", argument);\n", ""))
 plant('path-trailing', D, "A trailing backslash after a directory refused",
       ('dump/DumpOptions.cpp', "    if (length > 1 && argument[length - 1] == L'\\\\')\n        --length;\n", ""))
 plant('help-slash', D, "/? taken as a path",
