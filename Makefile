@@ -37,8 +37,9 @@ run: build64
 # On one processor: under Wine every native call is a round trip to the wine
 # server, and between two processors of a virtual machine that trip costs up
 # to ten times as much, at random, which would swamp what is measured.
+# BENCH=find (or namespace, explorer, dump, holders) runs only those parts.
 bench: build64
-	@taskset -c 0 tools/wine-run.sh --prefix $(BUILD)/wineprefix $(BUILD)/bench/kagero_bench.exe
+	@taskset -c 0 tools/wine-run.sh --prefix $(BUILD)/wineprefix $(BUILD)/bench/kagero_bench.exe $(BENCH)
 
 # Plants every fault of tests/FAULTS.md in a private worktree and checks that
 # the tests catch it; one build and test run per fault, so it takes long.
