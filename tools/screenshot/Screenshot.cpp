@@ -314,12 +314,6 @@ int wmain(int argc, wchar_t** argv)
         return help ? 0 : 2;
     }
     Folder = argv[1];
-    // A folder that is not there fails at once, not after the whole run.
-    const DWORD attributes = GetFileAttributesW(Folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        Fail((L"no folder " + Folder).c_str(), GetLastError());
-        return 1;
-    }
 
     AppInstance = GetModuleHandleW(nullptr);
     SystemMajorVersion = 10;  // the current look
