@@ -3,13 +3,14 @@
 //   kagero-scene --end    ends it and returns once it is gone
 // The scene is a few objects in \BaseNamedObjects such as applications leave
 // there, one with its own descriptor, kept by a detached process of this
-// program ("--keep READY PARENT"), and copies of this program under made-up program
-// names that make and hold the mail programs' section ("--hold ROLE READY
-// PARENT"), so that a program that holds it is there from its first moment.
-// The keeper waits on a pipe, whose name is no entry of the namespace, so a
-// dump sees nothing of the scene but its objects. They are made in the
-// dump's order and ended in that order, so that a watch whose looks fall
-// between two of them still writes them in the dump's order.
+// program ("--keep READY GO PARENT"), and copies of this program under
+// made-up program names that make and hold the mail programs' section
+// ("--hold ROLE READY GO PARENT"), so that a program holds it from its first
+// moment. The keeper waits on a pipe, whose name is no entry of the
+// namespace, so a dump sees nothing of the scene but its objects. They are
+// made in the dump's order, at once (the holders are started first and wait
+// for GO), and ended in that order, so that a watch seldom has a look fall
+// between two of them and, when it does, still writes them in the dump's order.
 #include <windows.h>
 #include <sddl.h>
 
@@ -80,61 +81,75 @@ HANDLE Make(Kind kind, const wchar_t* name)
     return event;
 }
 
-// Starts `program arguments` detached, with no standard handles, so that it
-// keeps no caller's pipe open; READY (inherited) is set once it is there.
-// Returns the process, or null with the last error set.
-HANDLE StartAndWait(const std::wstring& program, const std::wstring& arguments)
+// A process of this program, its events and how to wait for it.
+struct Child {
+    Owned process, ready, go;
+
+    // Waits for READY (then reset for the next step), or the child's end.
+    DWORD Wait()
+    {
+        HANDLE both[] = {ready.handle, process.handle};
+        const DWORD waited = WaitForMultipleObjects(2, both, FALSE, 30000);
+        if (waited == WAIT_OBJECT_0)
+            return ResetEvent(ready.handle) ? 0 : GetLastError();
+        DWORD code = ERROR_TIMEOUT;
+        if (!GetExitCodeProcess(process.handle, &code) || code == STILL_ACTIVE)
+            TerminateProcess(process.handle, code = ERROR_TIMEOUT);
+        return code ? code : ERROR_GEN_FAILURE;
+    }
+};
+
+// Starts `program arguments READY GO PARENT` detached, with no standard
+// handles, so that it keeps no caller's pipe open, and waits for READY.
+DWORD Start(Child& child, const std::wstring& program, const std::wstring& arguments)
 {
     SECURITY_ATTRIBUTES inherited = {sizeof(inherited), nullptr, TRUE};
-    Owned ready, thread;
-    ready.Reset(CreateEventW(&inherited, TRUE, FALSE, nullptr));
-    if (!ready.handle)
-        return nullptr;
+    child.ready.Reset(CreateEventW(&inherited, TRUE, FALSE, nullptr));
+    child.go.Reset(CreateEventW(&inherited, TRUE, FALSE, nullptr));
+    if (!child.ready.handle || !child.go.handle)
+        return GetLastError();
     std::wstring command = L"\"" + program + L"\" " + arguments + L" " +
-                           std::to_wstring(reinterpret_cast<ULONG_PTR>(ready.handle)) + L" " +
+                           std::to_wstring(reinterpret_cast<ULONG_PTR>(child.ready.handle)) + L" " +
+                           std::to_wstring(reinterpret_cast<ULONG_PTR>(child.go.handle)) + L" " +
                            std::to_wstring(GetCurrentProcessId());
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    PROCESS_INFORMATION child = {};
+    PROCESS_INFORMATION started = {};
     if (!CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr,
-                        &startup, &child))
-        return nullptr;
-    thread.Reset(child.hThread);
-    HANDLE both[] = {ready.handle, child.hProcess};
-    if (WaitForMultipleObjects(2, both, FALSE, 30000) != WAIT_OBJECT_0) {
-        DWORD code = ERROR_TIMEOUT;
-        if (GetExitCodeProcess(child.hProcess, &code) && code == STILL_ACTIVE)
-            TerminateProcess(child.hProcess, code = ERROR_TIMEOUT);
-        CloseHandle(child.hProcess);
-        SetLastError(code ? code : ERROR_GEN_FAILURE);
-        return nullptr;
-    }
-    return child.hProcess;
+                        &startup, &started))
+        return GetLastError();
+    CloseHandle(started.hThread);
+    child.process.Reset(started.hProcess);
+    return child.Wait();
 }
 
-// A holder's part: the section made (the first) or opened as its role says,
-// then held until the keeper ends.
-int Hold(const wchar_t* role, const wchar_t* ready, const wchar_t* parent)
+// A holder's part: up, then at GO the section made (the first) or opened
+// as its role says, then held until the keeper ends.
+int Hold(const wchar_t* role, const wchar_t* ready, const wchar_t* go, const wchar_t* parent)
 {
     const int index = _wtoi(role);
     if (index < 0 || index >= HolderCount)
         return ERROR_INVALID_PARAMETER;
-    const std::wstring section = std::wstring(L"Global\\") + scene::SharedObject;
     Owned held, keeper;
+    keeper.Reset(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(_wtoi(parent))));
+    if (!keeper.handle || !SetEvent(HandleArgument(ready)))
+        return GetLastError();
+    HANDLE both[] = {HandleArgument(go), keeper.handle};
+    if (WaitForMultipleObjects(2, both, FALSE, INFINITE) != WAIT_OBJECT_0)
+        return ERROR_CANCELLED;
+    const std::wstring section = std::wstring(L"Global\\") + scene::SharedObject;
     held.Reset(index == 0 ? Make(Section, scene::SharedObject)
                           : OpenFileMappingW(Holders[index].access, FALSE, section.c_str()));
-    keeper.Reset(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(_wtoi(parent))));
-    if (!held.handle || !keeper.handle)
+    if (!held.handle || !SetEvent(HandleArgument(ready)))
         return GetLastError();
-    SetEvent(HandleArgument(ready));
     WaitForSingleObject(keeper.handle, INFINITE);
     return 0;
 }
 
 // Starts the section's holders, each a copy of this program under its
-// program's name in the temporary folder; the first makes the section.
-DWORD StartHolders(Owned (&holders)[HolderCount])
+// program's name in the temporary folder; they wait for GO.
+DWORD StartHolders(Child (&holders)[HolderCount])
 {
     wchar_t self[MAX_PATH], folder[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -145,9 +160,8 @@ DWORD StartHolders(Owned (&holders)[HolderCount])
         // A copy already running (the second mail client) cannot be replaced, and need not be.
         if (!CopyFileW(self, program.c_str(), FALSE) && GetLastError() != ERROR_SHARING_VIOLATION)
             return GetLastError();
-        holders[i].Reset(StartAndWait(program, L"--hold " + std::to_wstring(i)));
-        if (!holders[i].handle)
-            return GetLastError();
+        if (const DWORD error = Start(holders[i], program, L"--hold " + std::to_wstring(i)))
+            return error;
     }
     return 0;
 }
@@ -156,18 +170,25 @@ DWORD StartHolders(Owned (&holders)[HolderCount])
 // it in the dump's order. Its exit code is the error that stopped it.
 int Keep(const wchar_t* ready)
 {
-    Owned pipe, objects[ObjectCount], holders[HolderCount];
+    Owned pipe, objects[ObjectCount];
+    Child holders[HolderCount];
     pipe.Reset(CreateNamedPipeW(PipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 16, 16, 0, nullptr));
     if (pipe.handle == INVALID_HANDLE_VALUE)
         return GetLastError();
+    if (const DWORD error = StartHolders(holders))
+        return error;
     for (int i = 0; i < ObjectCount; ++i) {
-        if (Objects[i].kind == Section) {
-            if (const DWORD error = StartHolders(holders))
-                return error;
-        } else {
+        if (Objects[i].kind != Section) {
             objects[i].Reset(Make(Objects[i].kind, Objects[i].name));
             if (!objects[i].handle)
                 return GetLastError();
+            continue;
+        }
+        for (Child& holder : holders) {
+            if (!SetEvent(holder.go.handle))
+                return GetLastError();
+            if (const DWORD error = holder.Wait())
+                return error;
         }
     }
     SetEvent(HandleArgument(ready));
@@ -176,9 +197,9 @@ int Keep(const wchar_t* ready)
         return GetLastError();
     for (int i = 0; i < ObjectCount; ++i) {
         objects[i].Reset();
-        for (Owned& holder : holders) {
-            if (Objects[i].kind == Section && TerminateProcess(holder.handle, 0))
-                WaitForSingleObject(holder.handle, 30000);
+        for (Child& holder : holders) {
+            if (Objects[i].kind == Section && TerminateProcess(holder.process.handle, 0))
+                WaitForSingleObject(holder.process.handle, 30000);
         }
     }
     return 0;  // the pipe closes as the keeper ends, which ends --end's wait
@@ -196,12 +217,11 @@ int Start()
         fwprintf(stderr, L"kagero-scene: cannot find this program (error %lu)\n", GetLastError());
         return 1;
     }
-    HANDLE keeper = StartAndWait(self, L"--keep");
-    if (!keeper) {
-        fwprintf(stderr, L"kagero-scene: the scene cannot be made (error %lu)\n", GetLastError());
+    Child keeper;
+    if (const DWORD error = Start(keeper, self, L"--keep")) {
+        fwprintf(stderr, L"kagero-scene: the scene cannot be made (error %lu)\n", error);
         return 1;
     }
-    CloseHandle(keeper);
     return 0;
 }
 
@@ -230,10 +250,10 @@ int wmain(int argc, wchar_t** argv)
         return Start();
     if (argc == 2 && first == L"--end")
         return End();
-    if (argc == 4 && first == L"--keep")
+    if (argc == 5 && first == L"--keep")
         return Keep(argv[2]);
-    if (argc == 5 && first == L"--hold")
-        return Hold(argv[2], argv[3], argv[4]);
+    if (argc == 6 && first == L"--hold")
+        return Hold(argv[2], argv[3], argv[4], argv[5]);
     const bool help = argc == 2 && (first == L"--help" || first == L"-h" || first == L"/?");
     fwprintf(help ? stdout : stderr,
              L"usage: kagero-scene          makes the README's scene in \\BaseNamedObjects and returns;\n"
