@@ -7,10 +7,10 @@ Each plant is one or more textual edits of the product (the old text must occur
 exactly once) and the tests that must fail with it: doctest programs, or CTest
 tests that run a shipped program. The plants go into a private git worktree of
 HEAD under DIR (default build/faults of this clone), built there once, so that
-no one else's build ever sees the broken code; --remove removes it. For each plant: apply, build only what
-its tests need, run them under Wine, restore. A plant counts as caught when a
-test exits non-zero; the failed test cases are the ones doctest names in its
-"TEST CASE:" lines.
+no one else's build ever sees the broken code; --remove removes it. For each
+plant: apply, build only what its tests need, run them under Wine, restore. A
+plant counts as caught when a test exits non-zero; the failed test cases are
+the ones doctest names in its "TEST CASE:" lines.
 """
 import argparse
 import os
