@@ -6,7 +6,9 @@
 #include "AppGlobals.h"
 #include "FindDialog.h"
 #include "HoldersWindow.h"
+#include "ModalScope.h"
 #include "ResourceIds.h"
+#include "Startup.h"
 
 MainFrame* ActiveMainFrame = nullptr;
 
@@ -107,7 +109,7 @@ LRESULT MainFrame::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case GoToStartPathMessage:
         if (pane_)
-            pane_->GoToPath(window, reinterpret_cast<const wchar_t*>(lParam));
+            GoToStartPath(window, reinterpret_cast<const wchar_t*>(lParam));
         return 0;
     case WM_NCDESTROY:
         mainWindow_ = nullptr;
@@ -209,7 +211,7 @@ LRESULT MainFrame::OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         DestroyWindow(window);
         break;
     case CMD_ABOUT:
-        DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(DLG_ABOUT), window, AboutDialogProc, 0);
+        ModalDialogBox(AppInstance, DLG_ABOUT, window, AboutDialogProc, 0);
         break;
     case CMD_FIND:
         ShowFindDialog(window, pane_);

@@ -5,8 +5,10 @@
 
 #include "AppGlobals.h"
 #include "FindDialog.h"
+#include "GoToPath.h"
 #include "HoldersWindow.h"
 #include "MainFrame.h"
+#include "ModalScope.h"
 #include "Owned.h"
 #include "ResourceIds.h"
 #include "WideText.h"
@@ -55,6 +57,27 @@ bool IsFindWindowMessage(const MSG* message)
 }
 
 }  // namespace
+
+void GoToStartPath(HWND window, const wchar_t* path)
+{
+    if (lstrcmpW(path, L"/?") == 0) {
+        ModalMessageBox(window, L"使い方: kagero.exe [\\パス]\nパスのオブジェクトを選んだ状態でウィンドウを開きます。", L"Kagero",
+                        MB_ICONINFORMATION);
+        return;
+    }
+    // kagero-dump's words for the same paths.
+    switch (CheckPathSyntax(path)) {
+    case PathSyntax::NoLeadingSeparator:
+        ShowPathFailure(window, path, L"パスは \\ で始めてください。");
+        return;
+    case PathSyntax::DoubledSeparator:
+        ShowPathFailure(window, path, L"パスに \\ が二つ続いています。");
+        return;
+    case PathSyntax::Good:
+        break;
+    }
+    GoToObjectPathOrSay(window, path, true);
+}
 
 bool PreTranslateLoopMessage(MSG* message, HACCEL accelerators, HACCEL additionAccelerators)
 {

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ void RunNamespaceBench();
 void RunExplorerBench();
 void RunDumpBench();
 void RunHoldersBench();
+void RunFindBench();
 
 unsigned long BareEnumerate(const std::wstring& path, bool descend)
 {
@@ -58,12 +60,18 @@ int MakeDirectoryTree(TestNamespace& ns)
     return count;
 }
 
-int main()
+// With names (namespace, explorer, dump, holders, find), only those parts run.
+int main(int argc, char** argv)
 {
     std::printf("Kagero benchmark: each measurement against the bare native enumeration of the same data\n");
-    RunNamespaceBench();
-    RunExplorerBench();
-    RunDumpBench();
-    RunHoldersBench();
+    const struct { const char* name; void (*run)(); } parts[] = {{"namespace", RunNamespaceBench}, {"explorer", RunExplorerBench},
+        {"dump", RunDumpBench}, {"holders", RunHoldersBench}, {"find", RunFindBench}};
+    for (const auto& part : parts) {
+        bool chosen = argc < 2;
+        for (int i = 1; i < argc; ++i)
+            chosen = chosen || std::strcmp(argv[i], part.name) == 0;
+        if (chosen)
+            part.run();
+    }
     return 0;
 }

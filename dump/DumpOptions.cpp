@@ -1,6 +1,7 @@
 #include "DumpOptions.h"
 
 #include <climits>
+#include <cwchar>
 
 namespace {
 
@@ -64,23 +65,27 @@ ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* 
     if (Is(option, L"--writable-by")) {
         if (options->writableByCount >= MaximumWritableBy)
             return Bad(error, u8"--writable-by は 16 個まで指定できます: ", value);
-        return ResolveAccount(value, options->writableBy[options->writableByCount++])
+        const char* why = "";
+        return ResolveAccount(value, options->writableBy[options->writableByCount++], &why)
                    ? ParseResult::Run
-                   : Bad(error, u8"アカウントが見つかりません: ", value);
+                   : Bad(error, why, value);
     }
-    return options->find.Set(value) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", option);
+    return options->find.Set(value) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", value);
 }
 
 // A PATH the kernel would refuse with a bare status is a command-line error
 // here, in words.
 ParseResult SetPath(const wchar_t* argument, DumpOptions* options, ArgumentError* error)
 {
-    if (argument[0] != L'\\')
+    switch (CheckPathSyntax(argument)) {
+    case PathSyntax::NoLeadingSeparator:
         return Bad(error, u8"パスは \\ で始めてください: ", argument);
+    case PathSyntax::DoubledSeparator:
+        return Bad(error, u8"パスに \\ が二つ続いています: ", argument);
+    case PathSyntax::Good:
+        break;
+    }
     size_t length = static_cast<size_t>(lstrlenW(argument));
-    for (size_t i = 1; i < length; ++i)
-        if (argument[i] == L'\\' && argument[i - 1] == L'\\')
-            return Bad(error, u8"パスに \\ が二つ続いています: ", argument);
     if (length > 1 && argument[length - 1] == L'\\')
         --length;
     return options->path.Assign(argument, length) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", argument);
@@ -103,8 +108,21 @@ bool TakesValue(const wchar_t* argument)
 ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, ArgumentError* error)
 {
     bool pathGiven = false;
+    const wchar_t* interval = nullptr;
     for (int i = 1; i < argc; ++i) {
         const wchar_t* argument = argv[i];
+        // --name=value as --name value; a name longer than any option's is no option.
+        const wchar_t* equals = argument[0] == L'-' && argument[1] == L'-' ? wcschr(argument, L'=') : nullptr;
+        wchar_t name[16] = L"";
+        if (equals && equals - argument < 16)
+            lstrcpynW(name, argument, static_cast<int>(equals - argument) + 1);
+        if (equals && TakesValue(name)) {
+            interval = Is(name, L"--interval") ? equals + 1 : interval;
+            const ParseResult taken = TakeValue(name, equals + 1, options, error);
+            if (taken != ParseResult::Run)
+                return taken;
+            continue;
+        }
         if (IsHelp(argument))
             return ParseResult::Help;
         if (Is(argument, L"--version"))
@@ -122,6 +140,7 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
         } else if (TakesValue(argument)) {
             if (i + 1 >= argc)
                 return Bad(error, u8"値がありません: ", argument);
+            interval = Is(argument, L"--interval") ? argv[i + 1] : interval;
             const ParseResult taken = TakeValue(argument, argv[++i], options, error);
             if (taken != ParseResult::Run)
                 return taken;
@@ -139,6 +158,8 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
     // A watch reports what appears and goes, not who may change it.
     if (options->watch && (options->security || options->writableByCount > 0))
         return Bad(error, u8"--watch とは一緒に使えません: ", options->security ? L"--security" : L"--writable-by");
+    if (interval && !options->watch)
+        return Bad(error, u8"--interval は --watch の見直す間隔です: ", interval);
     return ParseResult::Run;
 }
 
@@ -160,11 +181,15 @@ const char DumpUsageText[] =
     u8"  --depth N      パスから N 階層下まで (0 はパス直下の項目だけ)\n"
     u8"  --details      ハンドル数と参照数、イベント・ミュータント・セマフォ・タイマーの状態、\n"
     u8"                 セクションの大きさ、I/O 完了の待ち数、ジョブのプロセス数、リンクの作成日時も書く\n"
-    u8"  --security     所有者 (owner) とセキュリティ記述子 (sddl) も書く\n"
+    u8"  --security     所有者 (owner) とセキュリティ記述子 (sddl、ラベルも) も書く。sddl= が空なら記述子がなく、\n"
+    u8"                 だれもがすべての権利を持つ。読めなければ securityError に理由\n"
     u8"  --writable-by WHO  WHO が変更できる項目だけを、変更を許す権利 (writable) とともに書く\n"
     u8"                 (何度でも指定できる。どれかが変更できれば書く)。WHO はアカウント名かグループ名\n"
     u8"                 (Everyone, Users)、SDDL の略号 (WD, BU, AU)、SID (S-1-5-32-545)。DACL の\n"
-    u8"                 エントリーは WHO と Everyone のものだけを数え、所属するグループは展開しない\n"
+    u8"                 エントリーは WHO と Everyone のものだけを数え、所属するグループは展開せず、ラベルは\n"
+    u8"                 適用しない。数えない種類 (コールバック、オブジェクト、条件付き) のエントリーの数を\n"
+    u8"                 unevaluated に書く (0 でなければ答えは足りないかもしれない)。名前にならない SID\n"
+    u8"                 (他のドメインのアカウント) はそのまま使う。ドメインや CO, CG, OW は誤り\n"
     u8"  --holders      各項目を開いているプロセスも書く: holders=プログラム(PID),... (ハンドルがいくつでも\n"
     u8"                 一つのプロセスは一度、なければ holders= だけ)。--json では \"holders\": [{\"process\": ...,\n"
     u8"                 \"pid\": ..., \"handles\": [{\"handle\": \"0x38\", \"access\": \"0x001F0003\"}]}] (なければ [])。\n"
@@ -179,10 +204,12 @@ const char DumpUsageText[] =
     u8"                 一つの間隔より短い間だけあったオブジェクトは見えない。--details は作られた項目に付く。\n"
     u8"                 --holders と --held-by では見直すたびにハンドルを調べ、作られた項目はその時の、\n"
     u8"                 消えた項目は一つ前の見直しの時の保持者で書き、選ぶ (--watch --held-by PROG で\n"
-    u8"                 PROG が作るものが分かる)\n"
+    u8"                 PROG が作るものが分かる)。パスはディレクトリに限る。--security と\n"
+    u8"                 --writable-by とは一緒に使えない (終了コード 2)\n"
     u8"  --interval MS  --watch で見直す間隔 (ミリ秒、既定 1000、100 以上)\n"
     u8"  --version      バージョンを表示する\n"
     u8"  --help, -h, /? この説明を表示する\n"
+    u8"値を取るオプションは --depth=0 のようにも書けます。パスはカーネルにある名前で書き出します。\n"
     u8"\n"
     u8"終了コード: 0 成功、1 一覧できないディレクトリがあった (理由は標準エラーへ) か出力先が閉じた、\n"
     u8"            またはハンドルを調べられなかったプロセスがあった (その数と ID は標準エラーへ)、\n"

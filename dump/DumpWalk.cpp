@@ -46,6 +46,31 @@ size_t FindEntry(const DirectoryEntries& entries, const wchar_t* name)
     return found;
 }
 
+// PATH's names as the kernel has them, each read from its directory (through
+// a link too, as the kernel opens a path), so that two dumps never differ by
+// how PATH was typed; from a name that is not found on, as typed.
+void UseKernelNames(WideText& path)
+{
+    WideText done, name, next;
+    const wchar_t* at = path.Get();
+    while (*at == L'\\') {
+        const wchar_t* end = at + 1;
+        while (*end && *end != L'\\')
+            ++end;
+        const wchar_t* directory = done.Empty() ? L"\\" : done.Get();
+        DirectoryEntries entries;
+        size_t found = 0;
+        if (!name.Assign(at + 1, static_cast<size_t>(end - at - 1)) || ListDirectoryEntries(directory, entries) < 0 ||
+            (found = FindEntry(entries, name.Get())) == entries.Count() ||
+            !JoinObjectPath(directory, entries.Name(found), &next))
+            break;
+        done.Swap(next);
+        at = end;
+    }
+    if (!done.Empty() && (!*at || JoinObjectPath(done.Get(), at + 1, &next)))
+        path.Swap(*at ? next : done);
+}
+
 // The walk. Its entries go to formatter's lines on output, or with a sink
 // (and no formatter) to the sink alone; with holders (not with a sink), each
 // looked up in their scan.
@@ -334,6 +359,7 @@ int RunDumpProgram(int argc, wchar_t** argv, HANDLE output, HANDLE errors)
     case ParseResult::Run:
         break;
     }
+    UseKernelNames(options.path);
     DirectoryEntries types;
     if (const wchar_t* unknown = FindUnknownType(options, types)) {
         error.message = u8"システムにない種類です: ";

@@ -95,7 +95,13 @@ void AppendWritable(FieldWriter& fields, const SecurityFacts& security)
             fields.Value(FormatHex(mask, 8, maskText));
         }
     }
-    out.Append(json ? "]}" : "");
+    if (!json) {
+        fields.Number("unevaluated", security.unevaluated);
+        return;
+    }
+    out.Append("], \"unevaluated\": ");
+    out.AppendDecimal(security.unevaluated);
+    out.AppendByte('}');
 }
 
 }  // namespace

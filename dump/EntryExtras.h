@@ -22,6 +22,7 @@ struct SecurityFacts {
     const wchar_t* error = nullptr;  // why it could not be read
     bool writableChecked = false;    // --writable-by, when read
     ACCESS_MASK writable = 0;
+    int unevaluated = 0;  // the DACL's entries of types the evaluation skips
     int rightsRow = -1;  // the type's row of the access-right names
 };
 

@@ -2,12 +2,16 @@
 
 #include <sddl.h>
 
+#include <cstring>
 #include <cwchar>
 
 #include "AccessCheck.h"
 #include "AccessRights.h"
 #include "ObjectDetails.h"
 #include "ObjectOpen.h"
+
+extern "C" NTSYSAPI NTSTATUS NTAPI NtQuerySecurityObject(HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, ULONG,
+                                                         PULONG);
 
 namespace {
 
@@ -16,6 +20,15 @@ const SECURITY_INFORMATION PagedParts = OWNER_SECURITY_INFORMATION | GROUP_SECUR
 // Less than the page asks, enough for all but the SACL; READ_CONTROL alone is
 // what an owner holds without a DACL entry of its own.
 const ACCESS_MASK OpenForReadControl = READ_CONTROL;
+const NTSTATUS StatusInvalidAcl = static_cast<NTSTATUS>(0xC0000077L);
+
+// A Win32 error as the status it stands for: the words are the statuses'.
+NTSTATUS FromWin32(DWORD error)
+{
+    return error == ERROR_INVALID_ACL ? StatusInvalidAcl
+                                      : static_cast<NTSTATUS>(error == ERROR_NOT_ENOUGH_MEMORY ? 0xC0000017L
+                                                                                                : 0x80070000L | error);
+}
 
 bool SidCopy(PSID sid, BYTE (&into)[AccountSidBytes])
 {
@@ -46,19 +59,31 @@ bool AccountName(PSID sid, wchar_t* text, DWORD chars)
 
 }  // namespace
 
-bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes])
+bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char** why)
 {
+    const char* unused;
+    why = why ? why : &unused;
+    *why = who[0] ? u8"アカウントが見つかりません: " : u8"--writable-by の値が空です";
     LocalBlock converted;
+    wchar_t name[256], domain[256];
+    DWORD nameChars = 256, domainChars = 256, sidBytes = AccountSidBytes;
+    SID_NAME_USE use = SidTypeUser;
     // SDDL abbreviations and SID strings; a SID string the parser refuses is no account name either.
-    if (ConvertStringSidToSidW(who, reinterpret_cast<PSID*>(converted.Receive())))
-        return SidCopy(converted.Get(), sid);
-    if (IsSidString(who))
+    if (!who[0]) {
         return false;
-    DWORD sidBytes = AccountSidBytes;
-    wchar_t domain[256];
-    DWORD domainChars = 256;
-    SID_NAME_USE use;
-    return LookupAccountNameW(nullptr, who, sid, &sidBytes, domain, &domainChars, &use) != 0;
+    } else if (ConvertStringSidToSidW(who, reinterpret_cast<PSID*>(converted.Receive()))) {
+        if (!SidCopy(converted.Get(), sid))
+            return false;
+        LookupAccountSidW(nullptr, sid, name, &nameChars, domain, &domainChars, &use);
+    } else if (IsSidString(who) ||
+               !LookupAccountNameW(nullptr, who, sid, &sidBytes, domain, &domainChars, &use)) {
+        return false;
+    }
+    const SID_IDENTIFIER_AUTHORITY creator = SECURITY_CREATOR_SID_AUTHORITY;
+    const bool placeholder = memcmp(GetSidIdentifierAuthority(sid), &creator, sizeof(creator)) == 0;
+    *why = u8"アカウントでもグループでもありません: ";
+    return !placeholder && use != SidTypeDomain && use != SidTypeDeletedAccount && use != SidTypeInvalid &&
+           use != SidTypeUnknown && use != SidTypeLabel;
 }
 
 SecurityAudit::SecurityAudit(const BYTE (*sids)[AccountSidBytes], int count, bool sddl)
@@ -75,10 +100,10 @@ NTSTATUS SecurityAudit::Open(const wchar_t* path, int typeCode, HANDLE* handle, 
         privileged_ = true;
     }
     NTSTATUS status = OpenForDetails(path, typeCode, OpenForInformation, handle);
-    *parts = PagedParts | SACL_SECURITY_INFORMATION;
+    *parts = PagedParts | LABEL_SECURITY_INFORMATION | SACL_SECURITY_INFORMATION;
     if (status != 0 && status != StatusNoOpenForType) {
         status = OpenForDetails(path, typeCode, OpenForReadControl, handle);
-        *parts = PagedParts;
+        *parts = PagedParts | LABEL_SECURITY_INFORMATION;
     }
     return status;
 }
@@ -119,10 +144,30 @@ void SecurityAudit::NameOwner(PSECURITY_DESCRIPTOR descriptor, SecurityFacts* fa
         facts->owner = ownerName_;
 }
 
-void SecurityAudit::Fail(NTSTATUS status, SecurityFacts* facts)
+void SecurityAudit::Fail(NTSTATUS status, SecurityFacts* facts, bool opening)
 {
-    ObjectOpenFailureText(status, error_);
+    if (opening)
+        ObjectOpenFailureText(status, error_);
+    else
+        SecurityFailureText(status, error_);
     facts->error = error_;
+}
+
+// The descriptor into the fixed buffer, else a block of its own; the label
+// is left out where the system does not know it.
+NTSTATUS SecurityAudit::ReadDescriptor(HANDLE object, SECURITY_INFORMATION parts, LocalBlock& larger,
+                                       PSECURITY_DESCRIPTOR* descriptor, ULONG* length)
+{
+    *descriptor = descriptor_;
+    NTSTATUS status = NtQuerySecurityObject(object, parts, descriptor_, DescriptorBytes, length);
+    if (status == STATUS_BUFFER_TOO_SMALL_NT && *length > DescriptorBytes &&
+        (larger.Reset(LocalAlloc(LMEM_FIXED, *length)), larger)) {
+        *descriptor = larger.Get();
+        status = NtQuerySecurityObject(object, parts, *descriptor, *length, length);
+    }
+    if (status < 0 && (parts & LABEL_SECURITY_INFORMATION))
+        return ReadDescriptor(object, parts & ~LABEL_SECURITY_INFORMATION, larger, descriptor, length);
+    return status;
 }
 
 bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeName, SecurityFacts* facts)
@@ -132,39 +177,44 @@ bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeN
     FindAccessRow(typeCode, &valid, &facts->rightsRow);
     ObjectHandle object;
     SECURITY_INFORMATION parts = 0;
-    const NTSTATUS status = Open(path, typeCode, object.Receive(), &parts);
+    NTSTATUS status = Open(path, typeCode, object.Receive(), &parts);
     if (status != 0) {
-        Fail(status, facts);
+        Fail(status, facts, true);
         return true;
     }
-    DWORD needed = 0;
-    PSECURITY_DESCRIPTOR descriptor = descriptor_;
     // Most descriptors fit the fixed buffer; a larger one gets a block of its own.
     LocalBlock larger;
-    BOOL read = GetKernelObjectSecurity(object.Get(), parts, descriptor, DescriptorBytes, &needed);
-    if (!read && GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > DescriptorBytes &&
-        (larger.Reset(LocalAlloc(LMEM_FIXED, needed)), larger)) {
-        descriptor = larger.Get();
-        read = GetKernelObjectSecurity(object.Get(), parts, descriptor, needed, &needed);
-    }
-    if (!read) {
-        Fail(GetLastError() == ERROR_ACCESS_DENIED ? STATUS_ACCESS_DENIED : STATUS_UNSUCCESSFUL_NT, facts);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ULONG length = 0;
+    status = ReadDescriptor(object.Get(), parts, larger, &descriptor, &length);
+    if (status < 0) {
+        Fail(status, facts, false);
         return true;
     }
-    NameOwner(descriptor, facts);
     LocalBlock text;
-    if (sddl_ && ConvertSecurityDescriptorToStringSecurityDescriptorW(
-                     descriptor, SDDL_REVISION_1, parts, reinterpret_cast<LPWSTR*>(text.Receive()), nullptr) &&
-        sddlText_.Assign(static_cast<const wchar_t*>(text.Get())))
+    if (sddl_) {
+        NameOwner(descriptor, facts);
+        if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, parts,
+                                                                  reinterpret_cast<LPWSTR*>(text.Receive()), nullptr)) {
+            Fail(FromWin32(GetLastError()), facts, false);
+            return true;
+        }
+        if (!sddlText_.Assign(static_cast<const wchar_t*>(text.Get()))) {
+            Fail(STATUS_NO_MEMORY_NT, facts, false);
+            return true;
+        }
         facts->sddl = sddlText_.Get();
+    }
     if (sidCount_ == 0)
         return true;
     const GENERIC_MAPPING mapping = MappingOf(object.Get(), typeCode, typeName);
     const ACCESS_MASK changing = ChangingRights(mapping);
     for (int i = 0; i < sidCount_; ++i) {
         ACCESS_MASK granted = 0;
-        if (GrantedRights(descriptor, const_cast<BYTE*>(sids_[i]), mapping, &granted) != 0) {
-            Fail(STATUS_UNSUCCESSFUL_NT, facts);
+        const DWORD error =
+            GrantedRights(descriptor, length, const_cast<BYTE*>(sids_[i]), mapping, &granted, &facts->unevaluated);
+        if (error != 0) {
+            Fail(FromWin32(error), facts, false);
             return true;
         }
         facts->writable |= granted & changing;

@@ -6,14 +6,18 @@
 #include <windows.h>
 
 #include "EntryExtras.h"
+#include "Owned.h"
 #include "StatusText.h"
 #include "WideText.h"
 
 const DWORD AccountSidBytes = SECURITY_MAX_SID_SIZE;
 
 // An account or group name, an SDDL abbreviation ("WD", "BU") or a SID
-// string ("S-1-5-32-545") as a SID in sid. false when the system knows none.
-bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes]);
+// string ("S-1-5-32-545") as a SID in sid. false, with why in words, for an
+// empty WHO, one the system knows none for, and one no caller ever is: a
+// domain, a deleted or unknown account, a creator placeholder (CO, CG, OW).
+// A SID string the system cannot name is taken: another domain's account.
+bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char** why = nullptr);
 
 class SecurityAudit {
 public:
@@ -39,7 +43,10 @@ private:
     NTSTATUS Open(const wchar_t* path, int typeCode, HANDLE* handle, SECURITY_INFORMATION* parts);
     GENERIC_MAPPING MappingOf(HANDLE object, int typeCode, const wchar_t* typeName);
     void NameOwner(PSECURITY_DESCRIPTOR descriptor, SecurityFacts* facts);
-    void Fail(NTSTATUS status, SecurityFacts* facts);
+    NTSTATUS ReadDescriptor(HANDLE object, SECURITY_INFORMATION parts, LocalBlock& larger,
+                            PSECURITY_DESCRIPTOR* descriptor, ULONG* length);
+    // The open's failure in the sheet's words, the read's and the evaluation's in the audit's.
+    void Fail(NTSTATUS status, SecurityFacts* facts, bool opening);
 
     const BYTE (*sids_)[AccountSidBytes];
     int sidCount_;

@@ -25,6 +25,10 @@ const wchar_t* DumpOnlyWords(ULONG code)
     switch (static_cast<NTSTATUS>(code)) {
     case STATUS_OBJECT_PATH_NOT_FOUND_NT:  // a directory on the way is missing
         return L"パスが見つかりません。";
+    case STATUS_NO_MEMORY_NT:
+        return L"メモリが足りません。";
+    case static_cast<NTSTATUS>(0xC0000077L):  // STATUS_INVALID_ACL
+        return L"DACL が壊れています。";
     default:
         return nullptr;
     }
@@ -43,6 +47,16 @@ void ListingFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars])
         lstrcpynW(text, words, StatusTextChars);
     else
         WithHexStatus(L"ERROR - ", code, text);
+}
+
+void SecurityFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars])
+{
+    const ULONG code = static_cast<ULONG>(status);
+    const wchar_t* words = OpenFailureWords(code) ? OpenFailureWords(code) : DumpOnlyWords(code);
+    if (words)
+        lstrcpynW(text, words, StatusTextChars);
+    else
+        WithHexStatus(L"セキュリティを読めませんでした。- CODE:", code, text);
 }
 
 void ObjectOpenFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars])

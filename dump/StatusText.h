@@ -9,5 +9,7 @@ const int StatusTextChars = 128;
 
 // Why a directory could not be listed.
 void ListingFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars]);
+// Why an opened object's security could not be read or evaluated.
+void SecurityFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars]);
 // Why an object could not be opened for its link target or its details.
 void ObjectOpenFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars]);

@@ -24,6 +24,12 @@ public:
     void AppendByte(char byte);
     void AppendDecimal(long long value);
     void Clear() { bytes_.Clear(); }
+    // Memory ran out for what was to be written: the bytes are dropped.
+    void MarkFailed()
+    {
+        bytes_.Clear();
+        failed_ = true;
+    }
     // Writing in place: Tail is where the next byte goes, and Commit counts
     // bytes written there (after a Reserve that made room for them).
     char* Tail() { return bytes_.Tail(); }

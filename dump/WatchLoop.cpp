@@ -52,6 +52,9 @@ public:
     }
     void Failure(const wchar_t* path, NTSTATUS status) override
     {
+        short_ = short_ || status == STATUS_NO_MEMORY_NT;
+        if (short_)
+            return;
         if (wcscmp(path, root_) == 0)
             rootStatus_ = status;
         if (IsGone(status))
@@ -62,6 +65,8 @@ public:
         now_.AddBelow(before_, path);
     }
     NTSTATUS RootStatus() const { return rootStatus_; }
+    // Memory ran out: the look misses what it could not hold.
+    bool CutShort() const { return short_ || now_.Failed() || failedNow_.Failed() || recovered_.Failed(); }
 
 private:
     const wchar_t* root_;
@@ -71,6 +76,7 @@ private:
     SubtreeSnapshot& failedNow_;
     SubtreeSnapshot& recovered_;
     NTSTATUS rootStatus_ = 0;
+    bool short_ = false;
 };
 
 bool Holds(const SubtreeSnapshot& snapshot, const SubtreeSnapshot& other, size_t j)
@@ -93,8 +99,13 @@ Watcher::Watcher(const DumpOptions& options, OutputChannel& output, OutputChanne
 int Watcher::Run()
 {
     StopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!StopEvent)
+    if (!StopEvent) {
+        errors_.Buffer().Append(u8"kagero-dump: Ctrl+C を待つイベントを作れないので見張れません (エラー ");
+        errors_.Buffer().AppendDecimal(GetLastError());
+        errors_.Buffer().Append(")\n");
+        errors_.Flush();
         return 1;
+    }
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     int code = Look(true) ? -1 : 1;
     while (code < 0) {
@@ -108,8 +119,9 @@ int Watcher::Run()
     return code;
 }
 
-bool Watcher::Look(bool first)
+bool Watcher::Look(bool starting)
 {
+    const bool first = starting || !seen_;
     const int now = 1 - before_;
     entries_[now].Clear();
     failures_[now].Clear();
@@ -132,22 +144,27 @@ bool Watcher::Look(bool first)
              local.wMilliseconds);
     snprintf(stamp_.utc, sizeof(stamp_.utc), "%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", utc.wYear, utc.wMonth, utc.wDay,
              utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds);
-    const bool memory = !entries_[now].Failed() && !failures_[now].Failed() && !recovered_.Failed();
-    const bool gone = IsGone(sink.RootStatus()) || (first && sink.RootStatus() < 0);
-    if (!first && scanned >= 0)
+    // A look cut short is said and never compared: the next is compared with the last whole one.
+    const bool whole = !sink.CutShort();
+    const NTSTATUS rootStatus = whole ? sink.RootStatus() : STATUS_NO_MEMORY_NT;
+    const bool gone = whole && (IsGone(rootStatus) || (first && rootStatus < 0));
+    if (whole && !first && scanned >= 0)
         Compare(entries_[before_], entries_[now]);
-    if (scanning_)
+    if (scanning_ && (whole || scanned < 0))
         ReportScan(scanned, holders_[before_].NotExamined(), holders_[now].NotExamined());
-    if (!memory || gone) {
+    if (!whole || gone) {
         wchar_t reason[StatusTextChars];
-        ListingFailureText(memory ? sink.RootStatus() : STATUS_NO_MEMORY_NT, reason);
-        Report(root_, reason, false);
+        ListingFailureText(rootStatus, reason);
+        Report(root_, rootStatus == STATUS_OBJECT_TYPE_MISMATCH_NT ? L"見張れるのはディレクトリだけです。" : reason, false);
     } else {
         ReportFailures(failures_[before_], failures_[now], recovered_);
     }
-    before_ = now;
+    if (whole) {
+        before_ = now;
+        seen_ = true;
+    }
     output_.Flush();
-    return memory && !gone && scanned >= 0 && !output_.Broken();
+    return !gone && scanned >= 0 && !output_.Broken();
 }
 
 void Watcher::Compare(const SubtreeSnapshot& before, const SubtreeSnapshot& now)
@@ -200,7 +217,7 @@ void Watcher::Change(bool created, const SubtreeSnapshot& snapshot, size_t i)
     WideText path;
     scratch_.Clear();
     if (!snapshot.PathText(i, &path)) {
-        output_.Buffer().Reserve(static_cast<size_t>(-1));  // marks the output failed: memory ran out
+        output_.Buffer().MarkFailed();
         return;
     }
     EntryHolding holding = {};
@@ -209,7 +226,7 @@ void Watcher::Change(bool created, const SubtreeSnapshot& snapshot, size_t i)
         const EntryHolders& holders = holders_[created ? 1 - before_ : before_];
         const wchar_t* name = paths_.Map(path.Get(), path.Length());
         if (!name) {
-            output_.Buffer().Reserve(static_cast<size_t>(-1));
+            output_.Buffer().MarkFailed();
             return;
         }
         holding = holders.Find(name);
@@ -229,8 +246,17 @@ void Watcher::Change(bool created, const SubtreeSnapshot& snapshot, size_t i)
         AppendEntryLine(scratch_, facts, options_.json);
     }
     Prefix(created ? "created" : "deleted", created ? '+' : '-');
-    const size_t skip = options_.json ? 1 : 0;  // the line's own "{"
-    if (scratch_.Size() > skip)
+    Splice();
+}
+
+// The line in scratch_ after its prefix, less its own "{" in JSON; one that
+// memory left empty or cut marks the output failed.
+void Watcher::Splice()
+{
+    const size_t skip = options_.json ? 1 : 0;
+    if (scratch_.Failed() || scratch_.Size() <= skip)
+        output_.Buffer().MarkFailed();
+    else
         output_.Buffer().Append(scratch_.Data() + skip, scratch_.Size() - skip);
 }
 
@@ -264,7 +290,7 @@ void Watcher::Report(const wchar_t* path, const wchar_t* reason, bool listable)
     }
     scratch_.Clear();
     AppendListingFailure(scratch_, path, reason);
-    out.Append(scratch_.Data() + 1, scratch_.Size() - 1);
+    Splice();
 }
 
 // A scan that failed ends the watch; processes that could not be examined
@@ -291,7 +317,7 @@ void Watcher::ReportScan(NTSTATUS status, const GrowingArray<DWORD>& before, con
     if (!object)
         return;
     Prefix("error", ' ');
-    output_.Buffer().Append(scratch_.Data() + 1, scratch_.Size() - 1);
+    Splice();
 }
 
 // A pipe whose reader left is found without a change to write: a write of

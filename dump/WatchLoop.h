@@ -18,9 +18,10 @@ public:
     Watcher& operator=(const Watcher&) = delete;
 
     // Until Ctrl+C or Ctrl+Break (0), or until PATH is gone, cannot be
-    // listed at first, memory runs out or the output goes away (1).
+    // listed at first, is no directory, or the output goes away (1).
     int Run();
-    // One look, its changes written and flushed; the first writes none.
+    // One look, its changes written and flushed. The first writes none, nor
+    // does one after looks cut short by memory alone, which only say so.
     // false when the watch cannot go on (said on errors).
     bool Look(bool first);
 
@@ -35,6 +36,7 @@ private:
     void Report(const wchar_t* path, const wchar_t* reason, bool listable);
     void ReportScan(NTSTATUS status, const GrowingArray<DWORD>& before, const GrowingArray<DWORD>& now);
     void Prefix(const char* event, char sign);
+    void Splice();
     bool OutputGone();
 
     const DumpOptions& options_;
@@ -54,6 +56,7 @@ private:
     EntryHolders holders_[2];
     KernelPaths paths_;
     int before_ = 0;
+    bool seen_ = false;  // a whole look has been taken
     Stamp stamp_ = {};
 };
 

@@ -40,10 +40,13 @@ bool ResolveTreeSelection(HWND owner, HWND tree, HTREEITEM caret, SelectionTarge
         return true;
     }
     const wchar_t* parentPath = TreeNodePath(tree, NextTreeNode(tree, TVGN_PARENT, caret));
-    const NTSTATUS status = parentPath ? FindDirectoryEntry(parentPath, label, target->lookedUp.Receive())
-                                       : STATUS_OBJECT_NAME_NOT_FOUND_NT;
+    NTSTATUS status = parentPath ? FindDirectoryEntry(parentPath, label, target->lookedUp.Receive())
+                                 : STATUS_OBJECT_NAME_NOT_FOUND_NT;
     if (!target->lookedUp) {
-        // Gone since the tree was built, or its parent cannot be read: say which.
+        // Gone since the tree was built (its parent's parent too, when the
+        // way is not found), or its parent cannot be read: say which.
+        if (status == STATUS_OBJECT_PATH_NOT_FOUND_NT)
+            status = STATUS_OBJECT_NAME_NOT_FOUND_NT;
         wchar_t text[OpenFailureTextChars];
         OpenFailureText(status, text);
         ShowOpenFailure(owner, text);

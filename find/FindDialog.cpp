@@ -29,7 +29,7 @@ const UINT SearchMessage = WM_APP + 1;
 const wchar_t AllTypesText[] = L"(すべてのタイプ)";
 const wchar_t RootPath[] = L"\\";
 const int MaxTypeNames = 512;
-const int StatusTextChars = 256;
+const int StatusTextChars = 256 + OpenFailureTextChars;
 const UINT_PTR ListSubclassId = 1;
 
 // Column titles and their shares of the list's width.
@@ -47,9 +47,10 @@ struct FindState {
     HWND dialog = nullptr;
     HWND list = nullptr;
     NamespaceSearch search;
+    FoundList rows;  // declared after the search: let go of before the search's texts
     ColumnSort sort;
     bool searching = false;
-    long found = 0;  // rows added by the current search
+    long lost = 0;  // results of the current search no row could be made for
     AnchoredLayout layout{Anchors, sizeof(Anchors) / sizeof(Anchors[0])};
 
     void Close();
@@ -151,13 +152,24 @@ void ShowProgress(const FindState& window, const SearchProgress& progress)
     SetStatus(window, text);
 }
 
-void ShowOutcome(const FindState& window, const SearchProgress& progress, bool stopped)
+void ShowOutcome(const FindState& window, const SearchProgress& progress)
 {
     wchar_t text[StatusTextChars];
-    int length = wsprintfW(text, L"%s%ld 個のオブジェクトが見つかりました。", stopped ? L"検索を中止しました。" : L"",
-                           window.found);
+    if (progress.startStatus < 0) {
+        // Nothing was searched: the failure is the location's, not a count.
+        wchar_t words[OpenFailureTextChars];
+        OpenFailureText(progress.startStatus, words);
+        wsprintfW(text, L"場所を開けません: %s", words);
+        SetStatus(window, text);
+        return;
+    }
+    int length = wsprintfW(text, L"%s%ld 個のオブジェクトが見つかりました。",
+                           progress.stopped ? L"検索を中止しました。" : L"", static_cast<long>(window.rows.Count()));
     if (progress.directoriesFailed > 0)
-        wsprintfW(text + length, L" %ld 個のディレクトリを開けませんでした。", progress.directoriesFailed);
+        length += wsprintfW(text + length, L" %ld 個のディレクトリを開けませんでした。", progress.directoriesFailed);
+    const long lost = progress.resultsLost + window.lost;
+    if (lost > 0)
+        wsprintfW(text + length, L" メモリが足りず %ld 個の結果を表示できませんでした。", lost);
     SetStatus(window, text);
 }
 
@@ -174,10 +186,8 @@ void SetSearching(FindState& window, bool searching)
 
 void ClearResults(FindState& window)
 {
-    SendMessageW(window.list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(window.list, LVM_DELETEALLITEMS, 0, 0);
-    SendMessageW(window.list, WM_SETREDRAW, TRUE, 0);
-    window.found = 0;
+    window.rows.Clear();
+    window.lost = 0;
 }
 
 void FindState::Close()
@@ -211,18 +221,6 @@ void StartSearch(FindState& window)
     ShowProgress(window, SearchProgress{});
 }
 
-void StopSearch(FindState& window)
-{
-    if (!window.searching)
-        return;
-    window.search.Stop();
-    SearchProgress progress = {};
-    // Stop has dropped what was not taken; only the counts are read.
-    FreeSearchBatch(window.search.TakeResults(&progress));
-    SetSearching(window, false);
-    ShowOutcome(window, progress, true);
-}
-
 // The worker's notice: rows and counts wait to be taken.
 void TakeResults(FindState& window)
 {
@@ -231,27 +229,32 @@ void TakeResults(FindState& window)
     SearchProgress progress = {};
     SearchBatch* batch = window.search.TakeResults(&progress);
     if (batch) {
-        window.found += AddFoundRows(window.list, *batch);
+        window.lost += static_cast<long>(batch->count - window.rows.Add(*batch));
         FreeSearchBatch(batch);
     }
     if (!progress.finished) {
         ShowProgress(window, progress);
         return;
     }
-    // Sorted once at the end: a whole sort for every batch would hold the window up on a large search.
-    ResortFoundRows(window.list, window.sort);
+    // Sorted once at the end: rows come in the order found while it runs.
+    window.rows.Resort(window.sort);
     SetSearching(window, false);
-    ShowOutcome(window, progress, false);
+    ShowOutcome(window, progress);
 }
 
-int FocusedRow(HWND list)
+// A search that had already ended keeps its last rows and says so; one
+// stopped midway says that it was stopped.
+void StopSearch(FindState& window)
 {
-    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+    if (!window.searching)
+        return;
+    window.search.Stop();
+    TakeResults(window);
 }
 
 void GoToResult(const FindState& window)
 {
-    const FoundRow* row = FoundRowAt(window.list, FocusedRow(window.list));
+    const FoundRow* row = window.rows.Focused();
     WideText path;
     if (row && FoundRowPath(row, &path))
         window.pane->GoToPath(GetWindow(window.dialog, GW_OWNER), path.Get());
@@ -260,7 +263,7 @@ void GoToResult(const FindState& window)
 // The same sheet as the window's Properties, for the object as found.
 void OpenResultProperties(const FindState& window)
 {
-    const FoundRow* row = FoundRowAt(window.list, FocusedRow(window.list));
+    const FoundRow* row = window.rows.Focused();
     if (!row)
         return;
     EntryRecord* record = MakeEntryRecord(-1, row->texts[ColumnType], row->texts[ColumnName]);
@@ -274,7 +277,7 @@ void OpenResultProperties(const FindState& window)
 // the object as found.
 void OpenResultHolders(const FindState& window)
 {
-    const FoundRow* row = FoundRowAt(window.list, FocusedRow(window.list));
+    const FoundRow* row = window.rows.Focused();
     WideText path;
     if (row && FoundRowPath(row, &path))
         ShowHoldersWindow(GetWindow(window.dialog, GW_OWNER), path.Get(), row->texts[ColumnType]);
@@ -288,7 +291,7 @@ LRESULT CALLBACK ResultListProc(HWND list, UINT message, WPARAM wParam, LPARAM l
     case WM_GETDLGCODE: {
         const auto* key = reinterpret_cast<const MSG*>(lParam);
         const LRESULT code = DefSubclassProc(list, message, wParam, lParam);
-        if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN && FocusedRow(list) >= 0)
+        if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN && Current && Current->rows.Focused())
             return code | DLGC_WANTMESSAGE;
         return code;
     }
@@ -312,8 +315,9 @@ LRESULT CALLBACK ResultListProc(HWND list, UINT message, WPARAM wParam, LPARAM l
 }
 
 // The list of results: the window's type images, the main list's sort marks.
-void SetUpList(HWND list)
+void SetUpList(FindState& window, HWND list)
 {
+    window.rows.Attach(list);
     SetUpReportList(list, Columns, FoundColumnCount);
     SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(LoadTypeImages(AppInstance)));
     SetWindowSubclass(list, ResultListProc, ListSubclassId, 0);
@@ -324,7 +328,7 @@ BOOL OnInitDialog(HWND dialog)
     FindState& window = *Current;
     window.dialog = dialog;
     window.list = GetDlgItem(dialog, CTRL_FIND_RESULTS);
-    SetUpList(window.list);
+    SetUpList(window, window.list);
     window.layout.Record(dialog);
     FillTypeList(GetDlgItem(dialog, CTRL_FIND_TYPE));
     SetDlgItemTextW(dialog, CTRL_FIND_NAME, LastText.Get());
@@ -365,12 +369,12 @@ LRESULT OnListNotify(FindState& window, const NMHDR* header)
         GoToResult(window);
         return 0;
     case LVN_COLUMNCLICK:
-        SortFoundRows(window.list, window.sort, reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+        window.rows.SortBy(window.sort, reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
         return 0;
     case LVN_KEYDOWN:
         if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == 'C' && CtrlHeld() &&
             SendMessageW(window.list, LVM_GETSELECTEDCOUNT, 0, 0) > 0)
-            CopyFoundPaths(window.list);
+            window.rows.CopyPaths();
         if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == 'H' && CtrlHeld())
             OpenResultHolders(window);
         return 0;
@@ -379,18 +383,14 @@ LRESULT OnListNotify(FindState& window, const NMHDR* header)
     }
 }
 
-// The list frees its rows through the dialog even while the dialog is being
-// destroyed, when Current is already gone.
+// The list may still ask while the dialog is being destroyed, when Current is already gone.
 INT_PTR OnNotify(HWND dialog, const NMHDR* header)
 {
-    if (header->idFrom != CTRL_FIND_RESULTS)
+    if (header->idFrom != CTRL_FIND_RESULTS || !Current)
         return FALSE;
     LRESULT result = 0;
-    if (!OnFoundListNotify(header, &result)) {
-        if (!Current)
-            return FALSE;
+    if (!Current->rows.OnNotify(header, &result))
         result = OnListNotify(*Current, header);
-    }
     SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
     return TRUE;
 }

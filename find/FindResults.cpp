@@ -1,8 +1,12 @@
 #include "FindResults.h"
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
 #include "ClipboardText.h"
+#include "Owned.h"
 #include "ObjectTypes.h"
-#include "SortMarks.h"
 #include "WideText.h"
 
 namespace {
@@ -12,152 +16,205 @@ volatile LONG LiveRows = 0;
 // The list's own text buffers are small; the rows start the clipboard small too.
 const SIZE_T FirstClipboardBytes = 64;
 
-// A SearchResult's texts by FoundColumn.
-const wchar_t* ResultText(const SearchResult& result, int column)
+const wchar_t* TextOrEmpty(const wchar_t* text) { return text ? text : L""; }
+
+const DWORD KeyFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
+
+// The text's collation key, kept in pool; an empty key (first in order) when
+// memory runs out. Keys compare as byte strings as the texts compare.
+const char* CollationKey(const wchar_t* text, BlockPool<char>& pool)
 {
-    const wchar_t* texts[FoundColumnCount] = {result.name, result.directory, result.typeName, result.target};
-    return texts[column] ? texts[column] : L"";
+    char small[512];
+    int bytes = LCMapStringW(LOCALE_USER_DEFAULT, KeyFlags, text, -1, reinterpret_cast<LPWSTR>(small), sizeof(small));
+    const char* key = nullptr;
+    if (bytes > 0) {
+        key = pool.Copy(small, static_cast<size_t>(bytes - 1));  // less its own 0 byte
+    } else if ((bytes = LCMapStringW(LOCALE_USER_DEFAULT, KeyFlags, text, -1, nullptr, 0)) > 0) {
+        HeapBlock<char> large(static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(bytes))));
+        if (large && LCMapStringW(LOCALE_USER_DEFAULT, KeyFlags, text, -1, reinterpret_cast<LPWSTR>(large.Get()), bytes) == bytes)
+            key = pool.Copy(large.Get(), static_cast<size_t>(bytes - 1));
+    }
+    return key ? key : "";
 }
 
-// The row keeps the column, the direction and no more: fits a 32-bit LPARAM.
-LPARAM SortParameter(int column, bool descending)
-{
-    return static_cast<LPARAM>(static_cast<DWORD>(column) | (descending ? 0x10000u : 0u));
-}
+int Order(UINT a, UINT b) { return a < b ? -1 : a > b ? 1 : 0; }
 
-// The column's text first, then name and directory, so that equal texts
-// keep one order whatever order the walk found them in.
-int CALLBACK CompareFoundRows(LPARAM first, LPARAM second, LPARAM parameter)
-{
-    const auto* a = reinterpret_cast<const FoundRow*>(first);
-    const auto* b = reinterpret_cast<const FoundRow*>(second);
-    if (!a || !b)
-        return 0;
-    const int column = LOWORD(static_cast<DWORD>(parameter));
-    int result = lstrcmpiW(a->texts[column], b->texts[column]);
-    if (result == 0)
-        result = lstrcmpiW(a->texts[ColumnName], b->texts[ColumnName]);
-    if (result == 0)
-        result = lstrcmpiW(a->texts[ColumnDirectory], b->texts[ColumnDirectory]);
-    return HIWORD(static_cast<DWORD>(parameter)) ? -result : result;
-}
+// The column first, then name and directory, so that equal texts keep one
+// order whatever order the walk found them in.
+struct RowOrder {
+    int column;
+    bool descending;
+    bool operator()(const FoundRow& a, const FoundRow& b) const
+    {
+        int result = column == ColumnName ? 0 : Order(a.rank, b.rank);
+        if (result == 0)
+            result = std::strcmp(a.nameKey, b.nameKey);
+        if (result == 0)
+            result = Order(a.directoryRank, b.directoryRank);
+        return descending ? result > 0 : result < 0;
+    }
+};
 
-void FillDisplayText(NMLVDISPINFOW* info)
-{
-    LVITEMW& item = info->item;
-    const auto* row = reinterpret_cast<const FoundRow*>(item.lParam);
-    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0)
-        return;
-    const bool known = row && item.iSubItem >= 0 && item.iSubItem < FoundColumnCount;
-    lstrcpynW(item.pszText, known ? row->texts[item.iSubItem] : L"", item.cchTextMax);
-}
+// A distinct text of a column and its place in order.
+struct Ranked {
+    const wchar_t* text;
+    const char* key;
+    UINT rank;
+};
+bool ByText(const Ranked& a, const Ranked& b) { return std::less<const wchar_t*>()(a.text, b.text); }
+bool ByKey(const Ranked& a, const Ranked& b) { return std::strcmp(a.key, b.key) < 0; }
 
-void FreeAllRows(HWND list)
+// Whether name starts with the typed text, without regard to case.
+bool StartsWith(const wchar_t* name, const wchar_t* typed)
 {
-    const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int index = 0; index < rows; ++index)
-        FreeFoundRow(FoundRowAt(list, index));
+    const int length = lstrlenW(typed);
+    return length > 0 && lstrlenW(name) >= length &&
+           CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name, length, typed, length) == CSTR_EQUAL;
 }
 
 }  // namespace
 
-FoundRow* MakeFoundRow(const SearchResult& result)
-{
-    size_t lengths[FoundColumnCount];
-    size_t characters = 0;
-    for (int column = 0; column < FoundColumnCount; ++column)
-        characters += (lengths[column] = static_cast<size_t>(lstrlenW(ResultText(result, column)))) + 1;
-    void* block = HeapAlloc(GetProcessHeap(), 0, sizeof(FoundRow) + characters * sizeof(wchar_t));
-    if (!block)
-        return nullptr;
-    auto* row = static_cast<FoundRow*>(block);
-    auto* text = reinterpret_cast<wchar_t*>(row + 1);
-    for (int column = 0; column < FoundColumnCount; ++column) {
-        CopyMemory(text, ResultText(result, column), (lengths[column] + 1) * sizeof(wchar_t));
-        row->texts[column] = text;
-        text += lengths[column] + 1;
-    }
-    InterlockedIncrement(&LiveRows);
-    return row;
-}
-
-void FreeFoundRow(FoundRow* row)
-{
-    if (!row)
-        return;
-    InterlockedDecrement(&LiveRows);
-    HeapFree(GetProcessHeap(), 0, row);
-}
-
-long LiveFoundRows()
-{
-    return LiveRows;
-}
+long LiveFoundRows() { return LiveRows; }
 
 bool FoundRowPath(const FoundRow* row, WideText* path)
 {
     return JoinObjectPath(row->texts[ColumnDirectory], row->texts[ColumnName], path);
 }
 
-int AddFoundRows(HWND list, const SearchBatch& batch)
+size_t FoundList::Add(const SearchBatch& batch)
 {
-    int added = 0;
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.pszText = LPSTR_TEXTCALLBACKW;
+    if (!rows_.Reserve(batch.count))
+        return 0;
+    const wchar_t* lastType = nullptr;
+    int image = 0;
     for (size_t index = 0; index < batch.count; ++index) {
-        FoundRow* row = MakeFoundRow(batch.results[index]);
-        if (!row)
-            break;
-        LookupObjectType(row->texts[ColumnType], &item.iImage);
-        item.iItem = INT_MAX;  // at the end, in the order found
-        item.lParam = reinterpret_cast<LPARAM>(row);
-        // A refused row reports no deletion: its block would be lost.
-        if (SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0)
-            FreeFoundRow(row);
-        else
-            ++added;
+        const SearchResult& result = batch.results[index];
+        if (result.typeName != lastType) {
+            lastType = result.typeName;
+            LookupObjectType(TextOrEmpty(lastType), &image);
+        }
+        FoundRow row = {{TextOrEmpty(result.name), TextOrEmpty(result.directory), TextOrEmpty(result.typeName),
+                         TextOrEmpty(result.target)},
+                        nullptr, 0, 0, image, false, false};
+        row.nameKey = CollationKey(row.texts[ColumnName], keys_);
+        rows_.Push(row);
     }
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    return added;
+    InterlockedExchangeAdd(&LiveRows, static_cast<LONG>(batch.count));
+    // The rows already drawn stay; the new ones are drawn as they come into view.
+    SendMessageW(list_, LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    return batch.count;
 }
 
-FoundRow* FoundRowAt(HWND list, int index)
+void FoundList::Clear()
+{
+    InterlockedExchangeAdd(&LiveRows, -static_cast<LONG>(rows_.Count()));
+    rows_.Clear();
+    keys_.Empty();
+    if (list_ && IsWindow(list_))
+        SendMessageW(list_, LVM_SETITEMCOUNT, 0, 0);
+}
+
+const FoundRow* FoundList::At(int index) const
+{
+    return index >= 0 && static_cast<size_t>(index) < rows_.Count() ? &rows_[static_cast<size_t>(index)] : nullptr;
+}
+
+const FoundRow* FoundList::Focused() const
+{
+    return At(static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED)));
+}
+
+void FoundList::SortBy(ColumnSort& sort, int column)
+{
+    if (PickSortColumn(list_, sort, column, FoundColumnCount))
+        Resort(sort);
+}
+
+void FoundList::Resort(const ColumnSort& sort)
+{
+    if (sort.column < 0 || sort.column >= FoundColumnCount || rows_.Count() < 2)
+        return;
+    // Each distinct text of a column keyed once; the name's keys are the rows' own.
+    if (!RankColumn(ColumnDirectory, &FoundRow::directoryRank) ||
+        !RankColumn(sort.column == ColumnName ? ColumnDirectory : sort.column, &FoundRow::rank))
+        return;  // no memory to sort with: the order stays
+    const bool all = static_cast<size_t>(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0)) == rows_.Count();
+    RememberSelection(all);
+    std::sort(rows_.Data(), rows_.Data() + rows_.Count(), RowOrder{sort.column, sort.descending});
+    RestoreSelection(all);
+    InvalidateRect(list_, nullptr, FALSE);
+}
+
+// Gives every row the place of its text of column among the column's
+// distinct texts. Rows of one directory or type share their text, so there
+// are few to key; a link's target is its own.
+bool FoundList::RankColumn(int column, UINT FoundRow::*rank)
+{
+    const size_t count = rows_.Count();
+    GrowingArray<Ranked> distinct(count);
+    BlockPool<char> keys;
+    if (!distinct.Reserve(count))
+        return false;
+    for (size_t index = 0; index < count; ++index)
+        distinct.Push({rows_[index].texts[column], nullptr, 0});
+    Ranked* first = distinct.Data();
+    std::sort(first, first + count, ByText);
+    Ranked* last = std::unique(first, first + count, [](const Ranked& a, const Ranked& b) { return a.text == b.text; });
+    for (Ranked* at = first; at != last; ++at)
+        at->key = CollationKey(at->text, keys);
+    std::sort(first, last, ByKey);
+    for (Ranked* at = first; at != last; ++at)
+        at->rank = at != first && std::strcmp(at[-1].key, at->key) == 0 ? at[-1].rank : static_cast<UINT>(at - first);
+    std::sort(first, last, ByText);
+    for (size_t index = 0; index < count; ++index) {
+        const Ranked wanted = {rows_[index].texts[column], nullptr, 0};
+        rows_[index].*rank = std::lower_bound(first, last, wanted, ByText)->rank;
+    }
+    return true;
+}
+
+// The list keeps its selection by index: the rows carry it through a sort.
+// When every row is selected, only the focus moves.
+void FoundList::RememberSelection(bool all)
+{
+    for (int index = -1; !all;) {
+        index = static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(index), LVNI_SELECTED));
+        if (index < 0 || static_cast<size_t>(index) >= rows_.Count())
+            break;
+        rows_[static_cast<size_t>(index)].selected = true;
+    }
+    const int focused = static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (focused >= 0 && static_cast<size_t>(focused) < rows_.Count())
+        rows_[static_cast<size_t>(focused)].focused = true;
+}
+
+void FoundList::RestoreSelection(bool all)
 {
     LVITEMW item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = index;
-    if (index < 0 || !SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
-        return nullptr;
-    return reinterpret_cast<FoundRow*>(item.lParam);
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = all ? LVIS_SELECTED : 0;
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    for (size_t index = 0; index < rows_.Count(); ++index) {
+        FoundRow& row = rows_[index];
+        if (!row.selected && !row.focused)
+            continue;
+        item.state = (all || row.selected ? LVIS_SELECTED : 0) | (row.focused ? LVIS_FOCUSED : 0);
+        SendMessageW(list_, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+        row.selected = row.focused = false;
+    }
 }
 
-void SortFoundRows(HWND list, ColumnSort& sort, int column)
-{
-    if (PickSortColumn(list, sort, column, FoundColumnCount))
-        ResortFoundRows(list, sort);
-}
-
-void ResortFoundRows(HWND list, const ColumnSort& sort)
-{
-    if (sort.column < 0)
-        return;
-    SendMessageW(list, LVM_SORTITEMS, static_cast<WPARAM>(SortParameter(sort.column, sort.descending)),
-                 reinterpret_cast<LPARAM>(CompareFoundRows));
-}
-
-bool CopyFoundPaths(HWND list)
+bool FoundList::CopyPaths() const
 {
     ClipboardTextBuilder builder;
-    if (!builder.Open(list, FirstClipboardBytes))
+    if (!builder.Open(list_, FirstClipboardBytes))
         return false;
     WideText path;
     for (int index = -1;;) {
-        index = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(index), LVNI_SELECTED));
+        index = static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(index), LVNI_SELECTED));
         if (index < 0)
             break;
-        const FoundRow* row = FoundRowAt(list, index);
+        const FoundRow* row = At(index);
         // A path left out would pass the copy off as the whole selection.
         if (!row || !FoundRowPath(row, &path) || !builder.Append(path.Get(), true))
             return false;
@@ -165,20 +222,38 @@ bool CopyFoundPaths(HWND list)
     return builder.Commit();
 }
 
-bool OnFoundListNotify(const NMHDR* header, LRESULT* result)
+bool FoundList::OnNotify(const NMHDR* header, LRESULT* result) const
 {
     *result = 0;
     switch (header->code) {
-    case LVN_GETDISPINFOW:
-        FillDisplayText(reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header)));
+    case LVN_GETDISPINFOW: {
+        LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header))->item;
+        const FoundRow* row = At(item.iItem);
+        if ((item.mask & LVIF_IMAGE) && row)
+            item.iImage = row->image;
+        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+            const bool known = row && item.iSubItem >= 0 && item.iSubItem < FoundColumnCount;
+            lstrcpynW(item.pszText, known ? row->texts[item.iSubItem] : L"", item.cchTextMax);
+        }
         return true;
-    case LVN_DELETEITEM:
-        FreeFoundRow(reinterpret_cast<FoundRow*>(reinterpret_cast<const NMLISTVIEW*>(header)->lParam));
+    }
+    case LVN_ODFINDITEMW: {
+        // Typing a name's first letters goes to the next row it starts, as in a list that holds its rows.
+        const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
+        *result = -1;
+        const size_t count = rows_.Count();
+        if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz || count == 0)
+            return true;
+        const size_t start = find->iStart >= 0 && static_cast<size_t>(find->iStart) < count ? find->iStart : 0;
+        for (size_t step = 0; step < count; ++step) {
+            const size_t index = (start + step) % count;
+            if (StartsWith(rows_[index].texts[ColumnName], find->lvfi.psz)) {
+                *result = static_cast<LRESULT>(index);
+                break;
+            }
+        }
         return true;
-    case LVN_DELETEALLITEMS:
-        FreeAllRows(header->hwndFrom);
-        *result = TRUE;  // no deletion notice per row: every block is freed already
-        return true;
+    }
     default:
         return false;
     }

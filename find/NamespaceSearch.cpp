@@ -11,6 +11,7 @@
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
 #include "ObjectTypes.h"
+#include "TextPool.h"
 #include "WideText.h"
 
 namespace {
@@ -21,38 +22,6 @@ const size_t HandOverResults = 256;
 // A message costs the worker about as much as reading a directory: while the
 // window answers at once, the next one waits at least this long.
 const ULONGLONG PostIntervalMs = 50;
-
-// Each result's texts share one block, which its directory text starts.
-void FreeTexts(const SearchResult* results, size_t count)
-{
-    for (size_t i = 0; i < count; ++i)
-        HeapFree(GetProcessHeap(), 0, const_cast<wchar_t*>(results[i].directory));
-}
-
-void FreeResults(SearchResult* results, size_t count)
-{
-    FreeTexts(results, count);
-    if (results)
-        HeapFree(GetProcessHeap(), 0, results);
-}
-
-// Texts given with their lengths, copied one after another, each terminated;
-// returns the block (the first text) or null when memory runs out.
-wchar_t* CopyTexts(const wchar_t* const* texts, const size_t* lengths, int n, const wchar_t** copies)
-{
-    size_t total = 0;
-    for (int i = 0; i < n; ++i)
-        total += lengths[i] + 1;
-    auto* block = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, total * sizeof(wchar_t)));
-    wchar_t* at = block;
-    for (int i = 0; block && i < n; ++i) {
-        CopyMemory(at, texts[i], lengths[i] * sizeof(wchar_t));
-        at[lengths[i]] = L'\0';
-        copies[i] = at;
-        at += lengths[i] + 1;
-    }
-    return block;
-}
 
 size_t Units(const UNICODE_STRING& text) { return text.Length / sizeof(WCHAR); }
 
@@ -82,9 +51,11 @@ struct SearchShared {
     WideText start;
     WideText typeName;
     NamePattern pattern;
+    TextPool texts;  // written by the worker alone while it runs
     // Under lock.
     GrowingArray<SearchResult> pending;
     SearchProgress progress = {};
+    bool completed = false;   // the walk ended by itself and handed everything over
     bool messageOut = false;  // posted and not yet answered by TakeResults
     ULONGLONG lastPost = 0;   // GetTickCount64 of the last message; 0: none yet
     bool quiet = false;       // Stop has begun: nothing more is posted or kept
@@ -99,7 +70,6 @@ public:
     {
         while (stack_.Count())
             HeapFree(GetProcessHeap(), 0, stack_.Pop());
-        FreeTexts(found_.Data(), found_.Count());
     }
     SearchWalk(const SearchWalk&) = delete;
     SearchWalk& operator=(const SearchWalk&) = delete;
@@ -109,43 +79,54 @@ public:
 
 private:
     bool Stopped() const { return shared_.stop != 0; }
-    void SearchDirectory(const wchar_t* path);
+    NTSTATUS SearchDirectory(wchar_t* path);
     bool Selected(const UNICODE_STRING& name, const UNICODE_STRING& typeName);
     void AddResult(const UNICODE_STRING& name, const UNICODE_STRING& typeName);
+    const wchar_t* KeptTypeName(const UNICODE_STRING& typeName);
     void HandOver(bool final);
 
     SearchShared& shared_;
     GrowingArray<wchar_t*> stack_;  // directories yet to search, the next on top
     GrowingArray<SearchResult> found_;  // not yet handed over
+    GrowingArray<const wchar_t*> typeNames_{16};  // in the pool: one copy for every result of a type
     const wchar_t* directory_ = nullptr;
     size_t directoryLength_ = 0;
+    const wchar_t* keptDirectory_ = nullptr;  // in the pool, copied at the directory's first result
     long done_ = 0;
     long objects_ = 0;
     long failed_ = 0;
+    long lost_ = 0;
+    NTSTATUS startStatus_ = 0;
 };
 
 void SearchWalk::Run()
 {
     HeapBlock<wchar_t> start(CopyText(shared_.start.Get()));
-    if (start && stack_.Push(start.Get()))
+    if (start && stack_.Push(start.Get())) {
         start.Release();  // the stack's now
-    else
+        startStatus_ = SearchDirectory(stack_.Pop());
+    } else {
         ++failed_;
-    while (stack_.Count() && !Stopped()) {
-        HeapBlock<wchar_t> path(stack_.Pop());
-        SearchDirectory(path.Get());
+        startStatus_ = STATUS_NO_MEMORY_NT;
     }
+    if (startStatus_ > 0)
+        startStatus_ = 0;
+    while (stack_.Count() && !Stopped())
+        SearchDirectory(stack_.Pop());
     HandOver(true);
 }
 
-void SearchWalk::SearchDirectory(const wchar_t* path)
+// Reads the directory at path, which it frees; its subdirectories go on the stack.
+NTSTATUS SearchWalk::SearchDirectory(wchar_t* path)
 {
+    HeapBlock<wchar_t> owned(path);
     directory_ = path;
     directoryLength_ = static_cast<size_t>(lstrlenW(path));
+    keptDirectory_ = nullptr;
     const size_t below = stack_.Count();
     const NTSTATUS status = ReadDirectory(path, *this);
     if (Stopped())
-        return;
+        return status;
     if (status < 0)
         ++failed_;
     else
@@ -157,6 +138,7 @@ void SearchWalk::SearchDirectory(const wchar_t* path)
         stack_[b - 1] = first;
     }
     HandOver(false);
+    return status;
 }
 
 bool SearchWalk::VisitEntry(const UNICODE_STRING& name, const UNICODE_STRING& typeName)
@@ -197,14 +179,25 @@ void SearchWalk::AddResult(const UNICODE_STRING& name, const UNICODE_STRING& typ
         if (path && OpenObjectByType(path.Get(), TypeSymbolicLink, OpenForQuery, link.Receive()) == 0)
             QuerySymbolicLink(link.Get(), &target, &created);
     }
-    const wchar_t* texts[] = {directory_, name.Buffer, typeName.Buffer, target.Get()};
-    const size_t lengths[] = {directoryLength_, Units(name), Units(typeName), target.Length()};
-    const wchar_t* copies[4] = {};
-    HeapBlock<wchar_t> block(CopyTexts(texts, lengths, 4, copies));
-    if (!block || !found_.Push({copies[0], copies[1], copies[2], copies[3]}))
-        return;
-    block.Release();  // the result's now: its directory text starts the block
     ++objects_;
+    if (!keptDirectory_)
+        keptDirectory_ = shared_.texts.Copy(directory_, directoryLength_);
+    const SearchResult result = {keptDirectory_, shared_.texts.Copy(name.Buffer, Units(name)), KeptTypeName(typeName),
+                                 target.Empty() ? L"" : shared_.texts.Copy(target.Get(), target.Length())};
+    // A result that cannot be kept whole is counted as lost, not dropped unsaid.
+    if (!result.directory || !result.name || !result.typeName || !result.target || !found_.Push(result))
+        ++lost_;
+}
+
+const wchar_t* SearchWalk::KeptTypeName(const UNICODE_STRING& typeName)
+{
+    for (size_t i = 0; i < typeNames_.Count(); ++i)
+        if (wcscmp(typeNames_[i], typeName.Buffer) == 0)
+            return typeNames_[i];
+    const wchar_t* copy = shared_.texts.Copy(typeName.Buffer, Units(typeName));
+    if (copy)
+        typeNames_.Push(copy);  // if not, the next of its type makes its own copy
+    return copy;
 }
 
 // Moves what was found to the window's side with the progress, and posts
@@ -213,12 +206,11 @@ void SearchWalk::AddResult(const UNICODE_STRING& name, const UNICODE_STRING& typ
 void SearchWalk::HandOver(bool final)
 {
     EnterCriticalSection(&shared_.lock);
-    size_t kept = 0;
-    while (!shared_.quiet && kept < found_.Count() && shared_.pending.Push(found_[kept]))
-        ++kept;
-    FreeTexts(found_.Data() + kept, found_.Count() - kept);
+    if (!shared_.quiet && !shared_.pending.Append(found_.Data(), found_.Count()))
+        lost_ += static_cast<long>(found_.Count());
     found_.Clear();
-    shared_.progress = {done_, objects_, failed_, final};
+    shared_.progress = {done_, objects_, failed_, final, false, lost_, startStatus_};
+    shared_.completed = final && !shared_.quiet;
     const ULONGLONG now = GetTickCount64();
     const bool due = !shared_.messageOut && (!shared_.lastPost || now - shared_.lastPost >= PostIntervalMs);
     if (!shared_.quiet && shared_.window && (final || due)) {
@@ -256,7 +248,8 @@ void FreeSearchBatch(SearchBatch* batch)
 {
     if (!batch)
         return;
-    FreeResults(batch->results, batch->count);
+    if (batch->results)
+        HeapFree(GetProcessHeap(), 0, batch->results);
     HeapFree(GetProcessHeap(), 0, batch);
 }
 
@@ -288,6 +281,8 @@ DWORD NamespaceSearch::Start(const SearchQuery& query, HWND window, UINT message
     s.messageOut = false;
     s.lastPost = 0;
     s.progress = {};
+    s.completed = false;
+    s.texts.Empty();
     s.window = window;
     s.message = message;
     // No start is the root; a "\" after the last name is the directory's own.
@@ -320,8 +315,10 @@ void NamespaceSearch::Stop()
         SearchStopAsked();
     WaitForSingleObject(s.thread.Get(), INFINITE);
     s.thread.Reset();
-    FreeTexts(s.pending.Data(), s.pending.Count());
-    s.pending.Clear();
+    if (!s.completed) {
+        s.pending.Clear();
+        s.progress.stopped = true;
+    }
     s.progress.finished = true;
     s.messageOut = false;
     // A message posted before Stop and not yet read would be taken for the next search's.
@@ -331,13 +328,15 @@ void NamespaceSearch::Stop()
         }
 }
 
+size_t NamespaceSearch::TextBytes() const { return state_ ? state_->texts.Bytes() : 0; }
+
 bool NamespaceSearch::Running() const { return state_ && state_->thread && !state_->workerDone; }
 
 SearchBatch* NamespaceSearch::TakeResults(SearchProgress* progress)
 {
     if (!state_) {
         if (progress)
-            *progress = {0, 0, 0, true};
+            *progress = {0, 0, 0, true, false, 0, STATUS_NO_MEMORY_NT};
         return nullptr;
     }
     State& s = *state_;

@@ -12,7 +12,8 @@ struct SearchQuery {
     const wchar_t* start;     // the directory searched, with every directory below it
 };
 
-// One object found; the texts are the result's own (freed with its batch).
+// One object found. Its texts are the search's own: they stay good until its
+// next Start or its end, so that the window's rows can keep pointing at them.
 struct SearchResult {
     const wchar_t* directory;  // the directory that holds it
     const wchar_t* name;
@@ -25,9 +26,13 @@ struct SearchProgress {
     long objectsFound;
     long directoriesFailed;  // could not be opened or read, and were skipped
     bool finished;           // the walk has ended, by itself or by Stop
+    bool stopped;            // Stop ended it before every result was handed over
+    long resultsLost;        // found, but no memory was left to keep them
+    NTSTATUS startStatus;    // why the start directory could not be read; 0 when it was
 };
 
-// Results handed from the worker to the window in one piece.
+// Results handed from the worker to the window in one piece; freeing it
+// leaves their texts to the search.
 struct SearchBatch {
     SearchResult* results;
     size_t count;
@@ -47,20 +52,24 @@ public:
     NamespaceSearch(const NamespaceSearch&) = delete;
     NamespaceSearch& operator=(const NamespaceSearch&) = delete;
 
-    // Stops any search under way and starts one with copies of the query's
+    // Stops any search under way, drops the texts of its results (the caller
+    // has let go of them), and starts one with copies of the query's
     // texts. While it runs the worker posts `message` (wParam and lParam 0)
     // to window whenever results or progress wait to be taken, never more
     // than one such message unanswered, and once more when it has finished.
     // Returns 0 or the Win32 error that kept the worker from starting.
     DWORD Start(const SearchQuery& query, HWND window, UINT message);
     // Asks the worker to stop and waits for it. Once it returns, nothing is
-    // posted any more; results not yet taken are dropped.
+    // posted any more. Results not yet taken are dropped, unless the walk had
+    // already ended by itself: then they wait for TakeResults.
     void Stop();
     bool Running() const;
     // Takes the results found since the last call (null when there are none;
     // the caller frees the batch) and reads the progress. Answers the
     // worker's message: the next one may come.
     SearchBatch* TakeResults(SearchProgress* progress);
+    // The bytes the texts of the results take, for measuring.
+    size_t TextBytes() const;
 
 private:
     struct State;

@@ -87,3 +87,13 @@ const wchar_t* LastPathComponent(const wchar_t* path)
             last = at + 1;
     return last;
 }
+
+PathSyntax CheckPathSyntax(const wchar_t* path)
+{
+    if (path[0] != L'\\')
+        return PathSyntax::NoLeadingSeparator;
+    for (const wchar_t* at = path + 1; *at; ++at)
+        if (at[0] == L'\\' && at[-1] == L'\\')
+            return PathSyntax::DoubledSeparator;
+    return PathSyntax::Good;
+}

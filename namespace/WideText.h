@@ -46,3 +46,8 @@ size_t JoinObjectPathInto(const wchar_t* directory, size_t directoryLength, cons
 
 // The part after the last "\" (the whole text when it has none).
 const wchar_t* LastPathComponent(const wchar_t* path);
+
+// What keeps a typed path from naming an object: it starts with "\" and has
+// no "\" twice in a row (one "\" at its end is the directory's).
+enum class PathSyntax { Good, NoLeadingSeparator, DoubledSeparator };
+PathSyntax CheckPathSyntax(const wchar_t* path);

@@ -11,6 +11,7 @@
 #include "AppGlobals.h"
 #include "EntryRecord.h"
 #include "GeneralPage.h"
+#include "ModalScope.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectSecurityInfo.h"
@@ -92,7 +93,7 @@ void OpenFailureText(NTSTATUS status, wchar_t* buffer, bool withPrivilegeRow)
 
 void SetPageMakerForTests(MakePageCall make) { MakePage = make ? make : CreatePropertySheetPageW; }
 
-void ShowOpenFailure(HWND owner, const wchar_t* text) { MessageBoxW(owner, text, L"Kagero", MB_ICONERROR); }
+void ShowOpenFailure(HWND owner, const wchar_t* text) { ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR); }
 
 GeneralPage::~GeneralPage()
 {
@@ -160,7 +161,7 @@ INT_PTR GeneralPage::RunPropertySheet(HWND owner, const wchar_t* directory, cons
         header.nPages = static_cast<UINT>(pageCount);
         header.nStartPage = 0;
         header.phpage = pages;
-        result = PropertySheetW(&header);
+        result = ModalPropertySheet(header);
     }
     if (provider)
         provider->Release();
@@ -171,6 +172,9 @@ INT_PTR GeneralPage::RunPropertySheet(HWND owner, const wchar_t* directory, cons
 
 INT_PTR ShowPropertySheet(HWND owner, const wchar_t* directory, const EntryRecord* record)
 {
+    // One sheet at most: the General page's state is the program's one.
+    if (ActiveGeneralPage)
+        return 0;
     GeneralPage page;
     return page.RunPropertySheet(owner, directory, record);
 }

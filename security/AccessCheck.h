@@ -27,6 +27,11 @@ ACCESS_MASK ChangingRights(const GENERIC_MAPPING& mapping);
 // GenericAll; an empty one nothing. Entries apply in order, a right denied
 // first stays denied and one granted first stays granted; inherit-only
 // entries are skipped; the owner holds READ_CONTROL and WRITE_DAC unless an
-// OWNER RIGHTS entry is present. Group membership is not expanded.
-// 0 with *granted set, or the Win32 error of a malformed descriptor.
-DWORD GrantedRights(PSECURITY_DESCRIPTOR descriptor, PSID who, const GENERIC_MAPPING& mapping, ACCESS_MASK* granted);
+// OWNER RIGHTS entry applies. Group membership is not expanded, nor are
+// labels applied. *unevaluated counts the entries of other types (callback,
+// object, conditional), which are skipped: with any, the answer may be short.
+// 0 with *granted set; ERROR_INVALID_ACL for a DACL whose entries run past it
+// (or past the descriptor's length bytes) or are too short for their SIDs;
+// ERROR_INVALID_SECURITY_DESCR for a descriptor whose parts do so.
+DWORD GrantedRights(PSECURITY_DESCRIPTOR descriptor, DWORD length, PSID who, const GENERIC_MAPPING& mapping,
+                    ACCESS_MASK* granted, int* unevaluated);

@@ -201,11 +201,11 @@ plant('provider-twice', G, "The security provider released twice",
 plant('apply-only', G, "A security-only sheet gets Apply",
       ('properties/PropertySheet.cpp', "(pageCount == 1 ? PSH_NOAPPLYNOW : 0)", "0"))
 plant('box-icon', G, "Failure boxes with the warning icon",
-      ('properties/PropertySheet.cpp', 'MessageBoxW(owner, text, L"Kagero", MB_ICONERROR)',
-       'MessageBoxW(owner, text, L"Kagero", MB_ICONWARNING)'))
+      ('properties/PropertySheet.cpp', 'ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR)',
+       'ModalMessageBox(owner, text, L"Kagero", MB_ICONWARNING)'))
 plant('box-caption', G, "Failure boxes captioned other than `Kagero`",
-      ('properties/PropertySheet.cpp', 'MessageBoxW(owner, text, L"Kagero", MB_ICONERROR)',
-       'MessageBoxW(owner, text, L"Kagero:", MB_ICONERROR)'))
+      ('properties/PropertySheet.cpp', 'ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR)',
+       'ModalMessageBox(owner, text, L"Kagero:", MB_ICONERROR)'))
 plant('box-code', G, "An unknown status shown without its 0x",
       ('properties/PropertySheet.cpp', "CODE:0x%08X", "CODE:%08X"))
 plant('box-notfound', G, "A vanished object reported as refused",
@@ -265,7 +265,7 @@ plant('goto-case', G, "A path spelled in another case than the kernel's is not f
 plant('goto-stale-list', G, "An object new in the directory already shown is not found (its list not filled afresh)",
       ('explorer/GoToPath.cpp', "    if (refill && NextTreeNode(tree, TVGN_CARET, nullptr) == node)\n        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, 0);\n", ""))
 plant('goto-no-restore', G, "A failed go-to leaves another directory shown",
-      ('explorer/GoToPath.cpp', "    if (status < 0 && before && NextTreeNode(tree, TVGN_CARET, nullptr) != before)", "    if (false)"))
+      ('explorer/GoToPath.cpp', "    if (status < 0)\n        before.Restore(tree, list);", "    if (false)\n        before.Restore(tree, list);"))
 plant('goto-fill-status', G, "An object in a directory that cannot be listed reported missing instead of refused",
       ('explorer/GoToPath.cpp', "    if (ListFillStatus < 0)\n        return ListFillStatus;\n", ""))
 plant('goto-missing-below', G, "A directory under one that cannot be listed reported missing instead of refused",
@@ -611,10 +611,10 @@ plant('control-picture', D, "A control character breaks the text line",
       ('dump/TextEncoding.cpp', "return AppendUtf8(at, unit == 0x7F ? 0x2421 : 0x2400 + unit);",
        "return AppendUtf8(at, unit);"))
 plant('path-relative', D, "A PATH without its leading backslash handed to the kernel",
-      ('dump/DumpOptions.cpp', "    if (argument[0] != L'\\\\')\n        return Bad(error, u8\"パスは \\\\ で始めてください: \", argument);\n",
+      ('dump/DumpOptions.cpp', "    case PathSyntax::NoLeadingSeparator:\n        return Bad(error, u8\"パスは \\\\ で始めてください: \", argument);\n",
        ""))
 plant('path-doubled', D, "Two backslashes in a row in PATH handed to the kernel",
-      ('dump/DumpOptions.cpp', "argument[i] == L'\\\\' && argument[i - 1] == L'\\\\'", "false"))
+      ('dump/DumpOptions.cpp', "    case PathSyntax::DoubledSeparator:\n        return Bad(error, u8\"パスに \\\\ が二つ続いています: \", argument);\n", ""))
 plant('path-trailing', D, "A trailing backslash after a directory refused",
       ('dump/DumpOptions.cpp', "    if (length > 1 && argument[length - 1] == L'\\\\')\n        --length;\n", ""))
 plant('help-slash', D, "/? taken as a path",
@@ -642,7 +642,7 @@ plant('watch-replaced', D, "An object replaced by one of another type under the 
 plant('watch-link-target', D, "A link's target missing from the watch",
       ('dump/DumpWalk.cpp', "sink_->Entry(path, typeName, link ? &target : nullptr);", "sink_->Entry(path, typeName, nullptr);"))
 plant('watch-first-look', D, "The watch's first look printed as created",
-      ('dump/WatchLoop.cpp', "    if (!first && scanned >= 0)\n        Compare(", "    if (scanned >= 0)\n        Compare("))
+      ('dump/WatchLoop.cpp', "    if (whole && !first && scanned >= 0)\n        Compare(", "    if (whole && scanned >= 0)\n        Compare("))
 plant('watch-failure-repeated', D, "A directory that cannot be listed reported at every look",
       ('dump/WatchLoop.cpp', "if (!Holds(before, now, j) && now.PathText(j, &path))", "if (now.PathText(j, &path))"))
 plant('watch-refused-deleted', D, "The entries of a directory that cannot be listed reported deleted",
@@ -652,7 +652,7 @@ plant('watch-listable-unsaid', D, "A directory that can be listed again not said
 plant('watch-reader-gone', D, "A reader that leaves unnoticed while nothing changes",
       ('dump/WatchLoop.cpp', "GetFileType(outputHandle_) == FILE_TYPE_PIPE && !WriteFile", "false && !WriteFile"))
 plant('watch-path-gone', D, "The watch goes on after PATH is gone",
-      ('dump/WatchLoop.cpp', "const bool gone = IsGone(sink.RootStatus()) ||", "const bool gone ="))
+      ('dump/WatchLoop.cpp', "const bool gone = whole && (IsGone(rootStatus) ||", "const bool gone = whole && ("))
 plant('watch-order', D, "The watch compares a directory after its entries",
       ('dump/SubtreeSnapshot.cpp', "return (i < aLength ? 1 : 0) - (j < bLength ? 1 : 0);", "return (j < bLength ? 1 : 0) - (i < aLength ? 1 : 0);"))
 plant('watch-details', D, "A created entry written without what --details reads",
@@ -670,8 +670,7 @@ plant('dacl-deny-first', S, 'A deny before an allow does not hold (the later all
       ('security/AccessCheck.cpp', '            allowed |= mask & ~denied;',
        '            allowed |= mask;'))
 plant('dacl-inherit-only', S, 'Inherit-only entries applied to the object itself',
-      ('security/AccessCheck.cpp', '        if ((header->AceFlags & InheritOnly) ||\n',
-       '        if ('))
+      ('security/AccessCheck.cpp', '(header->AceFlags & InheritOnly) || !IsCounted(header)', '!IsCounted(header)'))
 plant('dacl-generic', S, "GENERIC_ALL in an entry not mapped to the type's rights",
       ('security/AccessCheck.cpp', '    if (mask & GENERIC_ALL)\n        mapped |= mapping.GenericAll;\n',
        ''))
@@ -679,8 +678,7 @@ plant('owner-implicit', S, "The owner's implicit WRITE_DAC missing",
       ('security/AccessCheck.cpp', '        allowed = READ_CONTROL | WRITE_DAC;',
        '        allowed = READ_CONTROL;'))
 plant('owner-rights', S, "An OWNER RIGHTS entry leaves the owner's implicit rights in place",
-      ('security/AccessCheck.cpp', '    if (isOwner && !HasOwnerRightsEntry(dacl, ownerRights.sid))',
-       '    if (isOwner && ownerRights.sid[0])'))
+      ('security/AccessCheck.cpp', '    if (isOwner && !hasOwnerRights)', '    if (isOwner)'))
 plant('read-control-changes', S, 'READ_CONTROL counted as a right that changes the object',
       ('security/AccessCheck.cpp', '~(READ_CONTROL | SYNCHRONIZE | generic)',
        '~(SYNCHRONIZE | generic)'))
@@ -709,8 +707,8 @@ plant('sddl-missing', D, '--security writes no SDDL',
       ('dump/SecurityAudit.cpp', '        facts->sddl = sddlText_.Get();',
        '        (void)facts;'))
 plant('who-unknown', D, 'An account the system cannot name taken by --writable-by (exit 0)',
-      ('dump/DumpOptions.cpp', '        return ResolveAccount(value, options->writableBy[options->writableByCount++])\n                   ? ParseResult::Run',
-       '        return (ResolveAccount(value, options->writableBy[options->writableByCount++]) || true)\n                   ? ParseResult::Run'))
+      ('dump/DumpOptions.cpp', '        return ResolveAccount(value, options->writableBy[options->writableByCount++], &why)\n                   ? ParseResult::Run',
+       '        return (ResolveAccount(value, options->writableBy[options->writableByCount++], &why) || true)\n                   ? ParseResult::Run'))
 plant('section-size', D, "A section's size read from its attributes",
       ('namespace/ObjectDetails.cpp', '    *size = basic.Size.QuadPart;',
        '    *size = basic.Attributes;'))
@@ -734,8 +732,8 @@ plant('link-created', D, "A link's creation time missing from --details",
        'extras.more.kind = MoreDetails::None;'))
 
 # The find window.
-plant('find-rows-never', G, "The find window's rows never freed",
-      ('find/FindResults.cpp', "        FreeFoundRow(FoundRowAt(list, index));", "        (void)FoundRowAt(list, index);"))
+plant('find-rows-never', G, "A new search keeps the last one's rows",
+      ('find/FindResults.cpp', "    rows_.Clear();\n    keys_.Empty();\n", ""))
 plant('find-worker-left', G, "Closing the find window during a search leaves its worker running",
       ('find/FindDialog.cpp', "    search.Stop();  // nothing is posted to this window from here on\n", ""),
       ('ui/ModelessSlot.h', "        OwnedObject<State> closing(state_.Release());", "        state_.Release();"))
@@ -758,7 +756,7 @@ plant('find-texts-cut', G, "Long names and targets cut in the result list",
       ('find/FindResults.cpp', "row->texts[item.iSubItem] : L\"\", item.cchTextMax);",
        "row->texts[item.iSubItem] : L\"\", item.cchTextMax < 260 ? item.cchTextMax : 260);"))
 plant('find-descending', G, "A second click on a header does not turn the order round",
-      ('find/FindResults.cpp', "    return HIWORD(static_cast<DWORD>(parameter)) ? -result : result;", "    return result;"))
+      ('find/FindResults.cpp', "        return descending ? result > 0 : result < 0;", "        return result < 0;"))
 plant('find-copy-names', G, "Ctrl+C on results copies names instead of full paths",
       ('find/FindResults.cpp', "!builder.Append(path.Get(), true)", "!builder.Append(row->texts[ColumnName], true)"))
 plant('find-sheet-root', G, "Alt+Enter on a result opens the sheet of another directory's object",
@@ -826,7 +824,7 @@ plant('search-message-per-row', F, "Results handed over and posted one by one",
 plant('search-stop-keeps-message', F, "A message posted before Stop reaches the window after it",
       ('find/NamespaceSearch.cpp', "        while (PeekMessageW(&posted, s.window, s.message, s.message, PM_REMOVE)) {", "        while (false) {"))
 plant('search-stop-keeps-results', F, "Results not taken survive Stop",
-      ('find/NamespaceSearch.cpp', "    FreeTexts(s.pending.Data(), s.pending.Count());\n    s.pending.Clear();\n", ""))
+      ('find/NamespaceSearch.cpp', "    if (!s.completed) {\n        s.pending.Clear();\n", "    if (!s.completed) {\n"))
 plant('search-destructor-left', F, "The search's destructor leaves its worker running",
       ('find/NamespaceSearch.cpp', "        return;\n    Stop();\n    DeleteCriticalSection", "        return;\n    DeleteCriticalSection"))
 
@@ -868,6 +866,116 @@ plant('floors-app-included', 'floors', "A shared window helper includes the top"
       ('ui/WindowCentre.cpp', '#include "WindowCentre.h"\n', '#include "WindowCentre.h"\n#include "MainFrame.h"\n'))
 plant('floors-link-climbs', 'floors', "The namespace library links a window library",
       ('namespace/CMakeLists.txt', 'PUBLIC kagero_resource_ids ntdll', 'PUBLIC kagero_resource_ids kagero_ui ntdll'))
+
+# The find window at scale, and the modal windows.
+plant('find-stop-after-end', G, "中止 just after a search ended says 中止 and loses its last batch",
+      ('find/NamespaceSearch.cpp', "    if (!s.completed) {", "    if (true) {"))
+plant('find-location-unsaid', G, "A location that cannot be opened shown as a count of directories",
+      ('find/FindDialog.cpp', "    if (progress.startStatus < 0) {", "    if (false) {"))
+plant('find-plain-c', G, "C alone in the find results copies them",
+      ('find/FindDialog.cpp', "wVKey == 'C' && CtrlHeld() &&", "wVKey == 'C' &&"))
+plant('find-sort-column', G, "A header click sorts the results by name whatever the column",
+      ('find/FindResults.cpp', "        int result = column == ColumnName ? 0 : Order(a.rank, b.rank);", "        int result = 0;"))
+plant('find-sort-focus', G, "A sort leaves the focus on another result",
+      ('find/FindResults.cpp', "(row.focused ? LVIS_FOCUSED : 0);", "0;"))
+plant('find-count-untold', G, "Results held but never shown (the list not told their count)",
+      ('find/FindResults.cpp', "    SendMessageW(list_, LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);\n", ""))
+plant('modal-others-enabled', G, "The main window takes input under a sheet opened from the find window",
+      ('ui/ModalScope.cpp', "    EnableWindow(window, FALSE);\n", ""))
+plant('modal-left-disabled', G, "The other windows left disabled after a modal window ends",
+      ('ui/ModalScope.cpp', "            EnableWindow(window, TRUE);", "            (void)window;"))
+plant('sheet-second', G, "A second property sheet opened over the first",
+      ('properties/PropertySheet.cpp', "    if (ActiveGeneralPage)\n        return 0;\n    GeneralPage page;", "    GeneralPage page;"))
+plant('floors-modal-call', 'floors', "A modal call outside the scope that disables the other windows",
+      ('properties/PropertySheet.cpp', 'ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR)', 'MessageBoxW(owner, text, L"Kagero", MB_ICONERROR)'))
+plant('search-star-at-end', F, "A wildcard ending in * misses a name that ends where the * starts",
+      ('namespace/NameMatch.cpp', "    while (p < patternLength && pattern[p] == L'*')\n        ++p;\n    return p == patternLength;", "    return p == patternLength;"))
+plant('search-from-root', F, "A search from \\ itself finds nothing",
+      ('find/NamespaceSearch.cpp', "    while (startLength > 1 && start[startLength - 1] == L'\\\\')", "    while (startLength > 0 && start[startLength - 1] == L'\\\\')"))
+# The window's command line, and going to a path: a trailing "\\", a way gone, a failure that keeps the view.
+plant('start-blank', G, "A blank before a quoted start path keeps its quotes (never found)",
+      ('app/Startup.cpp', "    while (IsBlank(*commandLine))\n        ++commandLine;\n", ""))
+plant('start-usage', G, "`kagero.exe /?` taken for a path (a raw code)",
+      ('app/Startup.cpp', '    if (lstrcmpW(path, L"/?") == 0) {', "    if (false) {"))
+plant('start-no-root-words', G, "A start path without a leading `\\` gets a raw code, not kagero-dump's words",
+      ('app/Startup.cpp', '    case PathSyntax::NoLeadingSeparator:\n        ShowPathFailure(window, path, L"パスは \\\\ で始めてください。");\n        return;\n', ""))
+plant('start-doubled-words', G, "A start path holding `\\\\` gets a raw code, not kagero-dump's words",
+      ('namespace/WideText.cpp', "        if (at[0] == L'\\\\' && at[-1] == L'\\\\')\n            return PathSyntax::DoubledSeparator;\n", ""))
+plant('start-path-unnamed', G, "The start path's failure box does not name the path",
+      ('explorer/GoToPath.cpp', "        if (namePath)\n", "        if (false)\n"))
+plant('goto-trailing-object', G, "A `\\` after an object that is no directory: not found",
+      ('explorer/GoToPath.cpp', "    for (int i = 0; i < parts.count - 1; part", "    for (int i = 0; i < parts.count - (parts.directory ? 0 : 1); part"),
+      ('explorer/GoToPath.cpp', "    if (parts.count > 0) {\n        const NTSTATUS status = GoToLeaf", "    if (!parts.directory) {\n        const NTSTATUS status = GoToLeaf"))
+plant('goto-trailing-link', G, "A `\\` after a link to a directory shows the link, not its directory",
+      ('explorer/GoToPath.cpp', "    if (parts.directory && parts.count > 0) {\n        parts.opened", "    if (false) {\n        parts.opened"))
+plant('goto-refused-link', G, "A `\\` after a link whose way is refused shows the link as if nothing were hidden",
+      ('explorer/GoToPath.cpp', "    if (record->typeCode == TypeSymbolicLink && parts.opened == STATUS_ACCESS_DENIED)\n        return STATUS_ACCESS_DENIED;\n", ""))
+plant('goto-parent-gone', G, "Going to a directory whose parent is gone selects its stale node, with no Refresh and no box",
+      ('explorer/GoToPath.cpp', "ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT || ListFillStatus == STATUS_OBJECT_PATH_NOT_FOUND_NT",
+       "ListFillStatus == STATUS_OBJECT_NAME_NOT_FOUND_NT"))
+plant('goto-view-open', G, "A failed go-to after a Refresh leaves only the root open",
+      ('explorer/GoToPath.cpp', "            if (IsExpanded(tree, node) != WasExpanded(path))", "            if (false)"))
+plant('goto-view-rows', G, "A failed go-to loses the list's selection",
+      ('explorer/GoToPath.cpp', "            if (state)\n                SetRowState(list, row, state, marks);", "            (void)state;"))
+plant('goto-view-tree-scroll', G, "A failed go-to after a Refresh leaves the tree scrolled elsewhere",
+      ('explorer/GoToPath.cpp', "        if (first)\n            SendMessageW(tree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(first));", "        (void)first;"))
+plant('goto-view-gone', G, "A failed go-to whose shown directory is gone leaves the directory the attempt reached",
+      ('explorer/GoToPath.cpp', "        HTREEITEM shown = caret ? caret : NextTreeNode(tree, TVGN_ROOT, nullptr);", "        HTREEITEM shown = caret;"))
+plant('tree-way-gone', G, "Properties from the tree says a raw code when the node's parent's parent is gone",
+      ('explorer/PropertiesCommand.cpp', "        if (status == STATUS_OBJECT_PATH_NOT_FOUND_NT)\n            status = STATUS_OBJECT_NAME_NOT_FOUND_NT;\n", ""))
+
+
+# kagero-dump's bad input and failure paths, and the DACL's malformed lists.
+A, O, X = 'security/AccessCheck.cpp', 'dump/DumpOptions.cpp', 'dump/SecurityAudit.cpp'
+plant('dacl-execute-as-write', S, "GENERIC_EXECUTE in an entry mapped as generic write",
+      (A, '    if (mask & GENERIC_EXECUTE)\n        mapped |= mapping.GenericExecute;', '    if (mask & GENERIC_EXECUTE)\n        mapped |= mapping.GenericWrite;'))
+plant('owner-rights-inherit-only', S, "An inherit-only OWNER RIGHTS entry takes the owner's implicit rights away",
+      (A, '        if (!(header->AceFlags & InheritOnly)) {', '        if (true) {'))
+plant('dacl-sid-unchecked', S, "An entry too short for its SID read past its end (the DACL taken as valid)",
+      (A, '(header->AceSize < SidOffset || !SidFits(at + SidOffset, header->AceSize - SidOffset))', 'header->AceSize < SidOffset'))
+plant('dacl-past-descriptor', S, "A DACL running past the descriptor's length read as valid",
+      (A, ' || dacl->AclSize > room)', ')'))
+plant('dacl-unevaluated-uncounted', S, "Entries the evaluation skips (callback, object, conditional) not counted",
+      (A, '                ++*unevaluated;', '                (void)0;'))
+plant('who-last-only', D, "Several --writable-by keep only the last one's rights",
+      (X, 'facts->writable |= granted & changing;', 'facts->writable = granted & changing;'))
+plant('who-empty', D, "An empty --writable-by taken",
+      (X, '    if (!who[0]) {\n        return false;', '    if (false) {\n        return false;'))
+plant('who-domain', D, "A domain (BUILTIN) taken as a --writable-by account",
+      (X, 'use != SidTypeDomain && ', ''))
+plant('who-placeholder', D, "A creator placeholder (CO) taken as a --writable-by account",
+      (X, 'return !placeholder && use', 'return use'))
+plant('owner-without-security', D, "--writable-by without --security writes the owner",
+      (X, '    if (sddl_) {\n        NameOwner(descriptor, facts);', '    NameOwner(descriptor, facts);\n    if (sddl_) {'))
+plant('unevaluated-unsaid', D, "The text line does not say how many entries went unevaluated",
+      ('dump/EntryExtras.cpp', '        fields.Number("unevaluated", security.unevaluated);\n', ''))
+plant('watch-interval-minimum', D, "--interval 100 refused although 100 is the documented minimum",
+      (O, '*interval >= MinimumWatchIntervalMs;', '*interval > MinimumWatchIntervalMs;'))
+plant('interval-without-watch', D, "--interval without --watch silently ignored",
+      (O, 'if (interval && !options->watch)', 'if (false && !options->watch)'))
+plant('option-equals', D, "--name=value refused as an unknown option",
+      (O, '        if (equals && TakesValue(name)) {', '        if (false) {'))
+plant('own-line-root', D, "kagero-dump \\Name for an object directly under the root fails",
+      (K, 'parentLength ? parentLength : 1', 'parentLength'))
+plant('path-typed-case', D, "PATH printed in the case it was typed in, not the kernel's",
+      (K, '    UseKernelNames(options.path);\n', ''))
+plant('link-created-local', D, "A link's created time written in local time with a Z",
+      ('dump/EntryExtras.cpp', '    if (time > 0 && FileTimeToSystemTime(&file, &utc)) {',
+       '    FILETIME local;\n    if (time > 0 && FileTimeToLocalFileTime(&file, &local) && FileTimeToSystemTime(&local, &utc)) {'))
+plant('watch-link-retarget', D, "The watch misses a link deleted and made again with another target",
+      ('dump/SubtreeSnapshot.cpp', '    return !a.Target(i) || (', '    return true || ('))
+plant('watch-text-signs', D, "The text watch's + and - swapped",
+      (W, "created ? '+' : '-'", "created ? '-' : '+'"))
+plant('watch-not-directory', D, "A watch of an object that is no directory said as if its information were refused",
+      (W, 'rootStatus == STATUS_OBJECT_TYPE_MISMATCH_NT ?', 'false ?'))
+plant('watch-short-compared', D, "A look cut short by memory compared: objects still there reported deleted",
+      (W, '    if (whole && !first && scanned >= 0)', '    if (!first && scanned >= 0)'))
+plant('watch-short-kept', D, "A look cut short by memory taken as the one the next is compared with",
+      (W, '    if (whole) {\n        before_ = now;', '    if (true) {\n        before_ = now;'))
+plant('watch-short-unsaid', D, "A look cut short by memory not said",
+      (W, '    if (!whole || gone) {', '    if (gone) {'))
+# The created-time row needs a local time other than UTC, which Wine takes from the environment it starts in.
+os.environ['TZ'] = 'JST-9'
 
 
 # The README's examples, the archives and the screenshot tool.

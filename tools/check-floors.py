@@ -35,6 +35,10 @@ PUBLIC = {
 # System headers of window code, which the floors without windows never see.
 WINDOW_HEADERS = {'commctrl.h', 'prsht.h', 'aclui.h', 'windowsx.h', 'commdlg.h', 'shellapi.h'}
 WINDOWLESS = {'resources', 'namespace', 'security', 'dump'}
+# The system's modal calls, made only where the program's other windows are
+# disabled around them.
+MODAL_CALL = re.compile(r'\b(MessageBox[AW]?|DialogBox(?:Param|Indirect|IndirectParam)?[AW]?|PropertySheet[AW]?)\s*\(')
+MODAL_HOME = 'ui/ModalScope.cpp'
 LIBRARY_FOLDER = {
     'kagero_resource_ids': 'resources', 'kagero_resources': 'resources', 'kagero_dump_resources': 'resources',
     'kagero_namespace': 'namespace', 'kagero_security': 'security', 'kagero_ui': 'ui',
@@ -75,8 +79,10 @@ def check_includes(repo, headers):
             if not name.endswith(('.h', '.cpp', '.rc')):
                 continue
             text = open(os.path.join(path, name), encoding='utf-8').read()
+            where = f'{folder}/{name}'
+            if where != MODAL_HOME:
+                faults += [f'{where}: {call}() outside {MODAL_HOME}' for call in MODAL_CALL.findall(text)]
             for kind, header in INCLUDE.findall(text):
-                where = f'{folder}/{name}'
                 if kind == '<':
                     if folder in WINDOWLESS and header.lower() in WINDOW_HEADERS:
                         faults.append(f'{where}: window header <{header}> below the windows')
@@ -130,7 +136,7 @@ def main():
     faults = check_includes(repo, headers_by_name(repo)) + check_links(repo)
     for fault in faults:
         print(fault)
-    print(f'floors: {len(faults)} include(s) or link(s) out of place')
+    print(f'floors: {len(faults)} include(s), link(s) or modal call(s) out of place')
     return 1 if faults else 0
 
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "DumpWalk.h"
+#include "EntryExtras.h"
 #include "HolderProcess.h"
 #include "KernelObjects.h"
 #include "NativeApi.h"
@@ -227,7 +228,7 @@ TEST_CASE("the whole namespace as JSON with --details: every line parses, each e
     CHECK(found == expected);
 }
 
-TEST_CASE("text lines depth first, sorted without regard to case, on past a refusal; filters; paths as typed; exit codes and their one line")
+TEST_CASE("text lines depth first, sorted without regard to case, on past a refusal; filters; PATH in the kernel's names; exit codes and their one line")
 {
     const std::wstring root = Fixture().Root(), t = Fixture().Path(L"Tree"), names = Fixture().Path(L"Names");
     const std::wstring letters = Fixture().Path(L"Cases"), low = L"\\KernelObjects\\Low";
@@ -282,6 +283,16 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
         {{L"--bogus"}, 2, L"", L"不明なオプションです: --bogus" + hint},
         {{L"--writable-by", L"NoSuchAccount"}, 2, L"", L"アカウントが見つかりません: NoSuchAccount" + hint},
         {{L"--writable-by", L"S-1-5-x"}, 2, L"", L"アカウントが見つかりません: S-1-5-x" + hint},
+        {{L"--writable-by", L""}, 2, L"", L"--writable-by の値が空です" + hint},
+        {{L"--writable-by", L"BUILTIN"}, 2, L"", L"アカウントでもグループでもありません: BUILTIN" + hint},
+        {{L"--writable-by=CO"}, 2, L"", L"アカウントでもグループでもありません: CO" + hint},
+        // A SID that names no account here may be another domain's account.
+        {{L"--writable-by", L"S-1-5-21-1-2-3-4000", L"--writable-by", L"WD", L"\\KernelObjects\\LowMemoryCondition"}, 0,
+         L"\\KernelObjects\\LowMemoryCondition\tEvent\twritable=0x000D0002 変更,削除,アクセス許可の変更,所有権の取得\tunevaluated=0\n", L""},
+        {{L"--interval", L"500", t}, 2, L"", L"--interval は --watch の見直す間隔です: 500" + hint},
+        {{L"--depth=0", L"--find=lowmem", L"\\kernelobjects\\"}, 0, L"\\KernelObjects\\LowMemoryCondition\tEvent\n", L""},
+        {{L"\\registry"}, 0, L"\\REGISTRY\tKey\n", L""},
+        {{L"--watch", L"\\REGISTRY"}, 1, L"", L"\\REGISTRY: 見張れるのはディレクトリだけです。\n"},
         {{L"--json", L"--find"}, 2, L"", L"値がありません: --find" + hint},
         {{L"--depth", L"-1"}, 2, L"", L"--depth には 0 以上の整数を指定してください: -1" + hint},
         {{t, L"\\Device"}, 2, L"", L"パスは一つだけ指定できます: \\Device" + hint},
@@ -293,7 +304,7 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
         {{L"\\Device\\\\"}, 2, L"", L"パスに \\ が二つ続いています: \\Device\\\\" + hint},
         {{L"--watch", L"--interval", L"99", L"\\NoSuch"}, 2, L"", L"--interval には 100 以上のミリ秒数を指定してください: 99" + hint},
         {{L"--watch", L"--writable-by", L"WD", L"\\NoSuch"}, 2, L"", L"--watch とは一緒に使えません: --writable-by" + hint},
-        {{L"--watch", L"\\NoSuch"}, 1, L"", L"\\NoSuch: オブジェクトが見つかりません。\n"},
+        {{L"--watch", L"--interval", L"100", L"\\NoSuch"}, 1, L"", L"\\NoSuch: オブジェクトが見つかりません。\n"},
         {{L"--type", L"Bogus", t}, 2, L"", L"システムにない種類です: Bogus (このシステムの種類: " + types + L")" + hint},
         // A path that is no directory: its own line, filtered as any entry; the kernel's name, found without regard to case.
         {{L"--details", L"--depth", L"0", L"--find", L"ET", L"--type", L"event", t + L"\\beta"}, 0,
@@ -354,7 +365,7 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
     }
 }
 
-TEST_CASE("--security and --writable-by over objects with their own descriptors; the details of sections, timers, completion objects and jobs")
+TEST_CASE("--security and --writable-by over objects with their own descriptors; the details of sections, timers, completion objects and jobs; a link's time in UTC")
 {
     // The objects' own descriptors through the dump (the DACL's reading has its own table): in the dump's order;
     // owned by the test's own user (U), so that the dump may read even an empty DACL.
@@ -386,12 +397,15 @@ TEST_CASE("--security and --writable-by over objects with their own descriptors;
     for (const auto& c : cases)
         if (!c.everyone.empty())
             expected += ns.Path(c.name) + L"\tEvent\t" + (c.sddl.empty() ? L"" : L"owner=U\t") + L"sddl=" + c.sddl +
-                        L"\twritable=" + c.everyone + L"\n";
+                        L"\twritable=" + c.everyone + L"\tunevaluated=0\n";
     CHECK(std::regex_replace(FromUtf8(everyone.out), std::wregex(L"owner=[^\t]*\tsddl=O:" + u), L"owner=U\tsddl=O:U") ==
           expected);
     std::map<std::wstring, std::wstring> found, wanted;
-    for (const nlohmann::json& entry : ParseLines(RunDump({L"--json", L"--writable-by", L"Administrators", ns.Root()}).out)) {
+    // With Anonymous too, whose rights are Everyone's: the rights of either.
+    for (const nlohmann::json& entry :
+         ParseLines(RunDump({L"--json", L"--writable-by", L"Administrators", L"--writable-by", L"AN", ns.Root()}).out)) {
         const nlohmann::json writable = entry.value("writable", nlohmann::json::object());
+        CHECK((writable.value("unevaluated", -1) == 0 && !entry.contains("owner")));
         std::wstring rights = FromUtf8(writable.value("mask", "")) + L" ";
         for (const auto& right : writable.value("rights", nlohmann::json::array()))
             rights += FromUtf8(right) + L",";
@@ -450,6 +464,15 @@ TEST_CASE("--security and --writable-by over objects with their own descriptors;
     TerminateProcess(held.hProcess, 0);
     CloseHandle(held.hProcess);
     CloseHandle(held.hThread);
+    // A link's creation time in UTC whatever the local zone: CTest runs this program with TZ=JST-9.
+    TIME_ZONE_INFORMATION zone = {};
+    CHECK_MESSAGE((GetTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID && zone.Bias != 0), "run with TZ=JST-9, as CTest does");
+    ByteBuffer created;
+    FieldWriter fields(created, false);
+    EntryExtras extras;
+    extras.more = {MoreDetails::LinkCreated, 133486382450000000LL};
+    AppendExtraFields(fields, extras);
+    CHECK(std::string(created.Data(), created.Size()) == "\tcreated=2024-01-02T03:04:05Z");
     CHECK(std::regex_replace(details, std::wregex(L"remainingMs=359\\d{4}"), L"remainingMs=359xxxx") ==
           L"job\tJob\tactiveProcesses=1\nqueue\tIoCompletion\tqueued=2\nsection\tSection\tsectionSize=8192\tsectionAttributes=0x08000000\n"
           L"set\tTimer\tsignaled=false\tremainingMs=359xxxx\nunset\tTimer\tsignaled=false\tremainingMs=0\n");

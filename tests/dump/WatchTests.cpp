@@ -13,8 +13,19 @@
 
 #include "HolderProcess.h"
 #include "KernelObjects.h"
+#include "NativeApi.h"
+#include "WatchLoop.h"
 
 namespace {
+
+// The directory whose open runs out of memory.
+std::wstring CutShort;
+NTSTATUS NTAPI OpenCutShort(PHANDLE directory, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes)
+{
+    const UNICODE_STRING& name = *attributes->ObjectName;
+    return std::wstring(name.Buffer, name.Length / 2) == CutShort ? STATUS_NO_MEMORY_NT
+                                                                   : NtOpenDirectoryObject(directory, access, attributes);
+}
 
 struct Watch {
     PROCESS_INFORMATION process = {};
@@ -93,7 +104,7 @@ long Ended(Watch& w, int waitMs)
 
 }  // namespace
 
-TEST_CASE("--watch: each creation and deletion once, a replaced object as both, a refused directory once; the end")
+TEST_CASE("--watch: each creation and deletion once, a replaced object or retargeted link as both, a refused directory once; the end; a look cut short by memory, as text")
 {
     TestNamespace ns;
     REQUIRE(ns.Build({{Kind::Event, L"Swap"}, {Kind::Directory, L"Shut"}, {Kind::Event, L"Shut\\inside"},
@@ -108,11 +119,11 @@ TEST_CASE("--watch: each creation and deletion once, a replaced object as both, 
                       {Kind::SymbolicLink, L"Ln", 0, 0, L"\\Somewhere"}}) == 0);
     CHECK(Records(w, root, 4) ==
           "created Ln SymbolicLink \\Somewhere\ncreated Sub Directory \ncreated Sub\\sem Semaphore \ncreated ev Event \n");
-    ns.Remove(L"ev");
-    ns.Remove(L"Swap");
-    REQUIRE(ns.Build({{Kind::Mutant, L"Swap"}, {Kind::Refuse, L"Shut"}}) == 0);
-    CHECK(Records(w, root, 4) ==
-          "created Swap Mutant \ndeleted Swap Event \ndeleted ev Event \nerror Shut" + refused);
+    for (const wchar_t* name : {L"ev", L"Swap", L"Ln"})
+        ns.Remove(name);
+    REQUIRE(ns.Build({{Kind::Mutant, L"Swap"}, {Kind::Refuse, L"Shut"}, {Kind::SymbolicLink, L"Ln", 0, 0, L"\\Elsewhere"}}) == 0);
+    CHECK(Records(w, root, 6) == "created Ln SymbolicLink \\Elsewhere\ncreated Swap Mutant \ndeleted Ln SymbolicLink \\Somewhere\n"
+                                 "deleted Swap Event \ndeleted ev Event \nerror Shut" + refused);
     // Not said again at the next looks: Mark's creation, then its deletion, comes alone (a look's records come in one write).
     REQUIRE(ns.Build({{Kind::Event, L"Mark"}}) == 0);
     CHECK(Records(w, root, 1) == "created Mark Event \n");
@@ -156,6 +167,37 @@ TEST_CASE("--watch: each creation and deletion once, a replaced object as both, 
     CHECK(Records(gone, root, 3) ==
           "deleted Sub\\Early Directory \ndeleted Sub\\sem Semaphore \nerror Sub オブジェクトが見つかりません。 \n");
     CHECK(Ended(gone, 5000) == 1);
+    // In this process, as text: a look that memory cuts short is said and compared with nothing; the next is
+    // compared with the last whole one, + for a creation and - for a deletion.
+    TestNamespace cut;
+    REQUIRE(cut.Build({{Kind::Event, L"old"}}) == 0);
+    std::wstring arguments[] = {L"kagero-dump", L"--watch", cut.Root()};
+    wchar_t* argv[] = {&arguments[0][0], &arguments[1][0], &arguments[2][0]};
+    DumpOptions options;
+    ArgumentError error;
+    REQUIRE(ParseDumpArguments(3, argv, &options, &error) == ParseResult::Run);
+    HANDLE out[2], err[2];
+    REQUIRE((CreatePipe(&out[0], &out[1], nullptr, 1 << 16) && CreatePipe(&err[0], &err[1], nullptr, 1 << 16)));
+    OutputChannel output(out[1]), errors(err[1]);
+    Watcher watcher(options, output, errors, out[1]);
+    CHECK(watcher.Look(true));
+    cut.Remove(L"old");
+    REQUIRE(cut.Build({{Kind::Event, L"new"}}) == 0);
+    DirectoryCalls cutting = ActiveDirectoryCalls();
+    cutting.open = OpenCutShort;
+    CutShort = cut.Root();
+    SetDirectoryCalls(&cutting);
+    CHECK(watcher.Look(false));
+    SetDirectoryCalls(nullptr);
+    CHECK(watcher.Look(false));
+    std::string lines, said;
+    Drain(out[0], lines);
+    Drain(err[0], said);
+    for (HANDLE h : {out[0], out[1], err[0], err[1]})
+        CloseHandle(h);
+    const std::string at(cut.Root().begin(), cut.Root().end());
+    CHECK(std::regex_replace(lines, std::regex(R"(\d\d:\d\d:\d\d\.\d{3} )"), "") == "+ " + at + "\\new\tEvent\n- " + at + "\\old\tEvent\n");
+    CHECK(said == "kagero-dump: " + at + u8": メモリが足りません。\n");
 }
 
 TEST_CASE("--watch --held-by: a holder started meanwhile, its objects created with their holders and deleted with "

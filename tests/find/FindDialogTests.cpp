@@ -121,10 +121,17 @@ TEST_CASE("find: the rows, their columns and icons, the counts, the header sort;
         {L"a*t", L"", L"Objects", "AnEvent|~\\Objects|Event||8 ", "1 個のオブジェクトが見つかりました。"},
         {L"N", L"Event", L"", "AnEvent|~\\Objects|Event||8 manual|~|Event||8 <600>|<702>|Event||8 ", Found3},
         {L"", L"SymbolicLink", L"", links, Found3},
+        {L"x", L"", L"NoSuch", "", "場所を開けません: オブジェクトが見つかりません。"},
+        {L"x", L"", L"Closed", "", "場所を開けません: アクセスは拒否されました。"},
         {L"LINK", L"", L"", links, Found3},
     };
     Finder f;
     f.SortBy(0);  // chosen before the search: its rows sorted when it ends
+    f.Start(L"N", L"Event", Objects().Path(L""));
+    for (const ULONGLONG end = GetTickCount64() + 10000; LiveSearchWorkers() > 0 && GetTickCount64() < end;)
+        Sleep(1);
+    SendMessageW(f.dialog, WM_COMMAND, CTRL_FIND_STOP, 0);  // the search has ended, its last batch not yet shown
+    CHECK((Utf8(f.Text(CTRL_FIND_STATUS)) == Found3 && f.Rows() == searches[1].rows));
     for (const auto& search : searches) {
         CAPTURE(Utf8(search.text));
         f.Start(search.text, search.type, Objects().Path(search.place));
@@ -138,6 +145,11 @@ TEST_CASE("find: the rows, their columns and icons, the counts, the header sort;
 
     ListView_SetItemState(f.List(), -1, LVIS_SELECTED, LVIS_SELECTED);
     ListView_SetItemState(f.List(), 2, LVIS_FOCUSED, LVIS_FOCUSED);  // ALink, sorted by place
+    REQUIRE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    SendMessageW(f.List(), WM_KEYDOWN, 'C', 0);  // C alone copies nothing
+    CHECK(ClipboardText().empty());
     BYTE keys[256] = {};
     keys[VK_CONTROL] = 0x80;
     SetKeyboardState(keys);
@@ -147,10 +159,18 @@ TEST_CASE("find: the rows, their columns and icons, the counts, the header sort;
     const std::wstring root = Objects().Root();
     CHECK(ClipboardText() == root + L"\\link\r\n" + root + L"\\longlink\r\n" + root + L"\\Objects\\ALink\r\n");
     std::wstring path;
-    modal::OnSheet = [&](HWND, HWND page) { path = TextOf(GetDlgItem(page, CTRL_PAGE_PATH)); };
+    bool mainTookInput = true;
+    modal::OnSheet = [&](HWND, HWND page) {
+        path = TextOf(GetDlgItem(page, CTRL_PAGE_PATH));
+        mainTookInput = IsWindowEnabled(Shell().window);
+        SendMessageW(f.List(), WM_SYSKEYDOWN, VK_RETURN, 1 << 29);  // a second sheet is not made
+    };
     const modal::Seen seen = modal::Run([&] { SendMessageW(f.List(), WM_SYSKEYDOWN, VK_RETURN, 1 << 29); });
     REQUIRE(seen.sheets.size() == 1);
     CHECK((seen.sheets[0].tabs == std::vector<std::wstring>{L"一般", L"セキュリティ"} && path == root + L"\\Objects\\ALink"));
+    CHECK((!mainTookInput && IsWindowEnabled(Shell().window)));
+    f.SortBy(0);  // the focus stays on its row
+    CHECK(ItemText(f.List(), ListView_GetNextItem(f.List(), -1, LVNI_FOCUSED), 0) == L"ALink");
     CloseFindDialog();
     CHECK(LiveFoundRows() == 0);
 }
@@ -170,12 +190,19 @@ TEST_CASE("find: Enter or a double-click on a result shows it in the main window
     const int shown = ListView_GetNextItem(Shell().List(), -1, LVNI_FOCUSED | LVNI_SELECTED);
     CHECK((Shell().PathOf(Shell().Next(TVGN_CARET)) == Objects().Path(L"Objects") && shown >= 0 &&
            Shell().Rows()[shown].name == L"AnEvent"));
+    // The main window's sheet and boxes leave the find window no input while they are up.
+    std::vector<bool> findTookInput;
+    modal::OnSheet = [&](HWND, HWND) { findTookInput.push_back(IsWindowEnabled(f.dialog)); };
+    modal::OnBox = [&](HWND) { findTookInput.push_back(IsWindowEnabled(f.dialog)); return false; };
+    modal::Run([&] { SendMessageW(Shell().window, WM_COMMAND, CMD_PROPERTIES, 0); });
     Objects().Remove(L"Objects\\Fleeting");
     ListView_SetItemState(f.List(), 1, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
     NMITEMACTIVATE click = {{f.List(), CTRL_FIND_RESULTS, NM_DBLCLK}, 1, 0, 0, 0, 0, {}, 0, 0};
+    modal::OnBox = [&](HWND) { findTookInput.push_back(IsWindowEnabled(f.dialog)); return false; };
     const modal::Seen seen = modal::Run([&] { SendMessageW(f.dialog, WM_NOTIFY, CTRL_FIND_RESULTS, reinterpret_cast<LPARAM>(&click)); });
     REQUIRE(seen.boxes.size() == 1);
     CHECK(seen.boxes[0].text == L"オブジェクトが見つかりません。");
+    CHECK((findTookInput == std::vector<bool>{false, false} && IsWindowEnabled(f.dialog)));
     CloseFindDialog();
 }
 
@@ -208,6 +235,39 @@ TEST_CASE("find: 中止, closing the window and exiting the program during a sea
     CloseHandle(StopAsked);
     delete LastSite;
     UnregisterClassW(L"Kagero_MainWndClass", GetModuleHandleW(nullptr));
+}
+
+TEST_CASE("find: 20,000 results all listed and sorted by each column, also when a header is clicked during the search; 中止 once it has ended")
+{
+    TestNamespace big;
+    int failed = big.Build({{Kind::SymbolicLink, L"zlink", 0, 0, L"\\Device"}, {Kind::Directory, L"Sub"}});
+    for (int i = 0; i < 19998; ++i) {
+        wchar_t name[8];
+        wsprintfW(name, L"e%05d", i);
+        failed += big.Event(name) < 0;
+    }
+    REQUIRE(failed == 0);
+    Real = Held = ActiveDirectoryCalls();
+    Held.query = HeldQuery;
+    TestThread = GetCurrentThreadId();
+    StopAsked = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SetDirectoryCalls(&Held);
+    Finder f;
+    f.Start(L"", L"", big.Root());
+    f.SortBy(2);  // while the worker is held: the rows are sorted by type when it ends
+    SetEvent(StopAsked);
+    CHECK(Utf8(f.Wait()) == "20000 個のオブジェクトが見つかりました。");
+    SetDirectoryCalls(nullptr);
+    CloseHandle(StopAsked);
+    const auto ends = [&] { return Utf8(ItemText(f.List(), 0, 0) + L" " + ItemText(f.List(), 19999, 0)); };
+    REQUIRE(ListView_GetItemCount(f.List()) == 20000);
+    CHECK(ends() == "Sub zlink");  // Directory, Event, SymbolicLink
+    const struct { int column; const char* ends; } sorts[] = {{0, "e00000 zlink"}, {0, "zlink e00000"}, {1, "e00000 zlink"}, {3, "e00000 zlink"}};
+    for (const auto& sort : sorts) {
+        f.SortBy(sort.column);
+        CHECK(ends() == sort.ends);
+    }
+    CloseFindDialog();
 }
 
 TEST_CASE("find: the older look's plain border round the results")

@@ -98,6 +98,7 @@ TEST_CASE("search: names contained or matched by wildcards without regard to cas
     SetDirectoryCalls(&Counting);
     const std::wstring lower = L"Cases\\Lower\\Letter-", upper = L"Cases\\Upper\\Letter-", ev = L"\tEvent\t";
     const struct { const wchar_t *text, *type, *start; long done, failed; std::vector<std::wstring> rows; } cases[] = {
+        {L"needletop*", nullptr, L"", 22, 1, {L"NeedleTop\tEvent\t"}},  // the name ends where the * starts
         {L"NEEDLE*", nullptr, L"", 22, 1, {L"Gamma\\NeedleDir\tDirectory\t", L"Gamma\\NeedleLink\tSymbolicLink\t\\Device\\Null",
                                             L"NeedleTop\tEvent\t"}},
         {L"?needle", L"", L"", 22, 1, {L"Gamma\\Sub0\\\xD800needle\tEvent\t"}},
@@ -152,8 +153,10 @@ TEST_CASE("search: names contained or matched by wildcards without regard to cas
     std::vector<std::wstring> taken;
     Take(search, root, &taken, nullptr);
     CHECK(taken.size() == size_t(SearchTreeObjects));
-    CHECK((Opens == 9 * 22 + 7 + 7 + 3 + 6 * 3 && Closes == Opens));
+    CHECK((Opens == 10 * 22 + 7 + 7 + 3 + 6 * 3 && Closes == Opens));
     SetDirectoryCalls(nullptr);
+    const std::vector<std::wstring> fromRoot = {L"Alpha\\Sub1\\Deep\\Deeper\\haystack-NEEDLE\tMutant\t"};
+    CHECK(Outcome(search, window, root, {L"haystack-n*", L"Mutant", L"\\"}).rows == fromRoot);
     DestroyWindow(window);
 }
 

@@ -10,10 +10,14 @@
 #include "AccessCheck.h"
 #include "ObjectTypes.h"
 
-TEST_CASE("rights a DACL grants Everyone and Administrators: in order, deny first holds, inherit-only skipped, the owner's, by the type's mapping")
+TEST_CASE("rights a DACL grants Everyone and Administrators: in order, deny first holds, inherit-only skipped, the owner's, "
+          "by the type's mapping; entries not evaluated counted; a malformed DACL refused")
 {
-    // Owned by SYSTEM (neither column) or BA; a null text is a NULL DACL. An event's all: 0x001F0003.
-    const struct { const wchar_t* sddl; int type; ACCESS_MASK everyone, administrators; } cases[] = {
+    // Owned by SYSTEM (neither column) or BA; a null text is a NULL DACL. An event's all: 0x001F0003. A byte of the
+    // DACL at `at` may be set to value first: then error, or the entries not evaluated.
+    const DWORD invalid = ERROR_INVALID_ACL, untouched = 0xDEADBEEF;
+    const struct { const wchar_t* sddl; int type; ACCESS_MASK everyone, administrators; int at = -1; BYTE value = 0;
+                   DWORD error = 0; int unevaluated = 0; } cases[] = {
         {L"O:SYG:SYD:(A;;GA;;;BA)", TypeEvent, 0, 0x001F0003},
         {L"O:SYG:SYD:(A;;DCSD;;;WD)(D;;GA;;;WD)", TypeEvent, 0x00010002, 0x00010002},
         {L"O:SYG:SYD:(A;;GA;;;WD)", TypeEvent, 0x001F0003, 0x001F0003},
@@ -30,6 +34,13 @@ TEST_CASE("rights a DACL grants Everyone and Administrators: in order, deny firs
         {L"O:SYG:SYD:(A;;GX;;;WD)", TypeEvent, 0x00120000, 0x00120000},
         {L"O:SYG:SYD:(A;;GA;;;WD)", TypeSection, 0x000F001F, 0x000F001F},
         {L"O:SYG:SYD:(A;;GW;;;WD)", TypeMutant, 0x00020000, 0x00020000},
+        {L"O:BAG:SYD:(A;OICIIO;GR;;;OW)", TypeEvent, 0, 0x00060000},  // inherit-only: the owner's rights stay
+        {L"O:SYG:SYD:(A;;GA;;;WD)(A;;GR;;;WD)", TypeEvent, 0x00020001, 0x00020001, 8, 9, 0, 1},  // a callback entry
+        {L"O:SYG:SYD:(A;;GA;;;WD)", TypeEvent, untouched, untouched, 10, 8, invalid},   // an entry with no room for its SID
+        {L"O:SYG:SYD:(A;;GA;;;WD)", TypeEvent, untouched, untouched, 10, 0, invalid},   // an entry of size 0
+        {L"O:SYG:SYD:(A;;GA;;;WD)", TypeEvent, untouched, untouched, 4, 2, invalid},    // a count past the entries
+        {L"O:SYG:SYD:(A;;GA;;;WD)", TypeEvent, untouched, untouched, 17, 2, invalid},   // a SID past its entry
+        {L"O:SYG:SYD:(A;;GA;;;WD)", TypeEvent, untouched, untouched, 3, 1, invalid},    // a list past the descriptor
     };
     PSID everyone = nullptr, administrators = nullptr;
     REQUIRE((ConvertStringSidToSidW(L"S-1-1-0", &everyone) && ConvertStringSidToSidW(L"S-1-5-32-544", &administrators)));
@@ -41,11 +52,18 @@ TEST_CASE("rights a DACL grants Everyone and Administrators: in order, deny firs
                         : InitializeSecurityDescriptor(&nullDacl, SECURITY_DESCRIPTOR_REVISION) &&
                               SetSecurityDescriptorDacl(&nullDacl, TRUE, nullptr, FALSE)));
         const GENERIC_MAPPING mapping = DocumentedGenericMapping(c.type, nullptr);
-        ACCESS_MASK granted[2] = {0xDEADBEEF, 0xDEADBEEF};
-        CHECK(GrantedRights(descriptor, everyone, mapping, &granted[0]) == 0);
-        CHECK(GrantedRights(descriptor, administrators, mapping, &granted[1]) == 0);
+        const DWORD length = GetSecurityDescriptorLength(descriptor);
+        PACL dacl = nullptr;
+        BOOL present = FALSE, defaulted = FALSE;
+        if (c.at >= 0 && GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) && dacl)
+            reinterpret_cast<BYTE*>(dacl)[c.at] = c.value;
+        ACCESS_MASK granted[2] = {untouched, untouched};
+        int unevaluated[2] = {-1, -1};
+        CHECK(GrantedRights(descriptor, length, everyone, mapping, &granted[0], &unevaluated[0]) == c.error);
+        CHECK(GrantedRights(descriptor, length, administrators, mapping, &granted[1], &unevaluated[1]) == c.error);
         CHECK(granted[0] == c.everyone);
         CHECK(granted[1] == c.administrators);
+        CHECK(unevaluated[0] == c.unevaluated);
         if (c.sddl)
             LocalFree(descriptor);
     }
