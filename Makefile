@@ -41,8 +41,8 @@ run: build64
 bench: build64
 	@taskset -c 0 tools/wine-run.sh --prefix $(BUILD)/wineprefix $(BUILD)/bench/kagero_bench.exe $(BENCH)
 
-# Plants every fault of tests/FAULTS.md in a private worktree and checks that
-# the tests catch it; one build and test run per fault, so it takes long.
+# Plants every fault of tests/FAULTS.md in a private worktree (build/faults/)
+# and checks that the tests catch it; one build and test run per fault, so it takes long.
 # ONLY=id,id picks some (tools/check-faults.py --list names them).
 faults: deps
 	@tools/check-faults.py $(if $(ONLY),--only $(ONLY))

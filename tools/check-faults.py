@@ -6,11 +6,11 @@
 Each plant is one or more textual edits of the product (the old text must occur
 exactly once) and the tests that must fail with it: doctest programs, or CTest
 tests that run a shipped program. The plants go into a private git worktree of
-HEAD under DIR (default /tmp/kagero-faults), built there once, so that no one
-else's build ever sees the broken code. For each plant: apply, build only what
-its tests need, run them under Wine, restore. A plant counts as caught when a
-test exits non-zero; the failed test cases are the ones doctest names in its
-"TEST CASE:" lines.
+HEAD under DIR (default build/faults of this clone), built there once, so that
+no one else's build ever sees the broken code; --remove removes it. For each
+plant: apply, build only what its tests need, run them under Wine, restore. A
+plant counts as caught when a test exits non-zero; the failed test cases are
+the ones doctest names in its "TEST CASE:" lines.
 """
 import argparse
 import os
@@ -33,6 +33,8 @@ CTESTS = {
     'kagero_starts_and_exits': ['kagero', 'post-command'],
     'dist_archives': ['kagero', 'kagero-dump'],
     'floors': [],  # reads the sources; nothing to build
+    'readme_examples': ['kagero-dump', 'kagero-scene'],
+    'screenshot_tool': ['kagero-screenshot', 'kagero-scene'],
 }
 BUILD32_TESTS = {'dist_archives'}  # their CTESTS targets are built in build32 too
 RUN_SECONDS = 240  # above every test's CTest timeout: a plant that hangs a program is caught
@@ -976,6 +978,23 @@ plant('watch-short-unsaid', D, "A look cut short by memory not said",
 os.environ['TZ'] = 'JST-9'
 
 
+# The README's examples, the archives and the screenshot tool.
+plant('readme-drift', 'readme_examples', "A README example that no longer matches what it prints",
+      ('README.md', '    1a2,4\n', '    1a2,3\n'))
+plant('scene-descriptor', 'readme_examples', "The scene's event made with another descriptor than the README shows",
+      ('tools/scene/Scene.h', '(D;;0xC0002;;;BU)', '(D;;0xC0000;;;BU)'))
+plant('dist-flat', 'dist_archives', "An archive that unpacks its files into the folder it is unpacked in",
+      ('tools/make-dist.py', 'name = folder_name(arch) + "/" + member', 'name = member'))
+plant('dist-readme-private', 'dist_archives', "The archives' README.txt readable by its owner alone",
+      ('tools/make-dist.py', 'info.external_attr = PLAIN_FILE << 16', 'info.external_attr = 0o100600 << 16'))
+plant('dist-readme-which', 'dist_archives', "The archives' README.txt does not say which Windows the archive is for",
+      ('tools/make-dist.py', '(text.read() + which_text(arch))', 'text.read()'))
+plant('screenshot-help-runs', 'screenshot_tool', "kagero-screenshot --help runs the tool instead of showing its usage",
+      ('tools/screenshot/Screenshot.cpp', 'if (argc != 2 || help) {', 'if (argc != 2) {'))
+plant('screenshot-unsaved', 'screenshot_tool', "Pictures kagero-screenshot cannot save end it with exit code 0",
+      ('tools/screenshot/Screenshot.cpp', 'return Failed ? 1 : 0;', 'return 0;'))
+
+
 def read(path):
     with open(path, encoding='utf-8', newline='') as f:
         return f.read()
@@ -1034,7 +1053,13 @@ def git(*args, **kw):
 def prepare_worktree(tree):
     """A clean worktree of HEAD at tree, configured with the two builds' presets."""
     head = git('rev-parse', 'HEAD')
+    git('worktree', 'prune')  # one whose folder went with a `make clean`
     if os.path.exists(os.path.join(tree, '.git')):
+        theirs = subprocess.run(['git', '-C', tree, 'rev-parse', '--path-format=absolute', '--git-common-dir'],
+                                capture_output=True, text=True).stdout.strip()
+        if theirs != git('rev-parse', '--path-format=absolute', '--git-common-dir'):
+            sys.exit(f'check-faults: {tree} belongs to another clone ({theirs or "none"}): '
+                     'give another --dir, or remove it there with --remove')
         subprocess.run(['git', '-C', tree, 'checkout', '--quiet', '--force', '--detach', head], check=True)
     else:
         git('worktree', 'add', '--detach', tree, head)
@@ -1118,8 +1143,8 @@ def main():
     parser.add_argument('--list', action='store_true', help='list the plants and exit')
     parser.add_argument('--check-applies', action='store_true',
                         help="check that every plant's old text occurs once in the current sources (no build)")
-    parser.add_argument('--dir', default='/tmp/kagero-faults-' + os.path.basename(REPO),
-                        help='where the private worktree lives (one per checkout)')
+    parser.add_argument('--dir', default=os.path.join(REPO, 'build', 'faults'),
+                        help="where the private worktree lives (default: under this clone's build folder)")
     parser.add_argument('--remove', action='store_true', help='remove the private worktree and exit')
     args = parser.parse_args()
 

@@ -5,8 +5,11 @@
     make-dist.py --check DIR                              check what they hold
 
 The version comes from resources/Version.h, so the archive's name matches
-the About box. Every archive must hold exactly kagero.exe, kagero-dump.exe
-and README.txt, with stripped programs built for the archive's architecture.
+the About box. Every archive unpacks into one folder named after it
+(kagero-<version>-<arch>/), as portable tools are shipped, and holds exactly
+kagero.exe, kagero-dump.exe and README.txt there: stripped programs built
+for the archive's architecture, and a README that says which Windows the
+archive is for, stored as a plain file anyone may read.
 With --skip-missing a build not there yet ends the run with CTest's skip
 code and the reason, instead of a failure.
 """
@@ -21,6 +24,12 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 TOP = os.path.dirname(HERE)
 MEMBERS = ("kagero.exe", "kagero-dump.exe", "README.txt")
 MACHINES = {"x86": 0x014C, "x64": 0x8664}
+# Which archive for which Windows, added to each archive's README.
+WHICH = {
+    "x64": ("64 ビット版 Windows", "64-bit Windows"),
+    "x86": ("32 ビット版 Windows", "32-bit Windows"),
+}
+PLAIN_FILE = 0o100644  # a regular file, read by all: unzip's and Windows' view of it
 SKIPPED = 77  # the archive test's SKIP_RETURN_CODE (tools/CMakeLists.txt)
 
 
@@ -34,6 +43,18 @@ def version():
 
 def archive_name(arch):
     return "kagero-%s-%s.zip" % (version(), arch)
+
+
+def folder_name(arch):
+    return archive_name(arch)[:-len(".zip")]
+
+
+def which_text(arch):
+    other = "x86" if arch == "x64" else "x64"
+    return ("\nこの ZIP は %s 用です。%s には %s を使ってください。\n"
+            "This archive is for %s; for %s take %s.\n" % (
+                WHICH[arch][0], WHICH[other][0], archive_name(other),
+                WHICH[arch][1], WHICH[other][1], archive_name(other)))
 
 
 def pe_machine(data):
@@ -86,13 +107,17 @@ def build(out, builds, skip_missing):
         path = os.path.join(out, archive_name(arch))
         with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
             for member in MEMBERS:
+                name = folder_name(arch) + "/" + member
                 if member == "README.txt":
                     # Windows' Notepad reads CR LF and a UTF-8 mark best.
                     with open(sources[member], encoding="utf-8") as text:
-                        body = "\ufeff" + text.read().replace("\n", "\r\n")
-                    archive.writestr(member, body.encode("utf-8"))
+                        body = "\ufeff" + (text.read() + which_text(arch)).replace("\n", "\r\n")
+                    info = zipfile.ZipInfo.from_file(sources[member], name)
+                    info.compress_type = zipfile.ZIP_DEFLATED
+                    info.external_attr = PLAIN_FILE << 16  # whatever the clone's umask made of it
+                    archive.writestr(info, body.encode("utf-8"))
                 else:
-                    archive.write(sources[member], member)
+                    archive.write(sources[member], name)
         print(path)
     return None
 
@@ -104,13 +129,17 @@ def check(out):
         if not os.path.isfile(path):
             problems.append("%s is missing" % path)
             continue
+        folder = folder_name(arch) + "/"
         with zipfile.ZipFile(path) as archive:
             names = sorted(archive.namelist())
-            if names != sorted(MEMBERS):
-                problems.append("%s holds %s" % (path, names))
+            if names != sorted(folder + member for member in MEMBERS):
+                problems.append("%s holds %s, not %s in %s" % (path, names, ", ".join(MEMBERS), folder))
                 continue
+            mode = archive.getinfo(folder + "README.txt").external_attr >> 16
+            if mode != PLAIN_FILE:
+                problems.append("%s: README.txt has mode %o, not %o" % (path, mode, PLAIN_FILE))
             for program in ("kagero.exe", "kagero-dump.exe"):
-                image = archive.read(program)
+                image = archive.read(folder + program)
                 found = pe_machine(image)
                 if found != machine:
                     problems.append("%s: %s is for machine %r" % (path, program, found))
@@ -118,8 +147,9 @@ def check(out):
                 debug = [name for name in pe_sections(image) if name.startswith(".debug")]
                 if debug:
                     problems.append("%s: %s is not stripped: %s" % (path, program, " ".join(debug)))
-            readme = archive.read("README.txt").decode("utf-8-sig")
-            for needed in ("kagero-dump", "インストールは不要", "管理者"):
+            readme = archive.read(folder + "README.txt").decode("utf-8-sig")
+            for needed in ("kagero-dump", "インストールは不要", "管理者", "ZIP は %s 用" % WHICH[arch][0],
+                           "for %s;" % WHICH[arch][1]):
                 if needed not in readme:
                     problems.append("%s: README.txt lacks %r" % (path, needed))
     for problem in problems:

@@ -1,9 +1,10 @@
 // Waits for a top-level window of a class to come up and, optionally, posts
 // it a WM_COMMAND. `make run` uses it to know when Kagero's main window is
-// ready and to close Kagero through its own Exit command.
-//   post-command.exe [--wait SECONDS] CLASS [COMMAND]
+// ready, to bring it to the front for its screenshot, and to close Kagero
+// through its own Exit command.
+//   post-command.exe [--wait SECONDS] [--front] CLASS [COMMAND]
 // Exit codes: 0 done, 1 no such window in time, 2 bad arguments, 3 the
-// command could not be posted.
+// window could not be brought to the front or the command not posted.
 #include <windows.h>
 
 #include <cwchar>
@@ -45,7 +46,7 @@ HWND WaitForWindow(const wchar_t* className, unsigned long seconds)
 
 int Usage()
 {
-    std::fwprintf(stderr, L"usage: post-command.exe [--wait SECONDS] CLASS [COMMAND]\n");
+    std::fwprintf(stderr, L"usage: post-command.exe [--wait SECONDS] [--front] CLASS [COMMAND]\n");
     return 2;
 }
 
@@ -60,6 +61,8 @@ int wmain(int argc, wchar_t** argv)
             return Usage();
         next += 2;
     }
+    const bool front = next < argc && std::wcscmp(argv[next], L"--front") == 0;
+    next += front;
     if (next >= argc || argc - next > 2)
         return Usage();
     const wchar_t* className = argv[next];
@@ -72,6 +75,15 @@ int wmain(int argc, wchar_t** argv)
     if (!window) {
         std::fwprintf(stderr, L"post-command: no visible window of class %ls\n", className);
         return 1;
+    }
+    // Without a window manager Wine may neither activate the window nor, once
+    // it is the foreground, draw its frame active.
+    DWORD_PTR ignored = 0;
+    if (front && (!SetForegroundWindow(window) || GetForegroundWindow() != window ||
+                  !SendMessageTimeoutW(window, WM_NCACTIVATE, TRUE, 0, SMTO_ABORTIFHUNG, ResponseTimeoutMilliseconds,
+                                       &ignored))) {
+        std::fwprintf(stderr, L"post-command: the window could not be brought to the front\n");
+        return 3;
     }
     if (post && !PostMessageW(window, WM_COMMAND, MAKEWPARAM(command, 0), 0)) {
         std::fwprintf(stderr, L"post-command: posting failed (error %lu)\n", GetLastError());

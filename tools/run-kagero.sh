@@ -18,13 +18,13 @@ run_headless_session() {
     local shot=$build/kagero.png
     wine "$build/kagero.exe" &
     local kagero=$!
-    if ! wine "$post" --wait 60 "$main_class"; then
+    if ! wine "$post" --wait 60 --front "$main_class"; then
         echo "run-kagero: the main window did not come up" >&2
         kill "$kagero" 2>/dev/null
         wait "$kagero" 2>/dev/null
         return 1
     fi
-    sleep 1  # let the first paint reach the screen
+    sleep 1  # let the first paint, and the active caption's, reach the screen
     rm -f "$shot"
     if import -window root "$shot"; then
         echo "$shot"

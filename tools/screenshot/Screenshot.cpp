@@ -1,15 +1,12 @@
 // kagero-screenshot.exe FOLDER: the README's pictures, taken of the real
-// main window, property sheet, find window and holders window over objects
-// such as applications leave in \BaseNamedObjects. Saves
+// main window, property sheet, find window and holders window over the
+// README's scene (kagero-scene.exe, started before). Saves
 // FOLDER\main-window.bmp, general-page.bmp, security-page.bmp,
 // find-window.bmp and holders-window.bmp, each the window's own rectangle of
-// the screen. The holders are copies of this program under made-up names,
-// started as "NAME --hold ROLE READY PARENT": they open the scene's objects,
-// set the inherited event READY and hold them until the process PARENT ends.
+// the screen; exit code 1 when one is missing.
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
-#include <sddl.h>
 
 #include <cstdio>
 #include <functional>
@@ -22,27 +19,14 @@
 #include "HoldersWindow.h"
 #include "MainFrame.h"
 #include "ResourceIds.h"
+#include "Scene.h"
 #include "Startup.h"
 
 namespace {
 
-const wchar_t SceneDirectory[] = L"BaseNamedObjects";
-const wchar_t PanelObject[] = L"Indexer.Workers";              // the General page's semaphore
-const wchar_t SecuredObject[] = L"PhotoViewer.SingleInstance";  // the security page's event
-const wchar_t SharedObject[] = L"MailClient.SharedSettings";     // the holders window's section
-// The programs that hold the section, and what each opens it for.
-const struct {
-    const wchar_t* program;
-    DWORD sectionAccess;
-} Holders[] = {{L"MailClient.exe", FILE_MAP_ALL_ACCESS}, {L"MailSync.exe", FILE_MAP_READ}, {L"MailClient.exe", FILE_MAP_READ}};
-// Administrators own it and, with SYSTEM, may do anything; Users may wait on it
-// and read it but neither set it nor change its security; Everyone may wait.
-// The creator opens it for SYNCHRONIZE only, which Everyone is given. SYSTEM
-// comes first: Wine's editor shows no rights for the DACL's first account.
-const wchar_t SecuredDescriptor[] =
-    L"O:BAG:BAD:(A;;0x1F0003;;;SY)(D;;0xC0002;;;BU)(A;;0x1F0003;;;BA)(A;;0x120001;;;BU)(A;;0x100000;;;WD)";
-// The account whose rights the security picture shows: allowed and denied both.
-const WELL_KNOWN_SID_TYPE ShownAccount = WinBuiltinUsersSid;
+using scene::PanelObject;
+using scene::SecuredObject;
+using scene::SharedObject;
 
 std::wstring Folder;
 HACCEL Accelerators = nullptr, AdditionAccelerators = nullptr;
@@ -52,94 +36,6 @@ void Fail(const wchar_t* what, DWORD error)
 {
     fwprintf(stderr, L"kagero-screenshot: %ls (error %lu)\n", what, error);
     Failed = true;
-}
-
-void Hold(std::vector<HANDLE>& held, HANDLE object, const wchar_t* name)
-{
-    if (object)
-        held.push_back(object);
-    else
-        Fail((std::wstring(L"cannot make ") + name).c_str(), GetLastError());
-}
-
-// A holder's part: the section opened as its role says, the event set, then
-// everything held until the parent has ended.
-int Hold(const wchar_t* role, const wchar_t* ready, const wchar_t* parent)
-{
-    const int index = _wtoi(role);
-    if (index < 0 || index >= static_cast<int>(sizeof(Holders) / sizeof(Holders[0])))
-        return 2;
-    const std::wstring section = std::wstring(L"Global\\") + SharedObject;
-    HANDLE held = OpenFileMappingW(Holders[index].sectionAccess, FALSE, section.c_str());
-    HANDLE owner = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(_wtoi(parent)));
-    HANDLE event = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(_wtoi64(ready)));
-    if (!held || !owner)
-        return 3;
-    SetEvent(event);
-    CloseHandle(event);
-    WaitForSingleObject(owner, INFINITE);
-    return 0;
-}
-
-// Starts the holders, each a copy of this program under its made-up name in
-// the temporary folder; they end when this program does.
-void StartHolders()
-{
-    wchar_t self[MAX_PATH], folder[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    if (!length || length >= MAX_PATH || !GetTempPathW(MAX_PATH, folder)) {
-        Fail(L"cannot find this program or the temporary folder", GetLastError());
-        return;
-    }
-    for (int i = 0; i < static_cast<int>(sizeof(Holders) / sizeof(Holders[0])); ++i) {
-        const std::wstring program = std::wstring(folder) + Holders[i].program;
-        SECURITY_ATTRIBUTES inherited = {sizeof(inherited), nullptr, TRUE};
-        HANDLE ready = CreateEventW(&inherited, TRUE, FALSE, nullptr);
-        std::wstring command = L"\"" + program + L"\" --hold " + std::to_wstring(i) + L" " +
-                               std::to_wstring(reinterpret_cast<ULONG_PTR>(ready)) + L" " +
-                               std::to_wstring(GetCurrentProcessId());
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION child = {};
-        if (!ready || (!CopyFileW(self, program.c_str(), FALSE) && GetLastError() != ERROR_SHARING_VIOLATION) ||
-            !CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
-            Fail(L"cannot start a holder", GetLastError());
-        } else {
-            HANDLE both[] = {ready, child.hProcess};
-            if (WaitForMultipleObjects(2, both, FALSE, 10000) != WAIT_OBJECT_0)
-                Fail(L"a holder did not open the section", 0);
-            CloseHandle(child.hThread);
-            CloseHandle(child.hProcess);
-        }
-        if (ready)
-            CloseHandle(ready);
-    }
-}
-
-// The scene's objects, held until the pictures are taken.
-std::vector<HANDLE> MakeScene()
-{
-    std::vector<HANDLE> held;
-    Hold(held, CreateEventW(nullptr, TRUE, FALSE, L"Global\\BackupAgent.JobFinished"), L"an event");
-    Hold(held, CreateEventW(nullptr, FALSE, FALSE, L"Global\\MailClient.NewMessage"), L"an event");
-    Hold(held, CreateMutexW(nullptr, FALSE, L"Global\\BackupAgent.Catalog.Lock"), L"a mutant");
-    Hold(held, CreateMutexW(nullptr, FALSE, L"Global\\MailClient.Profile.Lock"), L"a mutant");
-    Hold(held, CreateWaitableTimerW(nullptr, TRUE, L"Global\\BackupAgent.NextRun"), L"a timer");
-    Hold(held, CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 65536,
-                                  L"Global\\MailClient.SharedSettings"), L"a section");
-    const std::wstring semaphore = std::wstring(L"Global\\") + PanelObject;
-    Hold(held, CreateSemaphoreW(nullptr, 3, 8, semaphore.c_str()), PanelObject);
-
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(SecuredDescriptor, SDDL_REVISION_1, &descriptor, nullptr)) {
-        Fail(L"cannot read the event's descriptor", GetLastError());
-        return held;
-    }
-    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
-    const std::wstring event = std::wstring(L"Global\\") + SecuredObject;
-    Hold(held, CreateEventExW(&attributes, event.c_str(), 0, SYNCHRONIZE), SecuredObject);
-    LocalFree(descriptor);
-    return held;
 }
 
 void Pump()
@@ -309,7 +205,7 @@ void SelectAccount(HWND sheet)
     DWORD sidSize = sizeof(sid), nameLength = 256, domainLength = 256;
     wchar_t account[256] = {}, domain[256] = {};
     SID_NAME_USE use;
-    if (!CreateWellKnownSid(ShownAccount, nullptr, sid, &sidSize) ||
+    if (!CreateWellKnownSid(scene::ShownAccount, nullptr, sid, &sidSize) ||
         !LookupAccountSidW(nullptr, sid, account, &nameLength, domain, &domainLength, &use)) {
         Fail(L"the shown account has no name", GetLastError());
         return;
@@ -383,7 +279,7 @@ void TakeHoldersPicture(ControlSite& site)
 void TakePictures(ControlSite& site)
 {
     Settle(1000);  // the first Refresh
-    if (!ShowDirectory(site, SceneDirectory)) {
+    if (!ShowDirectory(site, scene::Directory)) {
         Fail(L"the scene's directory is not in the tree", 0);
         return;
     }
@@ -411,15 +307,13 @@ void TakePictures(ControlSite& site)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc == 5 && lstrcmpW(argv[1], L"--hold") == 0)
-        return Hold(argv[2], argv[3], argv[4]);
-    if (argc != 2) {
-        fwprintf(stderr, L"usage: kagero-screenshot FOLDER\n");
-        return 2;
+    const bool help = argc == 2 && (lstrcmpW(argv[1], L"--help") == 0 || lstrcmpW(argv[1], L"-h") == 0 ||
+                                    lstrcmpW(argv[1], L"/?") == 0);
+    if (argc != 2 || help) {
+        fwprintf(help ? stdout : stderr, L"usage: kagero-screenshot FOLDER   (with kagero-scene's scene there)\n");
+        return help ? 0 : 2;
     }
     Folder = argv[1];
-    std::vector<HANDLE> scene = MakeScene();
-    StartHolders();
 
     AppInstance = GetModuleHandleW(nullptr);
     SystemMajorVersion = 10;  // the current look
@@ -429,13 +323,11 @@ int wmain(int argc, wchar_t** argv)
     AdditionAccelerators = LoadAcceleratorsW(AppInstance, MAKEINTRESOURCEW(IDA_ADDITIONS_ACCELERATORS));
     if (!MainWindowHandle || !ActiveControlSite)
         Fail(L"the main window cannot be made", GetLastError());
-    else if (!Failed)
+    else
         TakePictures(*ActiveControlSite);
 
     if (MainWindowHandle)
         DestroyWindow(MainWindowHandle);
     Pump();
-    for (HANDLE object : scene)
-        CloseHandle(object);
     return Failed ? 1 : 0;
 }
