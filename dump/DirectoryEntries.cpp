@@ -67,6 +67,16 @@ void DirectoryEntries::Sort()
         const int order = a.plain && b.plain ? CompareUpper(first, second) : lstrcmpiW(first, second);
         return order ? order < 0 : wcscmp(first, second) < 0;
     });
+    // A listing read while objects are made in the directory can give one
+    // entry twice; a watch would report it made twice, then once deleted.
+    size_t kept = 0;
+    for (size_t i = 0; i < items_.Count(); ++i) {
+        const Item& item = items_[i];
+        if (kept == 0 || items_[kept - 1].nameLength != item.nameLength ||
+            wmemcmp(texts + items_[kept - 1].name, texts + item.name, item.nameLength) != 0)
+            items_[kept++] = item;
+    }
+    items_.Truncate(kept);
 }
 
 int CompareEntryNames(const wchar_t* a, const wchar_t* b)

@@ -62,6 +62,8 @@ public:
     // The last element, taken off; the array must not be empty.
     T Pop() { return items_[--count_]; }
     void Clear() { count_ = 0; }
+    // Keeps the first count elements (no more than there are).
+    void Truncate(size_t count) { count_ = count < count_ ? count : count_; }
 
     // Writing in place: Tail is where the next element goes, and Commit counts
     // those written there, after a Reserve that made room for them.

@@ -893,6 +893,8 @@ plant('search-star-at-end', F, "A wildcard ending in * misses a name that ends w
 plant('search-from-root', F, "A search from \\ itself finds nothing",
       ('find/NamespaceSearch.cpp', "    while (startLength > 1 && start[startLength - 1] == L'\\\\')", "    while (startLength > 0 && start[startLength - 1] == L'\\\\')"))
 # The window's command line, and going to a path: a trailing "\\", a way gone, a failure that keeps the view.
+plant('dump-entry-twice', D, "An entry the listing gave twice written twice",
+      ('dump/DirectoryEntries.cpp', "    items_.Truncate(kept);\n", ""))
 plant('start-blank', G, "A blank before a quoted start path keeps its quotes (never found)",
       ('app/Startup.cpp', "    while (IsBlank(*commandLine))\n        ++commandLine;\n", ""))
 plant('start-usage', G, "`kagero.exe /?` taken for a path (a raw code)",

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "DirectoryEntries.h"
 #include "DumpWalk.h"
 #include "EntryExtras.h"
 #include "HolderProcess.h"
@@ -226,6 +227,11 @@ TEST_CASE("the whole namespace as JSON with --details: every line parses, each e
         found[key] = entry;
     }
     CHECK(found == expected);
+    DirectoryEntries twice;  // a listing that gave an entry twice, as it can while objects are made
+    for (const wchar_t* name : {L"b", L"B", L"a", L"b"})
+        twice.AddListEntry(0, L"Event", name);
+    twice.Sort();
+    CHECK((twice.Count() == 3 && std::wstring(twice.Name(2)) == L"b"));
 }
 
 TEST_CASE("text lines depth first, sorted without regard to case, on past a refusal; filters; PATH in the kernel's names; exit codes and their one line")
