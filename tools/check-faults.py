@@ -892,9 +892,9 @@ plant('search-star-at-end', F, "A wildcard ending in * misses a name that ends w
       ('namespace/NameMatch.cpp', "    while (p < patternLength && pattern[p] == L'*')\n        ++p;\n    return p == patternLength;", "    return p == patternLength;"))
 plant('search-from-root', F, "A search from \\ itself finds nothing",
       ('find/NamespaceSearch.cpp', "    while (startLength > 1 && start[startLength - 1] == L'\\\\')", "    while (startLength > 0 && start[startLength - 1] == L'\\\\')"))
-# The window's command line, and going to a path: a trailing "\\", a way gone, a failure that keeps the view.
-plant('dump-entry-twice', D, "An entry the listing gave twice written twice",
+plant('dump-entry-twice', D, "An entry the listing gave twice written twice (a watch says it was made twice)",
       ('dump/DirectoryEntries.cpp', "    items_.Truncate(kept);\n", ""))
+# The window's command line, and going to a path: a trailing "\\", a way gone, a failure that keeps the view.
 plant('start-blank', G, "A blank before a quoted start path keeps its quotes (never found)",
       ('app/Startup.cpp', "    while (IsBlank(*commandLine))\n        ++commandLine;\n", ""))
 plant('start-usage', G, "`kagero.exe /?` taken for a path (a raw code)",
