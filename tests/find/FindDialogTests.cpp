@@ -203,6 +203,12 @@ TEST_CASE("find: Enter or a double-click on a result shows it in the main window
     REQUIRE(seen.boxes.size() == 1);
     CHECK(seen.boxes[0].text == L"オブジェクトが見つかりません。");
     CHECK((findTookInput == std::vector<bool>{false, false} && IsWindowEnabled(f.dialog)));
+    // A sheet that cannot be made: its box leaves the main window no input, then both windows have it again.
+    bool mainTookInput = true;
+    modal::OnBox = [&](HWND) { mainTookInput = IsWindowEnabled(Shell().window); return false; };
+    const modal::Seen failed = modal::Run([&] { SendMessageW(f.List(), WM_SYSKEYDOWN, VK_RETURN, 1 << 29); });
+    CHECK((failed.sheets.empty() && failed.boxes.size() == 1 && !mainTookInput));
+    CHECK((IsWindowEnabled(Shell().window) && IsWindowEnabled(f.dialog)));
     CloseFindDialog();
 }
 
