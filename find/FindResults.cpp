@@ -46,7 +46,9 @@ struct RowOrder {
     bool descending;
     bool operator()(const FoundRow& a, const FoundRow& b) const
     {
-        int result = column == ColumnName ? 0 : Order(a.rank, b.rank);
+        int result = column == ColumnName        ? 0
+                     : column == ColumnDirectory ? Order(a.directoryRank, b.directoryRank)
+                                                 : Order(a.rank, b.rank);
         if (result == 0)
             result = std::strcmp(a.nameKey, b.nameKey);
         if (result == 0)
@@ -134,9 +136,12 @@ void FoundList::Resort(const ColumnSort& sort)
 {
     if (sort.column < 0 || sort.column >= FoundColumnCount || rows_.Count() < 2)
         return;
-    // Each distinct text of a column keyed once; the name's keys are the rows' own.
-    if (!RankColumn(ColumnDirectory, &FoundRow::directoryRank) ||
-        !RankColumn(sort.column == ColumnName ? ColumnDirectory : sort.column, &FoundRow::rank))
+    // Each distinct text of a column keyed once; the name's keys are the rows'
+    // own, and the directory is ranked for every sort: it orders equal names.
+    const bool ranked = RankColumn(ColumnDirectory, &FoundRow::directoryRank) &&
+                        (sort.column == ColumnName || sort.column == ColumnDirectory ||
+                         RankColumn(sort.column, &FoundRow::rank));
+    if (!ranked)
         return;  // no memory to sort with: the order stays
     const bool all = static_cast<size_t>(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0)) == rows_.Count();
     RememberSelection(all);

@@ -21,7 +21,7 @@ struct FoundRow {
     // The name's collation key: a sort compares keys, many times faster
     // than the texts, in the order lstrcmpiW gives the texts.
     const char* nameKey;
-    UINT rank;           // during a sort: the sorted column's text's place
+    UINT rank;           // during a sort by type or target: the text's place
     UINT directoryRank;  // and the directory's, which orders equal names
     int image;
     bool selected;  // only while a sort carries the list's selection over

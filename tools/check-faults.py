@@ -875,7 +875,9 @@ plant('find-location-unsaid', G, "A location that cannot be opened shown as a co
 plant('find-plain-c', G, "C alone in the find results copies them",
       ('find/FindDialog.cpp', "wVKey == 'C' && CtrlHeld() &&", "wVKey == 'C' &&"))
 plant('find-sort-column', G, "A header click sorts the results by name whatever the column",
-      ('find/FindResults.cpp', "        int result = column == ColumnName ? 0 : Order(a.rank, b.rank);", "        int result = 0;"))
+      ('find/FindResults.cpp', "        int result = column == ColumnName        ? 0\n", "        int result = true ? 0\n"))
+plant('find-sort-place', G, "A click on 場所 sorts the results by name",
+      ('find/FindResults.cpp', "column == ColumnDirectory ? Order(a.directoryRank, b.directoryRank)", "column == ColumnDirectory ? 0"))
 plant('find-sort-focus', G, "A sort leaves the focus on another result",
       ('find/FindResults.cpp', "(row.focused ? LVIS_FOCUSED : 0);", "0;"))
 plant('find-count-untold', G, "Results held but never shown (the list not told their count)",
