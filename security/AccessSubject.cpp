@@ -327,7 +327,8 @@ DWORD BuildAccountSubject(PSID sid, const wchar_t* account, bool elevated, Acces
     if (error)
         return error;
     NetBlock global;
-    if (NetUserGetGroups(nullptr, account, 0, global.Receive(), MAX_PREFERRED_LENGTH, &read, &total) == NERR_Success) {
+    const DWORD globalError = NetUserGetGroups(nullptr, account, 0, global.Receive(), MAX_PREFERRED_LENGTH, &read, &total);
+    if (globalError == NERR_Success) {
         error = AddNamedGroups(global.Get(), read, &GROUP_USERS_INFO_0::grui0_name, elevated, subject, &administrator);
         if (error)
             return error;
