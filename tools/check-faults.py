@@ -700,6 +700,42 @@ plant('completion-mapping', S, "An I/O completion object gets the generic rights
       ('security/AccessCheck.cpp', '    {TypeIoCompletion, {Read | 0x1,', '    {TypeUnknown, {Read | 0x1,'))
 plant('mapping-file', S, "A file mapped as a type without a row, not as a device",
       ('security/AccessCheck.cpp', 'if (typeName && wcscmp(typeName, L"File") == 0)', 'if (false)'))
+# Who asks for access: a token's subject, an account's and a group's logons, levels, capabilities and packages.
+SU = 'security/AccessSubject.cpp'
+plant('subject-user-disabled', S, "A subject's user not enabled (entries allowing the user grant nothing)",
+      (SU, '    if (!(attributes & SE_GROUP_USE_FOR_DENY_ONLY))\n        attributes |= SE_GROUP_ENABLED;\n', ''))
+plant('subject-user-not-first', S, "A user set after groups not first among the subject's SIDs",
+      (SU, '    MoveMemory(sids_.Data() + 1, sids_.Data(), (sids_.Count() - 1) * sizeof(SubjectSid));\n    sids_[0] = user;\n', ''))
+plant('subject-label-as-group', S, "A token's integrity label taken as a group and not as its level",
+      (SU, '        if (group.Attributes & SE_GROUP_INTEGRITY) {', '        if (false) {'))
+plant('subject-group-attributes', S, "A token's groups all taken as enabled (a deny-only group's allow entries grant)",
+      (SU, 'subject->AddGroup(group.Sid, group.Attributes)', 'subject->AddGroup(group.Sid, SE_GROUP_ENABLED)'))
+plant('subject-unanswered-fails', S, 'A token not read at all where the platform does not answer its restricting SIDs (every token under Wine 8)',
+      (SU, '    return error == ERROR_INVALID_FUNCTION || ', '    return '))
+plant('subject-token-level', S, "A token's integrity level not read (a High token taken as Medium)",
+      (SU, '    if (!error && LabelRid(reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(block.Get())->Label.Sid, &rid))\n        subject->SetIntegrity(rid);\n', '    (void)rid;\n'))
+plant('subject-admins-unelevated', S, "Administrators enabled in an account's logon that is not elevated",
+      (SU, 'admins && !elevated ? SE_GROUP_USE_FOR_DENY_ONLY : GroupOn', 'GroupOn'))
+plant('subject-elevated-medium', S, "An elevated administrator's logon left at Medium integrity",
+      (SU, 'administrator && elevated ? IntegrityHigh : IntegrityMedium', 'IntegrityMedium'))
+plant('subject-global-groups-fail', S, "An account's logon refused where its global groups cannot be listed (every account under Wine 8)",
+      (SU, '    if (globalError == NERR_Success) {', '    if (globalError != NERR_Success)\n        return globalError;\n    {'))
+plant('subject-empty-account', S, 'An empty account name given a logon (Wine 8 lists Administrators for it)',
+      (SU, '    if (!account || !*account)\n        return ERROR_INVALID_PARAMETER;\n', ''))
+plant('subject-everyone-twice', S, 'A subject for Everyone holds Everyone twice',
+      (SU, '    if (!subject->Holds(everyone) && !subject->AddGroup(everyone, GroupOn))', '    if (!subject->AddGroup(everyone, GroupOn))'))
+plant('level-overflow', S, 'An integrity level S-1-16-N past a DWORD taken, wrapped round',
+      (SU, '        if (value > 0xFFFFFFFFull)\n            return false;\n', ''))
+plant('level-empty-number', S, 'S-1-16- with no number taken as the untrusted level',
+      (SU, '    if (!digits || !*digits)', '    if (!digits)'))
+plant('subject-names-case', S, 'Integrity levels and capabilities known by name only in one case',
+      (SU, "return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;", 'return c;'))
+plant('capability-any-sid', S, 'Any SID string taken as a capability (Administrators among them)',
+      (SU, 'SidIs(parsed.Get(), 15, SECURITY_CAPABILITY_BASE_RID, 2) &&', ''))
+plant('package-all-packages', S, 'ALL APPLICATION PACKAGES (S-1-15-2-1) taken as a package',
+      (SU, 'SidIs(parsed.Get(), 15, SECURITY_APP_PACKAGE_BASE_RID, 3)', 'SidIs(parsed.Get(), 15, SECURITY_APP_PACKAGE_BASE_RID, 1)'))
+plant('package-empty-name', S, 'An empty package name answered as one the system cannot derive, not as invalid',
+      (SU, '    if (!text || !*text)\n        return ERROR_INVALID_PARAMETER;', '    if (!text)\n        return ERROR_INVALID_PARAMETER;'))
 plant('owner-read-control', D, 'An object whose owner alone may read it reported as unreadable',
       ('dump/SecurityAudit.cpp', 'const ACCESS_MASK OpenForReadControl = READ_CONTROL;',
        'const ACCESS_MASK OpenForReadControl = 0x00020001;'))
