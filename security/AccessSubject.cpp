@@ -368,6 +368,7 @@ bool ParseIntegrityLevel(const wchar_t* text, DWORD* level)
             *level = known.level;
             return true;
         }
+    // N read here, not by ConvertStringSidToSidW: Wine 8's takes 4294967296 as 4294967295.
     const wchar_t* digits = AfterPrefix(text, L"S-1-16-");
     if (!digits || !*digits)
         return false;
