@@ -1034,6 +1034,45 @@ plant('screenshot-help-runs', 'screenshot_tool', "kagero-screenshot --help runs 
 plant('screenshot-unsaved', 'screenshot_tool', "Pictures kagero-screenshot cannot save end it with exit code 0",
       ('tools/screenshot/Screenshot.cpp', 'return Failed ? 1 : 0;', 'return 0;'))
 
+# kagero-dump --explain's words.
+XP = 'dump/AccessExplain.cpp'
+plant('explain-outcome-words', D, "An inherit-only entry's outcome named as a kind not evaluated, and the other way round",
+      (XP, '{u8"継承専用のため対象外", "inheritOnly"}, {u8"評価しない種類", "unevaluated"}',
+       '{u8"継承専用のため対象外", "unevaluated"}, {u8"評価しない種類", "inheritOnly"}'))
+plant('explain-entry-sid', D, "An entry's SID read from the wrong place in the DACL",
+      (XP, '.Sid(reinterpret_cast<BYTE*>(dacl) + step.sidAt)',
+       '.Sid(reinterpret_cast<BYTE*>(dacl) + step.sidAt - 4)'))
+plant('explain-unnamed-bit', D, 'A right without a name shown as the whole mask instead of its bit',
+      (XP, 'Ascii(FormatHex(right, 8, hex));',
+       'Ascii(FormatHex(mask, 8, hex));'))
+plant('explain-policy-off', D, "An integrity check skipped for the subject's policy said to be skipped for its level",
+      (XP, 'policyOff ? PolicyOff : NotLower',
+       'NotLower'))
+plant('explain-write-restricted', D, "A write-restricted subject's passes said to combine as a restricted one's",
+      (XP, '(subject.WriteRestricted() ? ByWriteRestricted : 0)',
+       '0'))
+plant('explain-pass-entries', D, "Every pass's entries explained under each pass",
+      (XP, 'if (static_cast<int>(evaluation.steps[i].pass) == pass)',
+       'if (true)'))
+plant('explain-null-dacl', D, 'A NULL DACL explained as an empty one (which grants nothing)',
+      (XP, 'e.Say(evaluation.nullDacl || !dacl ? NullDacl : EmptyDacl);',
+       'e.Say(EmptyDacl);'))
+plant('explain-level-rid', D, 'A level without a name written without its RID',
+      (XP, 'Put("\\"S-1-16-", "S-1-16-").Number(level)',
+       'Put("\\"S-1-16-", "S-1-16-")'))
+plant('explain-text-change', D, "The text gives a change for entries that changed nothing (inherit-only, not the subject's, ...)",
+      (XP, 'if (e.Json() || step.outcome == EntryOutcome::Allowed || step.outcome == EntryOutcome::Denied)',
+       'if (true)'))
+plant('explain-deny-only', D, 'A deny-only SID shown as disabled',
+      (XP, '{SE_GROUP_USE_FOR_DENY_ONLY, {u8"拒否のみ", "denyOnly"}}',
+       '{SE_GROUP_MANDATORY, {u8"拒否のみ", "denyOnly"}}'))
+plant('explain-account', D, "A SID's account name left out",
+      (XP, 'return FormatAccountName(sid, account, AccountChars) ?',
+       'return false ?'))
+plant('explain-owner-rights', D, 'The OWNER RIGHTS entry said to take the implicit rights of every owner',
+      (XP, 'Bool(result.ownerRightsEntry, u8"あり", u8"なし")',
+       'Bool(result.owner, u8"あり", u8"なし")'))
+
 
 def read(path):
     with open(path, encoding='utf-8', newline='') as f:
