@@ -3,6 +3,8 @@
 #include <climits>
 #include <cwchar>
 
+#include "AccessSubject.h"
+
 namespace {
 
 bool Is(const wchar_t* argument, const wchar_t* option) { return lstrcmpW(argument, option) == 0; }
@@ -39,6 +41,70 @@ bool ParseInterval(const wchar_t* text, int* interval)
     return ParseDepth(text, interval) && *interval >= MinimumWatchIntervalMs;
 }
 
+// --writable-by's account resolved now, so that a name the system does not know is a command-line error;
+// --writable-by-process's process is found when the dump starts.
+ParseResult TakeSubject(const wchar_t* option, const wchar_t* value, DumpOptions* options, ArgumentError* error)
+{
+    if (options->subjectCount >= MaximumWritableBy)
+        return Bad(error, u8"--writable-by と --writable-by-process は合わせて 16 個まで指定できます: ", value);
+    SubjectRequest& request = options->subjects[options->subjectCount++];
+    request.text = value;
+    request.process = Is(option, L"--writable-by-process");
+    if (request.process)
+        return value[0] ? ParseResult::Run : Bad(error, u8"--writable-by-process の値が空です", value);
+    const char* why = "";
+    SID_NAME_USE use = SidTypeUnknown;
+    if (!ResolveAccount(value, request.sid, &why, &use))
+        return Bad(error, why, value);
+    request.user = use == SidTypeUser;
+    return ParseResult::Run;
+}
+
+static_assert(MaximumRestrictingSids == 16 && MaximumCapabilities == 16, "the messages say 16");
+
+// A SID into one of a fixed number of slots.
+ParseResult TakeSid(const wchar_t* value, bool resolved, const BYTE* sid, BYTE (*slots)[AccountSidBytes], int* count,
+                    const char* full, const char* unknown, ArgumentError* error)
+{
+    if (!resolved)
+        return Bad(error, unknown, value);
+    if (*count >= 16)
+        return Bad(error, full, value);
+    CopyMemory(slots[(*count)++], sid, AccountSidBytes);
+    return ParseResult::Run;
+}
+
+// What makes every subject a sandbox: its level, restricting SIDs, package and capabilities.
+ParseResult TakeModifier(const wchar_t* option, const wchar_t* value, SubjectModifiers* modifiers, ArgumentError* error)
+{
+    BYTE sid[AccountSidBytes] = {};
+    if (Is(option, L"--integrity")) {
+        modifiers->integritySet = ParseIntegrityLevel(value, &modifiers->integrity);
+        return modifiers->integritySet
+                   ? ParseResult::Run
+                   : Bad(error, u8"整合性レベルは untrusted, low, medium, high, system か S-1-16-N です: ", value);
+    }
+    if (Is(option, L"--restricted-to")) {
+        const char* why = u8"--restricted-to の値が空です";
+        const bool resolved = value[0] && ResolveAccount(value, sid, &why);
+        return TakeSid(value, resolved, sid, modifiers->restrictedTo, &modifiers->restrictedCount,
+                       u8"--restricted-to は 16 個まで指定できます: ", why, error);
+    }
+    if (Is(option, L"--capability"))
+        return TakeSid(value, ResolveCapability(value, sid), sid, modifiers->capabilities, &modifiers->capabilityCount,
+                       u8"--capability は 16 個まで指定できます: ", u8"ケーパビリティではありません: ", error);
+    // --appcontainer
+    switch (ResolvePackage(value, modifiers->package)) {
+    case 0:
+        modifiers->appContainer = true;
+        return ParseResult::Run;
+    case ERROR_NOT_SUPPORTED:
+        return Bad(error, u8"このシステムではパッケージ名から SID を求められません (SID で指定してください): ", value);
+    default:
+        return Bad(error, u8"AppContainer のパッケージではありません: ", value);
+    }
+}
+
 // One option with its value: Run, or Bad with the error set.
 ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* options, ArgumentError* error)
 {
@@ -62,15 +128,11 @@ ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* 
         options->heldBy[options->heldByCount++] = value;
         return ParseResult::Run;
     }
-    if (Is(option, L"--writable-by")) {
-        if (options->writableByCount >= MaximumWritableBy)
-            return Bad(error, u8"--writable-by は 16 個まで指定できます: ", value);
-        const char* why = "";
-        return ResolveAccount(value, options->writableBy[options->writableByCount++], &why)
-                   ? ParseResult::Run
-                   : Bad(error, why, value);
-    }
-    return options->find.Set(value) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", value);
+    if (Is(option, L"--writable-by") || Is(option, L"--writable-by-process"))
+        return TakeSubject(option, value, options, error);
+    if (Is(option, L"--find"))
+        return options->find.Set(value) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", value);
+    return TakeModifier(option, value, &options->modifiers, error);
 }
 
 // A PATH the kernel would refuse with a bare status is a command-line error
@@ -99,8 +161,38 @@ bool IsHelp(const wchar_t* argument)
 
 bool TakesValue(const wchar_t* argument)
 {
-    return Is(argument, L"--find") || Is(argument, L"--type") || Is(argument, L"--depth") ||
-           Is(argument, L"--writable-by") || Is(argument, L"--interval") || Is(argument, L"--held-by");
+    static const wchar_t* const taking[] = {L"--find",        L"--type",       L"--depth",
+                                            L"--writable-by", L"--interval",   L"--held-by",
+                                            L"--writable-by-process", L"--integrity", L"--restricted-to",
+                                            L"--appcontainer", L"--capability"};
+    for (const wchar_t* option : taking)
+        if (Is(argument, option))
+            return true;
+    return false;
+}
+
+// Meaningless combinations of the subjects' options, in words; Run when there is none.
+ParseResult CheckSubjects(const DumpOptions& options, ArgumentError* error)
+{
+    const SubjectModifiers& modifiers = options.modifiers;
+    bool account = false;
+    for (int i = 0; i < options.subjectCount; ++i)
+        account = account || options.subjects[i].user;
+    const bool modified = modifiers.elevated || modifiers.integritySet || modifiers.restrictedCount > 0 ||
+                          modifiers.writeRestricted || modifiers.appContainer || modifiers.capabilityCount > 0;
+    if (options.subjectCount == 0 && (modified || options.explain))
+        return Bad(error, u8"--writable-by か --writable-by-process で主体を指定してください: ",
+                   options.explain ? L"--explain" : L"--integrity, --restricted-to, --appcontainer ...");
+    if (modifiers.elevated && !account)
+        return Bad(error, u8"--elevated はユーザーのアカウントの --writable-by に使います: ", L"--elevated");
+    if (modifiers.capabilityCount > 0 && !modifiers.appContainer)
+        return Bad(error, u8"--capability は --appcontainer と一緒に使います: ", L"--capability");
+    if (modifiers.writeRestricted && modifiers.restrictedCount == 0)
+        return Bad(error, u8"--write-restricted は --restricted-to と一緒に使います: ", L"--write-restricted");
+    if (options.explain && (options.path.Empty() || options.watch))
+        return Bad(error, options.watch ? u8"--watch とは一緒に使えません: " : u8"--explain には一つのオブジェクトのパスが要ります: ",
+                   L"--explain");
+    return ParseResult::Run;
 }
 
 }  // namespace
@@ -113,8 +205,8 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
         const wchar_t* argument = argv[i];
         // --name=value as --name value; a name longer than any option's is no option.
         const wchar_t* equals = argument[0] == L'-' && argument[1] == L'-' ? wcschr(argument, L'=') : nullptr;
-        wchar_t name[16] = L"";
-        if (equals && equals - argument < 16)
+        wchar_t name[32] = L"";
+        if (equals && equals - argument < 32)
             lstrcpynW(name, argument, static_cast<int>(equals - argument) + 1);
         if (equals && TakesValue(name)) {
             interval = Is(name, L"--interval") ? equals + 1 : interval;
@@ -137,6 +229,12 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
             options->watch = true;
         } else if (Is(argument, L"--holders")) {
             options->holders = true;
+        } else if (Is(argument, L"--explain")) {
+            options->explain = true;
+        } else if (Is(argument, L"--elevated")) {
+            options->modifiers.elevated = true;
+        } else if (Is(argument, L"--write-restricted")) {
+            options->modifiers.writeRestricted = true;
         } else if (TakesValue(argument)) {
             if (i + 1 >= argc)
                 return Bad(error, u8"値がありません: ", argument);
@@ -156,11 +254,13 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
         }
     }
     // A watch reports what appears and goes, not who may change it.
-    if (options->watch && (options->security || options->writableByCount > 0))
-        return Bad(error, u8"--watch とは一緒に使えません: ", options->security ? L"--security" : L"--writable-by");
+    if (options->watch && (options->security || options->subjectCount > 0))
+        return Bad(error, u8"--watch とは一緒に使えません: ",
+                   options->security ? L"--security"
+                   : options->subjects[0].process ? L"--writable-by-process" : L"--writable-by");
     if (interval && !options->watch)
         return Bad(error, u8"--interval は --watch の見直す間隔です: ", interval);
-    return ParseResult::Run;
+    return CheckSubjects(*options, error);
 }
 
 const char DumpUsageText[] =
@@ -183,13 +283,25 @@ const char DumpUsageText[] =
     u8"                 セクションの大きさ、I/O 完了の待ち数、ジョブのプロセス数、リンクの作成日時も書く\n"
     u8"  --security     所有者 (owner) とセキュリティ記述子 (sddl、ラベルも) も書く。sddl= が空なら記述子がなく、\n"
     u8"                 だれもがすべての権利を持つ。読めなければ securityError に理由\n"
-    u8"  --writable-by WHO  WHO が変更できる項目だけを、変更を許す権利 (writable) とともに書く\n"
+    u8"  --writable-by WHO  WHO が変更できる項目だけを、変更を許す権利 (writable) と理由 (by) とともに書く\n"
     u8"                 (何度でも指定できる。どれかが変更できれば書く)。WHO はアカウント名かグループ名\n"
-    u8"                 (Everyone, Users)、SDDL の略号 (WD, BU, AU)、SID (S-1-5-32-545)。DACL の\n"
-    u8"                 エントリーは WHO と Everyone のものだけを数え、所属するグループは展開せず、ラベルは\n"
-    u8"                 適用しない。数えない種類 (コールバック、オブジェクト、条件付き) のエントリーの数を\n"
-    u8"                 unevaluated に書く (0 でなければ答えは足りないかもしれない)。名前にならない SID\n"
-    u8"                 (他のドメインのアカウント) はそのまま使う。ドメインや CO, CG, OW は誤り\n"
+    u8"                 (Everyone, Users)、SDDL の略号 (WD, BU, AU)、SID (S-1-5-32-545)。ユーザーのアカウントは\n"
+    u8"                 対話型ログオンのとおり (ローカルグループ、Everyone, Authenticated Users, INTERACTIVE,\n"
+    u8"                 LOCAL, CONSOLE LOGON、整合性 medium。Administrators は拒否のみ)。グループや SID は\n"
+    u8"                 その SID と Everyone。システムのアクセスチェックのとおりに評価する (特権は適用しない)。\n"
+    u8"                 by=#番号:SID (DACL のエントリー)、owner (所有者の暗黙の権利)、null (NULL DACL)。\n"
+    u8"                 数えない種類 (コールバック、オブジェクト、条件付き) のエントリーの数を unevaluated に書く\n"
+    u8"                 (0 でなければ答えは足りないかもしれない)。名前にならない SID はそのまま使う。\n"
+    u8"                 ドメインや CO, CG, OW は誤り\n"
+    u8"  --writable-by-process PROC  実行中のプロセスのトークンのとおりに (何度でも指定できる)。PROC は self\n"
+    u8"                 (kagero-dump 自身)、プロセス ID かプログラム名 (--held-by と同じ)\n"
+    u8"  --elevated     ユーザーのアカウントを昇格したものとする (Administrators が有効、整合性 high)\n"
+    u8"  --integrity L  主体の整合性レベル: untrusted, low, medium, high, system か S-1-16-N\n"
+    u8"  --restricted-to WHO  主体を制限付きトークンにする (制限 SID、何度でも指定できる)\n"
+    u8"  --write-restricted   制限 SID を書き込みの権利にだけ使う (--restricted-to と一緒に)\n"
+    u8"  --appcontainer PKG   主体をパッケージ PKG (SID か名前) の AppContainer にする (整合性 low)\n"
+    u8"  --capability CAP     AppContainer のケーパビリティ (internetClient などか SID、何度でも指定できる)\n"
+    u8"  --explain      パスの一つのオブジェクトについて、主体ごとに評価の手順を書く\n"
     u8"  --holders      各項目を開いているプロセスも書く: holders=プログラム(PID),... (ハンドルがいくつでも\n"
     u8"                 一つのプロセスは一度、なければ holders= だけ)。--json では \"holders\": [{\"process\": ...,\n"
     u8"                 \"pid\": ..., \"handles\": [{\"handle\": \"0x38\", \"access\": \"0x001F0003\"}]}] (なければ [])。\n"
@@ -213,7 +325,8 @@ const char DumpUsageText[] =
     u8"\n"
     u8"終了コード: 0 成功、1 一覧できないディレクトリがあった (理由は標準エラーへ) か出力先が閉じた、\n"
     u8"            またはハンドルを調べられなかったプロセスがあった (その数と ID は標準エラーへ)、\n"
+    u8"            またはトークンを読めなかったプロセスがあった、\n"
     u8"            2 引数の誤り (\\ で始まらないパス、システムにない種類、\n"
-    u8"            見つからないアカウント、実行中でないプログラムを含む)\n"
+    u8"            見つからないアカウント、実行中でないプログラム、意味のない組み合わせを含む)\n"
     u8"--watch では: 0 Ctrl+C で終わった、1 パスが消えたか初めから一覧できない、ハンドルの一覧を読めなかった、\n"
     u8"            または出力先が閉じた\n";

@@ -9,10 +9,35 @@
 
 const int MaximumTypeFilters = 64;
 const int UnlimitedDepth = -1;
-const int MaximumWritableBy = 16;
+const int MaximumWritableBy = 16;  // subjects: --writable-by and --writable-by-process together
+const int MaximumRestrictingSids = 16;
+const int MaximumCapabilities = 16;
 const int MaximumHeldBy = 16;
 const int DefaultWatchIntervalMs = 1000;
 const int MinimumWatchIntervalMs = 100;
+
+// One --writable-by or --writable-by-process, as typed (pointing into the
+// caller's arguments); an account with its SID.
+struct SubjectRequest {
+    const wchar_t* text = L"";
+    bool process = false;
+    bool user = false;  // an account of a user, not a group or a well-known SID
+    BYTE sid[AccountSidBytes] = {};
+};
+
+// What every subject is made into.
+struct SubjectModifiers {
+    bool elevated = false;
+    bool integritySet = false;
+    DWORD integrity = 0;
+    BYTE restrictedTo[MaximumRestrictingSids][AccountSidBytes] = {};
+    int restrictedCount = 0;
+    bool writeRestricted = false;
+    bool appContainer = false;
+    BYTE package[AccountSidBytes] = {};
+    BYTE capabilities[MaximumCapabilities][AccountSidBytes] = {};
+    int capabilityCount = 0;
+};
 
 struct DumpOptions {
     // PATH as typed, less one backslash after its last name; empty: the root.
@@ -26,9 +51,12 @@ struct DumpOptions {
     int typeCount = 0;
     int maxDepth = UnlimitedDepth;
     bool security = false;
-    // --writable-by accounts as SIDs.
-    BYTE writableBy[MaximumWritableBy][AccountSidBytes] = {};
-    int writableByCount = 0;
+    // --writable-by and --writable-by-process in the order given, and what
+    // makes each a sandbox; --explain.
+    SubjectRequest subjects[MaximumWritableBy];
+    int subjectCount = 0;
+    SubjectModifiers modifiers;
+    bool explain = false;
     bool watch = false;
     int intervalMs = DefaultWatchIntervalMs;
     // --holders: each entry's holders; --held-by programs (ids or names, as

@@ -4,7 +4,9 @@
 #include <cwchar>
 #include <new>
 
+#include "AccessExplain.h"
 #include "DirectoryEntries.h"
+#include "DumpSubjects.h"
 #include "EntryFormat.h"
 #include "EntryFormatter.h"
 #include "EntryHolders.h"
@@ -12,6 +14,7 @@
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
 #include "ObjectTypes.h"
+#include "SecurityAudit.h"
 #include "StatusText.h"
 #include "TypeCheck.h"
 #include "Version.h"
@@ -284,6 +287,64 @@ void Dumper::ReportFailure(const wchar_t* path, NTSTATUS status)
         AppendListingFailure(output_.Buffer(), path, reason);
 }
 
+// PATH's own entry: the root, or its name in its parent; false when there is none.
+bool FindOwnEntry(const wchar_t* path, DirectoryEntries& entries, size_t* found, WideText* parent)
+{
+    const wchar_t* name = LastPathComponent(path);
+    const size_t parentLength = static_cast<size_t>(name - path) - 1;
+    if (!*name || !parent->Assign(path, parentLength ? parentLength : 1) ||
+        ListDirectoryEntries(parent->Get(), entries) < 0)
+        return false;
+    *found = FindEntry(entries, name);
+    return *found < entries.Count();
+}
+
+// --explain: PATH's own object (a directory too, the root included) read once, each subject's evaluation written.
+int RunExplain(const DumpOptions& options, const DumpSubjects& subjects, OutputChannel& output, OutputChannel& errors)
+{
+    const wchar_t* path = options.path.Get();
+    DirectoryEntries entries;
+    WideText parent, own;
+    size_t found = 0;
+    const bool root = lstrcmpW(path, L"\\") == 0;
+    if (!root && (!FindOwnEntry(path, entries, &found, &parent) ||
+                  !JoinObjectPath(parent.Get(), entries.Name(found), &own))) {
+        wchar_t reason[StatusTextChars];
+        ListingFailureText(STATUS_OBJECT_NAME_NOT_FOUND_NT, reason);
+        AppendFailureLine(errors.Buffer(), path, reason);
+        errors.Flush();
+        return 1;
+    }
+    const wchar_t* typeName = root ? L"Directory" : entries.TypeName(found);
+    const wchar_t* ownPath = root ? path : own.Get();
+    const int typeCode = LookupObjectType(typeName, nullptr);
+    SecurityAudit audit(nullptr, false);
+    SecuredObject object;
+    const wchar_t* error = nullptr;
+    if (audit.ReadObject(ownPath, typeCode, typeName, &object, &error) != 0) {
+        AppendFailureLine(errors.Buffer(), ownPath, error);
+        errors.Flush();
+        return 1;
+    }
+    const ExplainedObject explained = {ownPath, typeName, object.rightsRow, object.descriptor, object.length,
+                                       object.mapping};
+    AccessEvaluation evaluation;
+    for (size_t i = 0; i < subjects.Count() && !output.Broken(); ++i) {
+        const DWORD failed = EvaluateAccess(object.descriptor, object.length, subjects.Subject(i), object.mapping,
+                                            &evaluation);
+        if (failed != 0) {
+            wchar_t reason[StatusTextChars];
+            SecurityFailureText(Win32Status(failed), reason);
+            AppendFailureLine(errors.Buffer(), ownPath, reason);
+            errors.Flush();
+            return 1;
+        }
+        AppendExplanation(output.Buffer(), options.json, explained, subjects.Subject(i), subjects.Label(i), evaluation);
+        output.Flush();
+    }
+    return output.Broken() ? 1 : 0;
+}
+
 // One line, ending in the usage hint; an unknown type also names the types
 // the system has. Returns the exit code of a bad command line.
 int ReportBadCommandLine(OutputChannel& errors, const ArgumentError& error, const DirectoryEntries* types)
@@ -309,7 +370,19 @@ int ReportBadCommandLine(OutputChannel& errors, const ArgumentError& error, cons
 
 int RunDump(const DumpOptions& options, OutputChannel& output, OutputChannel& errors)
 {
-    EntryFormatter formatter(options);
+    DumpSubjects subjects;
+    // A subject left out is said first; with none left, no entry could be chosen.
+    const bool whole = subjects.Build(options, errors.Buffer(), options.json ? &output.Buffer() : nullptr);
+    errors.Flush();
+    if (options.subjectCount > 0 && subjects.Count() == 0) {
+        output.Flush();
+        return 1;
+    }
+    if (options.explain) {
+        const int code = RunExplain(options, subjects, output, errors);
+        return whole ? code : 1;
+    }
+    EntryFormatter formatter(options, &subjects);
     EntryHolders holders;
     const bool scanning = options.holders || options.heldByCount > 0;
     bool unseen = false;
@@ -331,7 +404,7 @@ int RunDump(const DumpOptions& options, OutputChannel& output, OutputChannel& er
     }
     Dumper dumper(options, output, errors, &formatter, nullptr, scanning ? &holders : nullptr);
     const int code = dumper.Run();
-    return unseen ? 1 : code;
+    return unseen || !whole ? 1 : code;
 }
 
 void WalkIntoSink(const DumpOptions& options, WalkSink& sink)
@@ -366,7 +439,8 @@ int RunDumpProgram(int argc, wchar_t** argv, HANDLE output, HANDLE errors)
         error.argument = unknown;
         return ReportBadCommandLine(err, error, &types);
     }
-    if (const wchar_t* missing = FindMissingProgram(options)) {
+    const wchar_t* missing = FindMissingProgram(options);
+    if (missing || (missing = FindMissingSubjectProcess(options)) != nullptr) {
         error.message = u8"実行中のプロセスが見つかりません: ";
         error.argument = missing;
         return ReportBadCommandLine(err, error, nullptr);

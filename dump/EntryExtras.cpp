@@ -3,12 +3,15 @@
 #include <cwchar>
 
 #include "AccessRights.h"
+#include "DumpSubjects.h"
 #include "ObjectDetails.h"
 #include "ObjectTypes.h"
+#include "SidText.h"
 
 namespace {
 
 const size_t NameChars = 32;
+const size_t AccountChars = 512;
 
 // "0x" and eight upper-case digits, quoted in JSON.
 void Hex(FieldWriter& fields, const char* key, ULONG value)
@@ -70,6 +73,77 @@ void AppendMore(FieldWriter& fields, const MoreDetails& more)
     }
 }
 
+// by=#0:AU,#2:S-1-5-21-...,owner,null: each entry once in DACL order, whichever subjects it gave rights to.
+void AppendReasonsText(FieldWriter& fields, const SecurityFacts& security)
+{
+    ByteBuffer& out = fields.Out();
+    fields.Key("by");
+    bool first = true, owner = false, nullDacl = false;
+    int last = -1;
+    for (;;) {
+        const AccessReason* next = nullptr;
+        for (size_t i = 0; i < security.reasonCount; ++i) {
+            const AccessReason& reason = security.reasons[i];
+            owner = owner || reason.kind == AccessReason::Owner;
+            nullDacl = nullDacl || reason.kind == AccessReason::NullDacl;
+            if (reason.kind == AccessReason::Entry && reason.ace > last && (!next || reason.ace < next->ace))
+                next = &reason;
+        }
+        if (!next)
+            break;
+        last = next->ace;
+        wchar_t sid[SidStringChars];
+        out.Append(first ? "#" : ",#");
+        first = false;
+        out.AppendDecimal(next->ace);
+        out.AppendByte(':');
+        if (FormatSidShort(const_cast<void*>(next->sid), sid))
+            fields.Value(sid, static_cast<size_t>(lstrlenW(sid)));
+    }
+    if (owner)
+        out.Append(first ? "owner" : ",owner");
+    if (nullDacl)
+        out.Append(first && !owner ? "null" : ",null");
+}
+
+// "by": [{"ace": 0, "sid": "S-1-5-11", "account": "...", "mask": "0x..."}, {"owner": true, ...}, {"nullDacl": true, ...}]
+void AppendReasonsJson(FieldWriter& fields, const SecurityFacts& security)
+{
+    ByteBuffer& out = fields.Out();
+    out.Append(", \"by\": [");
+    for (size_t i = 0; i < security.reasonCount; ++i) {
+        const AccessReason& reason = security.reasons[i];
+        out.Append(i ? ", {" : "{");
+        if (reason.kind == AccessReason::Entry) {
+            out.Append("\"ace\": ");
+            out.AppendDecimal(reason.ace);
+            wchar_t text[SidStringChars];
+            PSID sid = const_cast<void*>(reason.sid);
+            if (FormatSidString(sid, text)) {
+                out.Append(", \"sid\": ");
+                fields.Value(text, static_cast<size_t>(lstrlenW(text)));
+            }
+            wchar_t account[AccountChars];
+            if (FormatAccountName(sid, account, AccountChars)) {
+                out.Append(", \"account\": ");
+                fields.Value(account, static_cast<size_t>(lstrlenW(account)));
+            }
+        } else {
+            out.Append(reason.kind == AccessReason::Owner ? "\"owner\": true" : "\"nullDacl\": true");
+        }
+        char mask[HexTextChars];
+        out.Append(", \"mask\": ");
+        fields.Value(FormatHex(reason.mask, 8, mask));
+        if (security.subjects && security.subjects->Count() > 1) {
+            const wchar_t* label = security.subjects->Label(static_cast<size_t>(reason.subject));
+            out.Append(", \"subject\": ");
+            fields.Value(label, static_cast<size_t>(lstrlenW(label)));
+        }
+        out.AppendByte('}');
+    }
+    out.AppendByte(']');
+}
+
 // The mask and each of its rights by the security page's name, lowest bit first.
 void AppendWritable(FieldWriter& fields, const SecurityFacts& security)
 {
@@ -97,10 +171,12 @@ void AppendWritable(FieldWriter& fields, const SecurityFacts& security)
     }
     if (!json) {
         fields.Number("unevaluated", security.unevaluated);
+        AppendReasonsText(fields, security);
         return;
     }
     out.Append("], \"unevaluated\": ");
     out.AppendDecimal(security.unevaluated);
+    AppendReasonsJson(fields, security);
     out.AppendByte('}');
 }
 

@@ -16,6 +16,19 @@ struct MoreDetails {
     ULONG flags = 0;
 };
 
+class DumpSubjects;
+
+// Why a subject may change an object: a DACL entry that granted it one of
+// the written rights first, the owner's implicit rights, or a NULL DACL.
+struct AccessReason {
+    enum Kind { Entry, Owner, NullDacl };
+    Kind kind;
+    int subject;     // in the order given
+    int ace;         // Entry: its index in the DACL
+    const void* sid; // Entry: its SID, in the descriptor read
+    ACCESS_MASK mask;  // the written rights it gave
+};
+
 struct SecurityFacts {
     const wchar_t* owner = nullptr;  // account name or SID string, when there is an owner
     const wchar_t* sddl = nullptr;   // --security, when read
@@ -23,6 +36,9 @@ struct SecurityFacts {
     bool writableChecked = false;    // --writable-by, when read
     ACCESS_MASK writable = 0;
     int unevaluated = 0;  // the DACL's entries of types the evaluation skips
+    const AccessReason* reasons = nullptr;  // in subject order, each's in DACL order, then owner, then NULL DACL
+    size_t reasonCount = 0;
+    const DumpSubjects* subjects = nullptr;  // with more than one, each reason names its own
     int rightsRow = -1;  // the type's row of the access-right names
 };
 

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "DumpSubjects.h"
 #include "EntryFormat.h"
 #include "ObjectDetails.h"
 #include "ObjectOpen.h"
@@ -43,9 +44,9 @@ void ReadState(HANDLE object, int typeCode, ObjectState* state)
 
 }  // namespace
 
-EntryFormatter::EntryFormatter(const DumpOptions& options)
-    : options_(options), audit_(options.writableBy, options.writableByCount, options.security),
-      auditing_(options.security || options.writableByCount > 0)
+EntryFormatter::EntryFormatter(const DumpOptions& options, const DumpSubjects* subjects)
+    : options_(options), audit_(subjects, options.security),
+      auditing_(options.security || (subjects && subjects->Count() > 0))
 {
 }
 

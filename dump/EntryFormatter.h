@@ -12,7 +12,8 @@
 
 class EntryFormatter {
 public:
-    explicit EntryFormatter(const DumpOptions& options);
+    // subjects: those --writable-by and --writable-by-process made, if any.
+    explicit EntryFormatter(const DumpOptions& options, const DumpSubjects* subjects = nullptr);
     EntryFormatter(const EntryFormatter&) = delete;
     EntryFormatter& operator=(const EntryFormatter&) = delete;
 

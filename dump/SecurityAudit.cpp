@@ -7,8 +7,10 @@
 
 #include "AccessCheck.h"
 #include "AccessRights.h"
+#include "DumpSubjects.h"
 #include "ObjectDetails.h"
 #include "ObjectOpen.h"
+#include "SidText.h"
 
 extern "C" NTSYSAPI NTSTATUS NTAPI NtQuerySecurityObject(HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, ULONG,
                                                          PULONG);
@@ -22,13 +24,6 @@ const SECURITY_INFORMATION PagedParts = OWNER_SECURITY_INFORMATION | GROUP_SECUR
 const ACCESS_MASK OpenForReadControl = READ_CONTROL;
 const NTSTATUS StatusInvalidAcl = static_cast<NTSTATUS>(0xC0000077L);
 
-// A Win32 error as the status it stands for: the words are the statuses'.
-NTSTATUS FromWin32(DWORD error)
-{
-    return error == ERROR_INVALID_ACL ? StatusInvalidAcl
-                                      : static_cast<NTSTATUS>(error == ERROR_NOT_ENOUGH_MEMORY ? 0xC0000017L
-                                                                                                : 0x80070000L | error);
-}
 
 bool SidCopy(PSID sid, BYTE (&into)[AccountSidBytes])
 {
@@ -37,29 +32,16 @@ bool SidCopy(PSID sid, BYTE (&into)[AccountSidBytes])
 
 bool IsSidString(const wchar_t* text) { return (text[0] == L'S' || text[0] == L's') && text[1] == L'-'; }
 
-// DOMAIN\name, or name alone when it has no domain; false when it has no name.
-bool AccountName(PSID sid, wchar_t* text, DWORD chars)
-{
-    wchar_t name[256], domain[256];
-    DWORD nameChars = 256, domainChars = 256;
-    SID_NAME_USE use;
-    if (!LookupAccountSidW(nullptr, sid, name, &nameChars, domain, &domainChars, &use) || !name[0])
-        return false;
-    const size_t needed = (domain[0] ? lstrlenW(domain) + 1 : 0) + lstrlenW(name) + 1;
-    if (needed > chars)
-        return false;
-    text[0] = L'\0';
-    if (domain[0]) {
-        lstrcpyW(text, domain);
-        lstrcatW(text, L"\\");
-    }
-    lstrcatW(text, name);
-    return true;
-}
-
 }  // namespace
 
-bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char** why)
+NTSTATUS Win32Status(DWORD error)
+{
+    return error == ERROR_INVALID_ACL ? StatusInvalidAcl
+                                      : static_cast<NTSTATUS>(error == ERROR_NOT_ENOUGH_MEMORY ? 0xC0000017L
+                                                                                                : 0x80070000L | error);
+}
+
+bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char** why, SID_NAME_USE* used)
 {
     const char* unused;
     why = why ? why : &unused;
@@ -74,7 +56,9 @@ bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char
     } else if (ConvertStringSidToSidW(who, reinterpret_cast<PSID*>(converted.Receive()))) {
         if (!SidCopy(converted.Get(), sid))
             return false;
-        LookupAccountSidW(nullptr, sid, name, &nameChars, domain, &domainChars, &use);
+        // One this machine cannot name (another domain's) stands for that SID alone: no user to expand.
+        if (!LookupAccountSidW(nullptr, sid, name, &nameChars, domain, &domainChars, &use))
+            use = SidTypeWellKnownGroup;
     } else if (IsSidString(who) ||
                !LookupAccountNameW(nullptr, who, sid, &sidBytes, domain, &domainChars, &use)) {
         return false;
@@ -82,14 +66,13 @@ bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char
     const SID_IDENTIFIER_AUTHORITY creator = SECURITY_CREATOR_SID_AUTHORITY;
     const bool placeholder = memcmp(GetSidIdentifierAuthority(sid), &creator, sizeof(creator)) == 0;
     *why = u8"アカウントでもグループでもありません: ";
+    if (used)
+        *used = use;
     return !placeholder && use != SidTypeDomain && use != SidTypeDeletedAccount && use != SidTypeInvalid &&
            use != SidTypeUnknown && use != SidTypeLabel;
 }
 
-SecurityAudit::SecurityAudit(const BYTE (*sids)[AccountSidBytes], int count, bool sddl)
-    : sids_(sids), sidCount_(count), sddl_(sddl)
-{
-}
+SecurityAudit::SecurityAudit(const DumpSubjects* subjects, bool sddl) : subjects_(subjects), sddl_(sddl) {}
 
 // The page's open first, with the SACL; else read control alone, without it.
 NTSTATUS SecurityAudit::Open(const wchar_t* path, int typeCode, HANDLE* handle, SECURITY_INFORMATION* parts)
@@ -134,7 +117,7 @@ void SecurityAudit::NameOwner(PSECURITY_DESCRIPTOR descriptor, SecurityFacts* fa
     if (!ownerName_[0] || !EqualSid(owner, lastOwner_)) {
         ownerName_[0] = L'\0';
         LocalBlock text;
-        if (!AccountName(owner, ownerName_, OwnerChars) &&
+        if (!FormatAccountName(owner, ownerName_, OwnerChars) &&
             ConvertSidToStringSidW(owner, reinterpret_cast<LPWSTR*>(text.Receive())))
             lstrcpynW(ownerName_, static_cast<const wchar_t*>(text.Get()), OwnerChars);
         if (!SidCopy(owner, lastOwner_))
@@ -155,48 +138,109 @@ void SecurityAudit::Fail(NTSTATUS status, SecurityFacts* facts, bool opening)
 
 // The descriptor into the fixed buffer, else a block of its own; the label
 // is left out where the system does not know it.
-NTSTATUS SecurityAudit::ReadDescriptor(HANDLE object, SECURITY_INFORMATION parts, LocalBlock& larger,
-                                       PSECURITY_DESCRIPTOR* descriptor, ULONG* length)
+NTSTATUS SecurityAudit::ReadDescriptor(HANDLE object, SECURITY_INFORMATION parts, PSECURITY_DESCRIPTOR* descriptor,
+                                       ULONG* length)
 {
     *descriptor = descriptor_;
     NTSTATUS status = NtQuerySecurityObject(object, parts, descriptor_, DescriptorBytes, length);
     if (status == STATUS_BUFFER_TOO_SMALL_NT && *length > DescriptorBytes &&
-        (larger.Reset(LocalAlloc(LMEM_FIXED, *length)), larger)) {
-        *descriptor = larger.Get();
+        (larger_.Reset(LocalAlloc(LMEM_FIXED, *length)), larger_)) {
+        *descriptor = larger_.Get();
         status = NtQuerySecurityObject(object, parts, *descriptor, *length, length);
     }
     if (status < 0 && (parts & LABEL_SECURITY_INFORMATION))
-        return ReadDescriptor(object, parts & ~LABEL_SECURITY_INFORMATION, larger, descriptor, length);
+        return ReadDescriptor(object, parts & ~LABEL_SECURITY_INFORMATION, descriptor, length);
     return status;
+}
+
+// The written rights each reason gave, the entries' in DACL order.
+void SecurityAudit::AddReasons(int subject, const AccessEvaluation& evaluation, ACCESS_MASK written, const ACL* dacl)
+{
+    if (evaluation.nullDacl) {
+        reasons_.Push({AccessReason::NullDacl, subject, -1, nullptr, written});
+        return;
+    }
+    for (int ace = 0; dacl && ace < dacl->AceCount; ++ace) {
+        const ACCESS_MASK share = evaluation.EntryShare(ace, written);
+        if (!share)
+            continue;
+        const void* sid = nullptr;
+        for (size_t i = 0; i < evaluation.steps.Count() && !sid; ++i)
+            if (evaluation.steps[i].index == ace)
+                sid = reinterpret_cast<const BYTE*>(dacl) + evaluation.steps[i].sidAt;
+        reasons_.Push({AccessReason::Entry, subject, ace, sid, share});
+    }
+    if (const ACCESS_MASK share = evaluation.OwnerShare(written))
+        reasons_.Push({AccessReason::Owner, subject, -1, nullptr, share});
+}
+
+DWORD SecurityAudit::Evaluate(const SecuredObject& object, SecurityFacts* facts)
+{
+    const ACCESS_MASK changing = ChangingRights(object.mapping);
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    GetSecurityDescriptorDacl(object.descriptor, &present, &dacl, &defaulted);
+    reasons_.Clear();
+    for (size_t i = 0; i < subjects_->Count(); ++i) {
+        if (const DWORD error = EvaluateAccess(object.descriptor, object.length, subjects_->Subject(i), object.mapping,
+                                               &evaluation_))
+            return error;
+        facts->unevaluated = evaluation_.unevaluated;
+        const ACCESS_MASK written = evaluation_.granted & changing;
+        facts->writable |= written;
+        if (written)
+            AddReasons(static_cast<int>(i), evaluation_, written, present ? dacl : nullptr);
+    }
+    facts->reasons = reasons_.Data();
+    facts->reasonCount = reasons_.Count();
+    facts->subjects = subjects_;
+    return 0;
+}
+
+NTSTATUS SecurityAudit::ReadObject(const wchar_t* path, int typeCode, const wchar_t* typeName, SecuredObject* object,
+                                   const wchar_t** error)
+{
+    *object = SecuredObject();
+    ACCESS_MASK valid = 0;
+    FindAccessRow(typeCode, &valid, &object->rightsRow);
+    ObjectHandle handle;
+    SECURITY_INFORMATION parts = 0;
+    SecurityFacts facts;
+    NTSTATUS status = Open(path, typeCode, handle.Receive(), &parts);
+    if (status != 0) {
+        Fail(status, &facts, true);
+        *error = facts.error;
+        return status;
+    }
+    ULONG length = 0;
+    status = ReadDescriptor(handle.Get(), parts, &object->descriptor, &length);
+    if (status < 0) {
+        Fail(status, &facts, false);
+        *error = facts.error;
+        return status;
+    }
+    object->length = length;
+    object->parts = parts;
+    object->mapping = MappingOf(handle.Get(), typeCode, typeName);
+    return 0;
 }
 
 bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeName, SecurityFacts* facts)
 {
     *facts = SecurityFacts();
-    ACCESS_MASK valid = 0;
-    FindAccessRow(typeCode, &valid, &facts->rightsRow);
-    ObjectHandle object;
-    SECURITY_INFORMATION parts = 0;
-    NTSTATUS status = Open(path, typeCode, object.Receive(), &parts);
-    if (status != 0) {
-        Fail(status, facts, true);
+    SecuredObject object;
+    const wchar_t* error = nullptr;
+    if (ReadObject(path, typeCode, typeName, &object, &error) != 0) {
+        facts->error = error;
         return true;
     }
-    // Most descriptors fit the fixed buffer; a larger one gets a block of its own.
-    LocalBlock larger;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ULONG length = 0;
-    status = ReadDescriptor(object.Get(), parts, larger, &descriptor, &length);
-    if (status < 0) {
-        Fail(status, facts, false);
-        return true;
-    }
-    LocalBlock text;
+    facts->rightsRow = object.rightsRow;
     if (sddl_) {
-        NameOwner(descriptor, facts);
-        if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, parts,
+        LocalBlock text;
+        NameOwner(object.descriptor, facts);
+        if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(object.descriptor, SDDL_REVISION_1, object.parts,
                                                                   reinterpret_cast<LPWSTR*>(text.Receive()), nullptr)) {
-            Fail(FromWin32(GetLastError()), facts, false);
+            Fail(Win32Status(GetLastError()), facts, false);
             return true;
         }
         if (!sddlText_.Assign(static_cast<const wchar_t*>(text.Get()))) {
@@ -205,19 +249,11 @@ bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeN
         }
         facts->sddl = sddlText_.Get();
     }
-    if (sidCount_ == 0)
+    if (!subjects_ || subjects_->Count() == 0)
         return true;
-    const GENERIC_MAPPING mapping = MappingOf(object.Get(), typeCode, typeName);
-    const ACCESS_MASK changing = ChangingRights(mapping);
-    for (int i = 0; i < sidCount_; ++i) {
-        ACCESS_MASK granted = 0;
-        const DWORD error =
-            GrantedRights(descriptor, length, const_cast<BYTE*>(sids_[i]), mapping, &granted, &facts->unevaluated);
-        if (error != 0) {
-            Fail(FromWin32(error), facts, false);
-            return true;
-        }
-        facts->writable |= granted & changing;
+    if (const DWORD error = Evaluate(object, facts)) {
+        Fail(Win32Status(error), facts, false);
+        return true;
     }
     facts->writableChecked = true;
     return facts->writable != 0;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "AccessEngine.h"
 #include "EntryExtras.h"
 #include "Owned.h"
 #include "StatusText.h"
@@ -17,19 +18,40 @@ const DWORD AccountSidBytes = SECURITY_MAX_SID_SIZE;
 // empty WHO, one the system knows none for, and one no caller ever is: a
 // domain, a deleted or unknown account, a creator placeholder (CO, CG, OW).
 // A SID string the system cannot name is taken: another domain's account.
-bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char** why = nullptr);
+// *use, when given, says what the system takes it for (SidTypeUser for a user).
+bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char** why = nullptr,
+                    SID_NAME_USE* use = nullptr);
+
+// A Win32 error of a read or an evaluation as the status it stands for, for SecurityFailureText.
+NTSTATUS Win32Status(DWORD error);
+
+class DumpSubjects;
+
+// The object's security as read for an evaluation of its own.
+struct SecuredObject {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;  // valid until the audit's next read
+    DWORD length = 0;
+    SECURITY_INFORMATION parts = 0;  // what was asked for
+    GENERIC_MAPPING mapping = {};
+    int rightsRow = -1;
+};
 
 class SecurityAudit {
 public:
-    // sids: count resolved accounts (none: no --writable-by); sddl: --security.
-    SecurityAudit(const BYTE (*sids)[AccountSidBytes], int count, bool sddl);
+    // subjects: --writable-by and --writable-by-process (null or none: no
+    // evaluation); sddl: --security.
+    SecurityAudit(const DumpSubjects* subjects, bool sddl);
     SecurityAudit(const SecurityAudit&) = delete;
     SecurityAudit& operator=(const SecurityAudit&) = delete;
 
     // Reads the object's security into *facts, which points into this
     // audit until the next read. false when the entry is to be left out:
-    // its descriptor was read and none of the accounts can change it.
+    // its descriptor was read and none of the subjects can change it.
     bool Read(const wchar_t* path, int typeCode, const wchar_t* typeName, SecurityFacts* facts);
+    // Reads the object's descriptor, label included where the system gives
+    // it, for --explain. 0, or the failure with *error its words.
+    NTSTATUS ReadObject(const wchar_t* path, int typeCode, const wchar_t* typeName, SecuredObject* object,
+                        const wchar_t** error);
 
 private:
     struct TypeMapping {
@@ -43,13 +65,14 @@ private:
     NTSTATUS Open(const wchar_t* path, int typeCode, HANDLE* handle, SECURITY_INFORMATION* parts);
     GENERIC_MAPPING MappingOf(HANDLE object, int typeCode, const wchar_t* typeName);
     void NameOwner(PSECURITY_DESCRIPTOR descriptor, SecurityFacts* facts);
-    NTSTATUS ReadDescriptor(HANDLE object, SECURITY_INFORMATION parts, LocalBlock& larger,
-                            PSECURITY_DESCRIPTOR* descriptor, ULONG* length);
+    NTSTATUS ReadDescriptor(HANDLE object, SECURITY_INFORMATION parts, PSECURITY_DESCRIPTOR* descriptor, ULONG* length);
+    // Every subject against the descriptor: the rights any of them has to change it, and why.
+    DWORD Evaluate(const SecuredObject& object, SecurityFacts* facts);
+    void AddReasons(int subject, const AccessEvaluation& evaluation, ACCESS_MASK written, const ACL* dacl);
     // The open's failure in the sheet's words, the read's and the evaluation's in the audit's.
     void Fail(NTSTATUS status, SecurityFacts* facts, bool opening);
 
-    const BYTE (*sids_)[AccountSidBytes];
-    int sidCount_;
+    const DumpSubjects* subjects_;
     bool sddl_;
     bool privileged_ = false;
     TypeMapping mappings_[MappingSlots] = {};
@@ -58,5 +81,8 @@ private:
     wchar_t ownerName_[OwnerChars] = {};
     WideText sddlText_;
     wchar_t error_[StatusTextChars] = {};
+    AccessEvaluation evaluation_;
+    GrowingArray<AccessReason> reasons_{8};
+    LocalBlock larger_;  // a descriptor that did not fit the fixed buffer
     alignas(8) BYTE descriptor_[DescriptorBytes] = {};
 };

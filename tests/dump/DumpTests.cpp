@@ -294,7 +294,8 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
         {{L"--writable-by=CO"}, 2, L"", L"アカウントでもグループでもありません: CO" + hint},
         // A SID that names no account here may be another domain's account.
         {{L"--writable-by", L"S-1-5-21-1-2-3-4000", L"--writable-by", L"WD", L"\\KernelObjects\\LowMemoryCondition"}, 0,
-         L"\\KernelObjects\\LowMemoryCondition\tEvent\twritable=0x000D0002 変更,削除,アクセス許可の変更,所有権の取得\tunevaluated=0\n", L""},
+         L"\\KernelObjects\\LowMemoryCondition\tEvent\twritable=0x000D0002 変更,削除,アクセス許可の変更,所有権の取得\tunevaluated=0"
+         L"\tby=null\n", L""},
         {{L"--interval", L"500", t}, 2, L"", L"--interval は --watch の見直す間隔です: 500" + hint},
         {{L"--depth=0", L"--find=lowmem", L"\\kernelobjects\\"}, 0, L"\\KernelObjects\\LowMemoryCondition\tEvent\n", L""},
         {{L"\\registry"}, 0, L"\\REGISTRY\tKey\n", L""},
@@ -376,12 +377,12 @@ TEST_CASE("--security and --writable-by over objects with their own descriptors;
     // The objects' own descriptors through the dump (the DACL's reading has its own table): in the dump's order;
     // owned by the test's own user (U), so that the dump may read even an empty DACL.
     const std::wstring all = L"0x000D0002 変更,削除,アクセス許可の変更,所有権の取得";
-    const struct { std::wstring sddl, name, everyone, administrators; } cases[] = {
-        {L"O:UG:SYD:(A;;GA;;;BA)", L"administrators", L"", all},
-        {L"O:UG:SYD:(A;;GA;;;WD)", L"all-to-everyone", all, all},
-        {L"O:UG:SYD:", L"empty-dacl", L"", L""},
-        {L"", L"null-dacl", all, all},
-        {L"O:UG:SYD:(A;;GR;;;WD)", L"read-to-everyone", L"", L""},
+    const struct { std::wstring sddl, name, everyone, administrators, by; } cases[] = {
+        {L"O:UG:SYD:(A;;GA;;;BA)", L"administrators", L"", all, L"#0:BA"},
+        {L"O:UG:SYD:(A;;GA;;;WD)", L"all-to-everyone", all, all, L"#0:WD"},
+        {L"O:UG:SYD:", L"empty-dacl", L"", L"", L""},
+        {L"", L"null-dacl", all, all, L"null"},
+        {L"O:UG:SYD:(A;;GR;;;WD)", L"read-to-everyone", L"", L"", L""},
     };
     HANDLE token = nullptr;
     alignas(8) BYTE user[256];
@@ -403,7 +404,7 @@ TEST_CASE("--security and --writable-by over objects with their own descriptors;
     for (const auto& c : cases)
         if (!c.everyone.empty())
             expected += ns.Path(c.name) + L"\tEvent\t" + (c.sddl.empty() ? L"" : L"owner=U\t") + L"sddl=" + c.sddl +
-                        L"\twritable=" + c.everyone + L"\tunevaluated=0\n";
+                        L"\twritable=" + c.everyone + L"\tunevaluated=0\tby=" + c.by + L"\n";
     CHECK(std::regex_replace(FromUtf8(everyone.out), std::wregex(L"owner=[^\t]*\tsddl=O:" + u), L"owner=U\tsddl=O:U") ==
           expected);
     std::map<std::wstring, std::wstring> found, wanted;
@@ -556,4 +557,112 @@ TEST_CASE("--holders in JSON, in this process: each handle's access, [] where on
     const std::vector<nlohmann::json> records = ParseLines(looks.out);
     REQUIRE(records.size() == 1);
     CHECK((records[0].value("event", "") == "error" && records[0].value("pids", nlohmann::json()) == nlohmann::json::array({pid})));
+}
+
+TEST_CASE("who can change it, as the system decides: an account with its groups, a running process, a sandbox; "
+          "the reasons in both forms; --explain; the meaningless combinations")
+{
+    // Owned by SYSTEM, which none of the subjects is; anyone may read the descriptor, which changes nothing.
+    HANDLE token = nullptr;
+    alignas(8) BYTE user[256];
+    DWORD bytes = 0;
+    wchar_t* userSid = nullptr;
+    REQUIRE((OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+             GetTokenInformation(token, TokenUser, user, sizeof(user), &bytes) &&
+             ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &userSid)));
+    CloseHandle(token);
+    const std::wstring u = userSid;
+    LocalFree(userSid);
+    wchar_t name[256], domain[256];
+    DWORD nameChars = 256, domainChars = 256;
+    SID_NAME_USE use;
+    REQUIRE(LookupAccountSidW(nullptr, reinterpret_cast<TOKEN_USER*>(user)->User.Sid, name, &nameChars, domain,
+                              &domainChars, &use));
+    const std::wstring account = std::wstring(domain) + L"\\" + name;
+    const std::wstring read = L"O:SYG:SYD:(A;;RC;;;WD)";
+    TestNamespace ns;
+    REQUIRE(ns.Build({{Kind::Sddl, read + L"(A;;GA;;;BA)"}, {Kind::Event, L"ba-only"},
+                      {Kind::Sddl, read + L"(A;;GA;;;AU)"}, {Kind::Event, L"au-only"},
+                      {Kind::Sddl, read + L"(A;;GA;;;IU)"}, {Kind::Event, L"iu-only"},
+                      {Kind::Sddl, read + L"(A;;GA;;;S-1-5-21-1-2-3-4000)"}, {Kind::Event, L"other-user"},
+                      {Kind::Sddl, read + L"(A;;GA;;;" + u + L")"}, {Kind::Event, L"the-user"},
+                      {Kind::Sddl, L"O:SYG:SYD:(A;;GA;;;WD)S:(ML;;NW;;;LW)"}, {Kind::Event, L"low-label"},
+                      {Kind::Sddl, L"O:SYG:SYD:(A;;GA;;;WD)"}, {Kind::Event, L"unlabelled"},
+                      {Kind::Sddl, L"O:SYG:SYD:(A;;GA;;;WD)(A;;GA;;;S-1-15-3-1)S:(ML;;NW;;;LW)"},
+                      {Kind::Event, L"package"}}) == 0);
+    const std::wstring all = L"\tEvent\twritable=0x000D0002 変更,削除,アクセス許可の変更,所有権の取得\tunevaluated=0\tby=";
+    const std::wstring cut = L"\tEvent\twritable=0x000D0000 削除,アクセス許可の変更,所有権の取得\tunevaluated=0\tby=";
+    const std::wstring hint = L" (使い方: kagero-dump --help)\n";
+    const std::wstring pkg = L"S-1-15-2-1-2-3-4-5-6-7", pid = std::to_wstring(Held().holder.Pid());
+    const std::wstring everyoneToo = L"low-label" + all + L"#0:WD\npackage" + all + L"#0:WD\n";
+    const std::wstring processRows = L"au-only" + all + L"#1:AU\nba-only" + all + L"#1:BA\niu-only" + all + L"#1:IU\n" +
+                                     everyoneToo + L"the-user" + all + L"#1:" + u + L"\nunlabelled" + all + L"#0:WD\n";
+    const struct { std::vector<std::wstring> arguments; long code; std::wstring out, err; } cases[] = {
+        // An interactive logon: its groups count, Administrators for denying only; the user itself; not another.
+        {{L"--writable-by", account}, 0,
+         L"au-only" + all + L"#1:AU\niu-only" + all + L"#1:IU\n" + everyoneToo + L"the-user" + all + L"#1:" + u +
+             L"\nunlabelled" + all + L"#0:WD\n", L""},
+        {{L"--writable-by", account, L"--elevated", L"--find", L"ba-"}, 0, L"ba-only" + all + L"#1:BA\n", L""},
+        {{L"--writable-by", L"Users"}, 0, everyoneToo + L"unlabelled" + all + L"#0:WD\n", L""},
+        {{L"--writable-by-process", L"self"}, 0, processRows, L""},
+        {{L"--writable-by-process", pid}, 0, processRows, L""},
+        {{L"--writable-by-process", L"self", L"--integrity", L"low"}, 0, everyoneToo, L""},
+        {{L"--writable-by-process", L"self", L"--integrity=S-1-16-4096", L"--find", L"label"}, 0,
+         L"low-label" + all + L"#0:WD\n", L""},
+        {{L"--writable-by-process", L"self", L"--restricted-to", L"AU"}, 0, L"au-only" + all + L"#1:AU\n", L""},
+        {{L"--writable-by-process", L"self", L"--restricted-to", L"AU", L"--write-restricted", L"--find", L"label"}, 0,
+         L"low-label" + cut + L"#0:WD\nunlabelled" + cut + L"#0:WD\n", L""},
+        {{L"--writable-by", L"WD", L"--appcontainer", pkg, L"--find", L"package"}, 0, L"", L""},
+        {{L"--writable-by", L"WD", L"--appcontainer", pkg, L"--capability", L"internetClient"}, 0,
+         L"package" + all + L"#0:WD,#1:S-1-15-3-1\n", L""},
+        {{L"--writable-by", L"WD", L"--elevated"}, 2, L"",
+         L"--elevated はユーザーのアカウントの --writable-by に使います: --elevated" + hint},
+        {{L"--writable-by", L"WD", L"--capability", L"internetClient"}, 2, L"",
+         L"--capability は --appcontainer と一緒に使います: --capability" + hint},
+        {{L"--writable-by", L"WD", L"--write-restricted"}, 2, L"",
+         L"--write-restricted は --restricted-to と一緒に使います: --write-restricted" + hint},
+        {{L"--integrity", L"low"}, 2, L"",
+         L"--writable-by か --writable-by-process で主体を指定してください: --integrity, --restricted-to, --appcontainer ..." + hint},
+        {{L"--writable-by", L"WD", L"--integrity", L"middle"}, 2, L"",
+         L"整合性レベルは untrusted, low, medium, high, system か S-1-16-N です: middle" + hint},
+        {{L"--explain", L"\\"}, 2, L"", L"--writable-by か --writable-by-process で主体を指定してください: --explain" + hint},
+        {{L"--writable-by", L"WD", L"--explain"}, 2, L"", L"--explain には一つのオブジェクトのパスが要ります: --explain" + hint},
+        {{L"--writable-by-process", L"NoSuchProgram"}, 2, L"", L"実行中のプロセスが見つかりません: NoSuchProgram" + hint},
+        {{L"--writable-by", L"WD", L"--capability", L"notACapability"}, 2, L"", L"ケーパビリティではありません: notACapability" + hint},
+        {{L"--writable-by", L"WD", L"--appcontainer", L"S-1-15-2-1"}, 2, L"", L"AppContainer のパッケージではありません: S-1-15-2-1" + hint},
+    };
+    const std::wstring prefix = ns.Root() + L"\\";
+    for (const auto& c : cases) {
+        std::vector<std::wstring> arguments = c.arguments;
+        if (c.code == 0)
+            arguments.push_back(ns.Root());
+        const DumpRun run = RunDump(arguments);
+        CHECK(run.exitCode == c.code);
+        std::wstring out = FromUtf8(run.out);
+        for (size_t at; (at = out.find(prefix)) != std::wstring::npos;)
+            out.erase(at, prefix.size());
+        CHECK(out == c.out);
+        CHECK(FromUtf8(run.err) == (c.code == 2 ? L"kagero-dump: " + c.err : c.err));
+    }
+    // JSON: each reason with its SID, account and mask, and with two subjects, whose it is.
+    const std::vector<nlohmann::json> two =
+        ParseLines(RunDump({L"--json", L"--writable-by", L"AU", L"--writable-by", L"WD", L"--find", L"au-", ns.Root()}).out);
+    REQUIRE(two.size() == 1);
+    CHECK(two[0]["writable"]["by"] == nlohmann::json::parse(
+        R"([{"ace": 1, "sid": "S-1-5-11", "account": "NT AUTHORITY\\Authenticated Users", "mask": "0x000D0002", "subject": "AU"}])"));
+    const std::vector<nlohmann::json> one = ParseLines(RunDump({L"--json", L"--writable-by", L"WD", ns.Path(L"unlabelled")}).out);
+    REQUIRE(one.size() == 1);
+    CHECK(one[0]["writable"]["by"] == nlohmann::json::parse(
+        R"([{"ace": 0, "sid": "S-1-1-0", "account": "Everyone", "mask": "0x000D0002"}])"));
+    // --explain: every right the subject gets, and the steps that gave them, per subject.
+    const DumpRun explained = RunDump({L"--json", L"--explain", L"--writable-by", L"AU", L"--writable-by-process", L"self",
+                                       L"--integrity", L"low", ns.Path(L"au-only")});
+    const std::vector<nlohmann::json> steps = ParseLines(explained.out);
+    REQUIRE(steps.size() == 2);
+    CHECK(steps[0]["subject"] == "AU");
+    CHECK(steps[0]["granted"] == "0x00120001");  // read control, query and wait: Low keeps no changing right
+    CHECK(steps[1]["granted"] == "0x00120001");
+    const DumpRun words = RunDump({L"--explain", L"--writable-by", L"AU", ns.Path(L"au-only")});
+    CHECK(words.exitCode == 0);
+    CHECK(FromUtf8(words.out).find(L"結果: 0x001F0003") != std::wstring::npos);
 }
