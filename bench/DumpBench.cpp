@@ -1,9 +1,11 @@
 // Measures kagero-dump: the whole namespace dumped to a file against the
 // bare walk of the same tree, timed in the same run (with --holders, against
-// that walk and one bare handle scan); and the dump program's peak working
+// that walk and one bare handle scan; the audits of a group, this user's
+// account and this process's token against --details); and the dump program's peak working
 // set for a namespace ten times larger, which must not grow, and with
 // --holders for ten times the handles held.
 #include <windows.h>
+#include <lmcons.h>
 #include <psapi.h>
 
 #include <string>
@@ -59,14 +61,40 @@ void MeasureDump(const wchar_t* label, bool json)
     CloseHandle(file);
 }
 
-// The security audit against --details over the same namespace, timed alternately in one run.
-void MeasureAudit(const wchar_t* label)
+// One subject of --writable-by (an account, a group or a SID as typed) or
+// --writable-by-process, as the command line makes it; false when the
+// system knows no such account.
+bool AddSubject(DumpOptions& options, const wchar_t* text, bool process)
 {
+    if (options.subjectCount >= MaximumWritableBy)
+        return false;
+    SubjectRequest& request = options.subjects[options.subjectCount];
+    request.text = text;
+    request.process = process;
+    if (!process) {
+        const char* why = "";
+        SID_NAME_USE use = SidTypeUnknown;
+        if (!ResolveAccount(text, request.sid, &why, &use))
+            return false;
+        request.user = use == SidTypeUser;
+    }
+    ++options.subjectCount;
+    return true;
+}
+
+// An audit (with --security or without) against --details over the same
+// namespace, timed alternately in one run.
+void MeasureAudit(const wchar_t* label, bool security, const wchar_t* subject, bool process)
+{
+    DumpOptions audit;
+    audit.security = security;
+    if (!AddSubject(audit, subject, process)) {
+        std::printf("%-52ls skipped: no account %ls\n", label, subject);
+        return;
+    }
     HANDLE file = DumpFile(false);
-    DumpOptions details, audit;
+    DumpOptions details;
     details.details = true;
-    audit.security = true;
-    audit.writableByCount = ResolveAccount(L"WD", audit.writableBy[0]) ? 1 : 0;
     const auto dump = [file](const DumpOptions& options) {
         Empty(file);
         OutputChannel output(file);
@@ -79,6 +107,16 @@ void MeasureAudit(const wchar_t* label)
     std::printf("%-52ls --details %8.2f ms  audit %8.2f ms  ratio %.2fx (at most 1.3x)\n", label, detailed * 1000.0,
                 audited * 1000.0, audited / detailed);
     CloseHandle(file);
+}
+
+// The user this program runs as, by name: an account whose groups --writable-by expands.
+const wchar_t* CurrentUser()
+{
+    static wchar_t name[UNLEN + 1] = L"";
+    DWORD length = UNLEN + 1;
+    if (!name[0] && !GetUserNameW(name, &length))
+        name[0] = L'\0';
+    return name;
 }
 
 // kagero-dump --holders of the whole namespace against its floor: the bare
@@ -225,7 +263,10 @@ void RunDumpBench()
         const std::wstring more = std::to_wstring(MakeDirectoryTree(ns)) + L" more directories";
         MeasureDump((L"kagero-dump \\ to a file, " + more).c_str(), false);
         MeasureDump((L"kagero-dump --json \\ to a file, " + more).c_str(), true);
-        MeasureAudit(L"kagero-dump --security --writable-by WD \\");
+        MeasureAudit(L"kagero-dump --security --writable-by WD \\", true, L"WD", false);
+        const std::wstring user = std::wstring(L"kagero-dump --writable-by ") + CurrentUser() + L" (this user) \\";
+        MeasureAudit(user.c_str(), false, CurrentUser(), false);
+        MeasureAudit(L"kagero-dump --writable-by-process self \\", false, L"self", true);
         MeasureHolders(L"kagero-dump --holders \\ (walk + one bare scan)");
         MeasureWatchLook((L"kagero-dump --watch: one look at \\, " + more).c_str());
     }
