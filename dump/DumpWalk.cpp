@@ -49,6 +49,18 @@ size_t FindEntry(const DirectoryEntries& entries, const wchar_t* name)
     return found;
 }
 
+// PATH's own entry, found in its parent; false for the root and for a name its parent does not have.
+bool FindOwnEntry(const wchar_t* path, DirectoryEntries& entries, size_t* found, WideText* parent)
+{
+    const wchar_t* name = LastPathComponent(path);
+    const size_t parentLength = static_cast<size_t>(name - path) - 1;
+    if (!*name || !parent->Assign(path, parentLength ? parentLength : 1) ||
+        ListDirectoryEntries(parent->Get(), entries) < 0)
+        return false;
+    *found = FindEntry(entries, name);
+    return *found < entries.Count();
+}
+
 // PATH's names as the kernel has them, each read from its directory (through
 // a link too, as the kernel opens a path), so that two dumps never differ by
 // how PATH was typed; from a name that is not found on, as typed.
@@ -140,15 +152,10 @@ int Dumper::Run()
 // listed or has no such entry but a directory, which PATH's failure is then about.
 bool Dumper::EmitOwnEntry(const WideText& path, NTSTATUS listingStatus)
 {
-    const wchar_t* name = LastPathComponent(path.Get());
     WideText parent;
-    const size_t parentLength = static_cast<size_t>(name - path.Get()) - 1;
     DirectoryEntries entries;
-    if (!*name || !parent.Assign(path.Get(), parentLength ? parentLength : 1) ||
-        ListDirectoryEntries(parent.Get(), entries) < 0)
-        return false;
-    const size_t found = FindEntry(entries, name);
-    if (found == entries.Count() || IsDirectoryType(entries.TypeName(found)))
+    size_t found = 0;
+    if (!FindOwnEntry(path.Get(), entries, &found, &parent) || IsDirectoryType(entries.TypeName(found)))
         return false;
     // A link refused on its way leads to what cannot be seen: that refusal is the news, not the link.
     if (listingStatus == STATUS_ACCESS_DENIED && wcscmp(entries.TypeName(found), L"SymbolicLink") == 0)
@@ -285,18 +292,6 @@ void Dumper::ReportFailure(const wchar_t* path, NTSTATUS status)
     failed_ = true;
     if (options_.json)
         AppendListingFailure(output_.Buffer(), path, reason);
-}
-
-// PATH's own entry: the root, or its name in its parent; false when there is none.
-bool FindOwnEntry(const wchar_t* path, DirectoryEntries& entries, size_t* found, WideText* parent)
-{
-    const wchar_t* name = LastPathComponent(path);
-    const size_t parentLength = static_cast<size_t>(name - path) - 1;
-    if (!*name || !parent->Assign(path, parentLength ? parentLength : 1) ||
-        ListDirectoryEntries(parent->Get(), entries) < 0)
-        return false;
-    *found = FindEntry(entries, name);
-    return *found < entries.Count();
 }
 
 // --explain: PATH's own object (a directory too, the root included) read once, each subject's evaluation written.

@@ -484,7 +484,7 @@ plant('dholders-held-by-ignored', D, '--held-by lists every entry',
 plant('dholders-unknown-taken', D, 'A --held-by program that is not running taken (nothing listed, exit 0)',
       (E, 'if (processes.Match(options.heldBy[i], &pids) && pids.Count() == 0)', 'if (processes.Match(options.heldBy[i], &pids) && false)'))
 plant('dholders-unseen-exit', D, 'A process not examined exits 0',
-      (K, '    return unseen ? 1 : code;', '    return unseen && false ? 1 : code;'))
+      (K, '    return unseen || !whole ? 1 : code;', '    return !whole ? 1 : code;'))
 plant('dholders-unseen-json', D, 'A process not examined missing from the JSON output',
       (K, '        ByteBuffer* object = options.json ? &output.Buffer() : nullptr;', '        ByteBuffer* object = nullptr;'))
 plant('dholders-link-root', D, 'A PATH reached through a link finds no holders',
@@ -664,34 +664,38 @@ plant('watch-audit', D, "A watch with --writable-by taken (its created and delet
 
 # kagero-dump's security audit and more details.
 plant('dacl-null', S, 'A NULL DACL taken to grant nothing',
-      ('security/AccessCheck.cpp', '        *granted = MapGenericBits(GENERIC_ALL, mapping);\n        return 0;',
-       '        *granted = 0;\n        return 0;'))
+      ('security/AccessEngine.cpp', '        result.granted = MapGenericBits(GENERIC_ALL, mapping);\n        return true;',
+       '        result.granted = 0;\n        return true;'))
 plant('dacl-deny-first', S, 'A deny before an allow does not hold (the later allow grants the denied right)',
-      ('security/AccessCheck.cpp', '            allowed |= mask & ~denied;',
-       '            allowed |= mask;'))
+      ('security/AccessEngine.cpp', '                step.change = step.mask & ~denied & ~allowed;',
+       '                step.change = step.mask & ~allowed;'))
 plant('dacl-inherit-only', S, 'Inherit-only entries applied to the object itself',
-      ('security/AccessCheck.cpp', '(header->AceFlags & InheritOnly) || !IsCounted(header)', '!IsCounted(header)'))
+      ('security/AccessEngine.cpp', '        if (header->AceFlags & InheritOnly) {\n            step.outcome = EntryOutcome::InheritOnly;',
+       '        if (false) {\n            step.outcome = EntryOutcome::InheritOnly;'))
 plant('dacl-generic', S, "GENERIC_ALL in an entry not mapped to the type's rights",
-      ('security/AccessCheck.cpp', '    if (mask & GENERIC_ALL)\n        mapped |= mapping.GenericAll;\n',
+      ('security/AccessEngine.cpp', '    if (mask & GENERIC_ALL)\n        mapped |= mapping.GenericAll;\n',
        ''))
 plant('owner-implicit', S, "The owner's implicit WRITE_DAC missing",
-      ('security/AccessCheck.cpp', '        allowed = READ_CONTROL | WRITE_DAC;',
-       '        allowed = READ_CONTROL;'))
+      ('security/AccessEngine.cpp', '        allowed = result.ownerGranted = READ_CONTROL | WRITE_DAC;',
+       '        allowed = result.ownerGranted = READ_CONTROL;'))
 plant('owner-rights', S, "An OWNER RIGHTS entry leaves the owner's implicit rights in place",
-      ('security/AccessCheck.cpp', '    if (isOwner && !hasOwnerRights)', '    if (isOwner)'))
+      ('security/AccessEngine.cpp', '    if (result.owner && !result.ownerRightsEntry)', '    if (result.owner)'))
 plant('read-control-changes', S, 'READ_CONTROL counted as a right that changes the object',
       ('security/AccessCheck.cpp', '~(READ_CONTROL | SYNCHRONIZE | generic)',
        '~(SYNCHRONIZE | generic)'))
 plant('dacl-generic-write', S, "GENERIC_WRITE in an entry not mapped to the type's rights",
-      ('security/AccessCheck.cpp', '    if (mask & GENERIC_WRITE)\n        mapped |= mapping.GenericWrite;\n', ''))
+      ('security/AccessEngine.cpp', '    if (mask & GENERIC_WRITE)\n        mapped |= mapping.GenericWrite;\n', ''))
 plant('dacl-generic-execute', S, "GENERIC_EXECUTE in an entry not mapped to the type's rights",
-      ('security/AccessCheck.cpp', '    if (mask & GENERIC_EXECUTE)\n        mapped |= mapping.GenericExecute;\n', ''))
+      ('security/AccessEngine.cpp', '    if (mask & GENERIC_EXECUTE)\n        mapped |= mapping.GenericExecute;\n', ''))
 plant('dacl-mapped-as-event', S, "Every type's generic rights mapped as an event's",
-      ('security/AccessCheck.cpp', 'MapGenericBits(ace->Mask, mapping)', 'MapGenericBits(ace->Mask, DocumentedGenericMapping(TypeEvent, nullptr))'))
+      ('security/AccessEngine.cpp', 'MapGenericBits(reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header)->Mask, mapping)',
+       'MapGenericBits(reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header)->Mask, DocumentedGenericMapping(TypeEvent, nullptr))'),
+      ('security/AccessEngine.cpp', '#include "AccessCheck.h"\n', '#include "AccessCheck.h"\n#include "ObjectTypes.h"\n'))
 plant('owner-rights-others', S, "An OWNER RIGHTS entry applied to accounts that do not own the object",
-      ('security/AccessCheck.cpp', '(isOwner && EqualSid(sid, ownerRights.sid))', 'EqualSid(sid, ownerRights.sid)'))
+      ('security/AccessEngine.cpp', 'if (step.matched == NoMatch && result.owner && EqualSid(', 'if (step.matched == NoMatch && EqualSid('))
 plant('owner-everyone', S, "An object owned by Everyone gives no account the owner's rights",
-      ('security/AccessCheck.cpp', '(EqualSid(owner, who) || EqualSid(owner, everyone.sid))', 'EqualSid(owner, who)'))
+      ('security/AccessEngine.cpp', '    result.owner = parts.owner && sids.Find(parts.owner, true, &counts) != NoMatch && counts;',
+       '    result.owner = parts.owner && sids.Find(parts.owner, true, &counts) == 0 && counts;'))
 plant('synchronize-changes', S, "SYNCHRONIZE counted as a right that changes a device or file",
       ('security/AccessCheck.cpp', '~(READ_CONTROL | SYNCHRONIZE | generic)', '~(READ_CONTROL | generic)'))
 plant('mapping-job-write', S, "A job's terminate right not counted as one that changes it",
@@ -700,6 +704,54 @@ plant('completion-mapping', S, "An I/O completion object gets the generic rights
       ('security/AccessCheck.cpp', '    {TypeIoCompletion, {Read | 0x1,', '    {TypeUnknown, {Read | 0x1,'))
 plant('mapping-file', S, "A file mapped as a type without a row, not as a device",
       ('security/AccessCheck.cpp', 'if (typeName && wcscmp(typeName, L"File") == 0)', 'if (false)'))
+# The access engine's passes, the integrity check and the reasons kagero-dump gives.
+AE = 'security/AccessEngine.cpp'
+plant('deny-only-allows', S, "A deny-only group's allow entries grant",
+      (AE, 'if (allow ? SidAppliesToAllow(attributes) : SidAppliesToDeny(attributes)) {', 'if (SidAppliesToDeny(attributes)) {'))
+plant('deny-only-denies-ignored', S, "A deny-only group's deny entries ignored",
+      (AE, 'if (allow ? SidAppliesToAllow(attributes) : SidAppliesToDeny(attributes)) {', 'if (SidAppliesToAllow(attributes)) {'))
+plant('restricted-ignored', S, "A restricted subject's restricting SIDs never checked",
+      (AE, '    if (subject.Restricted()) {', '    if (false) {'))
+plant('write-restricted-all', S, "A write-restricted subject's restricting SIDs checked for every right",
+      (AE, 'subject.WriteRestricted() ? restricted | ~SpecificPart(mapping.GenericWrite) : restricted', 'restricted'))
+plant('package-ignored', S, "An AppContainer subject gets what its user and groups get",
+      (AE, '    if (subject.AppContainer()) {', '    if (false) {'))
+plant('package-any-ignored', S, "An entry for ALL APPLICATION PACKAGES grants an AppContainer nothing",
+      (AE, 'i == 1 ? const_cast<BYTE*>(Known().allPackages)', 'i == 1 ? subject_.Package()'))
+plant('integrity-policy-ignored', S, "A subject whose mandatory policy is off still held back by labels",
+      (AE, '(subject.MandatoryPolicy() & TOKEN_MANDATORY_POLICY_NO_WRITE_UP) &&', 'true &&'))
+plant('integrity-equal-held', S, "A subject at the object's own level held back by its label",
+      (AE, 'subject.Integrity() < integrity->objectLevel;', 'subject.Integrity() <= integrity->objectLevel;'))
+plant('no-write-up-keeps-standard', S, "No-write-up leaves a lower subject DELETE, WRITE_DAC and WRITE_OWNER",
+      (AE, '        integrity->removed |= ChangingRights(mapping);', '        integrity->removed |= SpecificPart(mapping.GenericWrite);'))
+plant('no-read-up-ignored', S, "A label's no-read-up not applied",
+      (AE, '        integrity->removed |= SpecificPart(mapping.GenericRead);\n', ''))
+plant('no-execute-up-ignored', S, "A label's no-execute-up not applied",
+      (AE, '        integrity->removed |= SpecificPart(mapping.GenericExecute);\n', ''))
+plant('label-inherit-only', S, "An inherit-only label taken for the object's own",
+      (AE, 'if (found || header->AceType != SYSTEM_MANDATORY_LABEL_ACE_TYPE || (header->AceFlags & InheritOnly))',
+       'if (found || header->AceType != SYSTEM_MANDATORY_LABEL_ACE_TYPE)'))
+plant('label-default-low', S, "An object without a label taken as Low (a Low subject may change it)",
+      (AE, '    *level = IntegrityMedium;\n    *policy = SYSTEM_MANDATORY_LABEL_NO_WRITE_UP;\n    if (!sacl)',
+       '    *level = IntegrityLow;\n    *policy = SYSTEM_MANDATORY_LABEL_NO_WRITE_UP;\n    if (!sacl)'))
+DS = 'dump/DumpSubjects.cpp'
+plant('account-as-group', D, "A user account evaluated as a group (its groups and logon SIDs left out)",
+      ('dump/DumpOptions.cpp', '    request.user = use == SidTypeUser;', '    request.user = false;'))
+plant('integrity-modifier-ignored', D, "--integrity not applied to the subjects",
+      (DS, '    if (modifiers.integritySet)\n        subject->SetIntegrity', '    if (false)\n        subject->SetIntegrity'))
+plant('by-null-unsaid', D, "by= does not say a NULL DACL gave the rights",
+      ('dump/EntryExtras.cpp', '    if (nullDacl)\n        out.Append(', '    if (false)\n        out.Append('))
+plant('by-subject-unnamed', D, "With two subjects the JSON reasons do not say whose they are",
+      ('dump/EntryExtras.cpp', 'if (security.subjects && security.subjects->Count() > 1) {', 'if (security.subjects && security.subjects->Count() > 2) {'))
+plant('elevated-without-account', D, "--elevated without a user account taken (exit 0)",
+      ('dump/DumpOptions.cpp', '    if (modifiers.elevated && !account)', '    if (false)'))
+plant('capability-without-package', D, "--capability without --appcontainer taken (exit 0)",
+      ('dump/DumpOptions.cpp', '    if (modifiers.capabilityCount > 0 && !modifiers.appContainer)', '    if (false)'))
+plant('subject-process-missing', D, "--writable-by-process naming no process is exit 1 without words, not 2",
+      (DS, '        if (processes.Match(request.text, &pids) && pids.Count() == 0)\n            return request.text;',
+       '        if (processes.Match(request.text, &pids) && pids.Count() == 0)\n            return nullptr;'))
+plant('explain-first-subject-only', D, "--explain explains the first subject alone",
+      (K, '    for (size_t i = 0; i < subjects.Count() && !output.Broken(); ++i) {', '    for (size_t i = 0; i < 1 && !output.Broken(); ++i) {'))
 # Who asks for access: a token's subject, an account's and a group's logons, levels, capabilities and packages.
 SU = 'security/AccessSubject.cpp'
 plant('subject-user-disabled', S, "A subject's user not enabled (entries allowing the user grant nothing)",
@@ -743,8 +795,8 @@ plant('sddl-missing', D, '--security writes no SDDL',
       ('dump/SecurityAudit.cpp', '        facts->sddl = sddlText_.Get();',
        '        (void)facts;'))
 plant('who-unknown', D, 'An account the system cannot name taken by --writable-by (exit 0)',
-      ('dump/DumpOptions.cpp', '        return ResolveAccount(value, options->writableBy[options->writableByCount++], &why)\n                   ? ParseResult::Run',
-       '        return (ResolveAccount(value, options->writableBy[options->writableByCount++], &why) || true)\n                   ? ParseResult::Run'))
+      ('dump/DumpOptions.cpp', '    if (!ResolveAccount(value, request.sid, &why, &use))\n        return Bad(error, why, value);',
+       '    ResolveAccount(value, request.sid, &why, &use);'))
 plant('section-size', D, "A section's size read from its attributes",
       ('namespace/ObjectDetails.cpp', '    *size = basic.Size.QuadPart;',
        '    *size = basic.Attributes;'))
@@ -968,17 +1020,19 @@ plant('tree-way-gone', G, "Properties from the tree says a raw code when the nod
 # kagero-dump's bad input and failure paths, and the DACL's malformed lists.
 A, O, X = 'security/AccessCheck.cpp', 'dump/DumpOptions.cpp', 'dump/SecurityAudit.cpp'
 plant('dacl-execute-as-write', S, "GENERIC_EXECUTE in an entry mapped as generic write",
-      (A, '    if (mask & GENERIC_EXECUTE)\n        mapped |= mapping.GenericExecute;', '    if (mask & GENERIC_EXECUTE)\n        mapped |= mapping.GenericWrite;'))
+      ('security/AccessEngine.cpp', '    if (mask & GENERIC_EXECUTE)\n        mapped |= mapping.GenericExecute;', '    if (mask & GENERIC_EXECUTE)\n        mapped |= mapping.GenericWrite;'))
 plant('owner-rights-inherit-only', S, "An inherit-only OWNER RIGHTS entry takes the owner's implicit rights away",
-      (A, '        if (!(header->AceFlags & InheritOnly)) {', '        if (true) {'))
+      ('security/AccessEngine.cpp', '        if (!(header->AceFlags & InheritOnly) && IsEvaluated(header->AceType) &&\n            EqualSid(',
+       '        if (IsEvaluated(header->AceType) &&\n            EqualSid('))
 plant('dacl-sid-unchecked', S, "An entry too short for its SID read past its end (the DACL taken as valid)",
-      (A, '(header->AceSize < SidOffset || !SidFits(at + SidOffset, header->AceSize - SidOffset))', 'header->AceSize < SidOffset'))
+      ('security/AccessEngine.cpp', '(header->AceSize < SidOffset || !SidFits(at + SidOffset, header->AceSize - SidOffset))', 'header->AceSize < SidOffset'))
 plant('dacl-past-descriptor', S, "A DACL running past the descriptor's length read as valid",
-      (A, ' || dacl->AclSize > room)', ')'))
+      ('security/AccessEngine.cpp', ' || acl->AclSize > room)', ')'))
 plant('dacl-unevaluated-uncounted', S, "Entries the evaluation skips (callback, object, conditional) not counted",
-      (A, '                ++*unevaluated;', '                (void)0;'))
+      ('security/AccessEngine.cpp', '            evaluation->unevaluated += !(header->AceFlags & InheritOnly) && !IsEvaluated(header->AceType);',
+       '            evaluation->unevaluated += 0 && header;'))
 plant('who-last-only', D, "Several --writable-by keep only the last one's rights",
-      (X, 'facts->writable |= granted & changing;', 'facts->writable = granted & changing;'))
+      (X, '        facts->writable |= written;', '        facts->writable = written;'))
 plant('who-empty', D, "An empty --writable-by taken",
       (X, '    if (!who[0]) {\n        return false;', '    if (false) {\n        return false;'))
 plant('who-domain', D, "A domain (BUILTIN) taken as a --writable-by account",
@@ -986,7 +1040,8 @@ plant('who-domain', D, "A domain (BUILTIN) taken as a --writable-by account",
 plant('who-placeholder', D, "A creator placeholder (CO) taken as a --writable-by account",
       (X, 'return !placeholder && use', 'return use'))
 plant('owner-without-security', D, "--writable-by without --security writes the owner",
-      (X, '    if (sddl_) {\n        NameOwner(descriptor, facts);', '    NameOwner(descriptor, facts);\n    if (sddl_) {'))
+      (X, '    if (sddl_) {\n        LocalBlock text;\n        NameOwner(object.descriptor, facts);',
+       '    NameOwner(object.descriptor, facts);\n    if (sddl_) {\n        LocalBlock text;'))
 plant('unevaluated-unsaid', D, "The text line does not say how many entries went unevaluated",
       ('dump/EntryExtras.cpp', '        fields.Number("unevaluated", security.unevaluated);\n', ''))
 plant('watch-interval-minimum', D, "--interval 100 refused although 100 is the documented minimum",
