@@ -153,22 +153,34 @@ NTSTATUS SecurityAudit::ReadDescriptor(HANDLE object, SECURITY_INFORMATION parts
     return status;
 }
 
-// The written rights each reason gave, the entries' in DACL order.
+// The written rights each reason gave, the entries' in DACL order: an entry that granted in more than one pass
+// is one reason.
 void SecurityAudit::AddReasons(int subject, const AccessEvaluation& evaluation, ACCESS_MASK written, const ACL* dacl)
 {
     if (evaluation.nullDacl) {
         reasons_.Push({AccessReason::NullDacl, subject, -1, nullptr, written});
         return;
     }
-    for (int ace = 0; dacl && ace < dacl->AceCount; ++ace) {
-        const ACCESS_MASK share = evaluation.EntryShare(ace, written);
+    const size_t first = reasons_.Count();
+    for (size_t i = 0; i < evaluation.steps.Count(); ++i) {
+        const EntryStep& step = evaluation.steps[i];
+        const ACCESS_MASK share = step.outcome == EntryOutcome::Allowed ? step.change & written : 0;
         if (!share)
             continue;
-        const void* sid = nullptr;
-        for (size_t i = 0; i < evaluation.steps.Count() && !sid; ++i)
-            if (evaluation.steps[i].index == ace)
-                sid = reinterpret_cast<const BYTE*>(dacl) + evaluation.steps[i].sidAt;
-        reasons_.Push({AccessReason::Entry, subject, ace, sid, share});
+        size_t at = first;
+        while (at < reasons_.Count() && reasons_[at].ace < step.index)
+            ++at;
+        if (at < reasons_.Count() && reasons_[at].ace == step.index) {
+            reasons_[at].mask |= share;
+            continue;
+        }
+        const AccessReason reason = {AccessReason::Entry, subject, step.index,
+                                     reinterpret_cast<const BYTE*>(dacl) + step.sidAt, share};
+        if (!reasons_.Push(reason))
+            return;
+        for (size_t move = reasons_.Count() - 1; move > at; --move)
+            reasons_[move] = reasons_[move - 1];
+        reasons_[at] = reason;
     }
     if (const ACCESS_MASK share = evaluation.OwnerShare(written))
         reasons_.Push({AccessReason::Owner, subject, -1, nullptr, share});

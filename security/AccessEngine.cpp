@@ -310,15 +310,6 @@ ACCESS_MASK AccessEvaluation::OwnerShare(ACCESS_MASK mask) const
     return share & mask;
 }
 
-ACCESS_MASK AccessEvaluation::EntryShare(int index, ACCESS_MASK mask) const
-{
-    ACCESS_MASK share = 0;
-    for (size_t i = 0; i < steps.Count(); ++i)
-        if (steps[i].index == index && steps[i].outcome == EntryOutcome::Allowed)
-            share |= steps[i].change;
-    return share & mask;
-}
-
 bool ReadMandatoryLabel(PSECURITY_DESCRIPTOR descriptor, DWORD length, DWORD* level, DWORD* policy)
 {
     DescriptorParts parts;

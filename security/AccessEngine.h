@@ -70,11 +70,9 @@ public:
     ACCESS_MASK beforeIntegrity = 0;  // what the passes together grant
     GrowingArray<EntryStep> steps{16};  // every entry of every pass that ran, in order
 
-    // The rights of mask the owner's implicit grant gave in a pass; those
-    // the DACL entry at index granted first in a pass. The reasons for a
-    // right are what gave it in some pass.
+    // The rights of mask the owner's implicit grant gave in some pass (an
+    // entry's are its steps' change).
     ACCESS_MASK OwnerShare(ACCESS_MASK mask) const;
-    ACCESS_MASK EntryShare(int index, ACCESS_MASK mask) const;
 };
 
 // Evaluates subject against the descriptor (self-relative of length bytes,
