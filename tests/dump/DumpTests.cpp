@@ -145,6 +145,27 @@ const HeldObjects& Held()
     return held;
 }
 
+// The test's own user: its SID string and DOMAIN\name.
+struct UserNames { std::wstring sid, account; };
+UserNames OwnUser()
+{
+    HANDLE token = nullptr;
+    alignas(8) BYTE user[256];
+    DWORD bytes = 0, nameChars = 256, domainChars = 256;
+    wchar_t* sid = nullptr;
+    wchar_t name[256], domain[256];
+    SID_NAME_USE use;
+    REQUIRE((OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+             GetTokenInformation(token, TokenUser, user, sizeof(user), &bytes) &&
+             ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid) &&
+             LookupAccountSidW(nullptr, reinterpret_cast<TOKEN_USER*>(user)->User.Sid, name, &nameChars, domain,
+                               &domainChars, &use)));
+    CloseHandle(token);
+    UserNames names = {sid, std::wstring(domain) + L"\\" + name};
+    LocalFree(sid);
+    return names;
+}
+
 // What work writes to the output and errors it is given: pipes that hold all of it.
 template <typename Work>
 DumpRun Capture(Work work)
@@ -384,16 +405,7 @@ TEST_CASE("--security and --writable-by over objects with their own descriptors;
         {L"", L"null-dacl", all, all, L"null"},
         {L"O:UG:SYD:(A;;GR;;;WD)", L"read-to-everyone", L"", L"", L""},
     };
-    HANDLE token = nullptr;
-    alignas(8) BYTE user[256];
-    DWORD bytes = 0;
-    wchar_t* userSid = nullptr;
-    REQUIRE((OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
-             GetTokenInformation(token, TokenUser, user, sizeof(user), &bytes) &&
-             ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &userSid)));
-    CloseHandle(token);
-    const std::wstring u = userSid;
-    LocalFree(userSid);
+    const std::wstring u = OwnUser().sid;
     const auto withUser = [&](std::wstring text) { return text.size() > 2 && text[2] == L'U' ? L"O:" + u + text.substr(3) : text; };
     TestNamespace ns, more;
     for (const auto& c : cases)
@@ -563,22 +575,7 @@ TEST_CASE("who can change it, as the system decides: an account with its groups,
           "the reasons in both forms; --explain; the meaningless combinations")
 {
     // Owned by SYSTEM, which none of the subjects is; anyone may read the descriptor, which changes nothing.
-    HANDLE token = nullptr;
-    alignas(8) BYTE user[256];
-    DWORD bytes = 0;
-    wchar_t* userSid = nullptr;
-    REQUIRE((OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
-             GetTokenInformation(token, TokenUser, user, sizeof(user), &bytes) &&
-             ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &userSid)));
-    CloseHandle(token);
-    const std::wstring u = userSid;
-    LocalFree(userSid);
-    wchar_t name[256], domain[256];
-    DWORD nameChars = 256, domainChars = 256;
-    SID_NAME_USE use;
-    REQUIRE(LookupAccountSidW(nullptr, reinterpret_cast<TOKEN_USER*>(user)->User.Sid, name, &nameChars, domain,
-                              &domainChars, &use));
-    const std::wstring account = std::wstring(domain) + L"\\" + name;
+    const std::wstring u = OwnUser().sid, account = OwnUser().account;
     const std::wstring read = L"O:SYG:SYD:(A;;RC;;;WD)";
     TestNamespace ns;
     REQUIRE(ns.Build({{Kind::Sddl, read + L"(A;;GA;;;BA)"}, {Kind::Event, L"ba-only"},
