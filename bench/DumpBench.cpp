@@ -1,9 +1,9 @@
 // Measures kagero-dump: the whole namespace dumped to a file against the
 // bare walk of the same tree, timed in the same run (with --holders, against
 // that walk and one bare handle scan; the audits of a group, this user's
-// account and this process's token against --details); and the dump program's peak working
-// set for a namespace ten times larger, which must not grow, and with
-// --holders for ten times the handles held.
+// account and this process's token against --details); and the dump
+// program's peak working set for a namespace ten times larger, which must
+// not grow, and with --holders for ten times the handles held.
 #include <windows.h>
 #include <lmcons.h>
 #include <psapi.h>

@@ -1078,6 +1078,10 @@ plant('readme-drift', 'readme_examples', "A README example that no longer matche
       ('README.md', '    1a2,4\n', '    1a2,3\n'))
 plant('scene-descriptor', 'readme_examples', "The scene's event made with another descriptor than the README shows",
       ('tools/scene/Scene.h', '(D;;0xC0002;;;BU)', '(D;;0xC0000;;;BU)'))
+plant('scene-label', 'readme_examples', "The scene's preview event made without its Low label",
+      ('tools/scene/Scene.cpp', '(A;;0x120003;;;WD)S:(ML;;NW;;;LW)"', '(A;;0x120003;;;WD)"'))
+plant('scene-queue-everyone', 'readme_examples', "The scene's indexer queue made settable by Everyone, not Authenticated Users",
+      ('tools/scene/Scene.cpp', '(A;;0x120003;;;AU)"', '(A;;0x120003;;;WD)"'))
 plant('dist-flat', 'dist_archives', "An archive that unpacks its files into the folder it is unpacked in",
       ('tools/make-dist.py', 'name = folder_name(arch) + "/" + member', 'name = member'))
 plant('dist-readme-private', 'dist_archives', "The archives' README.txt readable by its owner alone",

@@ -2,15 +2,16 @@
 //   kagero-scene          makes the scene and returns once it is there
 //   kagero-scene --end    ends it and returns once it is gone
 // The scene is a few objects in \BaseNamedObjects such as applications leave
-// there, one with its own descriptor, kept by a detached process of this
-// program ("--keep READY GO PARENT"), and copies of this program under
-// made-up program names that make and hold the mail programs' section
-// ("--hold ROLE READY GO PARENT"), so that a program holds it from its first
-// moment. The keeper waits on a pipe, whose name is no entry of the
-// namespace, so a dump sees nothing of the scene but its objects. They are
-// made in the dump's order, at once (the holders are started first and wait
-// for GO), and ended in that order, so that a watch seldom has a look fall
-// between two of them and, when it does, still writes them in the dump's order.
+// there, three events with descriptors of their own (one labelled Low), kept
+// by a detached process of this program ("--keep READY GO PARENT"), and
+// copies of this program under made-up program names that make and hold the
+// mail programs' section ("--hold ROLE READY GO PARENT"), so that a program
+// holds it from its first moment. The keeper waits on a pipe, whose name is
+// no entry of the namespace, so a dump sees nothing of the scene but its
+// objects. They are made in the dump's order, at once (the holders are
+// started first and wait for GO), and ended in that order, so that a watch
+// seldom has a look fall between two of them and, when it does, still writes
+// them in the dump's order.
 #include <windows.h>
 #include <sddl.h>
 
@@ -23,16 +24,35 @@ namespace {
 
 const wchar_t PipeName[] = L"\\\\.\\pipe\\kagero-scene";
 
-enum Kind { ManualEvent, AutoEvent, Mutant, Timer, Semaphore, Section, SecuredEvent };
-// In the dump's order: names without regard to case.
+enum Kind { ManualEvent, AutoEvent, Mutant, Timer, Semaphore, Section };
+
+// The indexer's queue: any signed-in user's program may set it and wait on
+// it (and SYSTEM and Administrators do anything); Everyone, which includes
+// the anonymous logon, nothing.
+const wchar_t QueueDescriptor[] = L"O:BAG:BAD:(A;;0x1F0003;;;SY)(A;;0x1F0003;;;BA)(A;;0x120003;;;AU)";
+// What the mail client's preview, which runs at Low integrity, sets when it
+// is done: labelled Low so that the preview may set it; Everyone may set it
+// and wait on it.
+const wchar_t PreviewDescriptor[] =
+    L"O:BAG:BAD:(A;;0x1F0003;;;SY)(A;;0x1F0003;;;BA)(A;;0x120003;;;WD)S:(ML;;NW;;;LW)";
+
+// In the dump's order: names without regard to case. An object without a
+// descriptor of its own has none under Wine.
 const struct {
     const wchar_t* name;
     Kind kind;
+    const wchar_t* descriptor;
 } Objects[] = {
-    {L"BackupAgent.Catalog.Lock", Mutant},    {L"BackupAgent.JobFinished", ManualEvent},
-    {L"BackupAgent.NextRun", Timer},          {scene::PanelObject, Semaphore},
-    {L"MailClient.NewMessage", AutoEvent},    {L"MailClient.Profile.Lock", Mutant},
-    {scene::SharedObject, Section},           {scene::SecuredObject, SecuredEvent},
+    {L"BackupAgent.Catalog.Lock", Mutant, nullptr},
+    {L"BackupAgent.JobFinished", ManualEvent, nullptr},
+    {L"BackupAgent.NextRun", Timer, nullptr},
+    {L"Indexer.Queue.Ready", AutoEvent, QueueDescriptor},
+    {scene::PanelObject, Semaphore, nullptr},
+    {L"MailClient.NewMessage", AutoEvent, nullptr},
+    {L"MailClient.PreviewDone", ManualEvent, PreviewDescriptor},
+    {L"MailClient.Profile.Lock", Mutant, nullptr},
+    {scene::SharedObject, Section, nullptr},
+    {scene::SecuredObject, AutoEvent, scene::SecuredDescriptor},
 };
 const int ObjectCount = sizeof(Objects) / sizeof(Objects[0]);
 
@@ -59,9 +79,24 @@ struct Owned {
 
 HANDLE HandleArgument(const wchar_t* text) { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(_wtoi64(text))); }
 
-HANDLE Make(Kind kind, const wchar_t* name)
+// An event with its own descriptor, opened for SYNCHRONIZE only, which each
+// of the scene's descriptors gives its maker.
+HANDLE MakeSecuredEvent(const std::wstring& name, bool manual, const wchar_t* sddl)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+        return nullptr;
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
+    HANDLE event = CreateEventExW(&attributes, name.c_str(), manual ? CREATE_EVENT_MANUAL_RESET : 0, SYNCHRONIZE);
+    LocalFree(descriptor);
+    return event;
+}
+
+HANDLE Make(Kind kind, const wchar_t* name, const wchar_t* descriptor = nullptr)
 {
     const std::wstring global = std::wstring(L"Global\\") + name;
+    if (descriptor && (kind == ManualEvent || kind == AutoEvent))
+        return MakeSecuredEvent(global, kind == ManualEvent, descriptor);
     switch (kind) {
     case ManualEvent: return CreateEventW(nullptr, TRUE, FALSE, global.c_str());
     case AutoEvent: return CreateEventW(nullptr, FALSE, FALSE, global.c_str());
@@ -69,16 +104,8 @@ HANDLE Make(Kind kind, const wchar_t* name)
     case Timer: return CreateWaitableTimerW(nullptr, TRUE, global.c_str());
     case Semaphore: return CreateSemaphoreW(nullptr, 3, 8, global.c_str());
     case Section: return CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 65536, global.c_str());
-    case SecuredEvent: break;
     }
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(scene::SecuredDescriptor, SDDL_REVISION_1, &descriptor, nullptr))
-        return nullptr;
-    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
-    // Opened for SYNCHRONIZE only, which the descriptor gives Everyone.
-    HANDLE event = CreateEventExW(&attributes, global.c_str(), 0, SYNCHRONIZE);
-    LocalFree(descriptor);
-    return event;
+    return nullptr;
 }
 
 // A process of this program, its events and how to wait for it.
@@ -179,7 +206,7 @@ int Keep(const wchar_t* ready)
         return error;
     for (int i = 0; i < ObjectCount; ++i) {
         if (Objects[i].kind != Section) {
-            objects[i].Reset(Make(Objects[i].kind, Objects[i].name));
+            objects[i].Reset(Make(Objects[i].kind, Objects[i].name, Objects[i].descriptor));
             if (!objects[i].handle)
                 return GetLastError();
             continue;
