@@ -725,9 +725,9 @@ plant('integrity-equal-held', S, "A subject at the object's own level held back 
 plant('no-write-up-keeps-standard', S, "No-write-up leaves a lower subject DELETE, WRITE_DAC and WRITE_OWNER",
       (AE, '        integrity->removed |= ChangingRights(mapping);', '        integrity->removed |= SpecificPart(mapping.GenericWrite);'))
 plant('no-read-up-ignored', S, "A label's no-read-up not applied",
-      (AE, '        integrity->removed |= SpecificPart(mapping.GenericRead);\n', ''))
+      (AE, '        integrity->removed |= SpecificPart(mapping.GenericRead);\n', '        (void)0;\n'))
 plant('no-execute-up-ignored', S, "A label's no-execute-up not applied",
-      (AE, '        integrity->removed |= SpecificPart(mapping.GenericExecute);\n', ''))
+      (AE, '        integrity->removed |= SpecificPart(mapping.GenericExecute);\n', '        (void)0;\n'))
 plant('label-inherit-only', S, "An inherit-only label taken for the object's own",
       (AE, 'if (found || header->AceType != SYSTEM_MANDATORY_LABEL_ACE_TYPE || (header->AceFlags & InheritOnly))',
        'if (found || header->AceType != SYSTEM_MANDATORY_LABEL_ACE_TYPE)'))
