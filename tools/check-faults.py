@@ -735,6 +735,8 @@ plant('label-default-low', S, "An object without a label taken as Low (a Low sub
       (AE, '    *level = IntegrityMedium;\n    *policy = SYSTEM_MANDATORY_LABEL_NO_WRITE_UP;\n    if (!sacl)',
        '    *level = IntegrityLow;\n    *policy = SYSTEM_MANDATORY_LABEL_NO_WRITE_UP;\n    if (!sacl)'))
 DS = 'dump/DumpSubjects.cpp'
+plant('logon-without-users', S + ' ' + D, "An account's logon without Users (its allows and denies missed)",
+      ('security/AccessSubject.cpp', '    {5, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS},\n', ''))
 plant('account-as-group', D, "A user account evaluated as a group (its groups and logon SIDs left out)",
       ('dump/DumpOptions.cpp', '    request.user = use == SidTypeUser;', '    request.user = false;'))
 plant('integrity-modifier-ignored', D, "--integrity not applied to the subjects",
