@@ -33,6 +33,7 @@ CTESTS = {
     'kagero_starts_and_exits': ['kagero', 'post-command'],
     'dist_archives': ['kagero', 'kagero-dump'],
     'floors': [],  # reads the sources; nothing to build
+    'wine_runner': [],  # runs the runner alone
     'readme_examples': ['kagero-dump', 'kagero-scene'],
     'screenshot_tool': ['kagero-screenshot', 'kagero-scene'],
 }
