@@ -958,6 +958,40 @@ plant('floors-app-included', 'floors', "A shared window helper includes the top"
 plant('floors-link-climbs', 'floors', "The namespace library links a window library",
       ('namespace/CMakeLists.txt', 'PUBLIC kagero_resource_ids ntdll', 'PUBLIC kagero_resource_ids kagero_ui ntdll'))
 
+plant('floors-modal-ex', 'floors', "A message box in its extended form outside the scope that disables the other windows",
+      ('properties/PropertySheet.cpp', 'ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR)', 'MessageBoxExW(owner, text, L"Kagero", MB_ICONERROR, 0)'))
+plant('floors-modal-indirect', 'floors', "A message box from a parameter block outside the scope",
+      ('properties/PropertySheet.cpp', '{ ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR); }',
+       '{ MSGBOXPARAMSW box{sizeof box, owner, nullptr, text, L"Kagero", MB_ICONERROR, 0, 0, nullptr, 0}; MessageBoxIndirectW(&box); }'))
+plant('floors-task-dialog', 'floors', "A task dialog outside the scope",
+      ('properties/PropertySheet.cpp', 'ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR)',
+       'TaskDialog(owner, nullptr, L"Kagero", text, nullptr, TDCBF_OK_BUTTON, TD_ERROR_ICON, nullptr)'))
+plant('floors-dialog-indirect', 'floors', "A dialog from a template in memory outside the scope",
+      ('app/MainFrame.cpp', 'ModalDialogBox(AppInstance, DLG_ABOUT, window, AboutDialogProc, 0);',
+       'DialogBoxIndirectParamW(AppInstance, AboutTemplate(), window, AboutDialogProc, 0);'))
+plant('floors-sheet-itself', 'floors', "A property sheet shown outside the scope",
+      ('properties/PropertySheet.cpp', 'result = ModalPropertySheet(header);', 'result = PropertySheetW(&header);'))
+plant('floors-call-after-string', 'floors', "A modal call after a string holding // taken for a comment",
+      ('properties/PropertySheet.cpp', '{ ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR); }',
+       '{ const wchar_t* help = L"https://example.invalid/"; MessageBoxW(owner, text, help, MB_ICONERROR); }'))
+plant('floors-include-after-comment', 'floors', "An include after a comment on its line not seen (a shared helper includes the top)",
+      ('ui/WindowCentre.cpp', '#include "WindowCentre.h"\n', '#include "WindowCentre.h"\n/* the frame */ #include "MainFrame.h"\n'))
+plant('floors-unknown-library', 'floors', "A library of no known floor linked (taken as allowed)",
+      ('namespace/CMakeLists.txt', 'PUBLIC kagero_resource_ids ntdll', 'PUBLIC kagero_resource_ids kagero_views ntdll'))
+
+# The Wine runner.
+plant('runner-mode-kept', 'wine_runner', "A run's window mode left in the prefix (windows of later runs without caption or border)",
+      ('tools/wine-run.sh', '    wineserver -w >/dev/null 2>&1\n    restore_x11\n', '    wineserver -w >/dev/null 2>&1\n'))
+plant('runner-bare-managed', 'wine_runner', "Windows on a bare Xvfb given as DISPLAY without caption or border (taken as managed)",
+      ('tools/wine-run.sh', """[ -z "$private_display" ] && xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q '^_NET_SUPPORTING_WM_CHECK('""",
+       '[ -z "$private_display" ]'))
+plant('runner-manager-ignored', 'wine_runner', "Windows under a window manager left unmanaged (framed by no one but Wine)",
+      ('tools/wine-run.sh', 'if window_manager_runs; then\n    run_section', 'if false; then\n    run_section'))
+plant('runner-wait-unsaid', 'wine_runner', "A run waiting for another's prefix says nothing (it looks hung)",
+      ('tools/wine-run.sh', '    echo "wine-run: waiting for $prefix: another run holds it" >&2\n', ''))
+plant('runner-ready-unsaid', 'wine_runner', "An --exec session does not say when it is ready",
+      ('tools/wine-run.sh', '    echo "wine-run: the session is ready (DISPLAY=$DISPLAY)" >&2\n', ''))
+
 # The find window at scale, and the modal windows.
 plant('find-stop-after-end', G, "中止 just after a search ended says 中止 and loses its last batch",
       ('find/NamespaceSearch.cpp', "    if (!s.completed) {", "    if (true) {"))
