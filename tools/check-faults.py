@@ -1112,7 +1112,13 @@ os.environ['TZ'] = 'JST-9'
 
 # The README's examples, the archives and the screenshot tool.
 plant('readme-drift', 'readme_examples', "A README example that no longer matches what it prints",
-      ('README.md', '    1a2,4\n', '    1a2,3\n'))
+      ('docs/kagero-dump.md', '    1a2,4\n', '    1a2,3\n'))
+plant('readme-pid-two-ids', 'readme_examples', "One process shown with two ids in two examples",
+      ('docs/kagero-dump.md', '"pid": 340,', '"pid": 332,'))
+plant('readme-pid-one-id', 'readme_examples', "Two processes shown with one id",
+      ('docs/kagero-dump.md', 'MailSync.exe(348),MailClient.exe(356)', 'MailSync.exe(348),MailClient.exe(340)'))
+plant('readme-docs-unread', 'readme_examples', "The examples of docs/ never run (the README's alone read)",
+      ('tools/check-readme.py', "[os.path.join(TOP, 'README.md')] + sorted(", "[os.path.join(TOP, 'README.md')] or sorted("))
 plant('scene-descriptor', 'readme_examples', "The scene's event made with another descriptor than the README shows",
       ('tools/scene/Scene.h', '(D;;0xC0002;;;BU)', '(D;;0xC0000;;;BU)'))
 plant('scene-label', 'readme_examples', "The scene's preview event made without its Low label",

@@ -82,7 +82,8 @@ exec 7>"$prefix.lock"
 flock 7
 DISPLAY=$bare "$run" --prefix "$prefix" --exec true 2>"$work/stderr" 7>&- &
 waiting=$!
-until grep -q 'waiting' "$work/stderr"; do
+# Once it blocks on the lock (its flock runs), what it says first is said.
+until pgrep -P "$waiting" -x flock >/dev/null; do
     kill -0 "$waiting" 2>/dev/null || break
     sleep 0.1
 done
