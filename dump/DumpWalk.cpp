@@ -10,6 +10,7 @@
 #include "EntryFormat.h"
 #include "EntryFormatter.h"
 #include "EntryHolders.h"
+#include "NameCompare.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
@@ -35,17 +36,14 @@ struct WalkFrame {
 // The directory test of the namespace walk itself: the exact type name.
 bool IsDirectoryType(const wchar_t* typeName) { return wcscmp(typeName, L"Directory") == 0; }
 
-// The entry called name: the exact name first, else the first without regard
-// to case, as the kernel opens a path; Count() when there is none.
+// The entry called name, as the kernel opens a path (ChildPick); Count() when there is none.
 size_t FindEntry(const DirectoryEntries& entries, const wchar_t* name)
 {
     size_t found = entries.Count();
-    for (size_t i = 0; i < entries.Count(); ++i) {
-        if (wcscmp(entries.Name(i), name) == 0)
-            return i;
-        if (found == entries.Count() && lstrcmpiW(entries.Name(i), name) == 0)
+    ChildPick pick(name);
+    for (size_t i = 0; i < entries.Count() && !pick.Exact(); ++i)
+        if (pick.Offer(entries.Name(i), entries.NameLength(i)))
             found = i;
-    }
     return found;
 }
 
@@ -241,7 +239,7 @@ bool Dumper::Selected(const wchar_t* name, size_t nameLength, const wchar_t* typ
     if (options_.typeCount > 0) {
         bool typeMatches = false;
         for (int t = 0; t < options_.typeCount && !typeMatches; ++t)
-            typeMatches = lstrcmpiW(typeName, options_.types[t]) == 0;
+            typeMatches = EqualCaseless(typeName, options_.types[t]);
         if (!typeMatches)
             return false;
     }

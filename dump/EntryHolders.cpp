@@ -1,6 +1,7 @@
 #include "EntryHolders.h"
 
 #include "DirectoryWalk.h"
+#include "NameCompare.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
@@ -70,10 +71,8 @@ void KernelPaths::SetRoot(const wchar_t* typed)
     if (OpenDirectory(typed, directory.Receive()) < 0 || QueryObjectName(directory.Get(), &query, &name, &named) < 0 ||
         named == 0)
         return;
-    const int length = static_cast<int>(named);
-    if (static_cast<size_t>(length) == typedLength_ &&
-        CompareStringOrdinal(name, length, typed, length, TRUE) == CSTR_EQUAL)
-        return;  // the typed name is the kernel's
+    if (EqualCaseless(name, named, typed, typedLength_))
+        return;  // the typed name is the kernel's, as the scan looks names up
     kernel_.Assign(name, named);
 }
 

@@ -102,11 +102,13 @@ std::wstring Text(const nlohmann::json& entry, const char* key)
 }
 
 // Names a careless program mangles: control characters, the edges of each UTF-8 length, surrogates alone, in
-// pairs and reversed; and plain ones whose case-blind order is easy to get wrong.
+// pairs and reversed; letters a language's case rules match where the kernel's table does not (\x00DF, the
+// Kelvin sign, the dotless \x0131); and plain ones whose case-blind order is easy to get wrong.
 const std::wstring OddNames[] = {
     L"100%d%s%n", L"quote\"mark", L"tab\there", L"line\nbreak\r", L"ctl\x01\x1F\x7F\b\f\x80\x7FF\x800\xFFFF\xDBFF\xDFFF",
     L"日本語の名前", L"lone\xD800high", L"\xDC00lone-low", L"reversed\xDC00\xD800", L"pair\xD83D\xDE00",
-    L"punct !#$&'()*+,-./:;<=>?@[]^_`{|}~", L"long-" + std::wstring(2995, L'x'), L"n10", L"N9", L"n1a", L"9Z",
+    L"punct !#$&'()*+,-./:;<=>?@[]^_`{|}~", L"long-" + std::wstring(2995, L'x'), L"Stra\x00DF" L"e", L"\x212A" L"elvin",
+    L"d\x0131r", L"n10", L"N9", L"n1a", L"9Z",
 };
 
 const TestNamespace& Fixture()
@@ -339,6 +341,13 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
          L"beta\tEvent\thandles=2\treferences=3\teventType=synchronization\tsignaled=false\n", L""},
         {{L"--type", L"Mutant", t + L"\\beta"}, 0, L"", L""},
         {{t + L"\\link"}, 0, L"Link\tSymbolicLink\t-> \\Tree\\Alpha\n", L""},
+        // Found as the kernel finds a name: not SS for \x00DF, k for the Kelvin sign, I for \x0131; a lone surrogate as it is.
+        {{names + L"\\STRASSE"}, 1, L"", L"Names\\STRASSE: オブジェクトが見つかりません。\n"},
+        {{names + L"\\stra\x00DF" L"E"}, 0, L"Names\\Stra\x00DF" L"e\tEvent\n", L""},
+        {{names + L"\\kelvin"}, 1, L"", L"Names\\kelvin: オブジェクトが見つかりません。\n"},
+        {{names + L"\\DIR"}, 1, L"", L"Names\\DIR: オブジェクトが見つかりません。\n"},
+        {{names + L"\\D\x0131R"}, 0, L"Names\\d\x0131r\tEvent\n", L""},
+        {{names + L"\\LONE\xD800HIGH"}, 0, L"Names\\lone\xFFFDhigh\tEvent\n", L""},
         {{L"--json", L"\\KernelObjects\\LowMemoryCondition"}, 0,
          L"{\"path\": \"\\\\KernelObjects\\\\LowMemoryCondition\", \"name\": \"LowMemoryCondition\", \"type\": \"Event\"}\n", L""},
         {{L"--json", L"--version"}, 0, L"kagero-dump 1.10.158.1\n", L""},
@@ -352,6 +361,7 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
         {{L"--holders", L"--held-by", pid, held + L"\\Via\\heldevent"}, 0, L"Via\\HeldEvent\tEvent" + by, L""},
         {{L"--holders", L"\\KernelObjects\\LowMemoryCondition"}, 0, L"\\KernelObjects\\LowMemoryCondition\tEvent\tholders=\n", L""},
         {{L"--held-by", L"NoSuchProgram", in}, 2, L"", L"実行中のプロセスが見つかりません: NoSuchProgram" + hint},
+        {{L"--held-by", L"\x212A" L"agero_holder", in}, 2, L"", L"実行中のプロセスが見つかりません: \x212A" L"agero_holder" + hint},
         {tooMany, 2, L"", L"--held-by は 16 個まで指定できます: 1" + hint},
         {{L"--help", L"--bogus"}, 0, usage, L""},
         {{L"/?"}, 0, usage, L""},
