@@ -260,8 +260,8 @@ plant('page-open-close', G, "The page's own failed open leaves an empty sheet up
 plant('goto-no-refresh', G, "A directory new since the tree was built is never found (no Refresh)",
       ('explorer/GoToPath.cpp', "    if (status < 0 && stale) {", "    if (false) {"))
 plant('goto-case', G, "A path spelled in another case than the kernel's is not found",
-      ('explorer/GoToPath.cpp', "if (!caseless && !exactOnly && lstrcmpiW(label, name) == 0)", "if (false)"),
-      ('explorer/GoToPath.cpp', "if (caseless < 0 && lstrcmpiW(record->name, name) == 0)", "if (false)"))
+      ('explorer/GoToPath.cpp', "    ChildPick pick(name, exactOnly);", "    ChildPick pick(name, true);"),
+      ('explorer/GoToPath.cpp', "    ChildPick pick(name);\n    const int rows", "    ChildPick pick(name, true);\n    const int rows"))
 plant('goto-stale-list', G, "An object new in the directory already shown is not found (its list not filled afresh)",
       ('explorer/GoToPath.cpp', "    if (refill && NextTreeNode(tree, TVGN_CARET, nullptr) == node)\n        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, 0);\n", ""))
 plant('goto-no-restore', G, "A failed go-to leaves another directory shown",
@@ -411,7 +411,7 @@ plant('array-growth-loses', N, "A growing array loses its contents when it grows
        "void* grown = items_ ? HeapAlloc(GetProcessHeap(), 0, wanted * sizeof(T))"))
 
 # Holders of an object.
-H, T = 'namespace/HandleScan.cpp', 'namespace/SystemTables.cpp'
+H, T, C = 'namespace/HandleScan.cpp', 'namespace/SystemTables.cpp', 'namespace/NameCompare.cpp'
 plant('holders-self', N, "Our own process's handles listed among the holders",
       (H, "        if (row.pid != self)\n            rows->Push(row);", "        rows->Push(row);\n        (void)self;"))
 plant('holders-files', N, "Handles of files asked their names (a pipe's query can block)",
@@ -419,17 +419,16 @@ plant('holders-files', N, "Handles of files asked their names (a pipe's query ca
 plant('holders-reused-file', N, "A handle a file took since the snapshot asked its name as the table's type",
       (H, "    if (file || !chosen)\n        return 0;", "    if (state == TypeSkipped)\n        return 0;"))
 plant('holders-type-ignored', N, "A scan narrowed to one type asks every type",
-      (H, "EqualNoCase(typeName.Buffer, typeLength, options_.typeName);", "true;"))
+      (H, "EqualCaseless(typeName.Buffer, typeLength, options_.typeName, wcslen(options_.typeName));", "true;"))
 plant('holders-type-case', N, "A scan narrowed to one type compares its name with regard to case",
-      (H, "EqualNoCase(typeName.Buffer, typeLength, options_.typeName);",
+      (H, "EqualCaseless(typeName.Buffer, typeLength, options_.typeName, wcslen(options_.typeName));",
        "CompareStringOrdinal(typeName.Buffer, static_cast<int>(typeLength), options_.typeName, -1, FALSE) == CSTR_EQUAL;"))
 plant('holders-path-ignored', N, "A scan narrowed to one path keeps every named handle",
-      (H, "(options_.path && CompareKey(", "(false && CompareKey("))
+      (H, "(options_.path && CompareKeyCaseless(", "(false && CompareKeyCaseless("))
 plant('holders-lookup-case', N, "Holders looked up with regard to letter case",
-      (H, "const wchar_t upper = RtlUpcaseUnicodeChar(path[i]);", "const wchar_t upper = path[i];"))
+      (C, "const wchar_t y = keys > 1 ? b[i] : UpcaseUnit(b[i]);", "const wchar_t y = keys > 0 ? b[i] : UpcaseUnit(b[i]);"))
 plant('holders-prefix', N, "A path's holders include those of longer names it begins",
-      (H, "    return keyLength == pathLength ? 0 : (keyLength < pathLength ? -1 : 1);",
-       "    return keyLength < pathLength ? -1 : 0;"))
+      (C, "    return aLength == bLength ? 0 : (aLength < bLength ? -1 : 1);", "    return aLength < bLength ? -1 : 0;"))
 plant('holders-name-growth', N, "A name longer than the first query's buffer is lost",
       ('namespace/ObjectQueries.cpp', "status == STATUS_BUFFER_OVERFLOW_NT) && needed > size && needed <= MaxNameBytes) {",
        "status == STATUS_BUFFER_OVERFLOW_NT) && false) {"))
@@ -470,10 +469,28 @@ plant('holders-parent-pid', N, "Each program name filed under its parent's pid",
 plant('holders-pid-overflow', N, "A pid over 32 bits wraps round to another process",
       (T, "        if (value > 0xFFFFFFFFull)\n            return false;\n", ""))
 plant('holders-exe-required', N, "A program name matches only with its .exe",
-      (T, "    return length >= 4 && EqualNoCase(name + length - 4, L\".exe\", 4) ? length - 4 : length;",
+      (T, "    return length >= 4 && EqualCaseless(name + length - 4, 4, L\".exe\", 4) ? length - 4 : length;",
        "    return name ? length : length;"))
 plant('holders-program-case', N, "Program names compared with regard to case",
-      (T, "        if (RtlUpcaseUnicodeChar(a[i]) != RtlUpcaseUnicodeChar(b[i]))", "        if (a[i] != b[i])"))
+      (T, "EqualCaseless(name, stem, text, textStem);",
+       "CompareStringOrdinal(name, int(stem), text, int(textStem), FALSE) == CSTR_EQUAL;"))
+
+# Names compared as the kernel compares them, and the child a path's name opens.
+plant('compare-linguistic', f'{N} {D}', "Names compared as the user's language compares them (\u00df taken for SS, the Kelvin sign for K)",
+      (C, "    return CompareUnits(a, aLength, b, bLength, 0);",
+       "    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a, int(aLength), b, int(bLength)) - CSTR_EQUAL;"))
+plant('compare-key-linguistic', N, "Holders looked up as the user's language compares names",
+      (C, "    return CompareUnits(key, keyLength, b, bLength, 1);",
+       "    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, key, int(keyLength), b, int(bLength)) - CSTR_EQUAL;"))
+plant('compare-first-unit', N, "Only a name's first unit upper-cased before the comparison",
+      (C, "        const wchar_t x = keys > 0 ? a[i] : UpcaseUnit(a[i]);", "        const wchar_t x = keys > 0 || i > 0 ? a[i] : UpcaseUnit(a[i]);"))
+plant('pick-linguistic', f'{N} {D} {G}', "A path's name matched to a child as the user's language compares names",
+      (C, "!picked_ && !exactOnly_ && EqualCaseless(candidate, length, name_, length_)",
+       "!picked_ && !exactOnly_ && lstrcmpiW(candidate, name_) == 0"))
+plant('pick-exact-late', N, "An exact name after a caseless match loses to it",
+      (C, "    const bool pick = exact_ || (", "    const bool pick = (exact_ && !picked_) || ("))
+plant('pick-last-caseless', N, "The last caseless match picked instead of the first",
+      (C, "exact_ || (!picked_ && !exactOnly_ && EqualCaseless(", "exact_ || (!exactOnly_ && EqualCaseless("))
 
 # kagero-dump's holders.
 E, W, K = 'dump/EntryHolders.cpp', 'dump/WatchLoop.cpp', 'dump/DumpWalk.cpp'
@@ -584,7 +601,7 @@ plant('dump-plain-case', D, "The plain-name fast path orders by case",
        "wchar_t Upper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }",
        "wchar_t Upper(wchar_t c) { return c; }"))
 plant('type-folds', D, "--type compares case",
-      ('dump/DumpWalk.cpp', "typeMatches = lstrcmpiW(typeName, options_.types[t]) == 0;",
+      ('dump/DumpWalk.cpp', "typeMatches = EqualCaseless(typeName, options_.types[t]);",
        "typeMatches = lstrcmpW(typeName, options_.types[t]) == 0;"))
 plant('depth', D, "--depth one level too deep",
       ('dump/DumpWalk.cpp', "frame.depth < options_.maxDepth", "frame.depth <= options_.maxDepth"))
@@ -624,8 +641,8 @@ plant('own-line', D, "A PATH that is no directory prints no line of its own",
 plant('own-line-filters', D, "A PATH that is no directory printed past --type and --find",
       ('dump/DumpWalk.cpp', "    if (Selected(ownName, ownLength, entries.TypeName(found)) && Held(", "    if (ownLength && Held("))
 plant('own-line-case', D, "A PATH that is no directory looked up by its exact name only",
-      ('dump/DumpWalk.cpp', "if (found == entries.Count() && lstrcmpiW(entries.Name(i), name) == 0)",
-       "if (found == entries.Count() && wcscmp(entries.Name(i), name) == 0)"))
+      ('dump/DumpWalk.cpp', "    ChildPick pick(name);\n    for (size_t i = 0; i < entries.Count()",
+       "    ChildPick pick(name, true);\n    for (size_t i = 0; i < entries.Count()"))
 plant('path-json-error', D, "PATH's own failure gives no JSON error record",
       ('dump/DumpWalk.cpp', "    if (options_.json)\n        AppendListingFailure", "    if (options_.json && top_)\n        AppendListingFailure"))
 plant('path-words', D, "A missing directory on the way to PATH shown as a bare status",
@@ -863,13 +880,13 @@ plant('find-older-edge', G, "Older look: the result list keeps its client edge",
 # The find window's search.
 # The name match the search and --find share.
 plant('find-folds', f'{F} {D}', "A name compared with its case against the text it should contain",
-      ('namespace/NameMatch.cpp', "        while (i < wantedLength && RtlUpcaseUnicodeChar(name[at + i]) == wanted[i])",
+      ('namespace/NameMatch.cpp', "        while (i < wantedLength && UpcaseUnit(name[at + i]) == wanted[i])",
        "        while (i < wantedLength && name[at + i] == wanted[i])"))
 plant('search-ascii-case', f'{F} {D}', "Names matched without regard to case only in ASCII",
-      ('namespace/NameMatch.cpp', '#include "NativeApi.h"\n',
-       '#include "NativeApi.h"\n#define RtlUpcaseUnicodeChar(c) static_cast<wchar_t>((c) >= L\'a\' && (c) <= L\'z\' ? (c) - 32 : (c))\n'))
+      ('namespace/NameCompare.cpp', "wchar_t UpcaseUnit(wchar_t unit) { return RtlUpcaseUnicodeChar(unit); }",
+       "wchar_t UpcaseUnit(wchar_t unit) { return unit >= L'a' && unit <= L'z' ? static_cast<wchar_t>(unit - 32) : unit; }"))
 plant('match-text-unfolded', f'{F} {D}', "The typed text kept in its own case (a lower-case letter finds nothing)",
-      ('namespace/NameMatch.cpp', "        folded[i] = RtlUpcaseUnicodeChar(text[i]);", "        folded[i] = text[i];"))
+      ('namespace/NameMatch.cpp', "    UpcaseText(folded, length);\n", ""))
 plant('match-suffix', f'{F} {D}', "A text at the very end of a name not found in it",
       ('namespace/NameMatch.cpp', "    for (size_t at = 0; at + wantedLength <= length; ++at) {",
        "    for (size_t at = 0; at + wantedLength < length; ++at) {"))
@@ -878,7 +895,7 @@ plant('search-wildcard-as-text', f'{F} {D}', "A wildcard looked for as text",
 plant('search-wildcard-open-end', f'{F} {D}', "A wildcard matches a name that goes on past it",
       ('namespace/NameMatch.cpp', "    return p == patternLength;", "    return true;"))
 plant('match-wildcard-case', f'{F} {D}', "A wildcard compared with the name's case",
-      ('namespace/NameMatch.cpp', "(pattern[p] == L'?' || pattern[p] == RtlUpcaseUnicodeChar(name[n]))",
+      ('namespace/NameMatch.cpp', "(pattern[p] == L'?' || pattern[p] == UpcaseUnit(name[n]))",
        "(pattern[p] == L'?' || pattern[p] == name[n])"))
 plant('match-question-literal', f'{F} {D}', "A wildcard's ? taken as the character itself",
       ('namespace/NameMatch.cpp', "(pattern[p] == L'?' || pattern[p] ==", "(false || pattern[p] =="))

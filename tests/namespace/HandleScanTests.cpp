@@ -126,8 +126,8 @@ const NTSTATUS Denied = STATUS_ACCESS_DENIED;
 
 }  // namespace
 
-TEST_CASE("holders: the holder's program, pid and each handle's access, found in any letter case as the kernel "
-          "finds it, a long name too; not our own handles, no files, no prefix; narrowed by type and path; none once it has ended")
+TEST_CASE("holders: the holder's program, pid and each handle's access, found in any letter case, a long name too; "
+          "not our own handles, no files, no prefix; narrowed by type and path; none once it has ended")
 {
     TestNamespace ns;
     const std::wstring directory = L"Stra\x00DF" L"e-" + std::wstring(600, L'd');  // names over the first query's 1024 bytes
