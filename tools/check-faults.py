@@ -170,10 +170,11 @@ plant('road-tree', G, "Properties with the tree focused opens the list's row",
 plant('road-row', G, "Properties takes a selected row without the focus mark",
       ('explorer/PropertiesCommand.cpp', "LVNI_FOCUSED | LVNI_SELECTED", "LVNI_SELECTED"))
 plant('page-handles', G, "The General page shows the references as the handle count",
-      ('properties/GeneralPage.cpp', "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.HandleCount));",
-       "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.PointerCount));"))
+      ('properties/GeneralPage.cpp', "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.HandleCount), basicRead);",
+       "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.PointerCount), basicRead);"))
 plant('page-permanent', G, "A permanent object shown as not permanent",
-      ('properties/GeneralPage.cpp', '(basic.Attributes & ObjectPermanentFlag) ? L"あり" : L"なし"', 'L"なし"'))
+      ('properties/GeneralPage.cpp', "const bool permanent = (basic.Attributes & ObjectPermanentFlag) != 0;",
+       "const bool permanent = false;"))
 plant('mutant-owned', G, "A mutant owned once (count 0) shown as not owned",
       ('properties/TypePanels.cpp', 'currentCount <= 0 ? L"はい"', 'currentCount < 0 ? L"はい"'))
 plant('cut-path', G, "A full path over 1023 characters cut before it is opened",
@@ -394,9 +395,10 @@ plant('semaphore-swap', N, "Semaphore current and maximum swapped",
        "QueryState(ActiveObjectCalls().querySemaphore, handle, maximumCount, currentCount);"))
 plant('state-zero', N, "A failed state query leaves the caller's values instead of zeros",
       ('namespace/ObjectQueries.cpp', "    LONG fields[2] = {0, 0};\n    ULONG returned = 0;\n"
-       "    if (query(handle, 0, fields, StateBytes, &returned) < 0)\n        fields[0] = fields[1] = 0;",
+       "    const NTSTATUS status = query(handle, 0, fields, StateBytes, &returned);\n"
+       "    if (status < 0)\n        fields[0] = fields[1] = 0;",
        "    LONG fields[2] = {*first, *second};\n    ULONG returned = 0;\n"
-       "    query(handle, 0, fields, StateBytes, &returned);"))
+       "    const NTSTATUS status = query(handle, 0, fields, StateBytes, &returned);"))
 plant('basic-zero', N, "A failed type query leaves the old name and count",
       ('namespace/ObjectQueries.cpp', "    if (typeNameChars > 0)\n        typeName[0] = L'\\0';\n    *count = 0;", ""))
 plant('link-long', N, "A link target over 2048 bytes blank",
