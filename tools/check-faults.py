@@ -170,12 +170,31 @@ plant('road-tree', G, "Properties with the tree focused opens the list's row",
 plant('road-row', G, "Properties takes a selected row without the focus mark",
       ('explorer/PropertiesCommand.cpp', "LVNI_FOCUSED | LVNI_SELECTED", "LVNI_SELECTED"))
 plant('page-handles', G, "The General page shows the references as the handle count",
-      ('properties/GeneralPage.cpp', "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.HandleCount));",
-       "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.PointerCount));"))
+      ('properties/GeneralPage.cpp', "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.HandleCount), basicRead);",
+       "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.PointerCount), basicRead);"))
 plant('page-permanent', G, "A permanent object shown as not permanent",
-      ('properties/GeneralPage.cpp', '(basic.Attributes & ObjectPermanentFlag) ? L"あり" : L"なし"', 'L"なし"'))
+      ('properties/GeneralPage.cpp', "const bool permanent = (basic.Attributes & ObjectPermanentFlag) != 0;",
+       "const bool permanent = false;"))
 plant('mutant-owned', G, "A mutant owned once (count 0) shown as not owned",
       ('properties/TypePanels.cpp', 'currentCount <= 0 ? L"はい"', 'currentCount < 0 ? L"はい"'))
+plant('page-unread-counts', G, "A failed basic query shows zeros as the counts and pool charges",
+      ('properties/GeneralPage.cpp', "    if (read)\n        wsprintfW", "    if (read || true)\n        wsprintfW"))
+plant('page-unread-permanence', G, "A failed basic query shows the object as not permanent",
+      ('properties/GeneralPage.cpp', '!basicRead ? L"" : permanent', 'permanent'))
+plant('basic-failure-hidden', G, "A failed basic query reported as read: the General page shows zeros",
+      ('namespace/ObjectQueries.cpp', "    CopyMemory(record, &basic, bytes < sizeof(basic) ? bytes : sizeof(basic));\n    return status;",
+       "    CopyMemory(record, &basic, bytes < sizeof(basic) ? bytes : sizeof(basic));\n    return 0;"))
+plant('event-unread', G, "A failed event query shown as a manual-reset event, reset",
+      ('properties/TypePanels.cpp', "    if (QueryEventState(object, &eventType, &state) < 0)\n        return BlankPanel(panel);",
+       "    QueryEventState(object, &eventType, &state);"))
+plant('mutant-unread', G, "A failed mutant query shown as owned, not abandoned",
+      ('properties/TypePanels.cpp', "    if (QueryMutantState(object, &currentCount, &flags) < 0)\n        return BlankPanel(panel);",
+       "    QueryMutantState(object, &currentCount, &flags);"))
+plant('semaphore-unread', G, "A failed semaphore query shown as counts 0 of 0",
+      ('properties/TypePanels.cpp', "    if (QuerySemaphoreState(object, &currentCount, &maximumCount) < 0)\n        return BlankPanel(panel);",
+       "    QuerySemaphoreState(object, &currentCount, &maximumCount);"))
+plant('link-partial-target', G, "A failed target query shows what it left in the buffer as the target",
+      ('namespace/ObjectQueries.cpp', "    if (status >= 0)\n        target->Assign(", "    if (true)\n        target->Assign("))
 plant('cut-path', G, "A full path over 1023 characters cut before it is opened",
       ('properties/PropertySheet.cpp', "        named = JoinObjectPath(directory, record->name, &fullPath_);",
        "        wchar_t cut[1024];\n        const int room = 1023 - lstrlenW(directory);\n"
@@ -394,9 +413,10 @@ plant('semaphore-swap', N, "Semaphore current and maximum swapped",
        "QueryState(ActiveObjectCalls().querySemaphore, handle, maximumCount, currentCount);"))
 plant('state-zero', N, "A failed state query leaves the caller's values instead of zeros",
       ('namespace/ObjectQueries.cpp', "    LONG fields[2] = {0, 0};\n    ULONG returned = 0;\n"
-       "    if (query(handle, 0, fields, StateBytes, &returned) < 0)\n        fields[0] = fields[1] = 0;",
+       "    const NTSTATUS status = query(handle, 0, fields, StateBytes, &returned);\n"
+       "    if (status < 0)\n        fields[0] = fields[1] = 0;",
        "    LONG fields[2] = {*first, *second};\n    ULONG returned = 0;\n"
-       "    query(handle, 0, fields, StateBytes, &returned);"))
+       "    const NTSTATUS status = query(handle, 0, fields, StateBytes, &returned);"))
 plant('basic-zero', N, "A failed type query leaves the old name and count",
       ('namespace/ObjectQueries.cpp', "    if (typeNameChars > 0)\n        typeName[0] = L'\\0';\n    *count = 0;", ""))
 plant('link-long', N, "A link target over 2048 bytes blank",
@@ -409,6 +429,24 @@ plant('array-overflow', N, "A growing array's size past what a size_t counts tak
 plant('array-growth-loses', N, "A growing array loses its contents when it grows",
       ('namespace/GrowingArray.h', "void* grown = items_ ? HeapReAlloc(GetProcessHeap(), 0, items_, wanted * sizeof(T))",
        "void* grown = items_ ? HeapAlloc(GetProcessHeap(), 0, wanted * sizeof(T))"))
+plant('owner-move-closes', N, "An owner moved from still closes what it handed over (closed twice)",
+      ('namespace/Owned.h', "    Owned(Owned&& other) noexcept : value_(other.Release()) {}",
+       "    Owned(Owned&& other) noexcept : value_(other.Get()) {}"))
+plant('owner-assign-keeps', N, "An owner given another's value by a move never closes its own",
+      ('namespace/Owned.h', "            Reset(other.Release());", "            value_ = other.Release();"))
+plant('owner-invalid-closed', N, "A file's owner takes INVALID_HANDLE_VALUE as held and closes it",
+      ('namespace/Owned.h', "    static HANDLE Value() { return INVALID_HANDLE_VALUE; }", "    static HANDLE Value() { return nullptr; }"))
+plant('file-owner-zero', N, "A failed CreateFile's owner taken as holding a file",
+      ('namespace/Owned.h', "using FileHandle = Owned<HANDLE, CloseKernelHandle, InvalidHandleIsEmpty>;",
+       "using FileHandle = Owned<HANDLE, CloseKernelHandle>;"))
+plant('array-move-keeps', N, "An array moved from keeps its block (freed twice)",
+      ('namespace/GrowingArray.h', "    {\n        other.items_ = nullptr;\n        other.count_ = other.capacity_ = 0;\n    }\n",
+       "    {\n        other.count_ = other.capacity_ = 0;\n    }\n"))
+plant('array-assign-keeps', N, "An array moved from by an assignment keeps its block (freed twice)",
+      ('namespace/GrowingArray.h', "            other.items_ = nullptr;\n            other.count_ = other.capacity_ = 0;\n",
+       "            other.count_ = other.capacity_ = 0;\n"))
+plant('state-failure-hidden', N, "A failed state query reported as read",
+      ('namespace/ObjectQueries.cpp', "    *second = fields[1];\n    return status;", "    *second = fields[1];\n    return 0;"))
 
 # Holders of an object.
 H, T, C = 'namespace/HandleScan.cpp', 'namespace/SystemTables.cpp', 'namespace/NameCompare.cpp'

@@ -89,9 +89,10 @@ NTSTATUS NTAPI Duplicate(HANDLE from, HANDLE source, HANDLE to, PHANDLE target, 
     if (from == RefusedProcess && Refuse.duplicate && (!Refuse.value || Refuse.value == ULONG_PTR(source)))
         return Refuse.duplicate;
     if (from == RefusedProcess && FileInstead == ULONG_PTR(source)) {
-        static HANDLE file = CreateFileW(L"C:\\windows\\win.ini", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        static const FileHandle file(
+            CreateFileW(L"C:\\windows\\win.ini", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         from = GetCurrentProcess();
-        source = file;
+        source = file.Get();
     }
     const NTSTATUS status = NtDuplicateObject(from, source, to, target, access, attributes, options);
     Opens += status >= 0;
