@@ -221,7 +221,7 @@ plant('page-idok', G, "The page ignores IDOK",
       ('properties/GeneralPage.cpp', "if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)",
        "if (LOWORD(wParam) == IDCANCEL)"))
 plant('security-moved', G, "A security-only sheet moved by a callback of its own",
-      ('properties/PropertySheet.cpp', '#include "StatusTexts.h"\n', '#include "StatusTexts.h"\n#include "WindowCentre.h"\n'),
+      ('properties/PropertySheet.cpp', '#include "FailureWords.h"\n', '#include "FailureWords.h"\n#include "WindowCentre.h"\n'),
       ('properties/PropertySheet.cpp', "        header.phpage = pages;\n",
        "        header.phpage = pages;\n        header.dwFlags |= PSH_USECALLBACK;\n"
        "        header.pfnCallback = [](HWND sheet, UINT message, LPARAM) -> int {\n"
@@ -603,9 +603,9 @@ plant('stop-refused', D, "A refused directory ends the walk",
 plant('broken-pipe', D, "A reader that went away exits 0",
       ('dump/DumpWalk.cpp', "return failed_ || output_.Broken() ? 1 : 0;", "return failed_ ? 1 : 0;"))
 plant('dump-target', D, "A link's target missing from the dump",
-      ('dump/EntryFormatter.cpp', "                facts.target = target.Get();", ""))
+      ('dump/EntryReader.cpp', "                facts.target = target.Get();", ""))
 plant('details-abandoned', D, "--details reports owned as abandoned",
-      ('dump/EntryFormat.cpp', "return (static_cast<ULONG>(state.second) & 0xFF00) != 0;",
+      ('dump/EntryLine.cpp', "return (static_cast<ULONG>(state.second) & 0xFF00) != 0;",
        "return (static_cast<ULONG>(state.second) & 0x00FF) != 0;"))
 plant('control-picture', D, "A control character breaks the text line",
       ('dump/TextEncoding.cpp', "return AppendUtf8(at, unit == 0x7F ? 0x2421 : 0x2400 + unit);",
@@ -816,7 +816,7 @@ plant('job-active', D, "A job's processes counted from its ended ones",
       ('namespace/ObjectDetails.cpp', '    *active = accounting.ActiveProcesses;',
        '    *active = accounting.TotalTerminatedProcesses;'))
 plant('link-created', D, "A link's creation time missing from --details",
-      ('dump/EntryFormatter.cpp', 'extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;',
+      ('dump/EntryReader.cpp', 'extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;',
        'extras.more.kind = MoreDetails::None;'))
 
 # The find window.
