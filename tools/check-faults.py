@@ -1050,6 +1050,26 @@ plant('interval-without-watch', D, "--interval without --watch silently ignored"
       (O, 'if (state.interval && !options->watch)', 'if (false && !options->watch)'))
 plant('option-equals', D, "--name=value refused as an unknown option",
       (O, '        const int named = equals ? FindOption(name) : -1;', '        const int named = -1;'))
+plant('number-saturates', D, "A number past what an int holds cut to the largest and taken",
+      (O, '    if (large)\n        return Number::TooLarge;\n', ''))
+plant('number-largest-refused', D, "The largest number an int holds refused as too large",
+      (O, '        if (value > INT_MAX) {', '        if (value >= INT_MAX) {'))
+plant('once-given-twice', D, "An option of one value given twice taken, the last one winning",
+      (O, '    if (state->given[option] && row.takes == Takes::Value)', '    if (false)'))
+plant('repeatable-once', D, "An option that repeats (--type, --writable-by, --held-by, ...) refused when given twice",
+      (O, '    if (state->given[option] && row.takes == Takes::Value)', '    if (state->given[option] && row.takes != Takes::Nothing)'))
+plant('capability-once', D, "--capability given twice refused",
+      (O, '{L"--capability", Takes::Values}', '{L"--capability", Takes::Value}'))
+plant('nearest-unsaid', D, "An unknown option's nearest never said",
+      (O, '    error->nearest = NearestOption(name[0] ? name : argument);', '    error->nearest = nullptr;'))
+plant('nearest-no-swap', D, "Two neighbours swapped counted as two edits (--dpeht not near --depth)",
+      (O, 'if (i > 1 && j > 1 && a[i - 1] == b[j - 2]', 'if (false && a[i - 1] == b[j - 2]'))
+plant('nearest-tie', D, "Of two options equally near an unknown one, one suggested",
+      (O, '    return tied ? nullptr : nearest;', '    return nearest;'))
+plant('nearest-far', D, "An option three edits away suggested",
+      (O, 'const int MostSuggestedEdits = 2;', 'const int MostSuggestedEdits = 3;'))
+plant('nearest-with-value', D, "An unknown --name=value compared whole, its value too (no nearest)",
+      (O, 'NearestOption(name[0] ? name : argument)', 'NearestOption(argument)'))
 plant('own-line-root', D, "kagero-dump \\Name for an object directly under the root fails",
       (K, 'parentLength ? parentLength : 1', 'parentLength'))
 plant('path-typed-case', D, "PATH printed in the case it was typed in, not the kernel's",
