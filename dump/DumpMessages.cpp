@@ -172,7 +172,7 @@ const char DumpUsageText[] =
     u8"                 (何度でも指定できる。どれかが変更できれば書く)。WHO はアカウント名かグループ名\n"
     u8"                 (Everyone, Users)、SDDL の略号 (WD, BU, AU)、SID (S-1-5-32-545)。ユーザーのアカウントは\n"
     u8"                 対話型ログオンのとおり (ローカルグループ、Everyone, Authenticated Users, INTERACTIVE,\n"
-    u8"                 LOCAL, CONSOLE LOGON、整合性 medium。Administrators は拒否のみ)。グループや SID は\n"
+    u8"                 LOCAL, CONSOLE LOGON, Users、整合性 medium。Administrators は拒否のみ)。グループや SID は\n"
     u8"                 その SID と Everyone。システムのアクセスチェックのとおりに評価する (特権は適用しない)。\n"
     u8"                 by=#番号:SID (DACL のエントリー)、owner (所有者の暗黙の権利)、null (NULL DACL)。\n"
     u8"                 数えない種類 (コールバック、オブジェクト、条件付き) のエントリーの数を unevaluated に書く\n"

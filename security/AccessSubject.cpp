@@ -156,13 +156,16 @@ DWORD AddNamedGroups(const BYTE* block, DWORD count, LPWSTR Info::*name, bool el
 }
 
 // Everyone, Authenticated Users, INTERACTIVE, LOCAL, CONSOLE LOGON: what an
-// interactive logon adds to the account's own groups.
-const struct { BYTE authority; DWORD rid; } LogonGroups[] = {
-    {1, SECURITY_WORLD_RID},
-    {5, SECURITY_AUTHENTICATED_USER_RID},
-    {5, SECURITY_INTERACTIVE_RID},
-    {2, SECURITY_LOCAL_RID},
-    {2, SECURITY_LOCAL_LOGON_RID},
+// interactive logon adds to the account's own groups; and Users, whose
+// default members Authenticated Users and INTERACTIVE are, which the local
+// group listing does not follow.
+const struct { BYTE authority; BYTE count; DWORD rid; DWORD second; } LogonGroups[] = {
+    {1, 1, SECURITY_WORLD_RID, 0},
+    {5, 1, SECURITY_AUTHENTICATED_USER_RID, 0},
+    {5, 1, SECURITY_INTERACTIVE_RID, 0},
+    {2, 1, SECURITY_LOCAL_RID, 0},
+    {2, 1, SECURITY_LOCAL_LOGON_RID, 0},
+    {5, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS},
 };
 
 const struct { const wchar_t* name; DWORD level; } Levels[] = {
@@ -335,7 +338,7 @@ DWORD BuildAccountSubject(PSID sid, const wchar_t* account, bool elevated, Acces
     }
     for (const auto& group : LogonGroups) {
         BYTE well[SECURITY_MAX_SID_SIZE];
-        if (!MakeSid(group.authority, 1, group.rid, 0, well))
+        if (!MakeSid(group.authority, group.count, group.rid, group.second, well))
             return GetLastError();
         if (!subject->Holds(well) && !subject->AddGroup(well, GroupOn))
             return ERROR_NOT_ENOUGH_MEMORY;

@@ -93,7 +93,7 @@ DWORD TakeTokenGroups(const TOKEN_GROUPS& groups, AccessSubject* subject);
 // An interactive logon of the user account sid (DOMAIN\name or name in
 // account): the user, its local groups as the system lists them (nested
 // ones included), its global groups, Everyone, Authenticated Users,
-// INTERACTIVE, LOCAL and CONSOLE LOGON, at Medium integrity with
+// INTERACTIVE, LOCAL, CONSOLE LOGON and Users, at Medium integrity with
 // no-write-up. A member of Administrators gets it deny-only unless elevated;
 // elevated, it is enabled and the level is High. 0, or the Win32 error of
 // the group listing.

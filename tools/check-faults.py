@@ -667,11 +667,10 @@ plant('dacl-null', S, 'A NULL DACL taken to grant nothing',
       ('security/AccessEngine.cpp', '        result.granted = MapGenericBits(GENERIC_ALL, mapping);\n        return true;',
        '        result.granted = 0;\n        return true;'))
 plant('dacl-deny-first', S, 'A deny before an allow does not hold (the later allow grants the denied right)',
-      ('security/AccessEngine.cpp', '                step.change = step.mask & ~denied & ~allowed;',
-       '                step.change = step.mask & ~allowed;'))
+      ('security/AccessEngine.cpp', '        step.change = step.mask & ~*denied & ~*allowed;',
+       '        step.change = step.mask & ~*allowed;'))
 plant('dacl-inherit-only', S, 'Inherit-only entries applied to the object itself',
-      ('security/AccessEngine.cpp', '        if (header->AceFlags & InheritOnly) {\n            step.outcome = EntryOutcome::InheritOnly;',
-       '        if (false) {\n            step.outcome = EntryOutcome::InheritOnly;'))
+      ('security/AccessEngine.cpp', '    if (header->AceFlags & InheritOnly)\n        return step;', '    if (false)\n        return step;'))
 plant('dacl-generic', S, "GENERIC_ALL in an entry not mapped to the type's rights",
       ('security/AccessEngine.cpp', '    if (mask & GENERIC_ALL)\n        mapped |= mapping.GenericAll;\n',
        ''))
@@ -692,7 +691,7 @@ plant('dacl-mapped-as-event', S, "Every type's generic rights mapped as an event
        'MapGenericBits(reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header)->Mask, DocumentedGenericMapping(TypeEvent, nullptr))'),
       ('security/AccessEngine.cpp', '#include "AccessCheck.h"\n', '#include "AccessCheck.h"\n#include "ObjectTypes.h"\n'))
 plant('owner-rights-others', S, "An OWNER RIGHTS entry applied to accounts that do not own the object",
-      ('security/AccessEngine.cpp', 'if (step.matched == NoMatch && result.owner && EqualSid(', 'if (step.matched == NoMatch && EqualSid('))
+      ('security/AccessEngine.cpp', 'if (step.matched == NoMatch && owner && EqualSid(', 'if (step.matched == NoMatch && EqualSid('))
 plant('owner-everyone', S, "An object owned by Everyone gives no account the owner's rights",
       ('security/AccessEngine.cpp', '    result.owner = parts.owner && sids.Find(parts.owner, true, &counts) != NoMatch && counts;',
        '    result.owner = parts.owner && sids.Find(parts.owner, true, &counts) == 0 && counts;'))
@@ -735,6 +734,8 @@ plant('label-default-low', S, "An object without a label taken as Low (a Low sub
       (AE, '    *level = IntegrityMedium;\n    *policy = SYSTEM_MANDATORY_LABEL_NO_WRITE_UP;\n    if (!sacl)',
        '    *level = IntegrityLow;\n    *policy = SYSTEM_MANDATORY_LABEL_NO_WRITE_UP;\n    if (!sacl)'))
 DS = 'dump/DumpSubjects.cpp'
+plant('logon-without-users', S + ' ' + D, "An account's logon without Users (its allows and denies missed)",
+      ('security/AccessSubject.cpp', '    {5, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS},\n', ''))
 plant('account-as-group', D, "A user account evaluated as a group (its groups and logon SIDs left out)",
       ('dump/DumpOptions.cpp', '    request.user = use == SidTypeUser;', '    request.user = false;'))
 plant('integrity-modifier-ignored', D, "--integrity not applied to the subjects",

@@ -596,6 +596,7 @@ TEST_CASE("who can change it, as the system decides: an account with its groups,
     const std::wstring read = L"O:SYG:SYD:(A;;RC;;;WD)";
     TestNamespace ns;
     REQUIRE(ns.Build({{Kind::Sddl, read + L"(A;;GA;;;BA)"}, {Kind::Event, L"ba-only"},
+                      {Kind::Sddl, read + L"(A;;GA;;;BU)"}, {Kind::Event, L"bu-only"},
                       {Kind::Sddl, read + L"(A;;GA;;;AU)"}, {Kind::Event, L"au-only"},
                       {Kind::Sddl, read + L"(A;;GA;;;IU)"}, {Kind::Event, L"iu-only"},
                       {Kind::Sddl, read + L"(A;;GA;;;S-1-5-21-1-2-3-4000)"}, {Kind::Event, L"other-user"},
@@ -609,15 +610,17 @@ TEST_CASE("who can change it, as the system decides: an account with its groups,
     const std::wstring hint = L" (使い方: kagero-dump --help)\n";
     const std::wstring pkg = L"S-1-15-2-1-2-3-4-5-6-7", pid = std::to_wstring(Held().holder.Pid());
     const std::wstring everyoneToo = L"low-label" + all + L"#0:WD\npackage" + all + L"#0:WD\n";
-    const std::wstring processRows = L"au-only" + all + L"#1:AU\nba-only" + all + L"#1:BA\niu-only" + all + L"#1:IU\n" +
+    const std::wstring processRows = L"au-only" + all + L"#1:AU\nba-only" + all + L"#1:BA\nbu-only" + all + L"#1:BU\n" +
+                                     L"iu-only" + all + L"#1:IU\n" +
                                      everyoneToo + L"the-user" + all + L"#1:" + u + L"\nunlabelled" + all + L"#0:WD\n";
     const struct { std::vector<std::wstring> arguments; long code; std::wstring out, err; } cases[] = {
         // An interactive logon: its groups count, Administrators for denying only; the user itself; not another.
         {{L"--writable-by", account}, 0,
-         L"au-only" + all + L"#1:AU\niu-only" + all + L"#1:IU\n" + everyoneToo + L"the-user" + all + L"#1:" + u +
+         L"au-only" + all + L"#1:AU\nbu-only" + all + L"#1:BU\niu-only" + all + L"#1:IU\n" + everyoneToo + L"the-user" +
+             all + L"#1:" + u +
              L"\nunlabelled" + all + L"#0:WD\n", L""},
         {{L"--writable-by", account, L"--elevated", L"--find", L"ba-"}, 0, L"ba-only" + all + L"#1:BA\n", L""},
-        {{L"--writable-by", L"Users"}, 0, everyoneToo + L"unlabelled" + all + L"#0:WD\n", L""},
+        {{L"--writable-by", L"Users"}, 0, L"bu-only" + all + L"#1:BU\n" + everyoneToo + L"unlabelled" + all + L"#0:WD\n", L""},
         {{L"--writable-by-process", L"self"}, 0, processRows, L""},
         {{L"--writable-by-process", pid}, 0, processRows, L""},
         {{L"--writable-by-process", L"self", L"--integrity", L"low"}, 0, everyoneToo, L""},

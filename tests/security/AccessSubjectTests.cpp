@@ -121,7 +121,7 @@ TEST_CASE("a group's subject: the SID first and Everyone once, enabled, at Mediu
 }
 
 TEST_CASE("the current user's interactive logon: the user first, Wine's one local group Administrators deny-only at "
-          "Medium or, elevated, enabled at High, the five logon groups enabled, each once; no account refused")
+          "Medium or, elevated, enabled at High, the logon groups and Users enabled, each once; no account refused")
 {
     HANDLE token = nullptr;
     REQUIRE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
@@ -136,15 +136,15 @@ TEST_CASE("the current user's interactive logon: the user first, Wine's one loca
     wsprintfW(account, L"%s\\%s", domain, name);
     // Wine 8 lists Administrators for every account and fails the global groups (ERROR_INVALID_LEVEL).
     const struct { bool elevated; DWORD administrators, level; } cases[] = {{false, 0x10, 0x2000}, {true, 7, 0x3000}};
-    const wchar_t* const logon[] = {L"S-1-1-0", L"S-1-5-11", L"S-1-5-4", L"S-1-2-0", L"S-1-2-1"};
+    const wchar_t* const logon[] = {L"S-1-1-0", L"S-1-5-11", L"S-1-5-4", L"S-1-2-0", L"S-1-2-1", L"S-1-5-32-545"};
     for (const auto& c : cases) {
         CAPTURE(&c - cases);
         AccessSubject subject;
         REQUIRE(BuildAccountSubject(user, account, c.elevated, &subject) == 0);
-        REQUIRE(subject.SidCount() == 7);  // the user, Administrators and the five
+        REQUIRE(subject.SidCount() == 8);  // the user, Administrators and the six
         CHECK((Same(subject.Sids()[0].sid, user) && SidAppliesToAllow(subject.Sids()[0].attributes)));
         CHECK((SidString(subject.Sids()[1].sid) == L"S-1-5-32-544" && subject.Sids()[1].attributes == c.administrators));
-        for (size_t i = 0; i < 5; ++i) {
+        for (size_t i = 0; i < 6; ++i) {
             CAPTURE(i);
             CHECK(SidString(subject.Sids()[2 + i].sid) == logon[i]);
             CHECK(SidAppliesToAllow(subject.Sids()[2 + i].attributes));
