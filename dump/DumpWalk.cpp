@@ -6,10 +6,11 @@
 
 #include "AccessExplain.h"
 #include "DirectoryEntries.h"
+#include "DumpMessages.h"
 #include "DumpSubjects.h"
-#include "EntryFormat.h"
-#include "EntryFormatter.h"
 #include "EntryHolders.h"
+#include "EntryLine.h"
+#include "EntryReader.h"
 #include "NameCompare.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
@@ -84,14 +85,14 @@ void UseKernelNames(WideText& path)
         path.Swap(*at ? next : done);
 }
 
-// The walk. Its entries go to formatter's lines on output, or with a sink
-// (and no formatter) to the sink alone; with holders (not with a sink), each
+// The walk. Its entries go to reader's lines on output, or with a sink
+// (and no reader) to the sink alone; with holders (not with a sink), each
 // looked up in their scan.
 class Dumper {
 public:
-    Dumper(const DumpOptions& options, OutputChannel& output, OutputChannel& errors, EntryFormatter* formatter,
+    Dumper(const DumpOptions& options, OutputChannel& output, OutputChannel& errors, EntryReader* reader,
            WalkSink* sink, const EntryHolders* holders)
-        : options_(options), output_(output), errors_(errors), formatter_(formatter), sink_(sink), holders_(holders)
+        : options_(options), output_(output), errors_(errors), reader_(reader), sink_(sink), holders_(holders)
     {
     }
     ~Dumper()
@@ -112,7 +113,7 @@ private:
     bool Selected(const wchar_t* name, size_t nameLength, const wchar_t* typeName);
     void Emit(const WideText& path, const wchar_t* typeName, const EntryHolding& holding)
     {
-        formatter_->AppendLine(output_.Buffer(), path, typeName, options_.holders ? &holding : nullptr);
+        reader_->AppendLine(output_.Buffer(), path, typeName, options_.holders ? &holding : nullptr);
     }
     bool Held(const WideText& path, EntryHolding* holding);
     void Collect(const WideText& path, const wchar_t* typeName);
@@ -122,7 +123,7 @@ private:
     const DumpOptions& options_;
     OutputChannel& output_;
     OutputChannel& errors_;
-    EntryFormatter* formatter_;
+    EntryReader* reader_;
     WalkSink* sink_;
     const EntryHolders* holders_;
     KernelPaths paths_;
@@ -284,7 +285,7 @@ void Dumper::ReportFailure(const wchar_t* path, NTSTATUS status)
         return;
     }
     wchar_t reason[StatusTextChars];
-    ListingFailureText(status, reason);
+    StatusText(Failed::Listing, status, reason);
     AppendFailureLine(errors_.Buffer(), path, reason);
     errors_.Flush();
     failed_ = true;
@@ -303,7 +304,7 @@ int RunExplain(const DumpOptions& options, const DumpSubjects& subjects, OutputC
     if (!root && (!FindOwnEntry(path, entries, &found, &parent) ||
                   !JoinObjectPath(parent.Get(), entries.Name(found), &own))) {
         wchar_t reason[StatusTextChars];
-        ListingFailureText(STATUS_OBJECT_NAME_NOT_FOUND_NT, reason);
+        StatusText(Failed::Listing, STATUS_OBJECT_NAME_NOT_FOUND_NT, reason);
         AppendFailureLine(errors.Buffer(), path, reason);
         errors.Flush();
         return 1;
@@ -327,7 +328,7 @@ int RunExplain(const DumpOptions& options, const DumpSubjects& subjects, OutputC
                                             &evaluation);
         if (failed != 0) {
             wchar_t reason[StatusTextChars];
-            SecurityFailureText(Win32Status(failed), reason);
+            StatusText(Failed::Security, Win32Status(failed), reason);
             AppendFailureLine(errors.Buffer(), ownPath, reason);
             errors.Flush();
             return 1;
@@ -339,7 +340,7 @@ int RunExplain(const DumpOptions& options, const DumpSubjects& subjects, OutputC
 }
 
 // One line, ending in the usage hint; an unknown type also names the types
-// the system has. Returns the exit code of a bad command line.
+// the system has, an unknown option the one nearest to it. Returns the exit code of a bad command line.
 int ReportBadCommandLine(OutputChannel& errors, const ArgumentError& error, const DirectoryEntries* types)
 {
     ByteBuffer& line = errors.Buffer();
@@ -347,14 +348,19 @@ int ReportBadCommandLine(OutputChannel& errors, const ArgumentError& error, cons
     line.Append(error.message);
     AppendText(line, error.argument, TextForm::Display);
     if (types) {
-        line.Append(u8" (このシステムの種類: ");
+        line.Append(MessageText(Msg::SystemTypes));
         for (size_t i = 0; i < types->Count(); ++i) {
             line.Append(i ? ", " : "");
             AppendText(line, types->Name(i), TextForm::Display);
         }
         line.Append(")");
     }
-    line.Append(u8" (使い方: kagero-dump --help)\n");
+    if (error.nearest) {
+        line.Append(MessageText(Msg::NearestOption));
+        AppendText(line, error.nearest, TextForm::Display);
+        line.Append(")");
+    }
+    line.Append(MessageText(Msg::UsageHint));
     errors.Flush();
     return 2;
 }
@@ -375,7 +381,7 @@ int RunDump(const DumpOptions& options, OutputChannel& output, OutputChannel& er
         const int code = RunExplain(options, subjects, output, errors);
         return whole ? code : 1;
     }
-    EntryFormatter formatter(options, &subjects);
+    EntryReader reader(options, &subjects);
     EntryHolders holders;
     const bool scanning = options.holders || options.heldByCount > 0;
     bool unseen = false;
@@ -395,7 +401,7 @@ int RunDump(const DumpOptions& options, OutputChannel& output, OutputChannel& er
         }
         unseen = missed.Count() > 0;
     }
-    Dumper dumper(options, output, errors, &formatter, nullptr, scanning ? &holders : nullptr);
+    Dumper dumper(options, output, errors, &reader, nullptr, scanning ? &holders : nullptr);
     const int code = dumper.Run();
     return unseen || !whole ? 1 : code;
 }
@@ -428,13 +434,13 @@ int RunDumpProgram(int argc, wchar_t** argv, HANDLE output, HANDLE errors)
     UseKernelNames(options.path);
     DirectoryEntries types;
     if (const wchar_t* unknown = FindUnknownType(options, types)) {
-        error.message = u8"システムにない種類です: ";
+        error.message = MessageText(Msg::UnknownType);
         error.argument = unknown;
         return ReportBadCommandLine(err, error, &types);
     }
     const wchar_t* missing = FindMissingProgram(options);
     if (missing || (missing = FindMissingSubjectProcess(options)) != nullptr) {
-        error.message = u8"実行中のプロセスが見つかりません: ";
+        error.message = MessageText(Msg::ProgramNotRunning);
         error.argument = missing;
         return ReportBadCommandLine(err, error, nullptr);
     }

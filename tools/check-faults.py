@@ -240,7 +240,7 @@ plant('page-idok', G, "The page ignores IDOK",
       ('properties/GeneralPage.cpp', "if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)",
        "if (LOWORD(wParam) == IDCANCEL)"))
 plant('security-moved', G, "A security-only sheet moved by a callback of its own",
-      ('properties/PropertySheet.cpp', '#include "StatusTexts.h"\n', '#include "StatusTexts.h"\n#include "WindowCentre.h"\n'),
+      ('properties/PropertySheet.cpp', '#include "FailureWords.h"\n', '#include "FailureWords.h"\n#include "WindowCentre.h"\n'),
       ('properties/PropertySheet.cpp', "        header.phpage = pages;\n",
        "        header.phpage = pages;\n        header.dwFlags |= PSH_USECALLBACK;\n"
        "        header.pfnCallback = [](HWND sheet, UINT message, LPARAM) -> int {\n"
@@ -658,18 +658,18 @@ plant('stop-refused', D, "A refused directory ends the walk",
 plant('broken-pipe', D, "A reader that went away exits 0",
       ('dump/DumpWalk.cpp', "return failed_ || output_.Broken() ? 1 : 0;", "return failed_ ? 1 : 0;"))
 plant('dump-target', D, "A link's target missing from the dump",
-      ('dump/EntryFormatter.cpp', "                facts.target = target.Get();", ""))
+      ('dump/EntryReader.cpp', "                facts.target = target.Get();", ""))
 plant('details-abandoned', D, "--details reports owned as abandoned",
-      ('dump/EntryFormat.cpp', "return (static_cast<ULONG>(state.second) & 0xFF00) != 0;",
+      ('dump/EntryLine.cpp', "return (static_cast<ULONG>(state.second) & 0xFF00) != 0;",
        "return (static_cast<ULONG>(state.second) & 0x00FF) != 0;"))
 plant('control-picture', D, "A control character breaks the text line",
       ('dump/TextEncoding.cpp', "return AppendUtf8(at, unit == 0x7F ? 0x2421 : 0x2400 + unit);",
        "return AppendUtf8(at, unit);"))
 plant('path-relative', D, "A PATH without its leading backslash handed to the kernel",
-      ('dump/DumpOptions.cpp', "    case PathSyntax::NoLeadingSeparator:\n        return Bad(error, u8\"パスは \\\\ で始めてください: \", argument);\n",
+      ('dump/DumpOptions.cpp', "    case PathSyntax::NoLeadingSeparator:\n        return Bad(error, MessageText(Msg::NoLeadingSeparator), argument);\n",
        ""))
 plant('path-doubled', D, "Two backslashes in a row in PATH handed to the kernel",
-      ('dump/DumpOptions.cpp', "    case PathSyntax::DoubledSeparator:\n        return Bad(error, u8\"パスに \\\\ が二つ続いています: \", argument);\n", ""))
+      ('dump/DumpOptions.cpp', "    case PathSyntax::DoubledSeparator:\n        return Bad(error, MessageText(Msg::DoubledSeparator), argument);\n", ""))
 plant('path-trailing', D, "A trailing backslash after a directory refused",
       ('dump/DumpOptions.cpp', "    if (length > 1 && argument[length - 1] == L'\\\\')\n        --length;\n", ""))
 plant('help-slash', D, "/? taken as a path",
@@ -684,7 +684,7 @@ plant('own-line-case', D, "A PATH that is no directory looked up by its exact na
 plant('path-json-error', D, "PATH's own failure gives no JSON error record",
       ('dump/DumpWalk.cpp', "    if (options_.json)\n        AppendListingFailure", "    if (options_.json && top_)\n        AppendListingFailure"))
 plant('path-words', D, "A missing directory on the way to PATH shown as a bare status",
-      ('dump/StatusText.cpp', "    if (!words)\n        words = DumpOnlyWords(code);\n", ""))
+      ('dump/StatusText.cpp', "    {true, true, WideMsg::ListingFailedCode},", "    {true, false, WideMsg::ListingFailedCode},"))
 plant('type-unchecked', D, "An unknown --type name taken (nothing printed, exit 0)",
       ('dump/TypeCheck.cpp', "for (int t = 0; t < options.typeCount; ++t)", "for (int t = 0; t < 0; ++t)"))
 plant('type-list', D, "An unknown --type name's line names no system type",
@@ -713,7 +713,7 @@ plant('watch-order', D, "The watch compares a directory after its entries",
 plant('watch-details', D, "A created entry written without what --details reads",
       ('dump/WatchLoop.cpp', "    if (created && options_.details) {", "    if (false) {"))
 plant('watch-interval', D, "An --interval under 100 ms taken",
-      ('dump/DumpOptions.cpp', "*interval >= MinimumWatchIntervalMs;", "*interval >= 0;"))
+      ('dump/DumpOptions.cpp', "    if (parsed < minimum)\n", "    if (parsed < 0)\n"))
 plant('watch-audit', D, "A watch with --writable-by taken (its created and deleted lines would disagree)",
       ('dump/DumpOptions.cpp', "if (options->watch && (options->security", "if (false && (options->security"))
 
@@ -854,8 +854,8 @@ plant('who-unknown', D, 'An account the system cannot name taken by --writable-b
       ('dump/DumpOptions.cpp', '    if (!ResolveAccount(value, request.sid, &why, &use))\n        return Bad(error, why, value);',
        '    ResolveAccount(value, request.sid, &why, &use);'))
 plant('section-size', D, "A section's size read from its attributes",
-      ('namespace/ObjectDetails.cpp', '    *size = basic.Size.QuadPart;',
-       '    *size = basic.Attributes;'))
+      ('namespace/ObjectDetails.cpp', '    details->value = basic.Size.QuadPart;',
+       '    details->value = basic.Attributes;'))
 plant('timer-units', D, "A timer's remaining time written in 100 ns units as milliseconds",
       ('dump/EntryExtras.cpp', 'more.value > 0 ? (more.value + 9999) / 10000 : 0',
        'more.value > 0 ? more.value : 0'))
@@ -867,12 +867,12 @@ plant('completion-audit', D, "The audit opens an I/O completion object as a file
       ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, OpenForReadControl, handle)",
        "OpenObjectByType(path, typeCode, OpenForReadControl, handle)"))
 plant('completion-queue-unread', D, "--details reads no I/O completion object's queue",
-      ('dump/EntryExtras.cpp', '    } else if (typeCode == TypeIoCompletion) {', '    } else if (typeCode == TypeUnknown) {'))
+      ('dump/EntryExtras.cpp', '{TypeIoCompletion, MoreDetails::IoCompletion}', '{TypeUnknown, MoreDetails::IoCompletion}'))
 plant('job-active', D, "A job's processes counted from its ended ones",
-      ('namespace/ObjectDetails.cpp', '    *active = accounting.ActiveProcesses;',
-       '    *active = accounting.TotalTerminatedProcesses;'))
+      ('namespace/ObjectDetails.cpp', '(info)->ActiveProcesses;',
+       '(info)->TotalTerminatedProcesses;'))
 plant('link-created', D, "A link's creation time missing from --details",
-      ('dump/EntryFormatter.cpp', 'extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;',
+      ('dump/EntryReader.cpp', 'extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;',
        'extras.more.kind = MoreDetails::None;'))
 
 # The find window.
@@ -1101,11 +1101,31 @@ plant('owner-without-security', D, "--writable-by without --security writes the 
 plant('unevaluated-unsaid', D, "The text line does not say how many entries went unevaluated",
       ('dump/EntryExtras.cpp', '        fields.Number("unevaluated", security.unevaluated);\n', ''))
 plant('watch-interval-minimum', D, "--interval 100 refused although 100 is the documented minimum",
-      (O, '*interval >= MinimumWatchIntervalMs;', '*interval > MinimumWatchIntervalMs;'))
+      (O, '    if (parsed < minimum)\n', '    if (parsed <= minimum)\n'))
 plant('interval-without-watch', D, "--interval without --watch silently ignored",
-      (O, 'if (interval && !options->watch)', 'if (false && !options->watch)'))
+      (O, 'if (state.interval && !options->watch)', 'if (false && !options->watch)'))
 plant('option-equals', D, "--name=value refused as an unknown option",
-      (O, '        if (equals && TakesValue(name)) {', '        if (false) {'))
+      (O, '        const int named = equals ? FindOption(name) : -1;', '        const int named = -1;'))
+plant('number-saturates', D, "A number past what an int holds cut to the largest and taken",
+      (O, '    if (large)\n        return Number::TooLarge;\n', ''))
+plant('number-largest-refused', D, "The largest number an int holds refused as too large",
+      (O, '        if (value > INT_MAX) {', '        if (value >= INT_MAX) {'))
+plant('once-given-twice', D, "An option of one value given twice taken, the last one winning",
+      (O, '    if (state->given[option] && row.takes == Takes::Value)', '    if (false)'))
+plant('repeatable-once', D, "An option that repeats (--type, --writable-by, --held-by, ...) refused when given twice",
+      (O, '    if (state->given[option] && row.takes == Takes::Value)', '    if (state->given[option] && row.takes != Takes::Nothing)'))
+plant('capability-once', D, "--capability given twice refused",
+      (O, '{L"--capability", Takes::Values}', '{L"--capability", Takes::Value}'))
+plant('nearest-unsaid', D, "An unknown option's nearest never said",
+      (O, '    error->nearest = NearestOption(name[0] ? name : argument);', '    error->nearest = nullptr;'))
+plant('nearest-no-swap', D, "Two neighbours swapped counted as two edits (--dpeht not near --depth)",
+      (O, 'if (i > 1 && j > 1 && a[i - 1] == b[j - 2]', 'if (false && a[i - 1] == b[j - 2]'))
+plant('nearest-tie', D, "Of two options equally near an unknown one, one suggested",
+      (O, '    return tied ? nullptr : nearest;', '    return nearest;'))
+plant('nearest-far', D, "An option three edits away suggested",
+      (O, 'const int MostSuggestedEdits = 2;', 'const int MostSuggestedEdits = 3;'))
+plant('nearest-with-value', D, "An unknown --name=value compared whole, its value too (no nearest)",
+      (O, 'NearestOption(name[0] ? name : argument)', 'NearestOption(argument)'))
 plant('own-line-root', D, "kagero-dump \\Name for an object directly under the root fails",
       (K, 'parentLength ? parentLength : 1', 'parentLength'))
 plant('path-typed-case', D, "PATH printed in the case it was typed in, not the kernel's",
@@ -1118,7 +1138,7 @@ plant('watch-link-retarget', D, "The watch misses a link deleted and made again 
 plant('watch-text-signs', D, "The text watch's + and - swapped",
       (W, "created ? '+' : '-'", "created ? '-' : '+'"))
 plant('watch-not-directory', D, "A watch of an object that is no directory said as if its information were refused",
-      (W, 'rootStatus == STATUS_OBJECT_TYPE_MISMATCH_NT ?', 'false ?'))
+      (W, 'const bool notDirectory = rootStatus == STATUS_OBJECT_TYPE_MISMATCH_NT;', 'const bool notDirectory = false;'))
 plant('watch-short-compared', D, "A look cut short by memory compared: objects still there reported deleted",
       (W, '    if (whole && !first && scanned >= 0)', '    if (!first && scanned >= 0)'))
 plant('watch-short-kept', D, "A look cut short by memory taken as the one the next is compared with",
@@ -1152,8 +1172,8 @@ plant('screenshot-unsaved', 'screenshot_tool', "Pictures kagero-screenshot canno
 # kagero-dump --explain's words.
 XP = 'dump/AccessExplain.cpp'
 plant('explain-outcome-words', D, "An inherit-only entry's outcome named as a kind not evaluated, and the other way round",
-      (XP, '{u8"継承専用のため対象外", "inheritOnly"}, {u8"評価しない種類", "unevaluated"}',
-       '{u8"継承専用のため対象外", "unevaluated"}, {u8"評価しない種類", "inheritOnly"}'))
+      (XP, '{Msg::ExplainInheritOnly, "inheritOnly"},         {Msg::ExplainUnevaluated, "unevaluated"}',
+       '{Msg::ExplainInheritOnly, "unevaluated"},         {Msg::ExplainUnevaluated, "inheritOnly"}'))
 plant('explain-entry-sid', D, "An entry's SID read from the wrong place in the DACL",
       (XP, '.Sid(reinterpret_cast<BYTE*>(dacl) + step.sidAt)',
        '.Sid(reinterpret_cast<BYTE*>(dacl) + step.sidAt - 4)'))
@@ -1179,14 +1199,14 @@ plant('explain-text-change', D, "The text gives a change for entries that change
       (XP, 'if (e.Json() || step.outcome == EntryOutcome::Allowed || step.outcome == EntryOutcome::Denied)',
        'if (true)'))
 plant('explain-deny-only', D, 'A deny-only SID shown as disabled',
-      (XP, '{SE_GROUP_USE_FOR_DENY_ONLY, {u8"拒否のみ", "denyOnly"}}',
-       '{SE_GROUP_MANDATORY, {u8"拒否のみ", "denyOnly"}}'))
+      (XP, '{SE_GROUP_USE_FOR_DENY_ONLY, {Msg::ExplainDenyOnly, "denyOnly"}}',
+       '{SE_GROUP_MANDATORY, {Msg::ExplainDenyOnly, "denyOnly"}}'))
 plant('explain-account', D, "A SID's account name left out",
       (XP, 'return FormatAccountName(sid, account, AccountChars) ?',
        'return false ?'))
 plant('explain-owner-rights', D, 'The OWNER RIGHTS entry said to take the implicit rights of every owner',
-      (XP, 'Bool(result.ownerRightsEntry, u8"あり", u8"なし")',
-       'Bool(result.owner, u8"あり", u8"なし")'))
+      (XP, 'e.Bool(result.ownerRightsEntry, Msg::ExplainPresent, Msg::ExplainNone);',
+       'e.Bool(result.owner, Msg::ExplainPresent, Msg::ExplainNone);'))
 
 
 def read(path):

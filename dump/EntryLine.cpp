@@ -1,4 +1,4 @@
-#include "EntryFormat.h"
+#include "EntryLine.h"
 
 #include "EntryHolders.h"
 #include "FieldWriter.h"

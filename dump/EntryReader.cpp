@@ -1,9 +1,9 @@
-#include "EntryFormatter.h"
+#include "EntryReader.h"
 
 #include <cwchar>
 
 #include "DumpSubjects.h"
-#include "EntryFormat.h"
+#include "EntryLine.h"
 #include "ObjectDetails.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
@@ -44,13 +44,13 @@ void ReadState(HANDLE object, int typeCode, ObjectState* state)
 
 }  // namespace
 
-EntryFormatter::EntryFormatter(const DumpOptions& options, const DumpSubjects* subjects)
+EntryReader::EntryReader(const DumpOptions& options, const DumpSubjects* subjects)
     : options_(options), audit_(subjects, options.security),
       auditing_(options.security || (subjects && subjects->Count() > 0))
 {
 }
 
-void EntryFormatter::AppendLine(ByteBuffer& out, const WideText& path, const wchar_t* typeName,
+void EntryReader::AppendLine(ByteBuffer& out, const WideText& path, const wchar_t* typeName,
                                 const EntryHolding* holders)
 {
     const wchar_t* name = LastPathComponent(path.Get());
@@ -75,7 +75,7 @@ void EntryFormatter::AppendLine(ByteBuffer& out, const WideText& path, const wch
         ObjectHandle object;
         const NTSTATUS status = OpenForDetails(path.Get(), typeCode, OpenForQuery, object.Receive());
         if (status != 0) {
-            ObjectOpenFailureText(status, openError);
+            StatusText(Failed::Open, status, openError);
             facts.openError = openError;
         } else {
             if (typeCode == TypeSymbolicLink) {
