@@ -15,31 +15,32 @@ namespace {
 void ReadState(HANDLE object, int typeCode, ObjectState* state)
 {
     OBJECT_BASIC_INFORMATION basic = {};
-    wchar_t typeName[TypeNameChars];
-    LONG typeCount = 0;
-    QueryObjectInfo(object, &basic, ObjectBasicInformationBytes, typeName, TypeNameChars, &typeCount);
+    state->counted = QueryBasicInformation(object, &basic, ObjectBasicInformationBytes) >= 0;
     state->handles = basic.HandleCount;
     state->references = basic.PointerCount;
+    NTSTATUS status = -1;
     switch (typeCode) {
     case TypeEvent:
     case TypeEventPair:
         state->kind = ObjectState::Event;
-        QueryEventState(object, &state->first, &state->second);
+        status = QueryEventState(object, &state->first, &state->second);
         break;
     case TypeMutant: {
         state->kind = ObjectState::Mutant;
         ULONG flags = 0;
-        QueryMutantState(object, &state->first, &flags);
+        status = QueryMutantState(object, &state->first, &flags);
         state->second = static_cast<LONG>(flags);
         break;
     }
     case TypeSemaphore:
         state->kind = ObjectState::Semaphore;
-        QuerySemaphoreState(object, &state->first, &state->second);
+        status = QuerySemaphoreState(object, &state->first, &state->second);
         break;
     default:
         break;
     }
+    if (status < 0)
+        state->kind = ObjectState::Plain;
 }
 
 }  // namespace

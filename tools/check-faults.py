@@ -791,6 +791,11 @@ plant('label-default-low', S, "An object without a label taken as Low (a Low sub
 DS = 'dump/DumpSubjects.cpp'
 plant('logon-without-users', S + ' ' + D, "An account's logon without Users (its allows and denies missed)",
       ('security/AccessSubject.cpp', '    {5, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS},\n', ''))
+plant('details-uncounted-zeros', D, "--details writes zero handles and references when the basic query failed",
+      ('dump/EntryReader.cpp', '    state->counted = QueryBasicInformation(object, &basic, ObjectBasicInformationBytes) >= 0;',
+       '    state->counted = QueryBasicInformation(object, &basic, ObjectBasicInformationBytes) >= 0 || true;'))
+plant('details-state-zeros', D, "--details writes an event's, mutant's or semaphore's state when its query failed",
+      ('dump/EntryReader.cpp', '    if (status < 0)\n        state->kind = ObjectState::Plain;', '    (void)status;'))
 plant('account-as-group', D, "A user account evaluated as a group (its groups and logon SIDs left out)",
       ('dump/DumpOptions.cpp', '    request.user = use == SidTypeUser;', '    request.user = false;'))
 plant('integrity-modifier-ignored', D, "--integrity not applied to the subjects",

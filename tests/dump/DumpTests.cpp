@@ -18,6 +18,7 @@
 #include "HolderProcess.h"
 #include "KernelObjects.h"
 #include "NativeApi.h"
+#include "ObjectOpen.h"
 #include "SystemTables.h"
 #include "WatchLoop.h"
 
@@ -701,4 +702,35 @@ TEST_CASE("who can change it, as the system decides: an account with its groups,
     const DumpRun words = RunDump({L"--explain", L"--writable-by", L"AU", ns.Path(L"au-only")});
     CHECK(words.exitCode == 0);
     CHECK(FromUtf8(words.out).find(L"結果: 0x001F0003") != std::wstring::npos);
+}
+
+namespace {
+NTSTATUS NTAPI QueryFails(HANDLE, ULONG, PVOID buffer, ULONG length, PULONG)
+{
+    memset(buffer, 0x5A, length);  // what a partial answer might leave
+    return static_cast<NTSTATUS>(0xC0000022L);
+}
+}  // namespace
+
+TEST_CASE("--details leaves out the fields of a query that failed, never zeros")
+{
+    const std::wstring tree = Fixture().Path(L"Tree");
+    const struct { NativeQueryCall ObjectCalls::*call; const wchar_t* object; const char* line; } cases[] = {
+        {&ObjectCalls::queryObject, L"\\beta", "beta\tEvent\teventType=synchronization\tsignaled=false\n"},
+        {&ObjectCalls::queryEvent, L"\\beta", "beta\tEvent\thandles=2\treferences=3\n"},
+        {&ObjectCalls::queryMutant, L"\\Gamma", "Gamma\tMutant\thandles=2\treferences=3\n"},
+        {&ObjectCalls::querySemaphore, L"\\zz-last", "zz-last\tSemaphore\thandles=2\treferences=3\n"},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(&c - cases);
+        ObjectCalls failing = ActiveObjectCalls();
+        failing.*c.call = QueryFails;
+        std::wstring arguments[] = {L"kagero-dump", L"--details", tree + c.object};
+        wchar_t* argv[] = {&arguments[0][0], &arguments[1][0], &arguments[2][0]};
+        SetObjectCalls(&failing);
+        const DumpRun run = Capture([&](HANDLE out, HANDLE err) { return long(RunDumpProgram(3, argv, out, err)); });
+        SetObjectCalls(nullptr);
+        const std::string prefix = std::string(tree.begin(), tree.end()) + "\\";
+        CHECK(run.out.substr(run.out.find(prefix) == 0 ? prefix.size() : 0) == c.line);
+    }
 }
