@@ -3,10 +3,10 @@
 #include <winternl.h>
 
 #include "DirectoryWalk.h"
+#include "FailureWords.h"
 #include "ListSort.h"
 #include "NativeApi.h"
 #include "ObjectTypes.h"
-#include "StatusTexts.h"
 
 HWND ListTargetWindow = nullptr;
 NTSTATUS ListFillStatus = 0;

@@ -156,6 +156,7 @@ bool LabelOf(const ACL* sacl, DWORD* level, DWORD* policy)
 class PassSids {
 public:
     PassSids(const AccessSubject& subject, AccessPass pass) : subject_(subject), pass_(pass) {}
+    AccessPass Pass() const { return pass_; }
     size_t Count() const
     {
         switch (pass_) {
@@ -219,6 +220,43 @@ private:
     AccessPass pass_;
 };
 
+// What one entry does in a pass, given the rights granted and denied before it, which it adds to.
+EntryStep EvaluateEntry(int index, const ACE_HEADER* header, const DescriptorParts& parts, const PassSids& sids,
+                        bool owner, const GENERIC_MAPPING& mapping, ACCESS_MASK* allowed, ACCESS_MASK* denied)
+{
+    EntryStep step = {index, sids.Pass(), EntryOutcome::InheritOnly, header->AceType, header->AceFlags, -1, NoMatch, 0, 0};
+    if (!IsEvaluated(header->AceType)) {
+        step.outcome = header->AceFlags & InheritOnly ? EntryOutcome::InheritOnly : EntryOutcome::Unevaluated;
+        return step;
+    }
+    const PSID sid = AceSid(header);
+    step.sidAt = static_cast<int>(static_cast<const BYTE*>(sid) - reinterpret_cast<const BYTE*>(parts.dacl));
+    step.mask = MapGenericBits(reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header)->Mask, mapping);
+    if (header->AceFlags & InheritOnly)
+        return step;
+    const bool allow = header->AceType == ACCESS_ALLOWED_ACE_TYPE;
+    bool counts = false;
+    step.matched = sids.Find(sid, allow, &counts);
+    if (step.matched == NoMatch && owner && EqualSid(sid, const_cast<BYTE*>(Known().ownerRights))) {
+        step.matched = OwnerRightsMatch;
+        counts = true;
+    }
+    if (!counts) {
+        const bool denyOnly =
+            step.matched != NoMatch && (sids.Attributes(static_cast<size_t>(step.matched)) & SE_GROUP_USE_FOR_DENY_ONLY);
+        step.outcome = denyOnly ? EntryOutcome::AllowOnDenyOnly : EntryOutcome::NotForSubject;
+    } else if (allow) {
+        step.outcome = EntryOutcome::Allowed;
+        step.change = step.mask & ~*denied & ~*allowed;
+        *allowed |= step.change;
+    } else {
+        step.outcome = EntryOutcome::Denied;
+        step.change = step.mask & ~*allowed & ~*denied;
+        *denied |= step.change;
+    }
+    return step;
+}
+
 // One pass over the DACL as the access check makes it for MAXIMUM_ALLOWED: the owner's implicit rights first,
 // then each entry in order, a right once denied staying denied and once granted staying granted.
 bool RunPass(const DescriptorParts& parts, const AccessSubject& subject, AccessPass pass,
@@ -243,40 +281,8 @@ bool RunPass(const DescriptorParts& parts, const AccessSubject& subject, AccessP
         allowed = result.ownerGranted = READ_CONTROL | WRITE_DAC;
     bool kept = true;
     ForEachAce(parts.dacl, [&](int index, const ACE_HEADER* header) {
-        EntryStep step = {index, pass, EntryOutcome::InheritOnly, header->AceType, header->AceFlags, -1, NoMatch, 0, 0};
-        const bool evaluated = IsEvaluated(header->AceType);
-        if (evaluated) {
-            step.sidAt = static_cast<int>(reinterpret_cast<const BYTE*>(AceSid(header)) -
-                                          reinterpret_cast<const BYTE*>(parts.dacl));
-            step.mask = MapGenericBits(reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header)->Mask, mapping);
-        }
-        if (header->AceFlags & InheritOnly) {
-            step.outcome = EntryOutcome::InheritOnly;
-        } else if (!evaluated) {
-            step.outcome = EntryOutcome::Unevaluated;
-        } else {
-            const bool allow = header->AceType == ACCESS_ALLOWED_ACE_TYPE;
-            counts = false;
-            step.matched = sids.Find(AceSid(header), allow, &counts);
-            if (step.matched == NoMatch && result.owner && EqualSid(AceSid(header), const_cast<BYTE*>(Known().ownerRights))) {
-                step.matched = OwnerRightsMatch;
-                counts = true;
-            }
-            if (!counts) {
-                const bool denyOnly = step.matched != NoMatch &&
-                                      (sids.Attributes(static_cast<size_t>(step.matched)) & SE_GROUP_USE_FOR_DENY_ONLY);
-                step.outcome = denyOnly ? EntryOutcome::AllowOnDenyOnly : EntryOutcome::NotForSubject;
-            } else if (allow) {
-                step.outcome = EntryOutcome::Allowed;
-                step.change = step.mask & ~denied & ~allowed;
-                allowed |= step.change;
-            } else {
-                step.outcome = EntryOutcome::Denied;
-                step.change = step.mask & ~allowed & ~denied;
-                denied |= step.change;
-            }
-        }
-        kept = kept && evaluation->steps.Push(step);
+        kept = kept && evaluation->steps.Push(
+                           EvaluateEntry(index, header, parts, sids, result.owner, mapping, &allowed, &denied));
     });
     result.granted = allowed;
     return kept;
