@@ -128,6 +128,7 @@ constexpr WideMessageRow WideMessages[] = {
     {WideMsg::NoHandleList, L"ハンドルの一覧を読めませんでした: "},
     {WideMsg::WatchNeedsDirectory, L"見張れるのはディレクトリだけです。"},
     {WideMsg::ListableAgain, L"一覧できるようになりました。"},
+    {WideMsg::Watching, L"見張りを始めました (Ctrl+C で終わります)。"},
 };
 
 // Each row at its id's place, and one for every id: a text can neither go missing nor be said for another.
@@ -195,7 +196,8 @@ const char DumpUsageText[] =
     u8"  --held-by PROG PROG が開いている項目だけ (何度でも指定できる。16 個まで。どれかが開いていれば書く)。\n"
     u8"                 PROG はプロセス ID かプログラム名 (大文字と小文字を区別しない。.exe は省ける)\n"
     u8"  --watch        パスの下を見張り、作られた (+) 消えた (-) 項目を「時刻 +/- フルパス<TAB>種類」で書き続ける。\n"
-    u8"                 最初の一覧は書かない。Ctrl+C で終わる (終了コード 0)。--json では\n"
+    u8"                 最初の一覧は書かず、終えたら標準エラーに「見張りを始めました」と書く。\n"
+    u8"                 Ctrl+C で終わる (終了コード 0)。--json では\n"
     u8"                 {\"event\": \"created\"|\"deleted\", \"time\": UTC, \"path\": ..., ...}。\n"
     u8"                 見張る間、下の項目すべてのパスと種類を覚えておくので、メモリは項目数とともに増える。\n"
     u8"                 一つの間隔より短い間だけあったオブジェクトは見えない。--details は作られた項目に付く。\n"

@@ -123,6 +123,7 @@ enum class WideMsg {
     NoHandleList,
     WatchNeedsDirectory,
     ListableAgain,
+    Watching,
     Count
 };
 

@@ -109,6 +109,12 @@ int Watcher::Run()
     }
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     int code = Look(true) ? -1 : 1;
+    // The first look is taken: from now on a change is seen. Said on errors alone, so that a script or a person
+    // can wait for it and the output stays the changes.
+    if (code < 0) {
+        AppendFailureLine(errors_.Buffer(), root_, WideMessageText(WideMsg::Watching));
+        errors_.Flush();
+    }
     while (code < 0) {
         if (WaitForSingleObject(StopEvent.Get(), static_cast<DWORD>(options_.intervalMs)) == WAIT_OBJECT_0)
             code = 0;

@@ -797,6 +797,9 @@ plant('details-uncounted-zeros', D, "--details writes zero handles and reference
        '    state->counted = QueryBasicInformation(object, &basic, ObjectBasicInformationBytes) >= 0 || true;'))
 plant('details-state-zeros', D, "--details writes an event's, mutant's or semaphore's state when its query failed",
       ('dump/EntryReader.cpp', '    if (status < 0)\n        state->kind = ObjectState::Plain;', '    (void)status;'))
+plant('watch-start-unsaid', D, "A watch never says that its first look is taken (a script cannot know when changes count)",
+      ('dump/WatchLoop.cpp', '    if (code < 0) {\n        AppendFailureLine(errors_.Buffer(), root_, WideMessageText(WideMsg::Watching));',
+       '    if (false) {\n        AppendFailureLine(errors_.Buffer(), root_, WideMessageText(WideMsg::Watching));'))
 plant('account-as-group', D, "A user account evaluated as a group (its groups and logon SIDs left out)",
       ('dump/DumpOptions.cpp', '    request.user = use == SidTypeUser;', '    request.user = false;'))
 plant('integrity-modifier-ignored', D, "--integrity not applied to the subjects",

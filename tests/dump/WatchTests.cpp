@@ -134,7 +134,9 @@ TEST_CASE("--watch: each creation and deletion once, a replaced object or retarg
     CHECK(Records(w, root, 1) == "listable Shut  \n");
     ns.Remove(L"Mark");
     CHECK(Records(w, root, 1) == "deleted Mark Event \n");
+    // The first look's failure, then that the watch has begun, which a script can wait for.
     CHECK(w.errors == "kagero-dump: " + root + "\\Early: アクセスが拒否されました。\nkagero-dump: " + root +
+                          ": 見張りを始めました (Ctrl+C で終わります)。\nkagero-dump: " + root +
                           "\\Shut: アクセスが拒否されました。\nkagero-dump: " + root + "\\Shut: 一覧できるようになりました。\n");
     // Ctrl+C ends it with 0. Wine sends Ctrl+C alone (not Ctrl+Break) and only to the processes of a console: here
     // the child's own, which the test joins, ignoring Ctrl+C itself.
