@@ -3,6 +3,7 @@
 #include "GeneralPage.h"
 
 #include "AppGlobals.h"
+#include "FixedTexts.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
 #include "ObjectTypes.h"
@@ -85,7 +86,7 @@ void GeneralPage::FillFields(HWND window, HANDLE object)
     SetDlgItemTextW(window, CTRL_PAGE_PATH, FullPath());
     SetDlgItemTextW(window, CTRL_PAGE_TYPE, typeName_[0] ? typeName_ : queriedType);
     SetNumber(window, CTRL_PAGE_TYPE_COUNT, typeCount);
-    SetDlgItemTextW(window, CTRL_PAGE_PERMANENCE, (basic.Attributes & ObjectPermanentFlag) ? L"あり" : L"なし");
+    SetDlgItemTextW(window, CTRL_PAGE_PERMANENCE, (basic.Attributes & ObjectPermanentFlag) ? PermanentText : NotPermanentText);
     SetNumber(window, CTRL_PAGE_REFERENCES, static_cast<LONG>(basic.PointerCount));
     SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.HandleCount));
     SetNumber(window, CTRL_PAGE_NONPAGED, static_cast<LONG>(basic.NonPagedPoolUsage));
