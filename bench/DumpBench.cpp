@@ -14,20 +14,21 @@
 #include "DumpWalk.h"
 #include "HandleScan.h"
 #include "KernelObjects.h"
+#include "Owned.h"
 #include "WatchLoop.h"
 
 namespace {
 
 // A file that is emptied before every dump and gone when closed.
-HANDLE DumpFile(bool inheritable)
+FileHandle DumpFile(bool inheritable)
 {
     wchar_t directory[MAX_PATH];
     wchar_t name[MAX_PATH];
     GetTempPathW(MAX_PATH, directory);
     GetTempFileNameW(directory, L"kgb", 0, name);
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, inheritable ? TRUE : FALSE};
-    return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    return FileHandle(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
 }
 
 void Empty(HANDLE file)
@@ -39,7 +40,7 @@ void Empty(HANDLE file)
 // The dump of the whole namespace in-process, as kagero-dump runs it.
 void MeasureDump(const wchar_t* label, bool json)
 {
-    HANDLE file = DumpFile(false);
+    const FileHandle file = DumpFile(false);
     DumpOptions options;
     options.json = json;
     unsigned long bareCount = 0;
@@ -49,16 +50,15 @@ void MeasureDump(const wchar_t* label, bool json)
     Alternate(
         7, [&] { bareCount = BareEnumerate(L"\\", true); },
         [&] {
-            Empty(file);
-            OutputChannel output(file);
+            Empty(file.Get());
+            OutputChannel output(file.Get());
             OutputChannel errors(nullptr);
             RunDump(options, output, errors);
         },
         &floor, &dump);
-    GetFileSizeEx(file, &size);
+    GetFileSizeEx(file.Get(), &size);
     std::printf("%-52ls floor %8.2f ms (%lu entries)  measured %8.2f ms (%lld bytes)  ratio %.2fx\n", label,
                 floor * 1000.0, bareCount, dump * 1000.0, static_cast<long long>(size.QuadPart), dump / floor);
-    CloseHandle(file);
 }
 
 // One subject of --writable-by (an account, a group or a SID as typed) or
@@ -92,12 +92,12 @@ void MeasureAudit(const wchar_t* label, bool security, const wchar_t* subject, b
         std::printf("%-52ls skipped: no account %ls\n", label, subject);
         return;
     }
-    HANDLE file = DumpFile(false);
+    const FileHandle file = DumpFile(false);
     DumpOptions details;
     details.details = true;
-    const auto dump = [file](const DumpOptions& options) {
-        Empty(file);
-        OutputChannel output(file);
+    const auto dump = [&file](const DumpOptions& options) {
+        Empty(file.Get());
+        OutputChannel output(file.Get());
         OutputChannel errors(nullptr);
         RunDump(options, output, errors);
     };
@@ -106,7 +106,6 @@ void MeasureAudit(const wchar_t* label, bool security, const wchar_t* subject, b
     Alternate(7, [&] { dump(details); }, [&] { dump(audit); }, &detailed, &audited);
     std::printf("%-52ls --details %8.2f ms  audit %8.2f ms  ratio %.2fx (at most 1.3x)\n", label, detailed * 1000.0,
                 audited * 1000.0, audited / detailed);
-    CloseHandle(file);
 }
 
 // The user this program runs as, by name: an account whose groups --writable-by expands.
@@ -124,7 +123,7 @@ const wchar_t* CurrentUser()
 // alternately in one run.
 void MeasureHolders(const wchar_t* label)
 {
-    HANDLE file = DumpFile(false);
+    const FileHandle file = DumpFile(false);
     DumpOptions options;
     options.holders = true;
     HandleScanOptions bare;
@@ -140,15 +139,14 @@ void MeasureHolders(const wchar_t* label)
             scan.Run(bare);
         },
         [&] {
-            Empty(file);
-            OutputChannel output(file);
+            Empty(file.Get());
+            OutputChannel output(file.Get());
             OutputChannel errors(nullptr);
             RunDump(options, output, errors);
         },
         &floor, &measured);
     std::printf("%-52ls floor %8.2f ms (%lu entries, %zu handles)  measured %8.2f ms  ratio %.2fx (at most 1.2x)\n",
                 label, floor * 1000.0, bareCount, scan.Counts().tableHandles, measured * 1000.0, measured / floor);
-    CloseHandle(file);
 }
 
 // One look of kagero-dump --watch at the whole namespace, nothing changed
@@ -192,12 +190,12 @@ SIZE_T DumpPeakWorkingSet(const wchar_t* option, int limitMs)
     wchar_t program[MAX_PATH] = L"Z:";  // drive Z: is the Unix root to Wine
     MultiByteToWideChar(CP_UTF8, 0, KAGERO_DUMP_EXE, -1, program + 2, MAX_PATH - 2);
     std::wstring line = std::wstring(L"kagero-dump ") + option + L" \\";
-    HANDLE file = DumpFile(true);
+    const FileHandle file = DumpFile(true);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = file;
-    startup.hStdError = file;
+    startup.hStdOutput = file.Get();
+    startup.hStdError = file.Get();
     PROCESS_INFORMATION process = {};
     SIZE_T peak = 0;
     if (CreateProcessW(program, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
@@ -217,7 +215,6 @@ SIZE_T DumpPeakWorkingSet(const wchar_t* option, int limitMs)
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
-    CloseHandle(file);
     return peak;
 }
 

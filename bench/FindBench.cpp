@@ -16,6 +16,7 @@
 #include "FindResults.h"
 #include "KernelObjects.h"
 #include "MainFrame.h"
+#include "Owned.h"
 #include "ResourceIds.h"
 
 namespace {
@@ -77,14 +78,13 @@ void DumpDirectory(const std::wstring& path)
     wchar_t directory[MAX_PATH], name[MAX_PATH];
     GetTempPathW(MAX_PATH, directory);
     GetTempFileNameW(directory, L"kgf", 0, name);
-    HANDLE file = CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    const FileHandle file(CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     DumpOptions options;
     options.path.Assign(path.c_str());
-    OutputChannel output(file);
+    OutputChannel output(file.Get());
     OutputChannel errors(nullptr);
     RunDump(options, output, errors);
-    CloseHandle(file);
 }
 
 // From the click on 検索開始 to the final status, pumping as the program's loop does.

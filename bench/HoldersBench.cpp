@@ -32,11 +32,9 @@ size_t WindowScan(HolderScanJob& job, HWND window, const wchar_t* path)
     while (GetMessageW(&message, window, Done, Done) <= 0) {
     }
     NTSTATUS status = 0;
-    HandleScan* scan = job.TakeScan(&status);
+    const OwnedObject<HandleScan> scan = job.TakeScan(&status);
     size_t first = 0;
-    const size_t found = scan ? scan->Find(path, &first) : 0;
-    delete scan;
-    return found;
+    return scan ? scan->Find(path, &first) : 0;
 }
 
 }  // namespace

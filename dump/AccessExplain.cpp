@@ -1,6 +1,7 @@
 #include "AccessExplain.h"
 
 #include "AccessRights.h"
+#include "DumpMessages.h"
 #include "FieldWriter.h"
 #include "SidText.h"
 
@@ -8,22 +9,25 @@ namespace {
 
 // A word in both forms: what a person reads, and its JSON name.
 struct Word {
-    const char* text;
+    Msg text;
     const char* json;
 };
 
 // Indexed by EntryOutcome.
 const Word Outcomes[] = {
-    {u8"継承専用のため対象外", "inheritOnly"}, {u8"評価しない種類", "unevaluated"}, {u8"該当しない", "notForSubject"},
-    {u8"拒否のみのため許可は数えない", "allowOnDenyOnly"}, {u8"許可", "allowed"}, {u8"拒否", "denied"},
+    {Msg::ExplainInheritOnly, "inheritOnly"},         {Msg::ExplainUnevaluated, "unevaluated"},
+    {Msg::ExplainNotForSubject, "notForSubject"},     {Msg::ExplainAllowOnDenyOnly, "allowOnDenyOnly"},
+    {Msg::ExplainAllow, "allowed"},                   {Msg::ExplainDeny, "denied"},
 };
 // Indexed by AccessPass.
-const Word Passes[] = {{u8"主体の SID", "subject"}, {u8"制限 SID", "restricted"}, {u8"パッケージ", "package"}};
-const Word AllowKind = {u8"許可", "allow"}, DenyKind = {u8"拒否", "deny"};
-const Word NullDacl = {u8"NULL DACL (すべて許可)", "null"}, EmptyDacl = {u8"空", "empty"};
+const Word Passes[] = {{Msg::ExplainSubjectPass, "subject"},
+                       {Msg::ExplainRestrictedPass, "restricted"},
+                       {Msg::ExplainPackagePass, "package"}};
+const Word AllowKind = {Msg::ExplainAllow, "allow"}, DenyKind = {Msg::ExplainDeny, "deny"};
+const Word NullDacl = {Msg::ExplainNullDacl, "null"}, EmptyDacl = {Msg::ExplainEmptyDacl, "empty"};
 // Why the integrity check took rights, or did not.
-const Word LevelLower = {u8"主体のレベルが低い", "lower"}, PolicyOff = {u8"主体の必須ポリシーがなし", "policyOff"},
-           NotLower = {u8"主体のレベルが低くない", "notLower"};
+const Word LevelLower = {Msg::ExplainLevelLower, "lower"}, PolicyOff = {Msg::ExplainPolicyOff, "policyOff"},
+           NotLower = {Msg::ExplainNotLower, "notLower"};
 
 // Bits by their words. The first row (bit 0) is what a value with none of them says; without a JSON name, none
 // is an empty list.
@@ -32,17 +36,20 @@ struct Flag {
     Word word;
 };
 const Flag SidAttributes[] = {
-    {0, {u8"無効", "disabled"}}, {SE_GROUP_ENABLED, {u8"有効", "enabled"}}, {SE_GROUP_USE_FOR_DENY_ONLY, {u8"拒否のみ", "denyOnly"}}};
-const Flag SubjectPolicies[] = {{0, {u8"なし", nullptr}}, {TOKEN_MANDATORY_POLICY_NO_WRITE_UP, {u8"書き込み上方禁止", "noWriteUp"}}};
+    {0, {Msg::ExplainDisabled, "disabled"}},
+    {SE_GROUP_ENABLED, {Msg::ExplainEnabled, "enabled"}},
+    {SE_GROUP_USE_FOR_DENY_ONLY, {Msg::ExplainDenyOnly, "denyOnly"}}};
+const Flag SubjectPolicies[] = {
+    {0, {Msg::ExplainNone, nullptr}}, {TOKEN_MANDATORY_POLICY_NO_WRITE_UP, {Msg::ExplainNoWriteUp, "noWriteUp"}}};
 const Flag LabelPolicies[] = {
-    {0, {u8"なし", nullptr}}, {SYSTEM_MANDATORY_LABEL_NO_WRITE_UP, {u8"書き込み上方禁止", "noWriteUp"}},
-    {SYSTEM_MANDATORY_LABEL_NO_READ_UP, {u8"読み取り上方禁止", "noReadUp"}},
-    {SYSTEM_MANDATORY_LABEL_NO_EXECUTE_UP, {u8"実行上方禁止", "noExecuteUp"}}};
+    {0, {Msg::ExplainNone, nullptr}}, {SYSTEM_MANDATORY_LABEL_NO_WRITE_UP, {Msg::ExplainNoWriteUp, "noWriteUp"}},
+    {SYSTEM_MANDATORY_LABEL_NO_READ_UP, {Msg::ExplainNoReadUp, "noReadUp"}},
+    {SYSTEM_MANDATORY_LABEL_NO_EXECUTE_UP, {Msg::ExplainNoExecuteUp, "noExecuteUp"}}};
 const DWORD ByRestricted = 0x1, ByWriteRestricted = 0x2, ByPackage = 0x4;
 const Flag CombineRules[] = {
-    {0, {u8"主体の SID のみ", nullptr}}, {ByRestricted, {u8"制限 SID も許可した権利だけ", "restricted"}},
-    {ByWriteRestricted, {u8"ただし種類の汎用書き込みの権利に限る", "writeRestricted"}},
-    {ByPackage, {u8"パッケージも許可した権利だけ", "package"}}};
+    {0, {Msg::ExplainSubjectOnly, nullptr}}, {ByRestricted, {Msg::ExplainByRestricted, "restricted"}},
+    {ByWriteRestricted, {Msg::ExplainByWriteRestricted, "writeRestricted"}},
+    {ByPackage, {Msg::ExplainByPackage, "package"}}};
 
 const size_t AccountChars = 512;
 
@@ -65,6 +72,10 @@ public:
     }
     void Close() { Put("}", "\n"); }
     Explainer& Field(const char* key, const char* label) { return Put(", \"", label).Put(key, "").Put("\": ", ""); }
+    // The same, the text's part from the messages.
+    Explainer& Put(const char* json, Msg text) { return Put(json, MessageText(text)); }
+    Explainer& Open(const char* step, Msg lead) { return Open(step, MessageText(lead)); }
+    Explainer& Field(const char* key, Msg label) { return Field(key, MessageText(label)); }
     // A field the text says already, in its heading.
     void JsonField(const char* key, const Word& word)
     {
@@ -73,7 +84,7 @@ public:
     }
 
     Explainer& Ascii(const char* text) { return Put("\"", "").Put(text, text).Put("\"", ""); }
-    Explainer& Say(const Word& word) { return json_ ? Ascii(word.json) : Put("", word.text); }
+    Explainer& Say(const Word& word) { return json_ ? Ascii(word.json) : Put("", MessageText(word.text)); }
     Explainer& Text(const wchar_t* text)
     {
         Put("\"", "");
@@ -85,9 +96,10 @@ public:
         out_.AppendDecimal(value);
         return *this;
     }
-    Explainer& Null() { return Put("null", u8"なし"); }
+    Explainer& Null() { return Put("null", MessageText(Msg::ExplainNone)); }
     Explainer& Bool(bool value, const char* yes, const char* no) { return Put(value ? "true" : "false", value ? yes : no); }
-    void Separate(bool more) { Put(more ? ", " : "", more ? u8"、" : ""); }
+    Explainer& Bool(bool value, Msg yes, Msg no) { return Bool(value, MessageText(yes), MessageText(no)); }
+    void Separate(bool more) { Put(more ? ", " : "", more ? MessageText(Msg::ExplainComma) : ""); }
 
     // The RID's name, else S-1-16-N.
     Explainer& Level(DWORD level)
@@ -121,7 +133,7 @@ public:
             else
                 Ascii(FormatHex(right, 8, hex));
         }
-        return Put("]", more ? "" : u8"なし");
+        return Put("]", more ? "" : MessageText(Msg::ExplainNone));
     }
     template <size_t N>
     Explainer& Flags(const Flag (&flags)[N], DWORD value)
@@ -156,7 +168,7 @@ public:
         return Put("}", "");
     }
     // A JSON list; in text each SID after its label (a line of its own), nothing for none.
-    void SidList(const char* key, const char* label, const SubjectSid* sids, size_t count)
+    void SidList(const char* key, Msg label, const SubjectSid* sids, size_t count)
     {
         if (json_)
             Field(key, "").Put("[", "");
@@ -174,16 +186,16 @@ private:
 
 void ExplainSubject(Explainer& e, const AccessSubject& subject)
 {
-    e.Open("subject", u8"  主体:").SidList("sids", u8"\n    SID: ", subject.Sids(), subject.SidCount());
-    e.Field("integrity", u8"\n    整合性レベル: ").Level(subject.Integrity());
-    e.Field("policy", u8"\n    必須ポリシー: ").Flags(SubjectPolicies, subject.MandatoryPolicy());
-    e.SidList("restricting", u8"\n    制限 SID: ", subject.RestrictingSids(), subject.RestrictingSidCount());
+    e.Open("subject", Msg::ExplainSubject).SidList("sids", Msg::ExplainSid, subject.Sids(), subject.SidCount());
+    e.Field("integrity", Msg::ExplainIntegrityLevel).Level(subject.Integrity());
+    e.Field("policy", Msg::ExplainPolicy).Flags(SubjectPolicies, subject.MandatoryPolicy());
+    e.SidList("restricting", Msg::ExplainRestricting, subject.RestrictingSids(), subject.RestrictingSidCount());
     if (e.Json() || subject.WriteRestricted())
-        e.Field("writeRestricted", u8"\n    書き込み制限").Bool(subject.WriteRestricted(), "", "");
+        e.Field("writeRestricted", Msg::ExplainWriteRestricted).Bool(subject.WriteRestricted(), "", "");
     if (e.Json() || subject.AppContainer()) {
-        e.Field("package", u8"\n    パッケージ: ");
+        e.Field("package", Msg::ExplainPackage);
         subject.AppContainer() ? e.SidItem(subject.Package(), nullptr) : e.Null();
-        e.SidList("capabilities", u8"\n    機能: ", subject.Capabilities(), subject.CapabilityCount());
+        e.SidList("capabilities", Msg::ExplainCapabilities, subject.Capabilities(), subject.CapabilityCount());
     }
     e.Close();
 }
@@ -192,20 +204,22 @@ void ExplainObject(Explainer& e, const ExplainedObject& object, const PACL dacl,
 {
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
-    e.Open("object", u8"  オブジェクト:").Field("type", u8"\n    種類: ").Text(object.typeName);
-    e.Field("owner", u8"\n    所有者: ");
+    e.Open("object", Msg::ExplainObject).Field("type", Msg::ExplainType).Text(object.typeName);
+    e.Field("owner", Msg::ExplainOwner);
     if (GetSecurityDescriptorOwner(object.descriptor, &owner, &defaulted) && owner)
         e.SidItem(owner, nullptr);
     else
         e.Null();
-    e.Field("dacl", "\n    DACL: ");
+    e.Field("dacl", Msg::ExplainDacl);
     if (evaluation.nullDacl || !dacl || dacl->AceCount == 0)
         e.Say(evaluation.nullDacl || !dacl ? NullDacl : EmptyDacl);
     else
-        e.Number(dacl->AceCount).Put("", u8" 個のエントリ");
+        e.Number(dacl->AceCount).Put("", Msg::ExplainEntryCount);
     const IntegrityResult& label = evaluation.integrity;
-    e.Field("label", u8"\n    ラベル: ").Put("{\"level\": ", label.labelled ? "" : u8"既定 ").Level(label.objectLevel);
-    e.Field("policy", u8"、").Flags(LabelPolicies, label.objectPolicy);
+    e.Field("label", Msg::ExplainLabel);
+    e.Put("{\"level\": ", label.labelled ? "" : MessageText(Msg::ExplainDefaultLevel));
+    e.Level(label.objectLevel);
+    e.Field("policy", Msg::ExplainComma).Flags(LabelPolicies, label.objectPolicy);
     e.Field("labelled", "").Bool(label.labelled, "", "").Put("}", "").Close();
 }
 
@@ -216,10 +230,10 @@ void ExplainEntry(Explainer& e, const PACL dacl, const EntryStep& step)
     if (step.aceType == ACCESS_ALLOWED_ACE_TYPE || step.aceType == ACCESS_DENIED_ACE_TYPE)
         e.Say(step.aceType == ACCESS_ALLOWED_ACE_TYPE ? AllowKind : DenyKind);
     else
-        e.Put("", u8"種類 ").Number(step.aceType);
+        e.Put("", Msg::ExplainAceType).Number(step.aceType);
     if (step.sidAt >= 0 && dacl)
         e.Field("sid", " ").Sid(reinterpret_cast<BYTE*>(dacl) + step.sidAt).Field("mask", " ").Mask(step.mask, false);
-    e.Field("outcome", u8" → ").Say(Outcomes[static_cast<int>(step.outcome)]);
+    e.Field("outcome", Msg::ExplainArrow).Say(Outcomes[static_cast<int>(step.outcome)]);
     if (e.Json() || step.outcome == EntryOutcome::Allowed || step.outcome == EntryOutcome::Denied)
         e.Field("change", " ").Mask(step.change, true);
     e.Close();
@@ -229,14 +243,15 @@ void ExplainEntry(Explainer& e, const PACL dacl, const EntryStep& step)
 void ExplainPass(Explainer& e, const PACL dacl, const AccessEvaluation& evaluation, int pass)
 {
     const PassResult& result = evaluation.passes[pass];
-    e.Open("owner", u8"  パス: ").Field("pass", "").Say(Passes[pass]);
-    e.Field("isOwner", u8"\n    所有者: ").Bool(result.owner, u8"はい", u8"いいえ");
-    e.Field("ownerRightsEntry", u8"、OWNER RIGHTS のエントリ: ").Bool(result.ownerRightsEntry, u8"あり", u8"なし");
-    e.Field("granted", u8" → 暗黙の権利: ").Mask(result.ownerGranted, true).Close();
+    e.Open("owner", Msg::ExplainPass).Field("pass", "").Say(Passes[pass]);
+    e.Field("isOwner", Msg::ExplainOwner).Bool(result.owner, Msg::ExplainYes, Msg::ExplainNo);
+    e.Field("ownerRightsEntry", Msg::ExplainOwnerRightsEntry);
+    e.Bool(result.ownerRightsEntry, Msg::ExplainPresent, Msg::ExplainNone);
+    e.Field("granted", Msg::ExplainImplicitRights).Mask(result.ownerGranted, true).Close();
     for (size_t i = 0; i < evaluation.steps.Count(); ++i)
         if (static_cast<int>(evaluation.steps[i].pass) == pass)
             ExplainEntry(e, dacl, evaluation.steps[i]);
-    e.Open("pass", u8"    計").JsonField("pass", Passes[pass]);
+    e.Open("pass", Msg::ExplainPassTotal).JsonField("pass", Passes[pass]);
     e.Field("granted", ": ").Mask(result.granted, true).Close();
 }
 
@@ -244,18 +259,19 @@ void ExplainCombine(Explainer& e, const AccessSubject& subject, const AccessEval
 {
     const DWORD rules = (subject.Restricted() ? ByRestricted : 0) | (subject.WriteRestricted() ? ByWriteRestricted : 0) |
                         (subject.AppContainer() ? ByPackage : 0);
-    e.Open("combine", u8"  パスの組み合わせ: ").Field("rules", "").Flags(CombineRules, rules);
-    e.Field("granted", u8" → ").Mask(evaluation.beforeIntegrity, true).Close();
+    e.Open("combine", Msg::ExplainCombine).Field("rules", "").Flags(CombineRules, rules);
+    e.Field("granted", Msg::ExplainArrow).Mask(evaluation.beforeIntegrity, true).Close();
 }
 
 void ExplainIntegrity(Explainer& e, const AccessSubject& subject, const IntegrityResult& integrity)
 {
     const bool policyOff = !(subject.MandatoryPolicy() & TOKEN_MANDATORY_POLICY_NO_WRITE_UP);
-    e.Open("integrity", u8"  整合性:").Field("subjectLevel", u8" 主体 ").Level(subject.Integrity());
-    e.Field("objectLevel", u8"、オブジェクト ").Level(integrity.objectLevel);
-    e.Field("reason", u8" → ").Say(integrity.applied ? LevelLower : policyOff ? PolicyOff : NotLower);
-    e.Field("applied", u8"、").Bool(integrity.applied, u8"適用する", u8"適用しない");
-    e.Field("removed", u8"、取り除く権利: ").Mask(integrity.removed, true).Close();
+    e.Open("integrity", Msg::ExplainIntegrity);
+    e.Field("subjectLevel", Msg::ExplainSubjectLevel).Level(subject.Integrity());
+    e.Field("objectLevel", Msg::ExplainObjectLevel).Level(integrity.objectLevel);
+    e.Field("reason", Msg::ExplainArrow).Say(integrity.applied ? LevelLower : policyOff ? PolicyOff : NotLower);
+    e.Field("applied", Msg::ExplainComma).Bool(integrity.applied, Msg::ExplainApplied, Msg::ExplainNotApplied);
+    e.Field("removed", Msg::ExplainRemoved).Mask(integrity.removed, true).Close();
 }
 
 }  // namespace
@@ -279,6 +295,6 @@ void AppendExplanation(ByteBuffer& out, bool json, const ExplainedObject& object
             ExplainPass(e, dacl, evaluation, pass);
     ExplainCombine(e, subject, evaluation);
     ExplainIntegrity(e, subject, evaluation.integrity);
-    e.Open("result", u8"  結果:").Field("granted", " ").Mask(evaluation.granted, true).Close();
+    e.Open("result", Msg::ExplainResult).Field("granted", " ").Mask(evaluation.granted, true).Close();
     e.Put("]}\n", "");
 }

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "AccessSubject.h"
+#include "DumpMessages.h"
 
 namespace {
 
@@ -16,29 +17,126 @@ ParseResult Bad(ArgumentError* error, const char* message, const wchar_t* argume
     return ParseResult::Bad;
 }
 
-// A depth is decimal digits only; a number larger than an int holds means
-// no limit in practice, so it saturates.
-bool ParseDepth(const wchar_t* text, int* depth)
+// Every option by its name: whether it takes a value, and whether that may be given more than once.
+enum class Takes { Nothing, Value, Values };
+struct OptionRow {
+    const wchar_t* name;
+    Takes takes;
+};
+const OptionRow Options[] = {
+    {L"--json", Takes::Nothing},          {L"--details", Takes::Nothing},
+    {L"--security", Takes::Nothing},      {L"--watch", Takes::Nothing},
+    {L"--holders", Takes::Nothing},       {L"--explain", Takes::Nothing},
+    {L"--elevated", Takes::Nothing},      {L"--write-restricted", Takes::Nothing},
+    {L"--version", Takes::Nothing},       {L"--help", Takes::Nothing},
+    {L"--find", Takes::Value},            {L"--depth", Takes::Value},
+    {L"--interval", Takes::Value},        {L"--integrity", Takes::Value},
+    {L"--appcontainer", Takes::Value},    {L"--type", Takes::Values},
+    {L"--writable-by", Takes::Values},    {L"--writable-by-process", Takes::Values},
+    {L"--held-by", Takes::Values},        {L"--restricted-to", Takes::Values},
+    {L"--capability", Takes::Values},
+};
+const int OptionCount = static_cast<int>(sizeof(Options) / sizeof(Options[0]));
+
+// The option's row, or -1.
+int FindOption(const wchar_t* name)
 {
-    if (!*text)
-        return false;
-    long long value = 0;
-    for (const wchar_t* at = text; *at; ++at) {
-        if (*at < L'0' || *at > L'9')
-            return false;
-        value = value * 10 + (*at - L'0');
-        if (value > INT_MAX)
-            value = INT_MAX;
-    }
-    *depth = static_cast<int>(value);
-    return true;
+    for (int i = 0; i < OptionCount; ++i)
+        if (Is(name, Options[i].name))
+            return i;
+    return -1;
 }
 
-// An interval is decimal milliseconds, at least the minimum; larger than an
-// int holds saturates, as a depth does.
-bool ParseInterval(const wchar_t* text, int* interval)
+// Longer names are compared with no option: none is within reach of them.
+const int ComparedChars = 32;
+const int MostSuggestedEdits = 2;
+
+// The edits (a character put in, taken out or replaced, two neighbours swapped) that make a into b; more than
+// any limit when either is longer than ComparedChars.
+int EditDistance(const wchar_t* a, const wchar_t* b)
 {
-    return ParseDepth(text, interval) && *interval >= MinimumWatchIntervalMs;
+    const int n = lstrlenW(a), m = lstrlenW(b);
+    if (n > ComparedChars || m > ComparedChars)
+        return ComparedChars + 1;
+    int d[ComparedChars + 1][ComparedChars + 1];
+    for (int i = 0; i <= n; ++i)
+        d[i][0] = i;
+    for (int j = 0; j <= m; ++j)
+        d[0][j] = j;
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= m; ++j) {
+            int best = d[i - 1][j - 1] + (a[i - 1] != b[j - 1] ? 1 : 0);
+            best = d[i - 1][j] + 1 < best ? d[i - 1][j] + 1 : best;
+            best = d[i][j - 1] + 1 < best ? d[i][j - 1] + 1 : best;
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1] && d[i - 2][j - 2] + 1 < best)
+                best = d[i - 2][j - 2] + 1;
+            d[i][j] = best;
+        }
+    return d[n][m];
+}
+
+// The option typed was likely meant as: within a few edits, and nearer than every other. Null when none is.
+const wchar_t* NearestOption(const wchar_t* typed)
+{
+    const wchar_t* nearest = nullptr;
+    int best = MostSuggestedEdits + 1;
+    bool tied = false;
+    for (const OptionRow& option : Options) {
+        const int distance = EditDistance(typed, option.name);
+        tied = distance == best || (tied && distance > best);
+        if (distance < best) {
+            best = distance;
+            nearest = option.name;
+        }
+    }
+    return tied ? nullptr : nearest;
+}
+
+ParseResult RefuseUnknown(const wchar_t* argument, const wchar_t* name, ArgumentError* error)
+{
+    error->nearest = NearestOption(name[0] ? name : argument);
+    return Bad(error, MessageText(Msg::UnknownOption), argument);
+}
+
+// Decimal digits only, no more than an int holds: a number out of range is said, not cut to fit.
+enum class Number { Good, NotNumber, TooLarge };
+Number ParseNumber(const wchar_t* text, int* number)
+{
+    if (!*text)
+        return Number::NotNumber;
+    long long value = 0;
+    bool large = false;
+    for (const wchar_t* at = text; *at; ++at) {
+        if (*at < L'0' || *at > L'9')
+            return Number::NotNumber;
+        value = value * 10 + (*at - L'0');
+        if (value > INT_MAX) {
+            large = true;
+            value = INT_MAX;  // however many digits follow
+        }
+    }
+    if (large)
+        return Number::TooLarge;
+    *number = static_cast<int>(value);
+    return Number::Good;
+}
+
+// A number of at least minimum into *number; bad for anything else, large for one past what an int holds.
+ParseResult TakeNumber(const wchar_t* value, int minimum, Msg bad, Msg large, int* number, ArgumentError* error)
+{
+    int parsed = 0;
+    switch (ParseNumber(value, &parsed)) {
+    case Number::TooLarge:
+        return Bad(error, MessageText(large), value);
+    case Number::NotNumber:
+        return Bad(error, MessageText(bad), value);
+    case Number::Good:
+        break;
+    }
+    if (parsed < minimum)
+        return Bad(error, MessageText(bad), value);
+    *number = parsed;
+    return ParseResult::Run;
 }
 
 // --writable-by's account resolved now, so that a name the system does not know is a command-line error;
@@ -46,12 +144,12 @@ bool ParseInterval(const wchar_t* text, int* interval)
 ParseResult TakeSubject(const wchar_t* option, const wchar_t* value, DumpOptions* options, ArgumentError* error)
 {
     if (options->subjectCount >= MaximumWritableBy)
-        return Bad(error, u8"--writable-by と --writable-by-process は合わせて 16 個まで指定できます: ", value);
+        return Bad(error, MessageText(Msg::TooManySubjects), value);
     SubjectRequest& request = options->subjects[options->subjectCount++];
     request.text = value;
     request.process = Is(option, L"--writable-by-process");
     if (request.process)
-        return value[0] ? ParseResult::Run : Bad(error, u8"--writable-by-process の値が空です", value);
+        return value[0] ? ParseResult::Run : Bad(error, MessageText(Msg::EmptyWritableByProcess), value);
     const char* why = "";
     SID_NAME_USE use = SidTypeUnknown;
     if (!ResolveAccount(value, request.sid, &why, &use))
@@ -82,26 +180,26 @@ ParseResult TakeModifier(const wchar_t* option, const wchar_t* value, SubjectMod
         modifiers->integritySet = ParseIntegrityLevel(value, &modifiers->integrity);
         return modifiers->integritySet
                    ? ParseResult::Run
-                   : Bad(error, u8"整合性レベルは untrusted, low, medium, high, system か S-1-16-N です: ", value);
+                   : Bad(error, MessageText(Msg::BadIntegrity), value);
     }
     if (Is(option, L"--restricted-to")) {
-        const char* why = u8"--restricted-to の値が空です";
+        const char* why = MessageText(Msg::EmptyRestrictedTo);
         const bool resolved = value[0] && ResolveAccount(value, sid, &why);
         return TakeSid(value, resolved, sid, modifiers->restrictedTo, &modifiers->restrictedCount,
-                       u8"--restricted-to は 16 個まで指定できます: ", why, error);
+                       MessageText(Msg::TooManyRestrictedTo), why, error);
     }
     if (Is(option, L"--capability"))
         return TakeSid(value, ResolveCapability(value, sid), sid, modifiers->capabilities, &modifiers->capabilityCount,
-                       u8"--capability は 16 個まで指定できます: ", u8"ケーパビリティではありません: ", error);
+                       MessageText(Msg::TooManyCapabilities), MessageText(Msg::NotCapability), error);
     // --appcontainer
     switch (ResolvePackage(value, modifiers->package)) {
     case 0:
         modifiers->appContainer = true;
         return ParseResult::Run;
     case ERROR_NOT_SUPPORTED:
-        return Bad(error, u8"このシステムではパッケージ名から SID を求められません (SID で指定してください): ", value);
+        return Bad(error, MessageText(Msg::PackageNamesUnsupported), value);
     default:
-        return Bad(error, u8"AppContainer のパッケージではありません: ", value);
+        return Bad(error, MessageText(Msg::NotPackage), value);
     }
 }
 
@@ -109,29 +207,26 @@ ParseResult TakeModifier(const wchar_t* option, const wchar_t* value, SubjectMod
 ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* options, ArgumentError* error)
 {
     if (Is(option, L"--depth"))
-        return ParseDepth(value, &options->maxDepth)
-                   ? ParseResult::Run
-                   : Bad(error, u8"--depth には 0 以上の整数を指定してください: ", value);
+        return TakeNumber(value, 0, Msg::BadDepth, Msg::DepthTooLarge, &options->maxDepth, error);
     if (Is(option, L"--interval"))
-        return ParseInterval(value, &options->intervalMs)
-                   ? ParseResult::Run
-                   : Bad(error, u8"--interval には 100 以上のミリ秒数を指定してください: ", value);
+        return TakeNumber(value, MinimumWatchIntervalMs, Msg::BadInterval, Msg::IntervalTooLarge, &options->intervalMs,
+                          error);
     if (Is(option, L"--type")) {
         if (options->typeCount >= MaximumTypeFilters)
-            return Bad(error, u8"--type は 64 個まで指定できます: ", value);
+            return Bad(error, MessageText(Msg::TooManyTypes), value);
         options->types[options->typeCount++] = value;
         return ParseResult::Run;
     }
     if (Is(option, L"--held-by")) {
         if (options->heldByCount >= MaximumHeldBy)
-            return Bad(error, u8"--held-by は 16 個まで指定できます: ", value);
+            return Bad(error, MessageText(Msg::TooManyHeldBy), value);
         options->heldBy[options->heldByCount++] = value;
         return ParseResult::Run;
     }
     if (Is(option, L"--writable-by") || Is(option, L"--writable-by-process"))
         return TakeSubject(option, value, options, error);
     if (Is(option, L"--find"))
-        return options->find.Set(value) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", value);
+        return options->find.Set(value) ? ParseResult::Run : Bad(error, MessageText(Msg::OutOfMemory), value);
     return TakeModifier(option, value, &options->modifiers, error);
 }
 
@@ -141,16 +236,17 @@ ParseResult SetPath(const wchar_t* argument, DumpOptions* options, ArgumentError
 {
     switch (CheckPathSyntax(argument)) {
     case PathSyntax::NoLeadingSeparator:
-        return Bad(error, u8"パスは \\ で始めてください: ", argument);
+        return Bad(error, MessageText(Msg::NoLeadingSeparator), argument);
     case PathSyntax::DoubledSeparator:
-        return Bad(error, u8"パスに \\ が二つ続いています: ", argument);
+        return Bad(error, MessageText(Msg::DoubledSeparator), argument);
     case PathSyntax::Good:
         break;
     }
     size_t length = static_cast<size_t>(lstrlenW(argument));
     if (length > 1 && argument[length - 1] == L'\\')
         --length;
-    return options->path.Assign(argument, length) ? ParseResult::Run : Bad(error, u8"メモリが足りません: ", argument);
+    return options->path.Assign(argument, length) ? ParseResult::Run
+                                                  : Bad(error, MessageText(Msg::OutOfMemory), argument);
 }
 
 bool IsHelp(const wchar_t* argument)
@@ -159,16 +255,39 @@ bool IsHelp(const wchar_t* argument)
     return Is(argument, L"--help") || Is(argument, L"-h") || Is(argument, L"/?");
 }
 
-bool TakesValue(const wchar_t* argument)
+// An option without a value; false when argument is none.
+bool TakeSwitch(const wchar_t* argument, DumpOptions* options)
 {
-    static const wchar_t* const taking[] = {L"--find",        L"--type",       L"--depth",
-                                            L"--writable-by", L"--interval",   L"--held-by",
-                                            L"--writable-by-process", L"--integrity", L"--restricted-to",
-                                            L"--appcontainer", L"--capability"};
-    for (const wchar_t* option : taking)
-        if (Is(argument, option))
+    bool* const switches[] = {&options->json,    &options->details, &options->security,           &options->watch,
+                              &options->holders, &options->explain, &options->modifiers.elevated,
+                              &options->modifiers.writeRestricted};
+    static const wchar_t* const names[] = {L"--json",    L"--details", L"--security", L"--watch",
+                                           L"--holders", L"--explain", L"--elevated", L"--write-restricted"};
+    static_assert(sizeof(names) / sizeof(names[0]) == sizeof(switches) / sizeof(switches[0]), "a name for each");
+    for (size_t i = 0; i < sizeof(names) / sizeof(names[0]); ++i)
+        if (Is(argument, names[i])) {
+            *switches[i] = true;
             return true;
+        }
     return false;
+}
+
+// What the loop over the arguments keeps: the options given so far, and --interval's value.
+struct ParseState {
+    bool given[OptionCount] = {};
+    const wchar_t* interval = nullptr;
+};
+
+// An option's value. One that takes a single value, given again, is refused: which of the two was meant is not
+// the dump's to guess.
+ParseResult TakeOption(int option, const wchar_t* value, ParseState* state, DumpOptions* options, ArgumentError* error)
+{
+    const OptionRow& row = Options[option];
+    if (state->given[option] && row.takes == Takes::Value)
+        return Bad(error, MessageText(Msg::GivenTwice), row.name);
+    state->given[option] = true;
+    state->interval = Is(row.name, L"--interval") ? value : state->interval;
+    return TakeValue(row.name, value, options, error);
 }
 
 // Meaningless combinations of the subjects' options, in words; Run when there is none.
@@ -181,16 +300,16 @@ ParseResult CheckSubjects(const DumpOptions& options, ArgumentError* error)
     const bool modified = modifiers.elevated || modifiers.integritySet || modifiers.restrictedCount > 0 ||
                           modifiers.writeRestricted || modifiers.appContainer || modifiers.capabilityCount > 0;
     if (options.subjectCount == 0 && (modified || options.explain))
-        return Bad(error, u8"--writable-by か --writable-by-process で主体を指定してください: ",
+        return Bad(error, MessageText(Msg::NoSubject),
                    options.explain ? L"--explain" : L"--integrity, --restricted-to, --appcontainer ...");
     if (modifiers.elevated && !account)
-        return Bad(error, u8"--elevated はユーザーのアカウントの --writable-by に使います: ", L"--elevated");
+        return Bad(error, MessageText(Msg::ElevatedWithoutUser), L"--elevated");
     if (modifiers.capabilityCount > 0 && !modifiers.appContainer)
-        return Bad(error, u8"--capability は --appcontainer と一緒に使います: ", L"--capability");
+        return Bad(error, MessageText(Msg::CapabilityWithoutPackage), L"--capability");
     if (modifiers.writeRestricted && modifiers.restrictedCount == 0)
-        return Bad(error, u8"--write-restricted は --restricted-to と一緒に使います: ", L"--write-restricted");
+        return Bad(error, MessageText(Msg::WriteRestrictedAlone), L"--write-restricted");
     if (options.explain && (options.path.Empty() || options.watch))
-        return Bad(error, options.watch ? u8"--watch とは一緒に使えません: " : u8"--explain には一つのオブジェクトのパスが要ります: ",
+        return Bad(error, options.watch ? MessageText(Msg::NotWithWatch) : MessageText(Msg::ExplainNeedsPath),
                    L"--explain");
     return ParseResult::Run;
 }
@@ -200,7 +319,7 @@ ParseResult CheckSubjects(const DumpOptions& options, ArgumentError* error)
 ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, ArgumentError* error)
 {
     bool pathGiven = false;
-    const wchar_t* interval = nullptr;
+    ParseState state;
     for (int i = 1; i < argc; ++i) {
         const wchar_t* argument = argv[i];
         // --name=value as --name value; a name longer than any option's is no option.
@@ -208,125 +327,43 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
         wchar_t name[32] = L"";
         if (equals && equals - argument < 32)
             lstrcpynW(name, argument, static_cast<int>(equals - argument) + 1);
-        if (equals && TakesValue(name)) {
-            interval = Is(name, L"--interval") ? equals + 1 : interval;
-            const ParseResult taken = TakeValue(name, equals + 1, options, error);
+        const int named = equals ? FindOption(name) : -1;
+        if (named >= 0 && Options[named].takes != Takes::Nothing) {
+            const ParseResult taken = TakeOption(named, equals + 1, &state, options, error);
             if (taken != ParseResult::Run)
                 return taken;
             continue;
         }
+        const int option = FindOption(argument);
         if (IsHelp(argument))
             return ParseResult::Help;
         if (Is(argument, L"--version"))
             return ParseResult::Version;
-        if (Is(argument, L"--json")) {
-            options->json = true;
-        } else if (Is(argument, L"--details")) {
-            options->details = true;
-        } else if (Is(argument, L"--security")) {
-            options->security = true;
-        } else if (Is(argument, L"--watch")) {
-            options->watch = true;
-        } else if (Is(argument, L"--holders")) {
-            options->holders = true;
-        } else if (Is(argument, L"--explain")) {
-            options->explain = true;
-        } else if (Is(argument, L"--elevated")) {
-            options->modifiers.elevated = true;
-        } else if (Is(argument, L"--write-restricted")) {
-            options->modifiers.writeRestricted = true;
-        } else if (TakesValue(argument)) {
+        if (TakeSwitch(argument, options))
+            continue;
+        if (option >= 0 && Options[option].takes != Takes::Nothing) {
             if (i + 1 >= argc)
-                return Bad(error, u8"値がありません: ", argument);
-            interval = Is(argument, L"--interval") ? argv[i + 1] : interval;
-            const ParseResult taken = TakeValue(argument, argv[++i], options, error);
+                return Bad(error, MessageText(Msg::NoValue), argument);
+            const ParseResult taken = TakeOption(option, argv[++i], &state, options, error);
             if (taken != ParseResult::Run)
                 return taken;
-        } else if (argument[0] == L'-') {
-            return Bad(error, u8"不明なオプションです: ", argument);
-        } else if (pathGiven) {
-            return Bad(error, u8"パスは一つだけ指定できます: ", argument);
-        } else {
-            const ParseResult taken = SetPath(argument, options, error);
-            if (taken != ParseResult::Run)
-                return taken;
-            pathGiven = true;
+            continue;
         }
+        if (argument[0] == L'-')
+            return RefuseUnknown(argument, name, error);
+        if (pathGiven)
+            return Bad(error, MessageText(Msg::OnePath), argument);
+        const ParseResult taken = SetPath(argument, options, error);
+        if (taken != ParseResult::Run)
+            return taken;
+        pathGiven = true;
     }
     // A watch reports what appears and goes, not who may change it.
     if (options->watch && (options->security || options->subjectCount > 0))
-        return Bad(error, u8"--watch とは一緒に使えません: ",
+        return Bad(error, MessageText(Msg::NotWithWatch),
                    options->security ? L"--security"
                    : options->subjects[0].process ? L"--writable-by-process" : L"--writable-by");
-    if (interval && !options->watch)
-        return Bad(error, u8"--interval は --watch の見直す間隔です: ", interval);
+    if (state.interval && !options->watch)
+        return Bad(error, MessageText(Msg::IntervalWithoutWatch), state.interval);
     return CheckSubjects(*options, error);
 }
-
-const char DumpUsageText[] =
-    u8"使い方: kagero-dump [オプション] [パス]\n"
-    u8"\n"
-    u8"カーネルのオブジェクト名前空間を、パス (既定は \\) の下から深さ優先で、一行に一項目ずつ書き出します。\n"
-    u8"各ディレクトリの項目は名前順 (大文字と小文字を区別しない) に並びます。\n"
-    u8"一行は「フルパス<TAB>種類」で、シンボリックリンクには「<TAB>-> リンク先」が続きます。\n"
-    u8"パスは \\ で始まります (例: \\Device)。末尾の \\ は一つまで付けられます (\\Device\\ は \\Device)。\n"
-    u8"ディレクトリでないオブジェクトのパスには、その項目の一行だけを書きます。\n"
-    u8"\n"
-    u8"オプション:\n"
-    u8"  --json         JSON Lines で書き出す: {\"path\": ..., \"name\": ..., \"type\": ..., \"target\": ...}\n"
-    u8"  --find TEXT    名前に TEXT を含む項目だけ。TEXT に * か ? があれば名前全体に合うワイルドカード\n"
-    u8"                 (* は任意の並び、? は任意の一文字。例: \"Low*\" は Low で始まる名前)。\n"
-    u8"                 大文字と小文字を区別しない。探索はどこまでも続く\n"
-    u8"  --type NAME    種類が NAME の項目だけ (何度でも指定できる)。NAME は \\ObjectTypes にある種類\n"
-    u8"  --depth N      パスから N 階層下まで (0 はパス直下の項目だけ)\n"
-    u8"  --details      ハンドル数と参照数、イベント・ミュータント・セマフォ・タイマーの状態、\n"
-    u8"                 セクションの大きさ、I/O 完了の待ち数、ジョブのプロセス数、リンクの作成日時も書く\n"
-    u8"  --security     所有者 (owner) とセキュリティ記述子 (sddl、ラベルも) も書く。sddl= が空なら記述子がなく、\n"
-    u8"                 だれもがすべての権利を持つ。読めなければ securityError に理由\n"
-    u8"  --writable-by WHO  WHO が変更できる項目だけを、変更を許す権利 (writable) と理由 (by) とともに書く\n"
-    u8"                 (何度でも指定できる。どれかが変更できれば書く)。WHO はアカウント名かグループ名\n"
-    u8"                 (Everyone, Users)、SDDL の略号 (WD, BU, AU)、SID (S-1-5-32-545)。ユーザーのアカウントは\n"
-    u8"                 対話型ログオンのとおり (ローカルグループ、Everyone, Authenticated Users, INTERACTIVE,\n"
-    u8"                 LOCAL, CONSOLE LOGON, Users、整合性 medium。Administrators は拒否のみ)。グループや SID は\n"
-    u8"                 その SID と Everyone。システムのアクセスチェックのとおりに評価する (特権は適用しない)。\n"
-    u8"                 by=#番号:SID (DACL のエントリー)、owner (所有者の暗黙の権利)、null (NULL DACL)。\n"
-    u8"                 数えない種類 (コールバック、オブジェクト、条件付き) のエントリーの数を unevaluated に書く\n"
-    u8"                 (0 でなければ答えは足りないかもしれない)。名前にならない SID はそのまま使う。\n"
-    u8"                 ドメインや CO, CG, OW は誤り\n"
-    u8"  --writable-by-process PROC  実行中のプロセスのトークンのとおりに (何度でも指定できる)。PROC は self\n"
-    u8"                 (kagero-dump 自身)、プロセス ID かプログラム名 (--held-by と同じ)\n"
-    u8"  --elevated     ユーザーのアカウントを昇格したものとする (Administrators が有効、整合性 high)\n"
-    u8"  --integrity L  主体の整合性レベル: untrusted, low, medium, high, system か S-1-16-N\n"
-    u8"  --restricted-to WHO  主体を制限付きトークンにする (制限 SID、何度でも指定できる)\n"
-    u8"  --write-restricted   制限 SID を書き込みの権利にだけ使う (--restricted-to と一緒に)\n"
-    u8"  --appcontainer PKG   主体をパッケージ PKG (SID か名前) の AppContainer にする (整合性 low)\n"
-    u8"  --capability CAP     AppContainer のケーパビリティ (internetClient などか SID、何度でも指定できる)\n"
-    u8"  --explain      パスの一つのオブジェクトについて、主体ごとに評価の手順を書く\n"
-    u8"  --holders      各項目を開いているプロセスも書く: holders=プログラム(PID),... (ハンドルがいくつでも\n"
-    u8"                 一つのプロセスは一度、なければ holders= だけ)。--json では \"holders\": [{\"process\": ...,\n"
-    u8"                 \"pid\": ..., \"handles\": [{\"handle\": \"0x38\", \"access\": \"0x001F0003\"}]}] (なければ [])。\n"
-    u8"                 書き出す前に全プロセスのハンドルを一度だけ調べる。種類が File のハンドルは調べない\n"
-    u8"                 (名前がファイルのパスで、パイプへの名前の問い合わせは止まることがある)\n"
-    u8"  --held-by PROG PROG が開いている項目だけ (何度でも指定できる。16 個まで。どれかが開いていれば書く)。\n"
-    u8"                 PROG はプロセス ID かプログラム名 (大文字と小文字を区別しない。.exe は省ける)\n"
-    u8"  --watch        パスの下を見張り、作られた (+) 消えた (-) 項目を「時刻 +/- フルパス<TAB>種類」で書き続ける。\n"
-    u8"                 最初の一覧は書かない。Ctrl+C で終わる (終了コード 0)。--json では\n"
-    u8"                 {\"event\": \"created\"|\"deleted\", \"time\": UTC, \"path\": ..., ...}。\n"
-    u8"                 見張る間、下の項目すべてのパスと種類を覚えておくので、メモリは項目数とともに増える。\n"
-    u8"                 一つの間隔より短い間だけあったオブジェクトは見えない。--details は作られた項目に付く。\n"
-    u8"                 --holders と --held-by では見直すたびにハンドルを調べ、作られた項目はその時の、\n"
-    u8"                 消えた項目は一つ前の見直しの時の保持者で書き、選ぶ (--watch --held-by PROG で\n"
-    u8"                 PROG が作るものが分かる)。パスはディレクトリに限る。--security と\n"
-    u8"                 --writable-by とは一緒に使えない (終了コード 2)\n"
-    u8"  --interval MS  --watch で見直す間隔 (ミリ秒、既定 1000、100 以上)\n"
-    u8"  --version      バージョンを表示する\n"
-    u8"  --help, -h, /? この説明を表示する\n"
-    u8"値を取るオプションは --depth=0 のようにも書けます。パスはカーネルにある名前で書き出します。\n"
-    u8"\n"
-    u8"終了コード: 0 成功、1 一覧できないディレクトリがあった (理由は標準エラーへ) か出力先が閉じた、\n"
-    u8"            またはハンドルを調べられなかったプロセスがあった (その数と ID は標準エラーへ)、\n"
-    u8"            またはトークンを読めなかったプロセスがあった、\n"
-    u8"            2 引数の誤り (\\ で始まらないパス、システムにない種類、\n"
-    u8"            見つからないアカウント、実行中でないプログラム、意味のない組み合わせを含む)\n"
-    u8"--watch では: 0 Ctrl+C で終わった、1 パスが消えたか初めから一覧できない、ハンドルの一覧を読めなかった、\n"
-    u8"            または出力先が閉じた\n";

@@ -69,15 +69,14 @@ struct DumpOptions {
 enum class ParseResult { Run, Help, Version, Bad };
 
 // What is wrong with the command line: a UTF-8 message and the argument it
-// is about.
+// is about; for an unknown option, the known one nearest to it, if any.
 struct ArgumentError {
     const char* message = "";
     const wchar_t* argument = L"";
+    const wchar_t* nearest = nullptr;
 };
 
 // Reads argv[1..argc-1]. A PATH starts with "\\" and holds no empty name
 // ("\\\\"); one "\\" after its last name is taken as the directory's.
 ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, ArgumentError* error);
 
-// The --help text in UTF-8, lines ended by "\n".
-extern const char DumpUsageText[];

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "DumpMessages.h"
 #include "FieldWriter.h"
 #include "Owned.h"
 #include "SidText.h"
@@ -154,9 +155,9 @@ bool DumpSubjects::Build(const DumpOptions& options, ByteBuffer& errors, ByteBuf
             kept = kept && Add(request.text, subject.Release());
     }
     if (unreadable.Count() > 0)
-        AppendLeftOut(errors, output, u8"トークンを読めなかったプロセスは数えません: ", unreadable);
+        AppendLeftOut(errors, output, MessageText(Msg::UnreadableTokens), unreadable);
     if (unlisted.Count() > 0)
-        AppendLeftOut(errors, output, u8"グループを一覧できなかったアカウントは数えません: ", unlisted);
+        AppendLeftOut(errors, output, MessageText(Msg::UnlistedGroups), unlisted);
     return kept && unreadable.Count() == 0 && unlisted.Count() == 0;
 }
 

@@ -6,10 +6,12 @@
 
 #include "AccessExplain.h"
 #include "DirectoryEntries.h"
+#include "DumpMessages.h"
 #include "DumpSubjects.h"
-#include "EntryFormat.h"
-#include "EntryFormatter.h"
 #include "EntryHolders.h"
+#include "EntryLine.h"
+#include "EntryReader.h"
+#include "NameCompare.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
@@ -35,17 +37,14 @@ struct WalkFrame {
 // The directory test of the namespace walk itself: the exact type name.
 bool IsDirectoryType(const wchar_t* typeName) { return wcscmp(typeName, L"Directory") == 0; }
 
-// The entry called name: the exact name first, else the first without regard
-// to case, as the kernel opens a path; Count() when there is none.
+// The entry called name, as the kernel opens a path (ChildPick); Count() when there is none.
 size_t FindEntry(const DirectoryEntries& entries, const wchar_t* name)
 {
     size_t found = entries.Count();
-    for (size_t i = 0; i < entries.Count(); ++i) {
-        if (wcscmp(entries.Name(i), name) == 0)
-            return i;
-        if (found == entries.Count() && lstrcmpiW(entries.Name(i), name) == 0)
+    ChildPick pick(name);
+    for (size_t i = 0; i < entries.Count() && !pick.Exact(); ++i)
+        if (pick.Offer(entries.Name(i), entries.NameLength(i)))
             found = i;
-    }
     return found;
 }
 
@@ -86,14 +85,14 @@ void UseKernelNames(WideText& path)
         path.Swap(*at ? next : done);
 }
 
-// The walk. Its entries go to formatter's lines on output, or with a sink
-// (and no formatter) to the sink alone; with holders (not with a sink), each
+// The walk. Its entries go to reader's lines on output, or with a sink
+// (and no reader) to the sink alone; with holders (not with a sink), each
 // looked up in their scan.
 class Dumper {
 public:
-    Dumper(const DumpOptions& options, OutputChannel& output, OutputChannel& errors, EntryFormatter* formatter,
+    Dumper(const DumpOptions& options, OutputChannel& output, OutputChannel& errors, EntryReader* reader,
            WalkSink* sink, const EntryHolders* holders)
-        : options_(options), output_(output), errors_(errors), formatter_(formatter), sink_(sink), holders_(holders)
+        : options_(options), output_(output), errors_(errors), reader_(reader), sink_(sink), holders_(holders)
     {
     }
     ~Dumper()
@@ -114,7 +113,7 @@ private:
     bool Selected(const wchar_t* name, size_t nameLength, const wchar_t* typeName);
     void Emit(const WideText& path, const wchar_t* typeName, const EntryHolding& holding)
     {
-        formatter_->AppendLine(output_.Buffer(), path, typeName, options_.holders ? &holding : nullptr);
+        reader_->AppendLine(output_.Buffer(), path, typeName, options_.holders ? &holding : nullptr);
     }
     bool Held(const WideText& path, EntryHolding* holding);
     void Collect(const WideText& path, const wchar_t* typeName);
@@ -124,7 +123,7 @@ private:
     const DumpOptions& options_;
     OutputChannel& output_;
     OutputChannel& errors_;
-    EntryFormatter* formatter_;
+    EntryReader* reader_;
     WalkSink* sink_;
     const EntryHolders* holders_;
     KernelPaths paths_;
@@ -241,7 +240,7 @@ bool Dumper::Selected(const wchar_t* name, size_t nameLength, const wchar_t* typ
     if (options_.typeCount > 0) {
         bool typeMatches = false;
         for (int t = 0; t < options_.typeCount && !typeMatches; ++t)
-            typeMatches = lstrcmpiW(typeName, options_.types[t]) == 0;
+            typeMatches = EqualCaseless(typeName, options_.types[t]);
         if (!typeMatches)
             return false;
     }
@@ -286,7 +285,7 @@ void Dumper::ReportFailure(const wchar_t* path, NTSTATUS status)
         return;
     }
     wchar_t reason[StatusTextChars];
-    ListingFailureText(status, reason);
+    StatusText(Failed::Listing, status, reason);
     AppendFailureLine(errors_.Buffer(), path, reason);
     errors_.Flush();
     failed_ = true;
@@ -305,7 +304,7 @@ int RunExplain(const DumpOptions& options, const DumpSubjects& subjects, OutputC
     if (!root && (!FindOwnEntry(path, entries, &found, &parent) ||
                   !JoinObjectPath(parent.Get(), entries.Name(found), &own))) {
         wchar_t reason[StatusTextChars];
-        ListingFailureText(STATUS_OBJECT_NAME_NOT_FOUND_NT, reason);
+        StatusText(Failed::Listing, STATUS_OBJECT_NAME_NOT_FOUND_NT, reason);
         AppendFailureLine(errors.Buffer(), path, reason);
         errors.Flush();
         return 1;
@@ -329,7 +328,7 @@ int RunExplain(const DumpOptions& options, const DumpSubjects& subjects, OutputC
                                             &evaluation);
         if (failed != 0) {
             wchar_t reason[StatusTextChars];
-            SecurityFailureText(Win32Status(failed), reason);
+            StatusText(Failed::Security, Win32Status(failed), reason);
             AppendFailureLine(errors.Buffer(), ownPath, reason);
             errors.Flush();
             return 1;
@@ -341,7 +340,7 @@ int RunExplain(const DumpOptions& options, const DumpSubjects& subjects, OutputC
 }
 
 // One line, ending in the usage hint; an unknown type also names the types
-// the system has. Returns the exit code of a bad command line.
+// the system has, an unknown option the one nearest to it. Returns the exit code of a bad command line.
 int ReportBadCommandLine(OutputChannel& errors, const ArgumentError& error, const DirectoryEntries* types)
 {
     ByteBuffer& line = errors.Buffer();
@@ -349,14 +348,19 @@ int ReportBadCommandLine(OutputChannel& errors, const ArgumentError& error, cons
     line.Append(error.message);
     AppendText(line, error.argument, TextForm::Display);
     if (types) {
-        line.Append(u8" (このシステムの種類: ");
+        line.Append(MessageText(Msg::SystemTypes));
         for (size_t i = 0; i < types->Count(); ++i) {
             line.Append(i ? ", " : "");
             AppendText(line, types->Name(i), TextForm::Display);
         }
         line.Append(")");
     }
-    line.Append(u8" (使い方: kagero-dump --help)\n");
+    if (error.nearest) {
+        line.Append(MessageText(Msg::NearestOption));
+        AppendText(line, error.nearest, TextForm::Display);
+        line.Append(")");
+    }
+    line.Append(MessageText(Msg::UsageHint));
     errors.Flush();
     return 2;
 }
@@ -377,7 +381,7 @@ int RunDump(const DumpOptions& options, OutputChannel& output, OutputChannel& er
         const int code = RunExplain(options, subjects, output, errors);
         return whole ? code : 1;
     }
-    EntryFormatter formatter(options, &subjects);
+    EntryReader reader(options, &subjects);
     EntryHolders holders;
     const bool scanning = options.holders || options.heldByCount > 0;
     bool unseen = false;
@@ -397,7 +401,7 @@ int RunDump(const DumpOptions& options, OutputChannel& output, OutputChannel& er
         }
         unseen = missed.Count() > 0;
     }
-    Dumper dumper(options, output, errors, &formatter, nullptr, scanning ? &holders : nullptr);
+    Dumper dumper(options, output, errors, &reader, nullptr, scanning ? &holders : nullptr);
     const int code = dumper.Run();
     return unseen || !whole ? 1 : code;
 }
@@ -430,13 +434,13 @@ int RunDumpProgram(int argc, wchar_t** argv, HANDLE output, HANDLE errors)
     UseKernelNames(options.path);
     DirectoryEntries types;
     if (const wchar_t* unknown = FindUnknownType(options, types)) {
-        error.message = u8"システムにない種類です: ";
+        error.message = MessageText(Msg::UnknownType);
         error.argument = unknown;
         return ReportBadCommandLine(err, error, &types);
     }
     const wchar_t* missing = FindMissingProgram(options);
     if (missing || (missing = FindMissingSubjectProcess(options)) != nullptr) {
-        error.message = u8"実行中のプロセスが見つかりません: ";
+        error.message = MessageText(Msg::ProgramNotRunning);
         error.argument = missing;
         return ReportBadCommandLine(err, error, nullptr);
     }

@@ -184,29 +184,21 @@ void AppendWritable(FieldWriter& fields, const SecurityFacts& security)
 
 void ReadMoreDetails(HANDLE object, int typeCode, MoreDetails* more)
 {
+    static const struct {
+        int typeCode;
+        MoreDetails::Kind kind;
+    } Kinds[] = {{TypeSection, MoreDetails::Section},
+                 {TypeTimer, MoreDetails::Timer},
+                 {TypeIoCompletion, MoreDetails::IoCompletion},
+                 {TypeJob, MoreDetails::Job}};
     *more = MoreDetails();
-    NTSTATUS status = -1;
-    bool signaled = false;
-    LONG depth = 0;
-    ULONG active = 0;
-    if (typeCode == TypeSection) {
-        status = QuerySectionDetails(object, &more->value, &more->flags);
-        more->kind = MoreDetails::Section;
-    } else if (typeCode == TypeTimer) {
-        status = QueryTimerDetails(object, &signaled, &more->value);
-        more->flags = signaled ? 1 : 0;
-        more->kind = MoreDetails::Timer;
-    } else if (typeCode == TypeJob) {
-        status = QueryJobActiveProcesses(object, &active);
-        more->value = active;
-        more->kind = MoreDetails::Job;
-    } else if (typeCode == TypeIoCompletion) {
-        status = QueryIoCompletionDepth(object, &depth);
-        more->value = depth;
-        more->kind = MoreDetails::IoCompletion;
-    }
-    if (status < 0)
-        *more = MoreDetails();
+    TypeDetails details;
+    for (const auto& type : Kinds)
+        if (type.typeCode == typeCode && QueryTypeDetails(object, typeCode, &details) == 0) {
+            more->kind = type.kind;
+            more->value = details.value;
+            more->flags = details.flags;
+        }
 }
 
 void AppendExtraFields(FieldWriter& fields, const EntryExtras& extras)

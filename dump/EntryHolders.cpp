@@ -1,6 +1,8 @@
 #include "EntryHolders.h"
 
 #include "DirectoryWalk.h"
+#include "DumpMessages.h"
+#include "NameCompare.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
@@ -70,10 +72,8 @@ void KernelPaths::SetRoot(const wchar_t* typed)
     if (OpenDirectory(typed, directory.Receive()) < 0 || QueryObjectName(directory.Get(), &query, &name, &named) < 0 ||
         named == 0)
         return;
-    const int length = static_cast<int>(named);
-    if (static_cast<size_t>(length) == typedLength_ &&
-        CompareStringOrdinal(name, length, typed, length, TRUE) == CSTR_EQUAL)
-        return;  // the typed name is the kernel's
+    if (EqualCaseless(name, named, typed, typedLength_))
+        return;  // the typed name is the kernel's, as the scan looks names up
     kernel_.Assign(name, named);
 }
 
@@ -139,20 +139,21 @@ void AppendHolders(FieldWriter& fields, const EntryHolding& holding)
 
 void AppendNotExamined(ByteBuffer& errors, ByteBuffer* object, const DWORD* pids, size_t count)
 {
-    errors.Append(u8"kagero-dump: ハンドルを調べられなかったプロセスが ");
+    errors.Append(MessageText(Msg::NotExaminedLead));
     errors.AppendDecimal(static_cast<long long>(count));
-    errors.Append(u8" 個あります (保持者は分かりません): ");
+    errors.Append(MessageText(Msg::NotExaminedCount));
     AppendPids(errors, pids, count);
     errors.AppendByte('\n');
     if (object)
-        AppendErrorObject(*object, L"ハンドルを調べられなかったプロセスがあります (保持者は分かりません)。", pids, count);
+        AppendErrorObject(*object, WideMessageText(WideMsg::NotExamined), pids, count);
 }
 
 void AppendScanFailure(ByteBuffer& errors, ByteBuffer* object, NTSTATUS status)
 {
     wchar_t reason[StatusTextChars];
-    ListingFailureText(status, reason);
-    wchar_t text[StatusTextChars + 32] = L"ハンドルの一覧を読めませんでした: ";
+    StatusText(Failed::Listing, status, reason);
+    wchar_t text[StatusTextChars + 32];
+    lstrcpynW(text, WideMessageText(WideMsg::NoHandleList), 32);
     lstrcpynW(text + lstrlenW(text), reason, StatusTextChars);
     errors.Append("kagero-dump: ");
     AppendText(errors, text, TextForm::Display);

@@ -7,6 +7,7 @@
 
 #include "AccessCheck.h"
 #include "AccessRights.h"
+#include "DumpMessages.h"
 #include "DumpSubjects.h"
 #include "ObjectDetails.h"
 #include "ObjectOpen.h"
@@ -45,7 +46,7 @@ bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char
 {
     const char* unused;
     why = why ? why : &unused;
-    *why = who[0] ? u8"アカウントが見つかりません: " : u8"--writable-by の値が空です";
+    *why = who[0] ? MessageText(Msg::AccountNotFound) : MessageText(Msg::EmptyWritableBy);
     LocalBlock converted;
     wchar_t name[256], domain[256];
     DWORD nameChars = 256, domainChars = 256, sidBytes = AccountSidBytes;
@@ -65,7 +66,7 @@ bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char
     }
     const SID_IDENTIFIER_AUTHORITY creator = SECURITY_CREATOR_SID_AUTHORITY;
     const bool placeholder = memcmp(GetSidIdentifierAuthority(sid), &creator, sizeof(creator)) == 0;
-    *why = u8"アカウントでもグループでもありません: ";
+    *why = MessageText(Msg::NotAccountOrGroup);
     if (used)
         *used = use;
     return !placeholder && use != SidTypeDomain && use != SidTypeDeletedAccount && use != SidTypeInvalid &&
@@ -129,10 +130,7 @@ void SecurityAudit::NameOwner(PSECURITY_DESCRIPTOR descriptor, SecurityFacts* fa
 
 void SecurityAudit::Fail(NTSTATUS status, SecurityFacts* facts, bool opening)
 {
-    if (opening)
-        ObjectOpenFailureText(status, error_);
-    else
-        SecurityFailureText(status, error_);
+    StatusText(opening ? Failed::Open : Failed::Security, status, error_);
     facts->error = error_;
 }
 

@@ -22,7 +22,7 @@ const DWORD AccountSidBytes = SECURITY_MAX_SID_SIZE;
 bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char** why = nullptr,
                     SID_NAME_USE* use = nullptr);
 
-// A Win32 error of a read or an evaluation as the status it stands for, for SecurityFailureText.
+// A Win32 error of a read or an evaluation as the status it stands for, for StatusText (Failed::Security).
 NTSTATUS Win32Status(DWORD error);
 
 class DumpSubjects;

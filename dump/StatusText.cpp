@@ -1,6 +1,7 @@
 #include "StatusText.h"
 
-#include "StatusTexts.h"
+#include "DumpMessages.h"
+#include "FailureWords.h"
 
 namespace {
 
@@ -24,46 +25,42 @@ const wchar_t* DumpOnlyWords(ULONG code)
 {
     switch (static_cast<NTSTATUS>(code)) {
     case STATUS_OBJECT_PATH_NOT_FOUND_NT:  // a directory on the way is missing
-        return L"パスが見つかりません。";
+        return WideMessageText(WideMsg::PathNotFound);
     case STATUS_NO_MEMORY_NT:
-        return L"メモリが足りません。";
+        return WideMessageText(WideMsg::NoMemory);
     case static_cast<NTSTATUS>(0xC0000077L):  // STATUS_INVALID_ACL
-        return L"DACL が壊れています。";
+        return WideMessageText(WideMsg::BadAcl);
     default:
         return nullptr;
     }
 }
 
+// Where each failure's words come from, tried in this order: the object list's own for a refusal (a listing's
+// alone), the open-failure words the window shares, the dump's own; else the code after its lead.
+struct FailureWording {
+    bool listRefusal;
+    bool dumpWords;
+    WideMsg codeLead;
+};
+// Indexed by Failed.
+const FailureWording Wordings[] = {
+    {true, true, WideMsg::ListingFailedCode},
+    {false, true, WideMsg::SecurityFailedCode},
+    {false, false, WideMsg::OpenFailedCode},
+};
+
 }  // namespace
 
-void ListingFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars])
+void StatusText(Failed what, NTSTATUS status, wchar_t (&text)[StatusTextChars])
 {
+    const FailureWording& wording = Wordings[static_cast<int>(what)];
     const ULONG code = static_cast<ULONG>(status);
-    // The object list's own words come first.
-    const wchar_t* words = status == STATUS_ACCESS_DENIED ? ListingAccessDeniedText : OpenFailureWords(code);
-    if (!words)
+    const wchar_t* words = wording.listRefusal && status == STATUS_ACCESS_DENIED ? ListingAccessDeniedText
+                                                                                 : OpenFailureWords(code);
+    if (!words && wording.dumpWords)
         words = DumpOnlyWords(code);
     if (words)
         lstrcpynW(text, words, StatusTextChars);
     else
-        WithHexStatus(L"ERROR - ", code, text);
-}
-
-void SecurityFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars])
-{
-    const ULONG code = static_cast<ULONG>(status);
-    const wchar_t* words = OpenFailureWords(code) ? OpenFailureWords(code) : DumpOnlyWords(code);
-    if (words)
-        lstrcpynW(text, words, StatusTextChars);
-    else
-        WithHexStatus(L"セキュリティを読めませんでした。- CODE:", code, text);
-}
-
-void ObjectOpenFailureText(NTSTATUS status, wchar_t (&text)[StatusTextChars])
-{
-    const ULONG code = static_cast<ULONG>(status);
-    if (const wchar_t* words = OpenFailureWords(code))
-        lstrcpynW(text, words, StatusTextChars);
-    else
-        WithHexStatus(L"オープンできませんでした。- CODE:", code, text);
+        WithHexStatus(WideMessageText(wording.codeLead), code, text);
 }

@@ -1,11 +1,13 @@
 #include "TypeCheck.h"
 
+#include "NameCompare.h"
+
 namespace {
 
 bool HasType(const DirectoryEntries& types, const wchar_t* name)
 {
     for (size_t i = 0; i < types.Count(); ++i)
-        if (lstrcmpiW(types.Name(i), name) == 0)
+        if (EqualCaseless(types.Name(i), name))
             return true;
     return false;
 }

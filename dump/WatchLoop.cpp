@@ -4,7 +4,8 @@
 #include <cwchar>
 
 #include "DumpWalk.h"
-#include "EntryFormat.h"
+#include "DumpMessages.h"
+#include "EntryLine.h"
 #include "NativeApi.h"
 #include "StatusText.h"
 
@@ -60,7 +61,7 @@ public:
         if (IsGone(status))
             return;
         wchar_t reason[StatusTextChars];
-        ListingFailureText(status, reason);
+        StatusText(Failed::Listing, status, reason);
         failedNow_.Add(path, static_cast<size_t>(lstrlenW(path)), reason, nullptr);
         now_.AddBelow(before_, path);
     }
@@ -90,7 +91,7 @@ bool Holds(const SubtreeSnapshot& snapshot, const SubtreeSnapshot& other, size_t
 }  // namespace
 
 Watcher::Watcher(const DumpOptions& options, OutputChannel& output, OutputChannel& errors, HANDLE outputHandle)
-    : options_(options), output_(output), errors_(errors), outputHandle_(outputHandle), formatter_(options),
+    : options_(options), output_(output), errors_(errors), outputHandle_(outputHandle), reader_(options),
       root_(options.path.Empty() ? L"\\" : options.path.Get()),
       scanning_(options.holders || options.heldByCount > 0)
 {
@@ -100,7 +101,7 @@ int Watcher::Run()
 {
     StopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!StopEvent) {
-        errors_.Buffer().Append(u8"kagero-dump: Ctrl+C を待つイベントを作れないので見張れません (エラー ");
+        errors_.Buffer().Append(MessageText(Msg::NoStopEvent));
         errors_.Buffer().AppendDecimal(GetLastError());
         errors_.Buffer().Append(")\n");
         errors_.Flush();
@@ -154,8 +155,9 @@ bool Watcher::Look(bool starting)
         ReportScan(scanned, holders_[before_].NotExamined(), holders_[now].NotExamined());
     if (!whole || gone) {
         wchar_t reason[StatusTextChars];
-        ListingFailureText(rootStatus, reason);
-        Report(root_, rootStatus == STATUS_OBJECT_TYPE_MISMATCH_NT ? L"見張れるのはディレクトリだけです。" : reason, false);
+        StatusText(Failed::Listing, rootStatus, reason);
+        const bool notDirectory = rootStatus == STATUS_OBJECT_TYPE_MISMATCH_NT;
+        Report(root_, notDirectory ? WideMessageText(WideMsg::WatchNeedsDirectory) : reason, false);
     } else {
         ReportFailures(failures_[before_], failures_[now], recovered_);
     }
@@ -235,7 +237,7 @@ void Watcher::Change(bool created, const SubtreeSnapshot& snapshot, size_t i)
     }
     const EntryHolding* shown = options_.holders ? &holding : nullptr;
     if (created && options_.details) {
-        formatter_.AppendLine(scratch_, path, snapshot.Type(i), shown);
+        reader_.AppendLine(scratch_, path, snapshot.Type(i), shown);
     } else {
         const wchar_t* name = LastPathComponent(path.Get());
         EntryFacts facts = {path.Get(), path.Length(), name, path.Length() - static_cast<size_t>(name - path.Get()),
@@ -271,7 +273,7 @@ void Watcher::ReportFailures(const SubtreeSnapshot& before, const SubtreeSnapsho
             Report(path.Get(), now.Type(j), false);
     for (size_t j = 0; j < recovered.Count(); ++j)
         if (!Holds(now, recovered, j) && recovered.PathText(j, &path))
-            Report(path.Get(), L"一覧できるようになりました。", true);
+            Report(path.Get(), WideMessageText(WideMsg::ListableAgain), true);
 }
 
 void Watcher::Report(const wchar_t* path, const wchar_t* reason, bool listable)

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "DumpOptions.h"
-#include "EntryFormatter.h"
 #include "EntryHolders.h"
+#include "EntryReader.h"
 #include "OutputChannel.h"
 #include "SubtreeSnapshot.h"
 
@@ -43,7 +43,7 @@ private:
     OutputChannel& output_;
     OutputChannel& errors_;
     HANDLE outputHandle_;
-    EntryFormatter formatter_;  // a created entry's line, read again for --details
+    EntryReader reader_;  // a created entry's line, read again for --details
     ByteBuffer scratch_;        // one entry's line, before its prefix
     const wchar_t* root_;
     // Entries and failed directories (with the reason as type), before and now.

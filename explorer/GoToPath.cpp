@@ -12,6 +12,7 @@
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
 #include "GrowingArray.h"
+#include "NameCompare.h"
 #include "NativeApi.h"
 #include "ObjectList.h"
 #include "ObjectQueries.h"
@@ -64,22 +65,18 @@ NTSTATUS SplitPath(const wchar_t* path, PathParts* parts)
     return 0;
 }
 
-// The child of parent called name: the exact name first, else (unless
-// exactOnly) the first without regard to case, as the kernel opens a path.
+// The child of parent called name, as the kernel opens a path (ChildPick; exactOnly: the exact name alone).
 HTREEITEM ChildNode(HWND tree, HTREEITEM parent, const wchar_t* name, bool exactOnly)
 {
-    HTREEITEM caseless = nullptr;
-    for (HTREEITEM child = NextTreeNode(tree, TVGN_CHILD, parent); child; child = NextTreeNode(tree, TVGN_NEXT, child)) {
+    HTREEITEM found = nullptr;
+    ChildPick pick(name, exactOnly);
+    for (HTREEITEM child = NextTreeNode(tree, TVGN_CHILD, parent); child && !pick.Exact();
+         child = NextTreeNode(tree, TVGN_NEXT, child)) {
         const wchar_t* path = TreeNodePath(tree, child);
-        if (!path)
-            continue;
-        const wchar_t* label = LastPathComponent(path);
-        if (wcscmp(label, name) == 0)
-            return child;
-        if (!caseless && !exactOnly && lstrcmpiW(label, name) == 0)
-            caseless = child;
+        if (path && pick.Offer(LastPathComponent(path)))
+            found = child;
     }
-    return caseless;
+    return found;
 }
 
 const EntryRecord* RowRecord(HWND list, int row)
@@ -95,18 +92,15 @@ const EntryRecord* RowRecord(HWND list, int row)
 // The row of the entry called name, matched as ChildNode does; -1 when none.
 int FindRow(HWND list, const wchar_t* name)
 {
-    int caseless = -1;
+    int found = -1;
+    ChildPick pick(name);
     const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < rows; ++row) {
+    for (int row = 0; row < rows && !pick.Exact(); ++row) {
         const EntryRecord* record = RowRecord(list, row);
-        if (!record || !record->name)
-            continue;
-        if (wcscmp(record->name, name) == 0)
-            return row;
-        if (caseless < 0 && lstrcmpiW(record->name, name) == 0)
-            caseless = row;
+        if (record && record->name && pick.Offer(record->name))
+            found = row;
     }
-    return caseless;
+    return found;
 }
 
 void SetRowState(HWND list, int row, UINT state, UINT mask)

@@ -3,11 +3,11 @@
 #include <winternl.h>
 
 #include "DirectoryWalk.h"
+#include "FailureWords.h"
 #include "FixedTexts.h"
 #include "ListSort.h"
 #include "NativeApi.h"
 #include "ObjectTypes.h"
-#include "StatusTexts.h"
 
 HWND ListTargetWindow = nullptr;
 NTSTATUS ListFillStatus = 0;

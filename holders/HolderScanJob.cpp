@@ -1,6 +1,7 @@
 #include "HolderScanJob.h"
 
 #include <new>
+#include <utility>
 
 #include "NtStatus.h"
 
@@ -53,14 +54,14 @@ void HolderScanJob::Stop()
     }
 }
 
-HandleScan* HolderScanJob::TakeScan(NTSTATUS* status)
+OwnedObject<HandleScan> HolderScanJob::TakeScan(NTSTATUS* status)
 {
     if (!worker_ || !scan_)
-        return nullptr;
+        return {};
     WaitForSingleObject(worker_.Get(), INFINITE);  // it posts just before it ends
     worker_.Reset();
     *status = status_;
-    return scan_.Release();
+    return std::move(scan_);
 }
 
 DWORD WINAPI HolderScanJob::Work(void* parameter)

@@ -28,9 +28,9 @@ public:
     // nothing more is posted to the window.
     void Stop();
 
-    // After the notice: the finished scan and its status, handed over (null
-    // when no scan has finished). The worker has ended by then.
-    HandleScan* TakeScan(NTSTATUS* status);
+    // After the notice: the finished scan and its status, handed over (an
+    // empty owner when no scan has finished). The worker has ended by then.
+    OwnedObject<HandleScan> TakeScan(NTSTATUS* status);
 
 private:
     static DWORD WINAPI Work(void* parameter);

@@ -111,7 +111,7 @@ void ShowOutcome(HoldersState& window, NTSTATUS status)
 void TakeScan(HoldersState& window)
 {
     NTSTATUS status = 0;
-    window.scan.Reset(window.job.TakeScan(&status));
+    window.scan = window.job.TakeScan(&status);
     if (status < 0)
         window.scan.Reset();
     window.source.scan = window.scan.Get();

@@ -1,10 +1,13 @@
 // An array on the process heap that grows by doubling. Growth never throws:
 // it returns false when memory runs out or the size would not fit a size_t,
 // and leaves the contents as they were. The elements are moved as bytes.
+// The array moves (the one moved from is left empty) and never copies; the
+// debug build checks every element access against the count.
 #pragma once
 
 #include <windows.h>
 
+#include <cassert>
 #include <cstddef>
 #include <type_traits>
 
@@ -15,13 +18,28 @@ class GrowingArray {
 public:
     // firstCapacity (at least 1): the elements the first growth makes room for.
     explicit GrowingArray(size_t firstCapacity = 64) : firstCapacity_(firstCapacity) {}
-    ~GrowingArray()
-    {
-        if (items_)
-            HeapFree(GetProcessHeap(), 0, items_);
-    }
+    ~GrowingArray() { Free(); }
     GrowingArray(const GrowingArray&) = delete;
     GrowingArray& operator=(const GrowingArray&) = delete;
+    GrowingArray(GrowingArray&& other) noexcept
+        : items_(other.items_), count_(other.count_), capacity_(other.capacity_), firstCapacity_(other.firstCapacity_)
+    {
+        other.items_ = nullptr;
+        other.count_ = other.capacity_ = 0;
+    }
+    GrowingArray& operator=(GrowingArray&& other) noexcept
+    {
+        if (this != &other) {
+            Free();
+            items_ = other.items_;
+            count_ = other.count_;
+            capacity_ = other.capacity_;
+            firstCapacity_ = other.firstCapacity_;
+            other.items_ = nullptr;
+            other.count_ = other.capacity_ = 0;
+        }
+        return *this;
+    }
 
     // Room for more elements after the last.
     bool Reserve(size_t more)
@@ -60,7 +78,11 @@ public:
         return true;
     }
     // The last element, taken off; the array must not be empty.
-    T Pop() { return items_[--count_]; }
+    T Pop()
+    {
+        assert(count_ > 0);
+        return items_[--count_];
+    }
     void Clear() { count_ = 0; }
     // Keeps the first count elements (no more than there are).
     void Truncate(size_t count) { count_ = count < count_ ? count : count_; }
@@ -83,10 +105,24 @@ public:
     T* Data() { return items_; }
     const T* Data() const { return items_; }
     size_t Count() const { return count_; }
-    T& operator[](size_t i) { return items_[i]; }
-    const T& operator[](size_t i) const { return items_[i]; }
+    T& operator[](size_t i)
+    {
+        assert(i < count_);
+        return items_[i];
+    }
+    const T& operator[](size_t i) const
+    {
+        assert(i < count_);
+        return items_[i];
+    }
 
 private:
+    void Free()
+    {
+        if (items_)
+            HeapFree(GetProcessHeap(), 0, items_);
+    }
+
     T* items_ = nullptr;
     size_t count_ = 0;
     size_t capacity_ = 0;

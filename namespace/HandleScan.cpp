@@ -1,7 +1,9 @@
 #include "HandleScan.h"
 
 #include <algorithm>
+#include <cwchar>
 
+#include "NameCompare.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
@@ -21,27 +23,6 @@ bool Stopped(volatile LONG* stop) { return stop && *stop != 0; }
 
 // A duplication that failed because the handle or its whole process is gone, not because it was refused.
 bool IsGone(NTSTATUS status) { return status == STATUS_INVALID_HANDLE_NT || status == STATUS_PROCESS_IS_TERMINATING_NT; }
-
-bool EqualNoCase(const wchar_t* a, size_t aLength, const wchar_t* b)
-{
-    size_t i = 0;
-    for (; i < aLength && b[i]; ++i)
-        if (RtlUpcaseUnicodeChar(a[i]) != RtlUpcaseUnicodeChar(b[i]))
-            return false;
-    return i == aLength && !b[i];
-}
-
-// A kept key against a path not yet upper-cased: ordinal, as the kernel compares names without case.
-int CompareKey(const wchar_t* key, size_t keyLength, const wchar_t* path, size_t pathLength)
-{
-    const size_t common = keyLength < pathLength ? keyLength : pathLength;
-    for (size_t i = 0; i < common; ++i) {
-        const wchar_t upper = RtlUpcaseUnicodeChar(path[i]);
-        if (key[i] != upper)
-            return key[i] < upper ? -1 : 1;
-    }
-    return keyLength == pathLength ? 0 : (keyLength < pathLength ? -1 : 1);
-}
 
 }  // namespace
 
@@ -84,14 +65,9 @@ NTSTATUS HandleScan::Run(const HandleScanOptions& options)
         return status;
     }
     std::sort(items_.Data(), items_.Data() + items_.Count(), [this](const Item& a, const Item& b) {
-        const wchar_t* aKey = Key(a);
-        const wchar_t* bKey = Key(b);
-        const size_t common = a.nameLength < b.nameLength ? a.nameLength : b.nameLength;
-        for (size_t i = 0; i < common; ++i)
-            if (aKey[i] != bKey[i])
-                return aKey[i] < bKey[i];
-        if (a.nameLength != b.nameLength)
-            return a.nameLength < b.nameLength;
+        const int order = CompareKeys(Key(a), a.nameLength, Key(b), b.nameLength);
+        if (order != 0)
+            return order < 0;
         return a.pid != b.pid ? a.pid < b.pid : a.value < b.value;
     });
     return 0;
@@ -207,9 +183,9 @@ NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplica
     if (!LiesInside(typeName, type, TypeQueryBytes))
         return 0;  // unknown: the next handle of this number asks again
     const size_t typeLength = typeName.Length / sizeof(wchar_t);
-    const bool file = EqualNoCase(typeName.Buffer, typeLength, L"File");
+    const bool file = EqualCaseless(typeName.Buffer, typeLength, L"File", 4);
     const bool chosen = !options_.typeName || !*options_.typeName ||
-                        EqualNoCase(typeName.Buffer, typeLength, options_.typeName);
+                        EqualCaseless(typeName.Buffer, typeLength, options_.typeName, wcslen(options_.typeName));
     BYTE& state = typeStates_[row.type];
     if (state == TypeNotSeen)
         state = !file && chosen ? TypeAsked : TypeSkipped;
@@ -224,7 +200,7 @@ NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplica
     if (status < 0 || length == 0)
         return 0;  // no name, nothing to match
     ++counts_.named;
-    if (!options_.keepNames || (options_.path && CompareKey(wanted_.Data(), wanted_.Count(), name, length) != 0))
+    if (!options_.keepNames || (options_.path && CompareKeyCaseless(wanted_.Data(), wanted_.Count(), name, length) != 0))
         return 0;
     return Keep(row, name, length) ? 0 : STATUS_NO_MEMORY_NT;
 }
@@ -251,7 +227,7 @@ size_t HandleScan::LowerBound(const wchar_t* path, size_t length) const
     const Item* begin = items_.Data();
     const Item* end = begin + items_.Count();
     const Item* found = std::lower_bound(begin, end, 0, [&](const Item& item, int) {
-        return CompareKey(Key(item), item.nameLength, path, length) < 0;
+        return CompareKeyCaseless(Key(item), item.nameLength, path, length) < 0;
     });
     return static_cast<size_t>(found - begin);
 }
@@ -260,7 +236,7 @@ size_t HandleScan::Find(const wchar_t* path, size_t* first) const
 {
     const size_t length = static_cast<size_t>(lstrlenW(path));
     size_t i = *first = LowerBound(path, length);
-    while (i < items_.Count() && CompareKey(Key(items_[i]), items_[i].nameLength, path, length) == 0)
+    while (i < items_.Count() && CompareKeyCaseless(Key(items_[i]), items_[i].nameLength, path, length) == 0)
         ++i;
     return i - *first;
 }

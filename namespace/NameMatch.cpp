@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "NativeApi.h"
+#include "NameCompare.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ bool WildcardMatches(const wchar_t* pattern, size_t patternLength, const wchar_t
         if (p < patternLength && pattern[p] == L'*') {
             star = p++;
             resume = n;
-        } else if (p < patternLength && (pattern[p] == L'?' || pattern[p] == RtlUpcaseUnicodeChar(name[n]))) {
+        } else if (p < patternLength && (pattern[p] == L'?' || pattern[p] == UpcaseUnit(name[n]))) {
             ++p;
             ++n;
         } else if (star < patternLength) {
@@ -34,7 +34,7 @@ bool Contains(const wchar_t* name, size_t length, const wchar_t* wanted, size_t 
 {
     for (size_t at = 0; at + wantedLength <= length; ++at) {
         size_t i = 0;
-        while (i < wantedLength && RtlUpcaseUnicodeChar(name[at + i]) == wanted[i])
+        while (i < wantedLength && UpcaseUnit(name[at + i]) == wanted[i])
             ++i;
         if (i == wantedLength)
             return true;
@@ -50,8 +50,8 @@ bool NamePattern::Set(const wchar_t* text)
     wchar_t* folded = folded_.Allocate(length);
     if (!folded)
         return false;
-    for (size_t i = 0; i < length; ++i)
-        folded[i] = RtlUpcaseUnicodeChar(text[i]);
+    CopyMemory(folded, text, length * sizeof(wchar_t));
+    UpcaseText(folded, length);
     wildcard_ = wcspbrk(text, L"*?") != nullptr;
     return true;
 }

@@ -1,9 +1,9 @@
 // The one test of an object's name against a text the user gave, for the
 // find window and kagero-dump --find alike: a text the name contains, or a
 // wildcard over the whole name. Case is ignored as the kernel ignores it
-// when it looks a name up: unit by unit, each UTF-16 unit upper-cased by the
-// system's own table, so that an unpaired surrogate is one unit like any
-// other and the same text finds the same objects in both programs.
+// when it looks a name up (NameCompare.h): unit by unit, each UTF-16 unit
+// upper-cased by the system's own table, so that an unpaired surrogate is one
+// unit like any other and the same text finds the same objects in both programs.
 #pragma once
 
 #include <windows.h>

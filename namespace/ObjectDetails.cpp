@@ -8,6 +8,13 @@
 #include "ObjectTypes.h"
 #include "WindowsLayout.h"
 
+extern "C" {
+NTSYSAPI NTSTATUS NTAPI NtOpenIoCompletion(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+NTSYSAPI NTSTATUS NTAPI NtQuerySection(HANDLE, ULONG, PVOID, SIZE_T, PSIZE_T);
+NTSYSAPI NTSTATUS NTAPI NtQueryTimer(HANDLE, ULONG, PVOID, ULONG, PULONG);
+NTSYSAPI NTSTATUS NTAPI NtQueryIoCompletion(HANDLE, ULONG, PVOID, ULONG, PULONG);
+}
+
 namespace {
 
 const ULONG BasicInformationClass = 0;
@@ -37,37 +44,76 @@ static_assert(sizeof(JOBOBJECT_BASIC_ACCOUNTING_INFORMATION) == 48
               && offsetof(JOBOBJECT_BASIC_ACCOUNTING_INFORMATION, ActiveProcesses) == 40,
               "JOBOBJECT_BASIC_ACCOUNTING_INFORMATION");
 
-typedef NTSTATUS(NTAPI* JobQueryCall)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+// The shape every details query has; the section's, whose sizes are SIZE_T, is wrapped into it.
+typedef NTSTATUS(NTAPI* InformationQuery)(HANDLE, ULONG, PVOID, ULONG, PULONG);
 
 // Looked up at run time, as the job's open is: older systems lack it.
-JobQueryCall FindJobQuery()
+InformationQuery FindJobQuery()
 {
     HMODULE ntdll = GetModuleHandleA("NTDLL.DLL");
-    return ntdll ? reinterpret_cast<JobQueryCall>(
+    return ntdll ? reinterpret_cast<InformationQuery>(
                        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationJobObject")))
                  : nullptr;
 }
 
-// A query whose result must fill exactly its structure.
-template <typename Query, typename Result>
-NTSTATUS QueryWhole(Query query, HANDLE handle, ULONG infoClass, Result* result)
+NTSTATUS NTAPI QueryJob(HANDLE handle, ULONG infoClass, PVOID info, ULONG bytes, PULONG returned)
 {
-    ZeroMemory(result, sizeof(*result));
-    ULONG returned = 0;
-    const NTSTATUS status = query(handle, infoClass, result, sizeof(*result), &returned);
-    if (status < 0)
-        return status;
-    return returned == sizeof(*result) ? 0 : STATUS_UNSUCCESSFUL_NT;
+    const InformationQuery query = FindJobQuery();
+    return query ? query(handle, infoClass, info, bytes, returned) : STATUS_UNSUCCESSFUL_NT;
 }
+
+void ReadSection(const void* info, TypeDetails* details)
+{
+    const SectionBasicInformation& basic = *static_cast<const SectionBasicInformation*>(info);
+    details->value = basic.Size.QuadPart;
+    details->flags = basic.Attributes;
+}
+
+void ReadTimer(const void* info, TypeDetails* details)
+{
+    const TimerBasicInformation& basic = *static_cast<const TimerBasicInformation*>(info);
+    details->value = basic.RemainingTime.QuadPart;
+    details->flags = basic.TimerState != 0 ? 1 : 0;
+}
+
+void ReadCompletion(const void* info, TypeDetails* details)
+{
+    details->value = static_cast<const IoCompletionBasicInformation*>(info)->Depth;
+}
+
+void ReadJob(const void* info, TypeDetails* details)
+{
+    details->value = static_cast<const JOBOBJECT_BASIC_ACCOUNTING_INFORMATION*>(info)->ActiveProcesses;
+}
+
+NTSTATUS NTAPI QuerySection(HANDLE handle, ULONG infoClass, PVOID info, ULONG bytes, PULONG returned)
+{
+    SIZE_T given = 0;
+    const NTSTATUS status = NtQuerySection(handle, infoClass, info, bytes, &given);
+    *returned = static_cast<ULONG>(given);
+    return status;
+}
+
+// Each type's query: its information class, the structure that must come back whole, and what is read of it.
+struct DetailsQuery {
+    int typeCode;
+    InformationQuery query;
+    ULONG infoClass;
+    ULONG bytes;
+    void (*read)(const void* info, TypeDetails* details);
+};
+const DetailsQuery DetailsQueries[] = {
+    {TypeSection, QuerySection, BasicInformationClass, sizeof(SectionBasicInformation), ReadSection},
+    {TypeTimer, NtQueryTimer, BasicInformationClass, sizeof(TimerBasicInformation), ReadTimer},
+    {TypeIoCompletion, NtQueryIoCompletion, BasicInformationClass, sizeof(IoCompletionBasicInformation),
+     ReadCompletion},
+    {TypeJob, QueryJob, JobBasicAccountingClass, sizeof(JOBOBJECT_BASIC_ACCOUNTING_INFORMATION), ReadJob},
+};
+const ULONG DetailsBytes = sizeof(JOBOBJECT_BASIC_ACCOUNTING_INFORMATION);  // the largest
+static_assert(sizeof(SectionBasicInformation) <= DetailsBytes && sizeof(TimerBasicInformation) <= DetailsBytes,
+              "every structure fits the buffer");
 
 }  // namespace
-
-extern "C" {
-NTSYSAPI NTSTATUS NTAPI NtOpenIoCompletion(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
-NTSYSAPI NTSTATUS NTAPI NtQuerySection(HANDLE, ULONG, PVOID, SIZE_T, PSIZE_T);
-NTSYSAPI NTSTATUS NTAPI NtQueryTimer(HANDLE, ULONG, PVOID, ULONG, PULONG);
-NTSYSAPI NTSTATUS NTAPI NtQueryIoCompletion(HANDLE, ULONG, PVOID, ULONG, PULONG);
-}
 
 NTSTATUS OpenForDetails(const wchar_t* path, int typeCode, ACCESS_MASK access, HANDLE* handle)
 {
@@ -83,53 +129,22 @@ NTSTATUS OpenForDetails(const wchar_t* path, int typeCode, ACCESS_MASK access, H
     return status;
 }
 
-NTSTATUS QuerySectionDetails(HANDLE handle, LONGLONG* size, ULONG* attributes)
+NTSTATUS QueryTypeDetails(HANDLE handle, int typeCode, TypeDetails* details)
 {
-    SectionBasicInformation basic;
-    ZeroMemory(&basic, sizeof(basic));
-    SIZE_T returned = 0;
-    NTSTATUS status = NtQuerySection(handle, BasicInformationClass, &basic, sizeof(basic), &returned);
-    if (status >= 0 && returned != sizeof(basic))
-        status = STATUS_UNSUCCESSFUL_NT;
-    if (status < 0)
-        return status;
-    *size = basic.Size.QuadPart;
-    *attributes = basic.Attributes;
-    return 0;
-}
-
-NTSTATUS QueryTimerDetails(HANDLE handle, bool* signaled, LONGLONG* remaining)
-{
-    TimerBasicInformation basic;
-    const NTSTATUS status = QueryWhole(NtQueryTimer, handle, BasicInformationClass, &basic);
-    if (status < 0)
-        return status;
-    *signaled = basic.TimerState != 0;
-    *remaining = basic.RemainingTime.QuadPart;
-    return 0;
-}
-
-NTSTATUS QueryIoCompletionDepth(HANDLE handle, LONG* depth)
-{
-    IoCompletionBasicInformation basic;
-    const NTSTATUS status = QueryWhole(NtQueryIoCompletion, handle, BasicInformationClass, &basic);
-    if (status < 0)
-        return status;
-    *depth = basic.Depth;
-    return 0;
-}
-
-NTSTATUS QueryJobActiveProcesses(HANDLE handle, ULONG* active)
-{
-    const JobQueryCall query = FindJobQuery();
-    if (!query)
-        return STATUS_UNSUCCESSFUL_NT;
-    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting;
-    const NTSTATUS status = QueryWhole(query, handle, JobBasicAccountingClass, &accounting);
-    if (status < 0)
-        return status;
-    *active = accounting.ActiveProcesses;
-    return 0;
+    for (const DetailsQuery& type : DetailsQueries) {
+        if (type.typeCode != typeCode)
+            continue;
+        alignas(8) BYTE info[DetailsBytes] = {};
+        ULONG returned = 0;
+        const NTSTATUS status = type.query(handle, type.infoClass, info, type.bytes, &returned);
+        if (status < 0)
+            return status;
+        if (returned != type.bytes)
+            return STATUS_UNSUCCESSFUL_NT;
+        type.read(info, details);
+        return 0;
+    }
+    return STATUS_OBJECT_TYPE_MISMATCH_NT;
 }
 
 NTSTATUS QueryTypeGenericMapping(HANDLE handle, GENERIC_MAPPING* mapping)

@@ -13,15 +13,19 @@
 // with *handle untouched.
 NTSTATUS OpenForDetails(const wchar_t* path, int typeCode, ACCESS_MASK access, HANDLE* handle);
 
-// Size in bytes and the SEC_* attributes of a section.
-NTSTATUS QuerySectionDetails(HANDLE handle, LONGLONG* size, ULONG* attributes);
-// Whether the timer is signalled, and the time left before it is (100 ns
-// units; the kernel gives a negative or zero value for a timer not set).
-NTSTATUS QueryTimerDetails(HANDLE handle, bool* signaled, LONGLONG* remaining);
-// The number of packets queued on an I/O completion object.
-NTSTATUS QueryIoCompletionDepth(HANDLE handle, LONG* depth);
-// The number of processes now in a job.
-NTSTATUS QueryJobActiveProcesses(HANDLE handle, ULONG* active);
+// What the kernel says of a section, timer, I/O completion object or job, in
+// two numbers: a section's size in bytes and its SEC_* attributes; the time
+// left before a timer is signalled (100 ns units; negative or zero for a
+// timer not set) and whether it is (1) or not (0); the packets queued on a
+// completion object; the processes now in a job.
+struct TypeDetails {
+    LONGLONG value = 0;
+    ULONG flags = 0;
+};
+
+// 0 and *details; or the query's failure, STATUS_OBJECT_TYPE_MISMATCH_NT for
+// a type with no such query, with *details untouched.
+NTSTATUS QueryTypeDetails(HANDLE handle, int typeCode, TypeDetails* details);
 
 // The generic mapping the kernel keeps for the object's type. A failure, or
 // a mapping of zeros (the kernel did not fill it), is a non-zero status.

@@ -32,14 +32,16 @@ NTSTATUS QueryBasic(HANDLE handle, OBJECT_BASIC_INFORMATION* basic)
 }
 
 // One 8-byte state query; both fields zero when it fails.
-void QueryState(NativeQueryCall query, HANDLE handle, LONG* first, LONG* second)
+NTSTATUS QueryState(NativeQueryCall query, HANDLE handle, LONG* first, LONG* second)
 {
     LONG fields[2] = {0, 0};
     ULONG returned = 0;
-    if (query(handle, 0, fields, StateBytes, &returned) < 0)
+    const NTSTATUS status = query(handle, 0, fields, StateBytes, &returned);
+    if (status < 0)
         fields[0] = fields[1] = 0;
     *first = fields[0];
     *second = fields[1];
+    return status;
 }
 
 }  // namespace
@@ -49,20 +51,24 @@ NTSTATUS QueryTypeInformation(HANDLE handle, BYTE* buffer, ULONG* returned)
     return ActiveObjectCalls().queryObject(handle, ObjectTypeInformationClass, buffer, TypeQueryBytes, returned);
 }
 
-NTSTATUS QueryObjectInfo(HANDLE handle, OBJECT_BASIC_INFORMATION* record, ULONG bytes, wchar_t* typeName,
-                         int typeNameChars, LONG* count)
+NTSTATUS QueryBasicInformation(HANDLE handle, OBJECT_BASIC_INFORMATION* record, ULONG bytes)
 {
     OBJECT_BASIC_INFORMATION basic;
-    QueryBasic(handle, &basic);
+    const NTSTATUS status = QueryBasic(handle, &basic);
     CopyMemory(record, &basic, bytes < sizeof(basic) ? bytes : sizeof(basic));
+    return status;
+}
 
+NTSTATUS QueryTypeNameAndCount(HANDLE handle, wchar_t* typeName, int typeNameChars, LONG* count)
+{
     if (typeNameChars > 0)
         typeName[0] = L'\0';
     *count = 0;
     alignas(8) BYTE buffer[TypeQueryBytes] = {};
     ULONG returned = 0;
-    if (QueryTypeInformation(handle, buffer, &returned) < 0)
-        return 0;
+    const NTSTATUS status = QueryTypeInformation(handle, buffer, &returned);
+    if (status < 0)
+        return status;
     const auto* head = reinterpret_cast<const TypeInformationHead*>(buffer);
     *count = static_cast<LONG>(head->TotalNumberOfObjects);
     const int length = head->TypeName.Length / sizeof(WCHAR);
@@ -71,6 +77,14 @@ NTSTATUS QueryObjectInfo(HANDLE handle, OBJECT_BASIC_INFORMATION* record, ULONG 
         typeName[length] = L'\0';
     }
     return 0;
+}
+
+NTSTATUS QueryObjectInfo(HANDLE handle, OBJECT_BASIC_INFORMATION* record, ULONG bytes, wchar_t* typeName,
+                         int typeNameChars, LONG* count)
+{
+    const NTSTATUS basic = QueryBasicInformation(handle, record, bytes);
+    const NTSTATUS type = QueryTypeNameAndCount(handle, typeName, typeNameChars, count);
+    return basic < 0 ? basic : type;
 }
 
 NTSTATUS QuerySymbolicLink(HANDLE handle, WideText* target, LONGLONG* creationTime)
@@ -91,34 +105,34 @@ NTSTATUS QuerySymbolicLink(HANDLE handle, WideText* target, LONGLONG* creationTi
             status = query(handle, &text, &needed);
         }
     }
-    if (status >= 0 && text.Length <= text.MaximumLength)
+    if (status >= 0 && text.Length > text.MaximumLength)
+        status = STATUS_BUFFER_OVERFLOW_NT;
+    if (status >= 0)
         target->Assign(text.Buffer, text.Length / sizeof(WCHAR));
 
     OBJECT_BASIC_INFORMATION basic;
     QueryBasic(handle, &basic);
     *creationTime = basic.CreateTime.QuadPart;
-    return 0;
+    return status;
 }
 
 NTSTATUS QueryEventState(HANDLE handle, LONG* eventType, LONG* state)
 {
-    QueryState(ActiveObjectCalls().queryEvent, handle, eventType, state);
-    return 0;
+    return QueryState(ActiveObjectCalls().queryEvent, handle, eventType, state);
 }
 
 NTSTATUS QueryMutantState(HANDLE handle, LONG* currentCount, ULONG* flags)
 {
     LONG second = 0;
-    QueryState(ActiveObjectCalls().queryMutant, handle, currentCount, &second);
+    const NTSTATUS status = QueryState(ActiveObjectCalls().queryMutant, handle, currentCount, &second);
     // Two boolean bytes: owned by the caller, then abandoned.
     *flags = static_cast<ULONG>(second) & 0xFFFF;
-    return 0;
+    return status;
 }
 
 NTSTATUS QuerySemaphoreState(HANDLE handle, LONG* currentCount, LONG* maximumCount)
 {
-    QueryState(ActiveObjectCalls().querySemaphore, handle, currentCount, maximumCount);
-    return 0;
+    return QueryState(ActiveObjectCalls().querySemaphore, handle, currentCount, maximumCount);
 }
 
 bool LiesInside(const UNICODE_STRING& text, const BYTE* buffer, size_t size)

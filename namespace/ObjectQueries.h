@@ -1,7 +1,8 @@
 // What the kernel says about an open object: the counters every object has,
 // its type's name and count, and the state of links, events, mutants and
-// semaphores. No query reports a failure: a failed one leaves zeros and
-// empty texts, which is what the General page then shows.
+// semaphores. Each query returns its status, and a failed one leaves zeros
+// and empty texts: a caller that shows what it read checks the status
+// first, since a zero it did not read is no value.
 #pragma once
 
 #include <windows.h>
@@ -54,17 +55,26 @@ bool LiesInside(const UNICODE_STRING& text, const BYTE* buffer, size_t size);
 const ULONG ObjectPermanentFlag = 0x10;  // OBJ_PERMANENT in the basic information's attributes
 const int TypeNameChars = 1024;
 
-// Copies bytes (at most 56) of the basic information into *record, the type
-// name into typeName (typeNameChars characters, terminator included; a name
-// that does not fit is left empty) and the type's object count into *count.
+// Copies bytes (at most 56) of the basic information into *record (zeros
+// when the query fails). The query's status.
+NTSTATUS QueryBasicInformation(HANDLE handle, OBJECT_BASIC_INFORMATION* record, ULONG bytes);
+// The type name into typeName (typeNameChars characters, terminator
+// included; a name that does not fit is left empty, the query still
+// succeeded) and the type's object count into *count: empty and 0 when the
+// query fails. The query's status.
+NTSTATUS QueryTypeNameAndCount(HANDLE handle, wchar_t* typeName, int typeNameChars, LONG* count);
+// Both of the above: the basic query's failure, else the type query's
+// status.
 NTSTATUS QueryObjectInfo(HANDLE handle, OBJECT_BASIC_INFORMATION* record, ULONG bytes, wchar_t* typeName,
                          int typeNameChars, LONG* count);
 
 // The link's whole target, however long, and the object's creation time
-// (100 ns units since 1601, UTC).
+// (100 ns units since 1601, UTC; 0 when not known). The target query's
+// status: on a failure the target is empty.
 NTSTATUS QuerySymbolicLink(HANDLE handle, WideText* target, LONGLONG* creationTime);
 
 // Event type (0 manual reset, 1 auto reset) and state (non-zero: signalled).
+// Each state query returns its status; both fields are zero on a failure.
 NTSTATUS QueryEventState(HANDLE handle, LONG* eventType, LONG* state);
 // Current count (1 free, 0 or less owned) and a flag word: owned-by-caller
 // in bits 0-7, abandoned in bits 8-15.

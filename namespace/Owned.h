@@ -1,11 +1,23 @@
 // One owner for whatever is closed or freed by a function: kernel handles,
-// heap and local blocks, objects made with new. The value is released when
-// the owner goes out of scope, on every path.
+// files, heap and local blocks, objects made with new. The value is released
+// when the owner goes out of scope, on every path. An owner moves (the one
+// moved from then holds nothing) and never copies.
 #pragma once
 
 #include <windows.h>
 
-template <typename T, auto Free>
+// What an owner holds when it holds nothing: zero for most kinds.
+template <typename T>
+struct ZeroIsEmpty {
+    static T Value() { return T(); }
+};
+// CreateFile and its kin answer a failure with INVALID_HANDLE_VALUE, not
+// null: for their handles that is the value never closed.
+struct InvalidHandleIsEmpty {
+    static HANDLE Value() { return INVALID_HANDLE_VALUE; }
+};
+
+template <typename T, auto Free, typename Empty = ZeroIsEmpty<T>>
 class Owned {
 public:
     Owned() = default;
@@ -13,11 +25,18 @@ public:
     ~Owned() { Reset(); }
     Owned(const Owned&) = delete;
     Owned& operator=(const Owned&) = delete;
+    Owned(Owned&& other) noexcept : value_(other.Release()) {}
+    Owned& operator=(Owned&& other) noexcept
+    {
+        if (this != &other)
+            Reset(other.Release());
+        return *this;
+    }
 
     T Get() const { return value_; }
     T operator->() const { return value_; }
     decltype(auto) operator*() const { return *value_; }
-    explicit operator bool() const { return value_ != T(); }
+    explicit operator bool() const { return value_ != Empty::Value(); }
     // For a call that writes the value: anything held is released first.
     T* Receive()
     {
@@ -28,18 +47,18 @@ public:
     T Release()
     {
         const T value = value_;
-        value_ = T();
+        value_ = Empty::Value();
         return value;
     }
-    void Reset(T value = T())
+    void Reset(T value = Empty::Value())
     {
-        if (value_ != T())
+        if (value_ != Empty::Value())
             Free(value_);
         value_ = value;
     }
 
 private:
-    T value_ = T();
+    T value_ = Empty::Value();
 };
 
 // The closers and freers the owners below call.
@@ -58,6 +77,9 @@ void DeleteObjectOf(T* object)
 
 // A handle of kernel32's CloseHandle: a token, a thread, an event.
 using KernelHandle = Owned<HANDLE, CloseKernelHandle>;
+// A handle of CreateFile (a file, a pipe, a device), which is
+// INVALID_HANDLE_VALUE when the call failed.
+using FileHandle = Owned<HANDLE, CloseKernelHandle, InvalidHandleIsEmpty>;
 // A handle closed through a seam's close call (NtClose or a test's).
 template <NTSTATUS (*Close)(HANDLE)>
 using OwnedHandle = Owned<HANDLE, Close>;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "NameCompare.h"
 #include "NativeApi.h"
 
 namespace {
@@ -38,18 +39,10 @@ bool ParsePid(const wchar_t* text, DWORD* pid)
     return true;
 }
 
-bool EqualNoCase(const wchar_t* a, const wchar_t* b, size_t length)
-{
-    for (size_t i = 0; i < length; ++i)
-        if (RtlUpcaseUnicodeChar(a[i]) != RtlUpcaseUnicodeChar(b[i]))
-            return false;
-    return true;
-}
-
 // The length of a program name without one ".exe" at its end.
 size_t StemLength(const wchar_t* name, size_t length)
 {
-    return length >= 4 && EqualNoCase(name + length - 4, L".exe", 4) ? length - 4 : length;
+    return length >= 4 && EqualCaseless(name + length - 4, 4, L".exe", 4) ? length - 4 : length;
 }
 
 }  // namespace
@@ -83,12 +76,6 @@ NTSTATUS ReadSystemTable(ULONG infoClass, GrowingArray<BYTE>* buffer)
         size = static_cast<ULONG>(next);
     }
     return STATUS_INFO_LENGTH_MISMATCH_NT;
-}
-
-void UpcaseText(wchar_t* text, size_t length)
-{
-    for (size_t i = 0; i < length; ++i)
-        text[i] = RtlUpcaseUnicodeChar(text[i]);
 }
 
 NTSTATUS ProcessList::Take()
@@ -148,7 +135,7 @@ bool ProcessList::Match(const wchar_t* text, GrowingArray<DWORD>* pids) const
         const Process& process = processes_[i];
         const wchar_t* name = Name(i);
         const size_t stem = StemLength(name, process.nameLength);
-        const bool named = textStem > 0 && stem == textStem && EqualNoCase(name, text, stem);
+        const bool named = textStem > 0 && EqualCaseless(name, stem, text, textStem);
         if ((named || (byPid && process.pid == pid)) && !pids->Push(process.pid))
             return false;
     }

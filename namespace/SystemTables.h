@@ -97,9 +97,6 @@ const ULONG MaxSystemTableBytes = 256u << 20;
 // count, or the failure.
 NTSTATUS ReadSystemTable(ULONG infoClass, GrowingArray<BYTE>* buffer);
 
-// Upper-cases as the kernel does when it compares names without case.
-void UpcaseText(wchar_t* text, size_t length);
-
 // The process list as it stood at one moment.
 class ProcessList {
 public:
@@ -115,7 +112,8 @@ public:
     // The image name of pid ("" when the list lacks it or it has none).
     const wchar_t* NameOf(DWORD pid) const;
     // Appends to pids those of the processes text names: a pid in decimal,
-    // or a program's name, letter case ignored and ".exe" optional. None
+    // or a program's name, letter case ignored as the kernel ignores it
+    // (NameCompare.h) and ".exe" optional. None
     // when it names no process. false when memory ran out.
     bool Match(const wchar_t* text, GrowingArray<DWORD>* pids) const;
 

@@ -13,10 +13,13 @@
 
 namespace {
 
-void SetNumber(HWND window, int control, LONG value)
+// A number the kernel gave; a query that failed gave none, and its field
+// stays blank rather than show a zero it never read.
+void SetNumber(HWND window, int control, LONG value, bool read)
 {
-    wchar_t text[16];
-    wsprintfW(text, L"%d", value);
+    wchar_t text[16] = L"";
+    if (read)
+        wsprintfW(text, L"%d", value);
     SetDlgItemTextW(window, control, text);
 }
 
@@ -81,14 +84,16 @@ void GeneralPage::FillFields(HWND window, HANDLE object)
     OBJECT_BASIC_INFORMATION basic = {};
     wchar_t queriedType[TypeNameChars] = {};
     LONG typeCount = 0;
-    QueryObjectInfo(object, &basic, ObjectBasicInformationBytes, queriedType, TypeNameChars, &typeCount);
+    const bool basicRead = QueryBasicInformation(object, &basic, ObjectBasicInformationBytes) >= 0;
+    const bool typeRead = QueryTypeNameAndCount(object, queriedType, TypeNameChars, &typeCount) >= 0;
 
     SetDlgItemTextW(window, CTRL_PAGE_PATH, FullPath());
     SetDlgItemTextW(window, CTRL_PAGE_TYPE, typeName_[0] ? typeName_ : queriedType);
-    SetNumber(window, CTRL_PAGE_TYPE_COUNT, typeCount);
-    SetDlgItemTextW(window, CTRL_PAGE_PERMANENCE, (basic.Attributes & ObjectPermanentFlag) ? PermanentText : NotPermanentText);
-    SetNumber(window, CTRL_PAGE_REFERENCES, static_cast<LONG>(basic.PointerCount));
-    SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.HandleCount));
-    SetNumber(window, CTRL_PAGE_NONPAGED, static_cast<LONG>(basic.NonPagedPoolUsage));
-    SetNumber(window, CTRL_PAGE_PAGED, static_cast<LONG>(basic.PagedPoolUsage));
+    SetNumber(window, CTRL_PAGE_TYPE_COUNT, typeCount, typeRead);
+    const bool permanent = (basic.Attributes & ObjectPermanentFlag) != 0;
+    SetDlgItemTextW(window, CTRL_PAGE_PERMANENCE, !basicRead ? L"" : permanent ? PermanentText : NotPermanentText);
+    SetNumber(window, CTRL_PAGE_REFERENCES, static_cast<LONG>(basic.PointerCount), basicRead);
+    SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.HandleCount), basicRead);
+    SetNumber(window, CTRL_PAGE_NONPAGED, static_cast<LONG>(basic.NonPagedPoolUsage), basicRead);
+    SetNumber(window, CTRL_PAGE_PAGED, static_cast<LONG>(basic.PagedPoolUsage), basicRead);
 }

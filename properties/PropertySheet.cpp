@@ -10,6 +10,7 @@
 #include "AccessEditor.h"
 #include "AppGlobals.h"
 #include "EntryRecord.h"
+#include "FailureWords.h"
 #include "FixedTexts.h"
 #include "GeneralPage.h"
 #include "ModalScope.h"
@@ -18,7 +19,6 @@
 #include "ObjectSecurityInfo.h"
 #include "ObjectTypes.h"
 #include "ResourceIds.h"
-#include "StatusTexts.h"
 #include "WindowsLayout.h"
 
 GeneralPage* ActiveGeneralPage = nullptr;

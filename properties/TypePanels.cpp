@@ -16,6 +16,14 @@ void SetPanelTexts(HWND panel, const wchar_t* first, const wchar_t* second)
     SetDlgItemTextW(panel, CTRL_PANEL_SECOND, second);
 }
 
+// A state query that failed read nothing: its fields stay blank, never a
+// zero shown as a state.
+HWND BlankPanel(HWND panel)
+{
+    SetPanelTexts(panel, L"", L"");
+    return panel;
+}
+
 // The user's short date and time of a UTC file time. No time known (0)
 // gives an empty text rather than a made-up date in 1601.
 void FormatCreationTime(LONGLONG creationTime, wchar_t* text)
@@ -71,6 +79,7 @@ HWND ShowSymbolicLinkPanel(GeneralPage& page, HANDLE object)
     HWND panel = CreateTypePanel(page.PageWindow(), DLG_SYMBOLIC_LINK_PANEL, CTRL_PAGE_PANEL_FRAME);
     WideText target;
     LONGLONG created = 0;
+    // A failed query leaves the target empty and the time unknown: both blank.
     QuerySymbolicLink(object, &target, &created);
     wchar_t when[2 * DateTimeChars + 2];
     FormatCreationTime(created, when);
@@ -83,7 +92,8 @@ HWND ShowEventPanel(GeneralPage& page, HANDLE object)
     HWND panel = CreateTypePanel(page.PageWindow(), DLG_EVENT_PANEL, CTRL_PAGE_PANEL_FRAME);
     LONG eventType = 0;
     LONG state = 0;
-    QueryEventState(object, &eventType, &state);
+    if (QueryEventState(object, &eventType, &state) < 0)
+        return BlankPanel(panel);
     const wchar_t* typeText = eventType == 0 ? ManualResetText : eventType == 1 ? AutoResetText : UnknownEventTypeText;
     SetPanelTexts(panel, typeText, state ? SignalledText : NotSignalledText);
     return panel;
@@ -94,7 +104,8 @@ HWND ShowMutantPanel(GeneralPage& page, HANDLE object)
     HWND panel = CreateTypePanel(page.PageWindow(), DLG_MUTANT_PANEL, CTRL_PAGE_PANEL_FRAME);
     LONG currentCount = 0;
     ULONG flags = 0;
-    QueryMutantState(object, &currentCount, &flags);
+    if (QueryMutantState(object, &currentCount, &flags) < 0)
+        return BlankPanel(panel);
     // A mutant acquired n times has a count of 1 - n: owned at 0 and below.
     SetPanelTexts(panel, currentCount <= 0 ? YesText : NoText, flags ? YesText : NoText);
     return panel;
@@ -105,7 +116,8 @@ HWND ShowSemaphorePanel(GeneralPage& page, HANDLE object)
     HWND panel = CreateTypePanel(page.PageWindow(), DLG_SEMAPHORE_PANEL, CTRL_PAGE_PANEL_FRAME);
     LONG currentCount = 0;
     LONG maximumCount = 0;
-    QuerySemaphoreState(object, &currentCount, &maximumCount);
+    if (QuerySemaphoreState(object, &currentCount, &maximumCount) < 0)
+        return BlankPanel(panel);
     wchar_t current[16];
     wchar_t maximum[16];
     wsprintfW(current, L"%d", currentCount);

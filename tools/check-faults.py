@@ -33,6 +33,7 @@ CTESTS = {
     'kagero_starts_and_exits': ['kagero', 'post-command'],
     'dist_archives': ['kagero', 'kagero-dump'],
     'floors': [],  # reads the sources; nothing to build
+    'wine_runner': [],  # runs the runner alone
     'readme_examples': ['kagero-dump', 'kagero-scene'],
     'screenshot_tool': ['kagero-screenshot', 'kagero-scene'],
 }
@@ -170,12 +171,31 @@ plant('road-tree', G, "Properties with the tree focused opens the list's row",
 plant('road-row', G, "Properties takes a selected row without the focus mark",
       ('explorer/PropertiesCommand.cpp', "LVNI_FOCUSED | LVNI_SELECTED", "LVNI_SELECTED"))
 plant('page-handles', G, "The General page shows the references as the handle count",
-      ('properties/GeneralPage.cpp', "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.HandleCount));",
-       "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.PointerCount));"))
+      ('properties/GeneralPage.cpp', "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.HandleCount), basicRead);",
+       "SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.PointerCount), basicRead);"))
 plant('page-permanent', G, "A permanent object shown as not permanent",
-      ('properties/GeneralPage.cpp', '(basic.Attributes & ObjectPermanentFlag) ? PermanentText : NotPermanentText', 'NotPermanentText'))
+      ('properties/GeneralPage.cpp', "const bool permanent = (basic.Attributes & ObjectPermanentFlag) != 0;",
+       "const bool permanent = false;"))
 plant('mutant-owned', G, "A mutant owned once (count 0) shown as not owned",
       ('properties/TypePanels.cpp', 'currentCount <= 0 ? YesText', 'currentCount < 0 ? YesText'))
+plant('page-unread-counts', G, "A failed basic query shows zeros as the counts and pool charges",
+      ('properties/GeneralPage.cpp', "    if (read)\n        wsprintfW", "    if (read || true)\n        wsprintfW"))
+plant('page-unread-permanence', G, "A failed basic query shows the object as not permanent",
+      ('properties/GeneralPage.cpp', '!basicRead ? L"" : permanent', 'permanent'))
+plant('basic-failure-hidden', G, "A failed basic query reported as read: the General page shows zeros",
+      ('namespace/ObjectQueries.cpp', "    CopyMemory(record, &basic, bytes < sizeof(basic) ? bytes : sizeof(basic));\n    return status;",
+       "    CopyMemory(record, &basic, bytes < sizeof(basic) ? bytes : sizeof(basic));\n    return 0;"))
+plant('event-unread', G, "A failed event query shown as a manual-reset event, reset",
+      ('properties/TypePanels.cpp', "    if (QueryEventState(object, &eventType, &state) < 0)\n        return BlankPanel(panel);",
+       "    QueryEventState(object, &eventType, &state);"))
+plant('mutant-unread', G, "A failed mutant query shown as owned, not abandoned",
+      ('properties/TypePanels.cpp', "    if (QueryMutantState(object, &currentCount, &flags) < 0)\n        return BlankPanel(panel);",
+       "    QueryMutantState(object, &currentCount, &flags);"))
+plant('semaphore-unread', G, "A failed semaphore query shown as counts 0 of 0",
+      ('properties/TypePanels.cpp', "    if (QuerySemaphoreState(object, &currentCount, &maximumCount) < 0)\n        return BlankPanel(panel);",
+       "    QuerySemaphoreState(object, &currentCount, &maximumCount);"))
+plant('link-partial-target', G, "A failed target query shows what it left in the buffer as the target",
+      ('namespace/ObjectQueries.cpp', "    if (status >= 0)\n        target->Assign(", "    if (true)\n        target->Assign("))
 plant('cut-path', G, "A full path over 1023 characters cut before it is opened",
       ('properties/PropertySheet.cpp', "        named = JoinObjectPath(directory, record->name, &fullPath_);",
        "        wchar_t cut[1024];\n        const int room = 1023 - lstrlenW(directory);\n"
@@ -221,7 +241,7 @@ plant('page-idok', G, "The page ignores IDOK",
       ('properties/GeneralPage.cpp', "if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)",
        "if (LOWORD(wParam) == IDCANCEL)"))
 plant('security-moved', G, "A security-only sheet moved by a callback of its own",
-      ('properties/PropertySheet.cpp', '#include "StatusTexts.h"\n', '#include "StatusTexts.h"\n#include "WindowCentre.h"\n'),
+      ('properties/PropertySheet.cpp', '#include "FailureWords.h"\n', '#include "FailureWords.h"\n#include "WindowCentre.h"\n'),
       ('properties/PropertySheet.cpp', "        header.phpage = pages;\n",
        "        header.phpage = pages;\n        header.dwFlags |= PSH_USECALLBACK;\n"
        "        header.pfnCallback = [](HWND sheet, UINT message, LPARAM) -> int {\n"
@@ -260,8 +280,8 @@ plant('page-open-close', G, "The page's own failed open leaves an empty sheet up
 plant('goto-no-refresh', G, "A directory new since the tree was built is never found (no Refresh)",
       ('explorer/GoToPath.cpp', "    if (status < 0 && stale) {", "    if (false) {"))
 plant('goto-case', G, "A path spelled in another case than the kernel's is not found",
-      ('explorer/GoToPath.cpp', "if (!caseless && !exactOnly && lstrcmpiW(label, name) == 0)", "if (false)"),
-      ('explorer/GoToPath.cpp', "if (caseless < 0 && lstrcmpiW(record->name, name) == 0)", "if (false)"))
+      ('explorer/GoToPath.cpp', "    ChildPick pick(name, exactOnly);", "    ChildPick pick(name, true);"),
+      ('explorer/GoToPath.cpp', "    ChildPick pick(name);\n    const int rows", "    ChildPick pick(name, true);\n    const int rows"))
 plant('goto-stale-list', G, "An object new in the directory already shown is not found (its list not filled afresh)",
       ('explorer/GoToPath.cpp', "    if (refill && NextTreeNode(tree, TVGN_CARET, nullptr) == node)\n        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, 0);\n", ""))
 plant('goto-no-restore', G, "A failed go-to leaves another directory shown",
@@ -394,9 +414,10 @@ plant('semaphore-swap', N, "Semaphore current and maximum swapped",
        "QueryState(ActiveObjectCalls().querySemaphore, handle, maximumCount, currentCount);"))
 plant('state-zero', N, "A failed state query leaves the caller's values instead of zeros",
       ('namespace/ObjectQueries.cpp', "    LONG fields[2] = {0, 0};\n    ULONG returned = 0;\n"
-       "    if (query(handle, 0, fields, StateBytes, &returned) < 0)\n        fields[0] = fields[1] = 0;",
+       "    const NTSTATUS status = query(handle, 0, fields, StateBytes, &returned);\n"
+       "    if (status < 0)\n        fields[0] = fields[1] = 0;",
        "    LONG fields[2] = {*first, *second};\n    ULONG returned = 0;\n"
-       "    query(handle, 0, fields, StateBytes, &returned);"))
+       "    const NTSTATUS status = query(handle, 0, fields, StateBytes, &returned);"))
 plant('basic-zero', N, "A failed type query leaves the old name and count",
       ('namespace/ObjectQueries.cpp', "    if (typeNameChars > 0)\n        typeName[0] = L'\\0';\n    *count = 0;", ""))
 plant('link-long', N, "A link target over 2048 bytes blank",
@@ -409,9 +430,27 @@ plant('array-overflow', N, "A growing array's size past what a size_t counts tak
 plant('array-growth-loses', N, "A growing array loses its contents when it grows",
       ('namespace/GrowingArray.h', "void* grown = items_ ? HeapReAlloc(GetProcessHeap(), 0, items_, wanted * sizeof(T))",
        "void* grown = items_ ? HeapAlloc(GetProcessHeap(), 0, wanted * sizeof(T))"))
+plant('owner-move-closes', N, "An owner moved from still closes what it handed over (closed twice)",
+      ('namespace/Owned.h', "    Owned(Owned&& other) noexcept : value_(other.Release()) {}",
+       "    Owned(Owned&& other) noexcept : value_(other.Get()) {}"))
+plant('owner-assign-keeps', N, "An owner given another's value by a move never closes its own",
+      ('namespace/Owned.h', "            Reset(other.Release());", "            value_ = other.Release();"))
+plant('owner-invalid-closed', N, "A file's owner takes INVALID_HANDLE_VALUE as held and closes it",
+      ('namespace/Owned.h', "    static HANDLE Value() { return INVALID_HANDLE_VALUE; }", "    static HANDLE Value() { return nullptr; }"))
+plant('file-owner-zero', N, "A failed CreateFile's owner taken as holding a file",
+      ('namespace/Owned.h', "using FileHandle = Owned<HANDLE, CloseKernelHandle, InvalidHandleIsEmpty>;",
+       "using FileHandle = Owned<HANDLE, CloseKernelHandle>;"))
+plant('array-move-keeps', N, "An array moved from keeps its block (freed twice)",
+      ('namespace/GrowingArray.h', "    {\n        other.items_ = nullptr;\n        other.count_ = other.capacity_ = 0;\n    }\n",
+       "    {\n        other.count_ = other.capacity_ = 0;\n    }\n"))
+plant('array-assign-keeps', N, "An array moved from by an assignment keeps its block (freed twice)",
+      ('namespace/GrowingArray.h', "            other.items_ = nullptr;\n            other.count_ = other.capacity_ = 0;\n",
+       "            other.count_ = other.capacity_ = 0;\n"))
+plant('state-failure-hidden', N, "A failed state query reported as read",
+      ('namespace/ObjectQueries.cpp', "    *second = fields[1];\n    return status;", "    *second = fields[1];\n    return 0;"))
 
 # Holders of an object.
-H, T = 'namespace/HandleScan.cpp', 'namespace/SystemTables.cpp'
+H, T, C = 'namespace/HandleScan.cpp', 'namespace/SystemTables.cpp', 'namespace/NameCompare.cpp'
 plant('holders-self', N, "Our own process's handles listed among the holders",
       (H, "        if (row.pid != self)\n            rows->Push(row);", "        rows->Push(row);\n        (void)self;"))
 plant('holders-files', N, "Handles of files asked their names (a pipe's query can block)",
@@ -419,17 +458,16 @@ plant('holders-files', N, "Handles of files asked their names (a pipe's query ca
 plant('holders-reused-file', N, "A handle a file took since the snapshot asked its name as the table's type",
       (H, "    if (file || !chosen)\n        return 0;", "    if (state == TypeSkipped)\n        return 0;"))
 plant('holders-type-ignored', N, "A scan narrowed to one type asks every type",
-      (H, "EqualNoCase(typeName.Buffer, typeLength, options_.typeName);", "true;"))
+      (H, "EqualCaseless(typeName.Buffer, typeLength, options_.typeName, wcslen(options_.typeName));", "true;"))
 plant('holders-type-case', N, "A scan narrowed to one type compares its name with regard to case",
-      (H, "EqualNoCase(typeName.Buffer, typeLength, options_.typeName);",
+      (H, "EqualCaseless(typeName.Buffer, typeLength, options_.typeName, wcslen(options_.typeName));",
        "CompareStringOrdinal(typeName.Buffer, static_cast<int>(typeLength), options_.typeName, -1, FALSE) == CSTR_EQUAL;"))
 plant('holders-path-ignored', N, "A scan narrowed to one path keeps every named handle",
-      (H, "(options_.path && CompareKey(", "(false && CompareKey("))
+      (H, "(options_.path && CompareKeyCaseless(", "(false && CompareKeyCaseless("))
 plant('holders-lookup-case', N, "Holders looked up with regard to letter case",
-      (H, "const wchar_t upper = RtlUpcaseUnicodeChar(path[i]);", "const wchar_t upper = path[i];"))
+      (C, "const wchar_t y = keys > 1 ? b[i] : UpcaseUnit(b[i]);", "const wchar_t y = keys > 0 ? b[i] : UpcaseUnit(b[i]);"))
 plant('holders-prefix', N, "A path's holders include those of longer names it begins",
-      (H, "    return keyLength == pathLength ? 0 : (keyLength < pathLength ? -1 : 1);",
-       "    return keyLength < pathLength ? -1 : 0;"))
+      (C, "    return aLength == bLength ? 0 : (aLength < bLength ? -1 : 1);", "    return aLength < bLength ? -1 : 0;"))
 plant('holders-name-growth', N, "A name longer than the first query's buffer is lost",
       ('namespace/ObjectQueries.cpp', "status == STATUS_BUFFER_OVERFLOW_NT) && needed > size && needed <= MaxNameBytes) {",
        "status == STATUS_BUFFER_OVERFLOW_NT) && false) {"))
@@ -470,10 +508,28 @@ plant('holders-parent-pid', N, "Each program name filed under its parent's pid",
 plant('holders-pid-overflow', N, "A pid over 32 bits wraps round to another process",
       (T, "        if (value > 0xFFFFFFFFull)\n            return false;\n", ""))
 plant('holders-exe-required', N, "A program name matches only with its .exe",
-      (T, "    return length >= 4 && EqualNoCase(name + length - 4, L\".exe\", 4) ? length - 4 : length;",
+      (T, "    return length >= 4 && EqualCaseless(name + length - 4, 4, L\".exe\", 4) ? length - 4 : length;",
        "    return name ? length : length;"))
 plant('holders-program-case', N, "Program names compared with regard to case",
-      (T, "        if (RtlUpcaseUnicodeChar(a[i]) != RtlUpcaseUnicodeChar(b[i]))", "        if (a[i] != b[i])"))
+      (T, "EqualCaseless(name, stem, text, textStem);",
+       "CompareStringOrdinal(name, int(stem), text, int(textStem), FALSE) == CSTR_EQUAL;"))
+
+# Names compared as the kernel compares them, and the child a path's name opens.
+plant('compare-linguistic', f'{N} {D}', "Names compared as the user's language compares them (\u00df taken for SS, the Kelvin sign for K)",
+      (C, "    return CompareUnits(a, aLength, b, bLength, 0);",
+       "    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a, int(aLength), b, int(bLength)) - CSTR_EQUAL;"))
+plant('compare-key-linguistic', N, "Holders looked up as the user's language compares names",
+      (C, "    return CompareUnits(key, keyLength, b, bLength, 1);",
+       "    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, key, int(keyLength), b, int(bLength)) - CSTR_EQUAL;"))
+plant('compare-first-unit', N, "Only a name's first unit upper-cased before the comparison",
+      (C, "        const wchar_t x = keys > 0 ? a[i] : UpcaseUnit(a[i]);", "        const wchar_t x = keys > 0 || i > 0 ? a[i] : UpcaseUnit(a[i]);"))
+plant('pick-linguistic', f'{N} {D} {G}', "A path's name matched to a child as the user's language compares names",
+      (C, "!picked_ && !exactOnly_ && EqualCaseless(candidate, length, name_, length_)",
+       "!picked_ && !exactOnly_ && lstrcmpiW(candidate, name_) == 0"))
+plant('pick-exact-late', N, "An exact name after a caseless match loses to it",
+      (C, "    const bool pick = exact_ || (", "    const bool pick = (exact_ && !picked_) || ("))
+plant('pick-last-caseless', N, "The last caseless match picked instead of the first",
+      (C, "exact_ || (!picked_ && !exactOnly_ && EqualCaseless(", "exact_ || (!exactOnly_ && EqualCaseless("))
 
 # kagero-dump's holders.
 E, W, K = 'dump/EntryHolders.cpp', 'dump/WatchLoop.cpp', 'dump/DumpWalk.cpp'
@@ -584,7 +640,7 @@ plant('dump-plain-case', D, "The plain-name fast path orders by case",
        "wchar_t Upper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }",
        "wchar_t Upper(wchar_t c) { return c; }"))
 plant('type-folds', D, "--type compares case",
-      ('dump/DumpWalk.cpp', "typeMatches = lstrcmpiW(typeName, options_.types[t]) == 0;",
+      ('dump/DumpWalk.cpp', "typeMatches = EqualCaseless(typeName, options_.types[t]);",
        "typeMatches = lstrcmpW(typeName, options_.types[t]) == 0;"))
 plant('depth', D, "--depth one level too deep",
       ('dump/DumpWalk.cpp', "frame.depth < options_.maxDepth", "frame.depth <= options_.maxDepth"))
@@ -603,18 +659,18 @@ plant('stop-refused', D, "A refused directory ends the walk",
 plant('broken-pipe', D, "A reader that went away exits 0",
       ('dump/DumpWalk.cpp', "return failed_ || output_.Broken() ? 1 : 0;", "return failed_ ? 1 : 0;"))
 plant('dump-target', D, "A link's target missing from the dump",
-      ('dump/EntryFormatter.cpp', "                facts.target = target.Get();", ""))
+      ('dump/EntryReader.cpp', "                facts.target = target.Get();", ""))
 plant('details-abandoned', D, "--details reports owned as abandoned",
-      ('dump/EntryFormat.cpp', "return (static_cast<ULONG>(state.second) & 0xFF00) != 0;",
+      ('dump/EntryLine.cpp', "return (static_cast<ULONG>(state.second) & 0xFF00) != 0;",
        "return (static_cast<ULONG>(state.second) & 0x00FF) != 0;"))
 plant('control-picture', D, "A control character breaks the text line",
       ('dump/TextEncoding.cpp', "return AppendUtf8(at, unit == 0x7F ? 0x2421 : 0x2400 + unit);",
        "return AppendUtf8(at, unit);"))
 plant('path-relative', D, "A PATH without its leading backslash handed to the kernel",
-      ('dump/DumpOptions.cpp', "    case PathSyntax::NoLeadingSeparator:\n        return Bad(error, u8\"パスは \\\\ で始めてください: \", argument);\n",
+      ('dump/DumpOptions.cpp', "    case PathSyntax::NoLeadingSeparator:\n        return Bad(error, MessageText(Msg::NoLeadingSeparator), argument);\n",
        ""))
 plant('path-doubled', D, "Two backslashes in a row in PATH handed to the kernel",
-      ('dump/DumpOptions.cpp', "    case PathSyntax::DoubledSeparator:\n        return Bad(error, u8\"パスに \\\\ が二つ続いています: \", argument);\n", ""))
+      ('dump/DumpOptions.cpp', "    case PathSyntax::DoubledSeparator:\n        return Bad(error, MessageText(Msg::DoubledSeparator), argument);\n", ""))
 plant('path-trailing', D, "A trailing backslash after a directory refused",
       ('dump/DumpOptions.cpp', "    if (length > 1 && argument[length - 1] == L'\\\\')\n        --length;\n", ""))
 plant('help-slash', D, "/? taken as a path",
@@ -624,12 +680,12 @@ plant('own-line', D, "A PATH that is no directory prints no line of its own",
 plant('own-line-filters', D, "A PATH that is no directory printed past --type and --find",
       ('dump/DumpWalk.cpp', "    if (Selected(ownName, ownLength, entries.TypeName(found)) && Held(", "    if (ownLength && Held("))
 plant('own-line-case', D, "A PATH that is no directory looked up by its exact name only",
-      ('dump/DumpWalk.cpp', "if (found == entries.Count() && lstrcmpiW(entries.Name(i), name) == 0)",
-       "if (found == entries.Count() && wcscmp(entries.Name(i), name) == 0)"))
+      ('dump/DumpWalk.cpp', "    ChildPick pick(name);\n    for (size_t i = 0; i < entries.Count()",
+       "    ChildPick pick(name, true);\n    for (size_t i = 0; i < entries.Count()"))
 plant('path-json-error', D, "PATH's own failure gives no JSON error record",
       ('dump/DumpWalk.cpp', "    if (options_.json)\n        AppendListingFailure", "    if (options_.json && top_)\n        AppendListingFailure"))
 plant('path-words', D, "A missing directory on the way to PATH shown as a bare status",
-      ('dump/StatusText.cpp', "    if (!words)\n        words = DumpOnlyWords(code);\n", ""))
+      ('dump/StatusText.cpp', "    {true, true, WideMsg::ListingFailedCode},", "    {true, false, WideMsg::ListingFailedCode},"))
 plant('type-unchecked', D, "An unknown --type name taken (nothing printed, exit 0)",
       ('dump/TypeCheck.cpp', "for (int t = 0; t < options.typeCount; ++t)", "for (int t = 0; t < 0; ++t)"))
 plant('type-list', D, "An unknown --type name's line names no system type",
@@ -658,7 +714,7 @@ plant('watch-order', D, "The watch compares a directory after its entries",
 plant('watch-details', D, "A created entry written without what --details reads",
       ('dump/WatchLoop.cpp', "    if (created && options_.details) {", "    if (false) {"))
 plant('watch-interval', D, "An --interval under 100 ms taken",
-      ('dump/DumpOptions.cpp', "*interval >= MinimumWatchIntervalMs;", "*interval >= 0;"))
+      ('dump/DumpOptions.cpp', "    if (parsed < minimum)\n", "    if (parsed < 0)\n"))
 plant('watch-audit', D, "A watch with --writable-by taken (its created and deleted lines would disagree)",
       ('dump/DumpOptions.cpp', "if (options->watch && (options->security", "if (false && (options->security"))
 
@@ -736,6 +792,11 @@ plant('label-default-low', S, "An object without a label taken as Low (a Low sub
 DS = 'dump/DumpSubjects.cpp'
 plant('logon-without-users', S + ' ' + D, "An account's logon without Users (its allows and denies missed)",
       ('security/AccessSubject.cpp', '    {5, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS},\n', ''))
+plant('details-uncounted-zeros', D, "--details writes zero handles and references when the basic query failed",
+      ('dump/EntryReader.cpp', '    state->counted = QueryBasicInformation(object, &basic, ObjectBasicInformationBytes) >= 0;',
+       '    state->counted = QueryBasicInformation(object, &basic, ObjectBasicInformationBytes) >= 0 || true;'))
+plant('details-state-zeros', D, "--details writes an event's, mutant's or semaphore's state when its query failed",
+      ('dump/EntryReader.cpp', '    if (status < 0)\n        state->kind = ObjectState::Plain;', '    (void)status;'))
 plant('account-as-group', D, "A user account evaluated as a group (its groups and logon SIDs left out)",
       ('dump/DumpOptions.cpp', '    request.user = use == SidTypeUser;', '    request.user = false;'))
 plant('integrity-modifier-ignored', D, "--integrity not applied to the subjects",
@@ -799,8 +860,8 @@ plant('who-unknown', D, 'An account the system cannot name taken by --writable-b
       ('dump/DumpOptions.cpp', '    if (!ResolveAccount(value, request.sid, &why, &use))\n        return Bad(error, why, value);',
        '    ResolveAccount(value, request.sid, &why, &use);'))
 plant('section-size', D, "A section's size read from its attributes",
-      ('namespace/ObjectDetails.cpp', '    *size = basic.Size.QuadPart;',
-       '    *size = basic.Attributes;'))
+      ('namespace/ObjectDetails.cpp', '    details->value = basic.Size.QuadPart;',
+       '    details->value = basic.Attributes;'))
 plant('timer-units', D, "A timer's remaining time written in 100 ns units as milliseconds",
       ('dump/EntryExtras.cpp', 'more.value > 0 ? (more.value + 9999) / 10000 : 0',
        'more.value > 0 ? more.value : 0'))
@@ -812,12 +873,12 @@ plant('completion-audit', D, "The audit opens an I/O completion object as a file
       ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, OpenForReadControl, handle)",
        "OpenObjectByType(path, typeCode, OpenForReadControl, handle)"))
 plant('completion-queue-unread', D, "--details reads no I/O completion object's queue",
-      ('dump/EntryExtras.cpp', '    } else if (typeCode == TypeIoCompletion) {', '    } else if (typeCode == TypeUnknown) {'))
+      ('dump/EntryExtras.cpp', '{TypeIoCompletion, MoreDetails::IoCompletion}', '{TypeUnknown, MoreDetails::IoCompletion}'))
 plant('job-active', D, "A job's processes counted from its ended ones",
-      ('namespace/ObjectDetails.cpp', '    *active = accounting.ActiveProcesses;',
-       '    *active = accounting.TotalTerminatedProcesses;'))
+      ('namespace/ObjectDetails.cpp', '(info)->ActiveProcesses;',
+       '(info)->TotalTerminatedProcesses;'))
 plant('link-created', D, "A link's creation time missing from --details",
-      ('dump/EntryFormatter.cpp', 'extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;',
+      ('dump/EntryReader.cpp', 'extras.more.kind = options_.details ? MoreDetails::LinkCreated : MoreDetails::None;',
        'extras.more.kind = MoreDetails::None;'))
 
 # The find window.
@@ -864,13 +925,13 @@ plant('find-older-edge', G, "Older look: the result list keeps its client edge",
 # The find window's search.
 # The name match the search and --find share.
 plant('find-folds', f'{F} {D}', "A name compared with its case against the text it should contain",
-      ('namespace/NameMatch.cpp', "        while (i < wantedLength && RtlUpcaseUnicodeChar(name[at + i]) == wanted[i])",
+      ('namespace/NameMatch.cpp', "        while (i < wantedLength && UpcaseUnit(name[at + i]) == wanted[i])",
        "        while (i < wantedLength && name[at + i] == wanted[i])"))
 plant('search-ascii-case', f'{F} {D}', "Names matched without regard to case only in ASCII",
-      ('namespace/NameMatch.cpp', '#include "NativeApi.h"\n',
-       '#include "NativeApi.h"\n#define RtlUpcaseUnicodeChar(c) static_cast<wchar_t>((c) >= L\'a\' && (c) <= L\'z\' ? (c) - 32 : (c))\n'))
+      ('namespace/NameCompare.cpp', "wchar_t UpcaseUnit(wchar_t unit) { return RtlUpcaseUnicodeChar(unit); }",
+       "wchar_t UpcaseUnit(wchar_t unit) { return unit >= L'a' && unit <= L'z' ? static_cast<wchar_t>(unit - 32) : unit; }"))
 plant('match-text-unfolded', f'{F} {D}', "The typed text kept in its own case (a lower-case letter finds nothing)",
-      ('namespace/NameMatch.cpp', "        folded[i] = RtlUpcaseUnicodeChar(text[i]);", "        folded[i] = text[i];"))
+      ('namespace/NameMatch.cpp', "    UpcaseText(folded, length);\n", ""))
 plant('match-suffix', f'{F} {D}', "A text at the very end of a name not found in it",
       ('namespace/NameMatch.cpp', "    for (size_t at = 0; at + wantedLength <= length; ++at) {",
        "    for (size_t at = 0; at + wantedLength < length; ++at) {"))
@@ -879,7 +940,7 @@ plant('search-wildcard-as-text', f'{F} {D}', "A wildcard looked for as text",
 plant('search-wildcard-open-end', f'{F} {D}', "A wildcard matches a name that goes on past it",
       ('namespace/NameMatch.cpp', "    return p == patternLength;", "    return true;"))
 plant('match-wildcard-case', f'{F} {D}', "A wildcard compared with the name's case",
-      ('namespace/NameMatch.cpp', "(pattern[p] == L'?' || pattern[p] == RtlUpcaseUnicodeChar(name[n]))",
+      ('namespace/NameMatch.cpp', "(pattern[p] == L'?' || pattern[p] == UpcaseUnit(name[n]))",
        "(pattern[p] == L'?' || pattern[p] == name[n])"))
 plant('match-question-literal', f'{F} {D}', "A wildcard's ? taken as the character itself",
       ('namespace/NameMatch.cpp', "(pattern[p] == L'?' || pattern[p] ==", "(false || pattern[p] =="))
@@ -955,6 +1016,40 @@ plant('floors-app-included', 'floors', "A shared window helper includes the top"
       ('ui/WindowCentre.cpp', '#include "WindowCentre.h"\n', '#include "WindowCentre.h"\n#include "MainFrame.h"\n'))
 plant('floors-link-climbs', 'floors', "The namespace library links a window library",
       ('namespace/CMakeLists.txt', 'PUBLIC kagero_resource_ids ntdll', 'PUBLIC kagero_resource_ids kagero_ui ntdll'))
+
+plant('floors-modal-ex', 'floors', "A message box in its extended form outside the scope that disables the other windows",
+      ('properties/PropertySheet.cpp', 'ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR)', 'MessageBoxExW(owner, text, L"Kagero", MB_ICONERROR, 0)'))
+plant('floors-modal-indirect', 'floors', "A message box from a parameter block outside the scope",
+      ('properties/PropertySheet.cpp', '{ ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR); }',
+       '{ MSGBOXPARAMSW box{sizeof box, owner, nullptr, text, L"Kagero", MB_ICONERROR, 0, 0, nullptr, 0}; MessageBoxIndirectW(&box); }'))
+plant('floors-task-dialog', 'floors', "A task dialog outside the scope",
+      ('properties/PropertySheet.cpp', 'ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR)',
+       'TaskDialog(owner, nullptr, L"Kagero", text, nullptr, TDCBF_OK_BUTTON, TD_ERROR_ICON, nullptr)'))
+plant('floors-dialog-indirect', 'floors', "A dialog from a template in memory outside the scope",
+      ('app/MainFrame.cpp', 'ModalDialogBox(AppInstance, DLG_ABOUT, window, AboutDialogProc, 0);',
+       'DialogBoxIndirectParamW(AppInstance, AboutTemplate(), window, AboutDialogProc, 0);'))
+plant('floors-sheet-itself', 'floors', "A property sheet shown outside the scope",
+      ('properties/PropertySheet.cpp', 'result = ModalPropertySheet(header);', 'result = PropertySheetW(&header);'))
+plant('floors-call-after-string', 'floors', "A modal call after a string holding // taken for a comment",
+      ('properties/PropertySheet.cpp', '{ ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR); }',
+       '{ const wchar_t* help = L"https://example.invalid/"; MessageBoxW(owner, text, help, MB_ICONERROR); }'))
+plant('floors-include-after-comment', 'floors', "An include after a comment on its line not seen (a shared helper includes the top)",
+      ('ui/WindowCentre.cpp', '#include "WindowCentre.h"\n', '#include "WindowCentre.h"\n/* the frame */ #include "MainFrame.h"\n'))
+plant('floors-unknown-library', 'floors', "A library of no known floor linked (taken as allowed)",
+      ('namespace/CMakeLists.txt', 'PUBLIC kagero_resource_ids ntdll', 'PUBLIC kagero_resource_ids kagero_views ntdll'))
+
+# The Wine runner.
+plant('runner-mode-kept', 'wine_runner', "A run's window mode left in the prefix (windows of later runs without caption or border)",
+      ('tools/wine-run.sh', '    wineserver -w >/dev/null 2>&1\n    restore_x11\n', '    wineserver -w >/dev/null 2>&1\n'))
+plant('runner-bare-managed', 'wine_runner', "Windows on a bare Xvfb given as DISPLAY without caption or border (taken as managed)",
+      ('tools/wine-run.sh', """[ -z "$private_display" ] && xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q '^_NET_SUPPORTING_WM_CHECK('""",
+       '[ -z "$private_display" ]'))
+plant('runner-manager-ignored', 'wine_runner', "Windows under a window manager left unmanaged (framed by no one but Wine)",
+      ('tools/wine-run.sh', 'if window_manager_runs; then\n    run_section', 'if false; then\n    run_section'))
+plant('runner-wait-unsaid', 'wine_runner', "A run waiting for another's prefix says nothing (it looks hung)",
+      ('tools/wine-run.sh', '    echo "wine-run: waiting for $prefix: another run holds it" >&2\n', ''))
+plant('runner-ready-unsaid', 'wine_runner', "An --exec session does not say when it is ready",
+      ('tools/wine-run.sh', '    echo "wine-run: the session is ready (DISPLAY=$DISPLAY)" >&2\n', ''))
 
 # The find window at scale, and the modal windows.
 plant('find-stop-after-end', G, "中止 just after a search ended says 中止 and loses its last batch",
@@ -1047,11 +1142,31 @@ plant('owner-without-security', D, "--writable-by without --security writes the 
 plant('unevaluated-unsaid', D, "The text line does not say how many entries went unevaluated",
       ('dump/EntryExtras.cpp', '        fields.Number("unevaluated", security.unevaluated);\n', ''))
 plant('watch-interval-minimum', D, "--interval 100 refused although 100 is the documented minimum",
-      (O, '*interval >= MinimumWatchIntervalMs;', '*interval > MinimumWatchIntervalMs;'))
+      (O, '    if (parsed < minimum)\n', '    if (parsed <= minimum)\n'))
 plant('interval-without-watch', D, "--interval without --watch silently ignored",
-      (O, 'if (interval && !options->watch)', 'if (false && !options->watch)'))
+      (O, 'if (state.interval && !options->watch)', 'if (false && !options->watch)'))
 plant('option-equals', D, "--name=value refused as an unknown option",
-      (O, '        if (equals && TakesValue(name)) {', '        if (false) {'))
+      (O, '        const int named = equals ? FindOption(name) : -1;', '        const int named = -1;'))
+plant('number-saturates', D, "A number past what an int holds cut to the largest and taken",
+      (O, '    if (large)\n        return Number::TooLarge;\n', ''))
+plant('number-largest-refused', D, "The largest number an int holds refused as too large",
+      (O, '        if (value > INT_MAX) {', '        if (value >= INT_MAX) {'))
+plant('once-given-twice', D, "An option of one value given twice taken, the last one winning",
+      (O, '    if (state->given[option] && row.takes == Takes::Value)', '    if (false)'))
+plant('repeatable-once', D, "An option that repeats (--type, --writable-by, --held-by, ...) refused when given twice",
+      (O, '    if (state->given[option] && row.takes == Takes::Value)', '    if (state->given[option] && row.takes != Takes::Nothing)'))
+plant('capability-once', D, "--capability given twice refused",
+      (O, '{L"--capability", Takes::Values}', '{L"--capability", Takes::Value}'))
+plant('nearest-unsaid', D, "An unknown option's nearest never said",
+      (O, '    error->nearest = NearestOption(name[0] ? name : argument);', '    error->nearest = nullptr;'))
+plant('nearest-no-swap', D, "Two neighbours swapped counted as two edits (--dpeht not near --depth)",
+      (O, 'if (i > 1 && j > 1 && a[i - 1] == b[j - 2]', 'if (false && a[i - 1] == b[j - 2]'))
+plant('nearest-tie', D, "Of two options equally near an unknown one, one suggested",
+      (O, '    return tied ? nullptr : nearest;', '    return nearest;'))
+plant('nearest-far', D, "An option three edits away suggested",
+      (O, 'const int MostSuggestedEdits = 2;', 'const int MostSuggestedEdits = 3;'))
+plant('nearest-with-value', D, "An unknown --name=value compared whole, its value too (no nearest)",
+      (O, 'NearestOption(name[0] ? name : argument)', 'NearestOption(argument)'))
 plant('own-line-root', D, "kagero-dump \\Name for an object directly under the root fails",
       (K, 'parentLength ? parentLength : 1', 'parentLength'))
 plant('path-typed-case', D, "PATH printed in the case it was typed in, not the kernel's",
@@ -1064,7 +1179,7 @@ plant('watch-link-retarget', D, "The watch misses a link deleted and made again 
 plant('watch-text-signs', D, "The text watch's + and - swapped",
       (W, "created ? '+' : '-'", "created ? '-' : '+'"))
 plant('watch-not-directory', D, "A watch of an object that is no directory said as if its information were refused",
-      (W, 'rootStatus == STATUS_OBJECT_TYPE_MISMATCH_NT ?', 'false ?'))
+      (W, 'const bool notDirectory = rootStatus == STATUS_OBJECT_TYPE_MISMATCH_NT;', 'const bool notDirectory = false;'))
 plant('watch-short-compared', D, "A look cut short by memory compared: objects still there reported deleted",
       (W, '    if (whole && !first && scanned >= 0)', '    if (!first && scanned >= 0)'))
 plant('watch-short-kept', D, "A look cut short by memory taken as the one the next is compared with",
@@ -1077,7 +1192,13 @@ os.environ['TZ'] = 'JST-9'
 
 # The README's examples, the archives and the screenshot tool.
 plant('readme-drift', 'readme_examples', "A README example that no longer matches what it prints",
-      ('README.md', '    1a2,4\n', '    1a2,3\n'))
+      ('docs/kagero-dump.md', '    1a2,4\n', '    1a2,3\n'))
+plant('readme-pid-two-ids', 'readme_examples', "One process shown with two ids in two examples",
+      ('docs/kagero-dump.md', '"pid": 340,', '"pid": 332,'))
+plant('readme-pid-one-id', 'readme_examples', "Two processes shown with one id",
+      ('docs/kagero-dump.md', 'MailSync.exe(348),MailClient.exe(356)', 'MailSync.exe(348),MailClient.exe(340)'))
+plant('readme-docs-unread', 'readme_examples', "The examples of docs/ never run (the README's alone read)",
+      ('tools/check-readme.py', "[os.path.join(TOP, 'README.md')] + sorted(", "[os.path.join(TOP, 'README.md')] or sorted("))
 plant('scene-descriptor', 'readme_examples', "The scene's event made with another descriptor than the README shows",
       ('tools/scene/Scene.h', '(D;;0xC0002;;;BU)', '(D;;0xC0000;;;BU)'))
 plant('scene-label', 'readme_examples', "The scene's preview event made without its Low label",
@@ -1098,8 +1219,8 @@ plant('screenshot-unsaved', 'screenshot_tool', "Pictures kagero-screenshot canno
 # kagero-dump --explain's words.
 XP = 'dump/AccessExplain.cpp'
 plant('explain-outcome-words', D, "An inherit-only entry's outcome named as a kind not evaluated, and the other way round",
-      (XP, '{u8"継承専用のため対象外", "inheritOnly"}, {u8"評価しない種類", "unevaluated"}',
-       '{u8"継承専用のため対象外", "unevaluated"}, {u8"評価しない種類", "inheritOnly"}'))
+      (XP, '{Msg::ExplainInheritOnly, "inheritOnly"},         {Msg::ExplainUnevaluated, "unevaluated"}',
+       '{Msg::ExplainInheritOnly, "unevaluated"},         {Msg::ExplainUnevaluated, "inheritOnly"}'))
 plant('explain-entry-sid', D, "An entry's SID read from the wrong place in the DACL",
       (XP, '.Sid(reinterpret_cast<BYTE*>(dacl) + step.sidAt)',
        '.Sid(reinterpret_cast<BYTE*>(dacl) + step.sidAt - 4)'))
@@ -1125,14 +1246,14 @@ plant('explain-text-change', D, "The text gives a change for entries that change
       (XP, 'if (e.Json() || step.outcome == EntryOutcome::Allowed || step.outcome == EntryOutcome::Denied)',
        'if (true)'))
 plant('explain-deny-only', D, 'A deny-only SID shown as disabled',
-      (XP, '{SE_GROUP_USE_FOR_DENY_ONLY, {u8"拒否のみ", "denyOnly"}}',
-       '{SE_GROUP_MANDATORY, {u8"拒否のみ", "denyOnly"}}'))
+      (XP, '{SE_GROUP_USE_FOR_DENY_ONLY, {Msg::ExplainDenyOnly, "denyOnly"}}',
+       '{SE_GROUP_MANDATORY, {Msg::ExplainDenyOnly, "denyOnly"}}'))
 plant('explain-account', D, "A SID's account name left out",
       (XP, 'return FormatAccountName(sid, account, AccountChars) ?',
        'return false ?'))
 plant('explain-owner-rights', D, 'The OWNER RIGHTS entry said to take the implicit rights of every owner',
-      (XP, 'Bool(result.ownerRightsEntry, u8"あり", u8"なし")',
-       'Bool(result.owner, u8"あり", u8"なし")'))
+      (XP, 'e.Bool(result.ownerRightsEntry, Msg::ExplainPresent, Msg::ExplainNone);',
+       'e.Bool(result.owner, Msg::ExplainPresent, Msg::ExplainNone);'))
 
 # The windows' texts from the string table, and the lists' columns fitted to them.
 plant('text-own-block', G, "An addition's text put in a block of the window's own string table entries",

@@ -35,9 +35,10 @@ PUBLIC = {
 # System headers of window code, which the floors without windows never see.
 WINDOW_HEADERS = {'commctrl.h', 'prsht.h', 'aclui.h', 'windowsx.h', 'commdlg.h', 'shellapi.h'}
 WINDOWLESS = {'resources', 'namespace', 'security', 'dump'}
-# The system's modal calls, made only where the program's other windows are
-# disabled around them.
-MODAL_CALL = re.compile(r'\b(MessageBox[AW]?|DialogBox(?:Param|Indirect|IndirectParam)?[AW]?|PropertySheet[AW]?)\s*\(')
+# The system's modal calls, every form of them, made only where the
+# program's other windows are disabled around them.
+MODAL_CALL = re.compile(r'\b(MessageBox(?:Ex|Indirect)?[AW]?|MessageBoxTimeout[AW]?|TaskDialog(?:Indirect)?'
+                        r'|DialogBox(?:Indirect)?(?:Param)?[AW]?|PropertySheet[AW]?)\s*\(')
 MODAL_HOME = 'ui/ModalScope.cpp'
 LIBRARY_FOLDER = {
     'kagero_resource_ids': 'resources', 'kagero_resources': 'resources', 'kagero_dump_resources': 'resources',
@@ -45,8 +46,30 @@ LIBRARY_FOLDER = {
     'kagero_properties': 'properties', 'kagero_explorer': 'explorer', 'kagero_find': 'find',
     'kagero_holders': 'holders', 'kagero_app': 'app', 'kagero_dump_core': 'dump',
 }
+# What a target may link besides the product's libraries: the system's.
+SYSTEM_LIBRARIES = {'ntdll', 'kernel32', 'advapi32', 'netapi32', 'user32', 'gdi32', 'comctl32'}
+LINK_KEYWORDS = {'PUBLIC', 'PRIVATE', 'INTERFACE'}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 LINK = re.compile(r'target_link_libraries\(\s*(\S+)([^)]*)\)', re.S)
+# A C/C++/rc source's comments, strings and character literals, in the order
+# they start: a // inside a string opens no comment, a " inside a comment no string.
+SOURCE_TOKEN = re.compile(r'//[^\n]*|/\*.*?\*/|"(?:\\.|[^"\\\n])*"|\'(?:\\.|[^\'\\\n])*\'', re.S)
+
+
+def without_comments(text):
+    """The source with each comment made one blank (its line breaks kept), strings as they are."""
+    def blank(match):
+        token = match.group(0)
+        if token.startswith('//'):
+            return ' '
+        if token.startswith('/*'):
+            return ' ' + '\n' * token.count('\n')
+        return token
+    return SOURCE_TOKEN.sub(blank, text)
+
+
+def without_cmake_comments(text):
+    return re.sub(r'#[^\n]*', '', text)
 
 
 def headers_by_name(repo):
@@ -78,7 +101,7 @@ def check_includes(repo, headers):
         for name in sorted(os.listdir(path)):
             if not name.endswith(('.h', '.cpp', '.rc')):
                 continue
-            text = open(os.path.join(path, name), encoding='utf-8').read()
+            text = without_comments(open(os.path.join(path, name), encoding='utf-8').read())
             where = f'{folder}/{name}'
             if where != MODAL_HOME:
                 faults += [f'{where}: {call}() outside {MODAL_HOME}' for call in MODAL_CALL.findall(text)]
@@ -103,12 +126,14 @@ def check_links(repo):
         cmake = os.path.join(repo, folder, 'CMakeLists.txt')
         if not os.path.exists(cmake):
             continue
-        for target, rest in LINK.findall(open(cmake, encoding='utf-8').read()):
-            if target not in LIBRARY_FOLDER:
-                continue  # the programs themselves stand on top
+        for target, rest in LINK.findall(without_cmake_comments(open(cmake, encoding='utf-8').read())):
+            # A program stands on its folder's floor, as its libraries do.
             for library in rest.split():
+                if library in LINK_KEYWORDS or library in SYSTEM_LIBRARIES:
+                    continue
                 used = LIBRARY_FOLDER.get(library)
                 if used is None:
+                    faults.append(f'{folder}/CMakeLists.txt: {target} links {library}, a library of no known floor')
                     continue
                 edges.setdefault(target, set()).add(library)
                 if not allowed(folder, used):

@@ -1,40 +1,79 @@
 #!/usr/bin/env python3
-"""Runs the README's examples and compares what they print with the README.
+"""Runs the examples of the README and of docs/ and compares what they print with their text.
 
     tools/check-readme.py [--write] BUILD
 
 An example is a `$ ` line of an indented block, with the lines that complete
-it as a shell command; the block's other lines are what it prints. The first
-example starts the shell the others run in, in this order, from the top of
-the clone, as a reader would paste them. Times and process ids are masked on
-both sides. BUILD must be the clone's build/ folder, which the examples name.
-With --write the README's outputs are replaced by what the run printed (for
-after a change of the output; read the diff before committing it).
+it as a shell command; the block's other lines are what it prints. The files
+are read in this order: README.md, then docs/*.md by name. The first example
+of them all starts the shell the others run in, in that order, from the top
+of the clone, as a reader would paste them. Times are masked on both sides.
+Process ids are not: each real id stands for the written id it was first
+matched with, for the whole run, so that one process keeps one id in the
+text and two processes never share one. An example that waits or runs in
+the background (`&`, `sleep`, `timeout`) runs with every processor kept busy
+by another process meanwhile. BUILD must be the clone's build/ folder, which
+the examples name. With --write the outputs are replaced by what the run
+printed, its process ids written as the text knew them (for after a change
+of the output; read the diff before committing it).
 """
+import glob
 import os
+import queue
 import re
 import signal
 import subprocess
 import sys
-import tempfile
+import threading
+import time
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-README = os.path.join(TOP, 'README.md')
 MARK = '@@readme-example-ended@@'
 SECONDS = 180  # the whole run: 15 s normally, 40 s when it makes the Wine prefix
 SKIPPED = 77
 MASKS = [
     (re.compile(r'\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z'), 'YYYY-MM-DDThh:mm:ss.fffZ'),
     (re.compile(r'\b\d\d:\d\d:\d\d\.\d{3}\b'), 'hh:mm:ss.fff'),
-    (re.compile(r'(\.exe)\(\d+\)'), r'\1(PID)'),
-    (re.compile(r'("pids?": )(\[[\d, ]*\]|\d+)'), r'\1PID'),
 ]
+# Where a process id is written: PROGRAM.exe(PID), "pid": PID, "pids": [PID, ...].
+PID_PLACES = re.compile(r'(?<=\.exe\()\d+(?=\))|(?<="pid": )\d+|(?<="pids": \[)[\d, ]*(?=\])')
+TIMED = re.compile(r'(?<![&>])&(?![&>])|\bsleep\b|\btimeout\b')
+
+
+def files():
+    return [os.path.join(TOP, 'README.md')] + sorted(glob.glob(os.path.join(TOP, 'docs', '*.md')))
 
 
 def mask(text):
     for pattern, replacement in MASKS:
         text = pattern.sub(replacement, text)
-    return text
+    return PID_PLACES.sub('PID', text)
+
+
+def pids(text):
+    return [int(n) for place in PID_PLACES.findall(text) for n in re.findall(r'\d+', place)]
+
+
+class PidMap:
+    """Real process id <-> written one, both ways, for the whole run."""
+
+    def __init__(self):
+        self.written, self.real = {}, {}
+
+    def match(self, got, expected):
+        """Problems with pairing the real ids got with the written ones, or []."""
+        problems = []
+        for real, written in zip(got, expected):
+            if self.written.setdefault(real, written) != written:
+                problems.append(f'process {real} is written {written} here, {self.written[real]} before')
+            if self.real.setdefault(written, real) != real:
+                problems.append(f'id {written} is written for process {real} here, for process {self.real[written]} before')
+        return problems
+
+    def as_written(self, text):
+        def one(match):
+            return re.sub(r'\d+', lambda n: str(self.written.get(int(n.group(0)), n.group(0))), match.group(0))
+        return PID_PLACES.sub(one, text)
 
 
 def complete(command):
@@ -61,25 +100,74 @@ def examples(lines):
     return found
 
 
+class Load:
+    """Another process busy on every processor, for as long as it lives."""
+
+    def __enter__(self):
+        self.spinners = [subprocess.Popen(['sh', '-c', 'while :; do :; done']) for _ in range(os.cpu_count() or 1)]
+        return self
+
+    def __exit__(self, *_):
+        for spinner in self.spinners:
+            spinner.kill()
+            spinner.wait()
+
+
 def run(shell, commands):
-    """Runs the commands in the shell; returns each one's output lines, or None past the time."""
-    with tempfile.TemporaryFile('w+') as script:
-        script.write(f'echo {MARK}\n')
-        for command in commands:
-            script.write(f'{command}\necho {MARK}\n')
-        script.seek(0)
-        child = subprocess.Popen(['bash', '-c', shell], cwd=TOP, stdin=script, stdout=subprocess.PIPE,
-                                 stderr=subprocess.STDOUT, start_new_session=True)
+    """Runs the commands in the shell one after the other; returns each one's
+    output lines, or None for those past the time."""
+    child = subprocess.Popen(['bash', '-c', shell], cwd=TOP, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             stderr=subprocess.STDOUT, start_new_session=True)
+    lines = queue.Queue()
+
+    def read():
+        for line in child.stdout:
+            lines.put(line.decode('utf-8', errors='replace').rstrip('\n'))
+        lines.put(None)
+    threading.Thread(target=read, daemon=True).start()
+    deadline = time.monotonic() + SECONDS
+
+    def until_mark():
+        got = []
+        while True:
+            try:
+                line = lines.get(timeout=max(0.0, deadline - time.monotonic()))
+            except queue.Empty:
+                return None
+            if line is None:
+                return None
+            if line == MARK:
+                return got
+            got.append(line)
+
+    def send(text):
         try:
-            output, _ = child.communicate(timeout=SECONDS)
-        except subprocess.TimeoutExpired:
-            os.killpg(child.pid, signal.SIGTERM)
-            output, _ = child.communicate()
-            print(f'check-readme: the examples did not end within {SECONDS} s')
-    text = output.decode('utf-8', errors='replace')
+            child.stdin.write(text.encode('utf-8'))
+            child.stdin.flush()
+            return True
+        except BrokenPipeError:
+            return False
+
+    outputs = []
     # What the shell prints before its first example is the session's own news.
-    parts = text.split(MARK + '\n')[1:]
-    return [part.splitlines() for part in parts[:len(commands)]] + [None] * (len(commands) - len(parts))
+    if send(f'echo {MARK}\n') and until_mark() is not None:
+        for command in commands:
+            if TIMED.search(command):
+                with Load():
+                    got = until_mark() if send(f'{command}\necho {MARK}\n') else None
+            else:
+                got = until_mark() if send(f'{command}\necho {MARK}\n') else None
+            outputs.append(got)
+            if got is None:
+                print(f'check-readme: the examples did not end within {SECONDS} s')
+                break
+    try:
+        child.stdin.close()
+        child.wait(timeout=max(1.0, deadline - time.monotonic()))
+    except (subprocess.TimeoutExpired, BrokenPipeError):
+        os.killpg(child.pid, signal.SIGTERM)
+        child.wait()
+    return outputs + [None] * (len(commands) - len(outputs))
 
 
 def main():
@@ -92,30 +180,43 @@ def main():
     if os.path.realpath(args[0]) != os.path.realpath(os.path.join(TOP, 'build')):
         print(f'check-readme: skipped: the examples name build/, and this build is {args[0]}')
         return SKIPPED
-    with open(README, encoding='utf-8') as f:
-        lines = f.read().split('\n')
-    found = examples(lines)
+    texts, found = {}, []
+    for path in files():
+        with open(path, encoding='utf-8') as f:
+            texts[path] = f.read().split('\n')
+        found += [(path, *example) for example in examples(texts[path])]
     if len(found) < 2:
-        print('check-readme: the README has no examples')
+        print('check-readme: there are no examples')
         return 1
-    shell, rest = found[0][0], found[1:]
-    outputs = run(shell, [command for command, _, _ in rest])
-    failed = 0
-    for (command, expected, where), got in reversed(list(zip(rest, outputs))):
+    shell, rest = found[0][1], found[1:]
+    outputs = run(shell, [command for _, command, _, _ in rest])
+    failed, ids = 0, PidMap()
+    rewrites = []
+    for (path, command, expected, where), got in zip(rest, outputs):
+        name = os.path.relpath(path, TOP)
         if got is None:
-            print(f'--- never ended: $ {command}')
+            print(f'--- never ended: {name}: $ {command}')
             failed += 1
-        elif mask('\n'.join(got)) != mask('\n'.join(expected)):
-            print(f'--- README.md line {where[0] + 1}: $ {command}\n--- the README says:')
-            print('\n'.join(expected) + '\n--- it printed:\n' + '\n'.join(got))
+            continue
+        said, printed = '\n'.join(expected), '\n'.join(got)
+        problems = [] if mask(printed) != mask(said) else ids.match(pids(printed), pids(said))
+        if mask(printed) != mask(said) or problems:
+            print(f'--- {name} line {where[0] + 1}: $ {command}')
+            for problem in problems:
+                print(f'--- {problem}')
+            print('--- the text says:\n' + said + '\n--- it printed:\n' + printed)
             failed += 1
-            lines[where[0]:where[1]] = ['    ' + line for line in got]
+            rewrites.append((path, where, got))
     if write and failed:
-        with open(README, 'w', encoding='utf-8') as f:
-            f.write('\n'.join(lines))
-        print(f'check-readme: {failed} outputs written into README.md')
+        for path, where, got in reversed(rewrites):
+            texts[path][where[0]:where[1]] = ['    ' + ids.as_written(line) for line in got]
+        for path in {path for path, _, _ in rewrites}:
+            with open(path, 'w', encoding='utf-8') as f:
+                f.write('\n'.join(texts[path]))
+        print(f'check-readme: {failed} outputs written')
         return 0
-    print(f'{len(rest) - failed} passed, {failed} failed')
+    loaded = sum(1 for _, command, _, _ in rest if TIMED.search(command))
+    print(f'{len(rest) - failed} passed, {failed} failed ({loaded} run with every processor busy)')
     return 1 if failed else 0
 
 

@@ -43,12 +43,56 @@ mkdir -p "$(dirname "$prefix")"
 
 # One run at a time per prefix: each run owns the prefix's wineserver.
 exec 9>"$prefix.lock"
-flock 9
+if ! flock -n 9; then
+    echo "wine-run: waiting for $prefix: another run holds it" >&2
+    flock 9
+fi
+
+# Whether Wine manages its windows is the run's own choice (below): the
+# prefix's X11 Driver key, which says it, is changed for the run only and put
+# back as it was once the run's wineserver has ended (and so written the
+# registry), on every way out: the end, an error, Ctrl+C, a kill. Wine takes
+# the setting from nowhere but its registry, and a run that cannot put it
+# back (kill -9) leaves it saved for the next run, which puts it back first.
+x11_saved=$prefix/.kagero-x11-driver
+# The X11 Driver key in user.reg: a block of lines from its [name] line to
+# the blank line that ends it.
+#   x11_key get             prints the block, or nothing when there is none
+#   x11_key put FILE        replaces it by FILE's lines (none: leaves it out)
+# Only while no wineserver runs on the prefix, which would write over it.
+x11_key() {
+    python3 - "$prefix/user.reg" "$@" <<'PY'
+import os, sys
+path, action = sys.argv[1], sys.argv[2]
+text = open(path, encoding='latin-1', newline='').read() if os.path.exists(path) else ''
+body = text[:-1] if text.endswith('\n') else text
+blocks = body.split('\n\n') if body else []
+ours = [i for i, b in enumerate(blocks) if b.lower().startswith('[software\\\\wine\\\\x11 driver]')]
+if action == 'get':
+    sys.stdout.write(blocks[ours[0]] + '\n' if ours else '')
+    sys.exit(0)
+new = open(sys.argv[3], encoding='latin-1', newline='').read().rstrip('\n')
+if ours:
+    blocks[ours[0]:ours[0] + 1] = [new] if new else []
+elif new:
+    blocks.append(new)
+made = path + '.kagero-new'
+with open(made, 'w', encoding='latin-1', newline='') as f:
+    f.write('\n\n'.join(blocks) + '\n')
+os.replace(made, path)
+PY
+}
+
+restore_x11() {
+    [ -f "$x11_saved" ] || return 0
+    x11_key put "$x11_saved" && rm -f "$x11_saved"
+}
 
 xvfb_pid=""
 cleanup() {
     wineserver -k >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1
+    restore_x11
     if [ -n "$xvfb_pid" ]; then
         kill "$xvfb_pid" 2>/dev/null
         wait "$xvfb_pid" 2>/dev/null
@@ -101,22 +145,42 @@ if ! cmp -s "$here/wine-fonts.reg" "$prefix/.kagero-fonts.reg"; then
     cp "$here/wine-fonts.reg" "$prefix/.kagero-fonts.reg"
 fi
 
-# A private Xvfb runs no window manager. Wine waits two seconds for one
-# whenever it hides a managed window (every closed dialog), so there Wine
-# manages its windows itself; on the caller's display the desktop's window
-# manager does, as usual.
-unmanaged_marker=$prefix/.kagero-unmanaged
-if [ -n "$private_display" ] && [ ! -f "$unmanaged_marker" ]; then
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    wineserver -w
-    touch "$unmanaged_marker"
-elif [ -z "$private_display" ] && [ -f "$unmanaged_marker" ]; then
-    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
-    wineserver -w
-    rm -f "$unmanaged_marker"
+# A bare Xvfb (the private one, or a caller's) runs no window manager: there
+# Wine manages its windows itself, drawing their captions and borders, and
+# does not wait two seconds for a manager whenever it hides a window (every
+# closed dialog). On a display with a window manager (one that says so on the
+# root window, as every EWMH one does) that manager frames them, as usual.
+# Either way only for this run: see x11_saved above.
+window_manager_runs() {
+    [ -z "$private_display" ] && xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q '^_NET_SUPPORTING_WM_CHECK('
+}
+wineserver -w
+restore_x11  # a run that was killed before it could
+# Prefixes of before: their runner wrote the unmanaged mode into the prefix.
+if [ -f "$prefix/.kagero-unmanaged" ]; then
+    x11_key get | grep -v '^"Managed"=' >"$x11_saved.old"
+    if [ "$(grep -vc '^#' "$x11_saved.old")" -le 1 ]; then : >"$x11_saved.old"; fi
+    x11_key put "$x11_saved.old" && rm -f "$prefix/.kagero-unmanaged"
+    rm -f "$x11_saved.old"
 fi
+x11_key get >"$x11_saved.new"
+if window_manager_runs; then
+    run_section=$(grep -v '^"Managed"=' "$x11_saved.new")
+elif ! grep -qx '"Managed"="N"' "$x11_saved.new"; then
+    run_section=$(grep -v '^"Managed"=' "$x11_saved.new")
+    run_section=${run_section:-'[Software\\Wine\\X11 Driver]'}$'\n"Managed"="N"'
+else
+    run_section=$(cat "$x11_saved.new")
+fi
+if [ "$run_section" != "$(cat "$x11_saved.new")" ]; then
+    mv "$x11_saved.new" "$x11_saved"
+    printf '%s\n' "$run_section" >"$x11_saved.new"
+    x11_key put "$x11_saved.new"
+fi
+rm -f "$x11_saved.new"
 
 if [ -n "$run_command" ]; then
+    echo "wine-run: the session is ready (DISPLAY=$DISPLAY)" >&2
     "$@"
 else
     wine "$@"

@@ -18,6 +18,7 @@
 #include "HolderProcess.h"
 #include "KernelObjects.h"
 #include "NativeApi.h"
+#include "ObjectOpen.h"
 #include "SystemTables.h"
 #include "WatchLoop.h"
 
@@ -102,11 +103,13 @@ std::wstring Text(const nlohmann::json& entry, const char* key)
 }
 
 // Names a careless program mangles: control characters, the edges of each UTF-8 length, surrogates alone, in
-// pairs and reversed; and plain ones whose case-blind order is easy to get wrong.
+// pairs and reversed; letters a language's case rules match where the kernel's table does not (\x00DF, the
+// Kelvin sign, the dotless \x0131); and plain ones whose case-blind order is easy to get wrong.
 const std::wstring OddNames[] = {
     L"100%d%s%n", L"quote\"mark", L"tab\there", L"line\nbreak\r", L"ctl\x01\x1F\x7F\b\f\x80\x7FF\x800\xFFFF\xDBFF\xDFFF",
     L"日本語の名前", L"lone\xD800high", L"\xDC00lone-low", L"reversed\xDC00\xD800", L"pair\xD83D\xDE00",
-    L"punct !#$&'()*+,-./:;<=>?@[]^_`{|}~", L"long-" + std::wstring(2995, L'x'), L"n10", L"N9", L"n1a", L"9Z",
+    L"punct !#$&'()*+,-./:;<=>?@[]^_`{|}~", L"long-" + std::wstring(2995, L'x'), L"Stra\x00DF" L"e", L"\x212A" L"elvin",
+    L"d\x0131r", L"n10", L"N9", L"n1a", L"9Z",
 };
 
 const TestNamespace& Fixture()
@@ -308,6 +311,23 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
          L"\\KernelObjects\\HighMemoryCondition\tEvent\n" + low + L"MemoryCondition\tEvent\n", L""},
         {{L"--find", L"Memory*", L"\\KernelObjects"}, 0, L"", L""},
         {{L"--bogus"}, 2, L"", L"不明なオプションです: --bogus" + hint},
+        // The nearest option within two edits, a swap of neighbours one, the name before = compared; none for a tie.
+        {{L"--jsno"}, 2, L"", L"不明なオプションです: --jsno (近いオプション: --json)" + hint},
+        {{L"--dpeht=0"}, 2, L"", L"不明なオプションです: --dpeht=0 (近いオプション: --depth)" + hint},
+        {{L"--jsonxyz"}, 2, L"", L"不明なオプションです: --jsonxyz" + hint},
+        {{L"--dep"}, 2, L"", L"不明なオプションです: --dep" + hint},
+        // The largest number an int holds, and one past it; an option of one value given twice, in either form.
+        {{L"--depth=2147483647", L"--find=lowmem", L"\\kernelobjects"}, 0, L"\\KernelObjects\\LowMemoryCondition\tEvent\n", L""},
+        {{L"--depth", L"2147483648"}, 2, L"", L"--depth には 2147483647 までの整数を指定してください: 2147483648" + hint},
+        {{L"--depth", L"99999999999999999999"}, 2, L"",
+         L"--depth には 2147483647 までの整数を指定してください: 99999999999999999999" + hint},
+        {{L"--watch", L"--interval", L"2147483647", L"\\NoSuch"}, 1, L"", L"\\NoSuch: オブジェクトが見つかりません。\n"},
+        {{L"--watch", L"--interval=2147483648", L"\\NoSuch"}, 2, L"",
+         L"--interval には 2147483647 までのミリ秒数を指定してください: 2147483648" + hint},
+        {{L"--depth=1", L"--depth=0", t}, 2, L"", L"一度だけ指定できるオプションです: --depth" + hint},
+        {{L"--find", L"a", L"--find", L"b", t}, 2, L"", L"一度だけ指定できるオプションです: --find" + hint},
+        {{L"--watch", L"--interval", L"100", L"--interval=200", L"\\NoSuch"}, 2, L"",
+         L"一度だけ指定できるオプションです: --interval" + hint},
         {{L"--writable-by", L"NoSuchAccount"}, 2, L"", L"アカウントが見つかりません: NoSuchAccount" + hint},
         {{L"--writable-by", L"S-1-5-x"}, 2, L"", L"アカウントが見つかりません: S-1-5-x" + hint},
         {{L"--writable-by", L""}, 2, L"", L"--writable-by の値が空です" + hint},
@@ -339,6 +359,13 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
          L"beta\tEvent\thandles=2\treferences=3\teventType=synchronization\tsignaled=false\n", L""},
         {{L"--type", L"Mutant", t + L"\\beta"}, 0, L"", L""},
         {{t + L"\\link"}, 0, L"Link\tSymbolicLink\t-> \\Tree\\Alpha\n", L""},
+        // Found as the kernel finds a name: not SS for \x00DF, k for the Kelvin sign, I for \x0131; a lone surrogate as it is.
+        {{names + L"\\STRASSE"}, 1, L"", L"Names\\STRASSE: オブジェクトが見つかりません。\n"},
+        {{names + L"\\stra\x00DF" L"E"}, 0, L"Names\\Stra\x00DF" L"e\tEvent\n", L""},
+        {{names + L"\\kelvin"}, 1, L"", L"Names\\kelvin: オブジェクトが見つかりません。\n"},
+        {{names + L"\\DIR"}, 1, L"", L"Names\\DIR: オブジェクトが見つかりません。\n"},
+        {{names + L"\\D\x0131R"}, 0, L"Names\\d\x0131r\tEvent\n", L""},
+        {{names + L"\\LONE\xD800HIGH"}, 0, L"Names\\lone\xFFFDhigh\tEvent\n", L""},
         {{L"--json", L"\\KernelObjects\\LowMemoryCondition"}, 0,
          L"{\"path\": \"\\\\KernelObjects\\\\LowMemoryCondition\", \"name\": \"LowMemoryCondition\", \"type\": \"Event\"}\n", L""},
         {{L"--json", L"--version"}, 0, L"kagero-dump 1.10.158.1\n", L""},
@@ -352,6 +379,7 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
         {{L"--holders", L"--held-by", pid, held + L"\\Via\\heldevent"}, 0, L"Via\\HeldEvent\tEvent" + by, L""},
         {{L"--holders", L"\\KernelObjects\\LowMemoryCondition"}, 0, L"\\KernelObjects\\LowMemoryCondition\tEvent\tholders=\n", L""},
         {{L"--held-by", L"NoSuchProgram", in}, 2, L"", L"実行中のプロセスが見つかりません: NoSuchProgram" + hint},
+        {{L"--held-by", L"\x212A" L"agero_holder", in}, 2, L"", L"実行中のプロセスが見つかりません: \x212A" L"agero_holder" + hint},
         {tooMany, 2, L"", L"--held-by は 16 個まで指定できます: 1" + hint},
         {{L"--help", L"--bogus"}, 0, usage, L""},
         {{L"/?"}, 0, usage, L""},
@@ -630,6 +658,15 @@ TEST_CASE("who can change it, as the system decides: an account with its groups,
         {{L"--writable-by-process", L"NoSuchProgram"}, 2, L"", L"実行中のプロセスが見つかりません: NoSuchProgram" + hint},
         {{L"--writable-by", L"WD", L"--capability", L"notACapability"}, 2, L"", L"ケーパビリティではありません: notACapability" + hint},
         {{L"--writable-by", L"WD", L"--appcontainer", L"S-1-15-2-1"}, 2, L"", L"AppContainer のパッケージではありません: S-1-15-2-1" + hint},
+        // The sandbox's lists repeat; its level and package are one each.
+        {{L"--writable-by-process", L"self", L"--restricted-to", L"AU", L"--restricted-to", L"AU"}, 0,
+         L"au-only" + all + L"#1:AU\n", L""},
+        {{L"--writable-by", L"WD", L"--appcontainer", pkg, L"--capability", L"internetClient", L"--capability",
+          L"internetClient"}, 0, L"package" + all + L"#0:WD,#1:S-1-15-3-1\n", L""},
+        {{L"--writable-by", L"WD", L"--integrity", L"low", L"--integrity=high"}, 2, L"",
+         L"一度だけ指定できるオプションです: --integrity" + hint},
+        {{L"--writable-by", L"WD", L"--appcontainer", pkg, L"--appcontainer", pkg}, 2, L"",
+         L"一度だけ指定できるオプションです: --appcontainer" + hint},
     };
     const std::wstring prefix = ns.Root() + L"\\";
     for (const auto& c : cases) {
@@ -665,4 +702,35 @@ TEST_CASE("who can change it, as the system decides: an account with its groups,
     const DumpRun words = RunDump({L"--explain", L"--writable-by", L"AU", ns.Path(L"au-only")});
     CHECK(words.exitCode == 0);
     CHECK(FromUtf8(words.out).find(L"結果: 0x001F0003") != std::wstring::npos);
+}
+
+namespace {
+NTSTATUS NTAPI QueryFails(HANDLE, ULONG, PVOID buffer, ULONG length, PULONG)
+{
+    memset(buffer, 0x5A, length);  // what a partial answer might leave
+    return static_cast<NTSTATUS>(0xC0000022L);
+}
+}  // namespace
+
+TEST_CASE("--details leaves out the fields of a query that failed, never zeros")
+{
+    const std::wstring tree = Fixture().Path(L"Tree");
+    const struct { NativeQueryCall ObjectCalls::*call; const wchar_t* object; const char* line; } cases[] = {
+        {&ObjectCalls::queryObject, L"\\beta", "beta\tEvent\teventType=synchronization\tsignaled=false\n"},
+        {&ObjectCalls::queryEvent, L"\\beta", "beta\tEvent\thandles=2\treferences=3\n"},
+        {&ObjectCalls::queryMutant, L"\\Gamma", "Gamma\tMutant\thandles=2\treferences=3\n"},
+        {&ObjectCalls::querySemaphore, L"\\zz-last", "zz-last\tSemaphore\thandles=2\treferences=3\n"},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(&c - cases);
+        ObjectCalls failing = ActiveObjectCalls();
+        failing.*c.call = QueryFails;
+        std::wstring arguments[] = {L"kagero-dump", L"--details", tree + c.object};
+        wchar_t* argv[] = {&arguments[0][0], &arguments[1][0], &arguments[2][0]};
+        SetObjectCalls(&failing);
+        const DumpRun run = Capture([&](HANDLE out, HANDLE err) { return long(RunDumpProgram(3, argv, out, err)); });
+        SetObjectCalls(nullptr);
+        const std::string prefix = std::string(tree.begin(), tree.end()) + "\\";
+        CHECK(run.out.substr(run.out.find(prefix) == 0 ? prefix.size() : 0) == c.line);
+    }
 }

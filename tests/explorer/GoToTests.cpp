@@ -12,13 +12,19 @@ TEST_CASE("Go to: a directory in the tree, an object's row selected, focused and
     GetWindowRect(p.window, &frame);
     // A short window: "sem" is then below the rows in view until it is gone to.
     SetWindowPos(p.window, nullptr, 0, 0, 600, 240, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
-    REQUIRE((ns.Directory(L"Dir\\Fresh") >= 0 && ns.Event(L"Dir\\Fresh\\e") >= 0));
+    const std::wstring strasse = L"Dir\\Fresh\\Stra\x00DF" L"e";
+    REQUIRE((ns.Directory(L"Dir\\Fresh") >= 0 && ns.Event(L"Dir\\Fresh\\e") >= 0 && ns.Directory(strasse) >= 0 &&
+             ns.Event(strasse + L"\\x") >= 0));
     REQUIRE(ns.Build({{Kind::SymbolicLink, L"Dir\\ToClosed", 0, 0, ns.Path(L"Closed")}}) == 0);
     TreeView_SelectItem(p.Tree(), nullptr);
     const std::wstring deeper = ns.Path(L"Dir\\Deeper"), objects = ns.Path(L"Objects");
     const struct { std::wstring path; unsigned status; std::wstring shown; bool refreshed; } steps[] = {
         {L"\\", 0, L"\\", false},
         {ns.Path(L"Dir\\Fresh\\e"), 0, ns.Path(L"Dir\\Fresh") + L"|e*", true},  // new since the tree was built
+        // Case ignored as the kernel ignores it: \x00DF is not SS, on the way or at the end.
+        {ns.Path(L"Dir\\Fresh\\STRASSE\\x"), 0xC0000034, ns.Path(L"Dir\\Fresh") + L"|e*", true},
+        {ns.Path(L"dir\\FRESH\\stra\x00DF" L"E\\X"), 0, ns.Path(strasse) + L"|x*", false},
+        {ns.Path(L"Dir\\Fresh\\STRASSE"), 0xC0000034, ns.Path(strasse) + L"|x*", false},
         {ns.Path(L"dir\\DEEPER\\"), 0, deeper, false},  // case ignored as the kernel does; a trailing \ is the directory
         {ns.Path(L"Dir\\Deeper\\nothing"), 0xC0000034, deeper, false}, {ns.Path(L"Dir\\Deeper\\x"), 0, deeper + L"|x*", false},
         {ns.Path(L"Closed\\x"), 0xC0000022, deeper + L"|x*", false},  // the directory's listing is refused
@@ -86,7 +92,8 @@ TEST_CASE("Go to: a directory in the tree, an object's row selected, focused and
         SetFocus(nullptr);
         CHECK((GoToObjectPathOrSay(p.window, path.c_str()) && GetFocus() == focus && GetForegroundWindow() == p.window));
     }
-    for (const wchar_t* made : {L"Dir\\Fresh\\e", L"Dir\\Fresh", L"Dir\\ToClosed"})
+    for (const std::wstring& made : {strasse + L"\\x", strasse, std::wstring(L"Dir\\Fresh\\e"), std::wstring(L"Dir\\Fresh"),
+                                     std::wstring(L"Dir\\ToClosed")})
         ns.Remove(made);
     p.Command(CMD_REFRESH);
     SetWindowPos(p.window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,

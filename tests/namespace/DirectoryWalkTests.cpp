@@ -2,6 +2,7 @@
 #include <doctest.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <list>
 #include <string>
 #include <vector>
@@ -10,7 +11,9 @@
 #include "EntryRecord.h"
 #include "GrowingArray.h"
 #include "KernelObjects.h"
+#include "NameCompare.h"
 #include "NativeApi.h"
+#include "ObjectOpen.h"
 #include "ObjectTypes.h"
 
 namespace {
@@ -182,6 +185,56 @@ TEST_CASE("type names map to their codes and images in any letter case; other na
         int image = -5;
         CHECK(LookupObjectType(c.name, &image) == c.code);
         CHECK(image == c.image);
+    }
+}
+
+TEST_CASE("names compared as the kernel compares them: upper-cased unit by unit by the system's table, no language's "
+          "rules; the kernel opens the same; a child picked by its exact name, else the first caseless match")
+{
+    // The order's sign by hand from the units' codes once upper-cased (U+0131, U+00DF, U+212A, U+03C2 and the
+    // surrogates stay as they are); lstrcmpiW gives another for the rows marked *.
+    const struct { const wchar_t *a, *b; int order; } cases[] = {
+        {L"\x0131", L"I", 1}, {L"\x0131", L"i", 1}, {L"\x0131", L"J", 1} /* * */, {L"i", L"\x0130", -1},
+        {L"\x00DF", L"SS", 1} /* * */, {L"stra\x00DF" L"e", L"STRASSE", 1} /* * */, {L"\x00DF", L"T", 1} /* * */,
+        {L"\x212A", L"k", 1} /* * */, {L"\x03C2", L"\x03A3", 1} /* * */, {L"\xD800", L"\xE000", -1} /* * */,
+        {L"\xDC00", L"\xFFFD", -1} /* * */, {L"lone\xD800" L"high", L"LONE\xD800" L"HIGH", 0},
+        {L"aB\x00E9", L"Ab\x00C9", 0}, {L"x\x00FF", L"X\x0178", 0}, {L"Ab", L"AC", -1}, {L"ab", L"AB-", -1},
+        {L"ab-", L"AB", 1}};
+    TestNamespace ns;
+    for (const auto& c : cases) {
+        const int row = int(&c - cases);
+        CAPTURE(row);
+        const size_t aLength = wcslen(c.a), bLength = wcslen(c.b);
+        const auto sign = [](int order) { return (order > 0) - (order < 0); };
+        CHECK(sign(CompareCaseless(c.a, aLength, c.b, bLength)) == c.order);
+        CHECK(sign(CompareCaseless(c.b, bLength, c.a, aLength)) == -c.order);
+        std::wstring key(c.a);
+        UpcaseText(&key[0], aLength);
+        CHECK(sign(CompareKeyCaseless(key.c_str(), aLength, c.b, bLength)) == c.order);
+        CHECK(EqualCaseless(c.a, c.b) == (c.order == 0));
+        // The kernel: an object made as a, opened as b without regard to case.
+        const std::wstring directory = L"r" + std::to_wstring(row);
+        REQUIRE((ns.Directory(directory) >= 0 && ns.Event(directory + L"\\" + c.a) >= 0));
+        UNICODE_STRING name;
+        const std::wstring opened = ns.Path(directory + L"\\" + c.b);
+        RtlInitUnicodeString(&name, opened.c_str());
+        OBJECT_ATTRIBUTES attributes;
+        InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, nullptr, nullptr);
+        ObjectHandle event;
+        CHECK((NtOpenEvent(event.Receive(), SYNCHRONIZE, &attributes) == 0) == (c.order == 0));
+    }
+
+    const struct { std::vector<const wchar_t*> children; const wchar_t* name; bool exactOnly; int picked; } picks[] = {
+        {{L"STRASSE", L"Stra\x00DF" L"e"}, L"STRA\x00DF" L"E", false, 1}, {{L"KEY", L"\x212A" L"ey"}, L"\x212A" L"EY", false, 1},
+        {{L"a", L"A"}, L"A", false, 1}, {{L"Ab", L"aB", L"AB"}, L"ab", false, 0}, {{L"a", L"b"}, L"A", true, -1},
+        {{L"b", L"A", L"a"}, L"a", true, 2}, {{L"ab", L"abc"}, L"ABCD", false, -1}};
+    for (const auto& c : picks) {
+        CAPTURE(&c - picks);
+        ChildPick pick(c.name, c.exactOnly);
+        int picked = -1;
+        for (size_t i = 0; i < c.children.size() && !pick.Exact(); ++i)
+            picked = pick.Offer(c.children[i]) ? int(i) : picked;
+        CHECK(picked == c.picked);
     }
 }
 

@@ -89,9 +89,10 @@ NTSTATUS NTAPI Duplicate(HANDLE from, HANDLE source, HANDLE to, PHANDLE target, 
     if (from == RefusedProcess && Refuse.duplicate && (!Refuse.value || Refuse.value == ULONG_PTR(source)))
         return Refuse.duplicate;
     if (from == RefusedProcess && FileInstead == ULONG_PTR(source)) {
-        static HANDLE file = CreateFileW(L"C:\\windows\\win.ini", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        static const FileHandle file(
+            CreateFileW(L"C:\\windows\\win.ini", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         from = GetCurrentProcess();
-        source = file;
+        source = file.Get();
     }
     const NTSTATUS status = NtDuplicateObject(from, source, to, target, access, attributes, options);
     Opens += status >= 0;
@@ -130,7 +131,7 @@ TEST_CASE("holders: the holder's program, pid and each handle's access, found in
           "not our own handles, no files, no prefix; narrowed by type and path; none once it has ended")
 {
     TestNamespace ns;
-    const std::wstring directory(600, L'd');  // names over the first query's 1024 bytes
+    const std::wstring directory = L"Stra\x00DF" L"e-" + std::wstring(600, L'd');  // names over the first query's 1024 bytes
     REQUIRE(ns.Build({{Kind::Event, L"Ours"}, {Kind::Directory, directory}}) == 0);
     HolderProcess holder;
     REQUIRE(holder.Start(ns.Path(directory)));
@@ -154,6 +155,11 @@ TEST_CASE("holders: the holder's program, pid and each handle's access, found in
     std::wstring upper = event;
     CharUpperBuffW(&upper[0], DWORD(upper.size()));
     CHECK(Rows(scan, upper).size() == 2);
+    // Not the kernel's name for it: SS for the one unit \x00DF, the Kelvin sign for K.
+    std::wstring doubled = event, kelvin = event;
+    doubled.replace(doubled.find(L'\x00DF'), 1, L"SS");
+    kelvin[kelvin.find(L'K')] = L'\x212A';
+    CHECK((Rows(scan, doubled).empty() && Rows(scan, kelvin).empty()));
     CHECK(scan.ProcessesHolding(upper.c_str()) == 1);
     CHECK(Rows(scan, event.substr(0, event.size() - 1)).empty());
     CHECK(Rows(scan, ns.Path(L"Ours")).empty());
@@ -250,7 +256,8 @@ TEST_CASE("program names: a pid in decimal, a name in any letter case with or wi
         {L"kagero_holder", both}, {L"kagero_holder.exe", both}, {L"KAGERO_Holder.EXE", both}, {L"Kagero_Holder", both},
         {std::to_wstring(a.Pid()), first}, {L"00" + std::to_wstring(a.Pid()), first}, {L"namespace_tests", self},
         {std::to_wstring(0x100000000ull + a.Pid()), none}, {L"kagero_holde", none}, {L"kagero_holder.ex", none},
-        {L"kagero_holder.exe.exe", none}, {L"agero_holder", none}, {L"", none}, {L".exe", none}, {L"-1", none}};
+        {L"kagero_holder.exe.exe", none}, {L"agero_holder", none}, {L"", none}, {L".exe", none}, {L"-1", none},
+        {L"\x212A" L"agero_holder", none}};  // the Kelvin sign is no K to the kernel
     for (const auto& c : cases) {
         CAPTURE(std::string(c.text.begin(), c.text.end()));
         CHECK(Matches(list, c.text) == c.pids);

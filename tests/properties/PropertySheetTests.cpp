@@ -14,12 +14,15 @@
 
 namespace {
 
-// Seams under the native calls, set for one command: event opens failing from a given one on, and,
-// when odd, what Wine never reports in a query's first field: a permanent object, an unknown event type.
+// Seams under the native calls, set for one command: event opens failing from a given one on;
+// when odd, what Wine never reports in a query's first field: a permanent object, an unknown event type;
+// and the queries that fail, each leaving a partial answer behind as a refused query may.
 namespace seam {
 int failFrom = -1, eventOpens = 0;  // -1: none fails
 NTSTATUS failWith = 0;
 bool odd = false;
+enum Failing { Basic = 1, Type = 2, State = 4, Target = 8 };  // NtQueryObject's two classes, a state, a link's
+int failing = 0;
 
 NTSTATUS NTAPI OpenEvent(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes)
 {
@@ -31,10 +34,23 @@ HPROPSHEETPAGE WINAPI NoPage(LPCPROPSHEETPAGEW) { return nullptr; }  // as when 
 template <NativeQueryCall ObjectCalls::*query, LONG oddBits>
 NTSTATUS NTAPI Query(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
 {
+    const int kind = query != &ObjectCalls::queryObject ? State : infoClass == 0 ? Basic : infoClass == 2 ? Type : 0;
+    if (failing & kind) {
+        FillMemory(buffer, length, 0x11);
+        return STATUS_ACCESS_DENIED;
+    }
     const NTSTATUS status = (NativeObjectCalls().*query)(handle, infoClass, buffer, length, returned);
     if (odd && infoClass == 0 && status == 0)
         static_cast<LONG*>(buffer)[0] |= oddBits;
     return status;
+}
+NTSTATUS NTAPI QueryLink(HANDLE handle, PUNICODE_STRING target, PULONG needed)
+{
+    if (!(failing & Target))
+        return NativeObjectCalls().querySymbolicLink(handle, target, needed);
+    lstrcpynW(target->Buffer, L"\\Partial", target->MaximumLength / sizeof(wchar_t));
+    target->Length = 8 * sizeof(wchar_t);
+    return STATUS_ACCESS_DENIED;
 }
 }  // namespace seam
 
@@ -67,6 +83,9 @@ Shown Properties(const std::function<void()>& go = PostProperties)
     calls.openEvent = seam::OpenEvent;
     calls.queryObject = seam::Query<&ObjectCalls::queryObject, 0x10>;  // OBJ_PERMANENT
     calls.queryEvent = seam::Query<&ObjectCalls::queryEvent, 4>;  // 4: no event type
+    calls.queryMutant = seam::Query<&ObjectCalls::queryMutant, 0>;
+    calls.querySemaphore = seam::Query<&ObjectCalls::querySemaphore, 0>;
+    calls.querySymbolicLink = seam::QueryLink;
     SetObjectCalls(&calls);
     seam::eventOpens = 0;
     Shown shown;
@@ -76,7 +95,7 @@ Shown Properties(const std::function<void()>& go = PostProperties)
             extra(sheet, page);
     };
     shown.seen = modal::Run([&] { go(), Shell().Pump(); });
-    seam::failFrom = -1, seam::odd = false;
+    seam::failFrom = -1, seam::odd = false, seam::failing = 0;
     // Nothing the command made outlives it.
     CHECK(ActiveGeneralPage == nullptr);
     CHECK(LiveSecurityProviders() == 0);
@@ -107,6 +126,7 @@ TEST_CASE("The General page and the panel of each type show the object's state, 
         const char* type;
         std::string panel;
         bool odd = false;  // read through the seams for what Wine never reports
+        int fail = 0;  // the queries that fail: their fields are blank, never a zero read as a value
     } rows[] = {
         {ns.Root(), L"auto", "Event", event + "自動リセット|リセット"},
         {ns.Root(), L"manual", "Event", event + "手動リセット|セット"},
@@ -122,6 +142,11 @@ TEST_CASE("The General page and the panel of each type show the object's state, 
         {L"\\", L"", "Directory", ""},
         {L"\\Device", L"", "Directory", ""},
         {ns.Path(L"Dir\\Deeper"), L"", "Directory", ""},
+        {L"\\", L"", "", "", false, seam::Basic | seam::Type},  // the root's type is the query's
+        {ns.Root(), L"auto", "Event", event + "|", false, seam::State},
+        {ns.Root(), L"held", "Mutant", mutant + "|", false, seam::State},
+        {ns.Root(), L"sem", "Semaphore", "Semaphoreオブジェクトの付加情報||", false, seam::State},
+        {ns.Root(), L"link", "SymbolicLink", "SymbolicLinkオブジェクトの付加情報||", false, seam::Target},
     };
     for (const auto& row : rows) {
         const std::wstring path = row.name.empty() ? row.node : row.node + L"\\" + row.name;
@@ -130,14 +155,18 @@ TEST_CASE("The General page and the panel of each type show the object's state, 
             p.SelectNode(row.node);
         else
             p.SelectRow(row.node, row.name);
-        seam::odd = row.odd;
+        seam::odd = row.odd, seam::failing = row.fail;
         const Shown shown = Properties();
         REQUIRE(shown.pages.size() == 1);
         const General& page = shown.pages[0];
+        const bool unread = row.fail & seam::Basic;
         CHECK(page.fields.at(CTRL_PAGE_PATH) == path);
         CHECK(Utf8(page.fields.at(CTRL_PAGE_TYPE)) == row.type);
-        CHECK(Utf8(page.fields.at(CTRL_PAGE_PERMANENCE)) == (row.odd ? "あり" : "なし"));
-        if (!row.name.empty())  // the test's handle and the page's: the sheet's test-open is closed
+        CHECK(Utf8(page.fields.at(CTRL_PAGE_PERMANENCE)) == (unread ? "" : row.odd ? "あり" : "なし"));
+        if (unread)  // the counts and pool charges
+            for (int id = CTRL_PAGE_REFERENCES; id <= CTRL_PAGE_PAGED; ++id)
+                CHECK(page.fields.at(id) == L"");
+        else if (!row.name.empty())  // the test's handle and the page's: the sheet's test-open is closed
             CHECK(page.fields.at(CTRL_PAGE_HANDLES) == L"2");
         CHECK(page.fields.at(CTRL_PAGE_TYPE_COUNT) + page.fields.at(CTRL_PAGE_PANEL_FRAME) == L"--");  // both hidden
         CHECK(page.panel == row.panel);
@@ -151,7 +180,7 @@ TEST_CASE("The access editor is looked for in the system directory only")
     lstrcpyW(wcsrchr(beside, L'\\') + 1, L"kagero-planted.dll");
     const wchar_t* const planted[] = {beside, L"kagero-planted.dll"};  // and in the current folder
     for (const wchar_t* file : planted)
-        CloseHandle(CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        FileHandle made(CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     SetAccessEditorForTests(L"kagero-planted.dll", nullptr);
     CHECK_FALSE(IsAccessEditorAvailable());
     SetAccessEditorForTests(nullptr, nullptr);

@@ -1,4 +1,4 @@
-#include "EntryFormat.h"
+#include "EntryLine.h"
 
 #include "EntryHolders.h"
 #include "FieldWriter.h"
@@ -21,8 +21,10 @@ void AppendEventType(FieldWriter& fields, LONG eventType)
 
 void AppendState(FieldWriter& fields, const ObjectState& state)
 {
-    fields.Number("handles", state.handles);
-    fields.Number("references", state.references);
+    if (state.counted) {
+        fields.Number("handles", state.handles);
+        fields.Number("references", state.references);
+    }
     switch (state.kind) {
     case ObjectState::Event:
         AppendEventType(fields, state.first);

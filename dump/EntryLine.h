@@ -13,7 +13,9 @@ struct EntryHolding;
 
 // What --details read from an open object.
 struct ObjectState {
+    // A query that failed leaves its fields out: counted false, or kind Plain.
     enum Kind { Plain, Event, Mutant, Semaphore };
+    bool counted = false;
     ULONG handles = 0;
     ULONG references = 0;
     Kind kind = Plain;

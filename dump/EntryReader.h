@@ -10,12 +10,12 @@
 #include "TextEncoding.h"
 #include "WideText.h"
 
-class EntryFormatter {
+class EntryReader {
 public:
     // subjects: those --writable-by and --writable-by-process made, if any.
-    explicit EntryFormatter(const DumpOptions& options, const DumpSubjects* subjects = nullptr);
-    EntryFormatter(const EntryFormatter&) = delete;
-    EntryFormatter& operator=(const EntryFormatter&) = delete;
+    explicit EntryReader(const DumpOptions& options, const DumpSubjects* subjects = nullptr);
+    EntryReader(const EntryReader&) = delete;
+    EntryReader& operator=(const EntryReader&) = delete;
 
     // Appends the line of the entry at path, with holders when given;
     // nothing when --writable-by leaves it out.

@@ -1,9 +1,9 @@
-#include "EntryFormatter.h"
+#include "EntryReader.h"
 
 #include <cwchar>
 
 #include "DumpSubjects.h"
-#include "EntryFormat.h"
+#include "EntryLine.h"
 #include "ObjectDetails.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
@@ -15,42 +15,43 @@ namespace {
 void ReadState(HANDLE object, int typeCode, ObjectState* state)
 {
     OBJECT_BASIC_INFORMATION basic = {};
-    wchar_t typeName[TypeNameChars];
-    LONG typeCount = 0;
-    QueryObjectInfo(object, &basic, ObjectBasicInformationBytes, typeName, TypeNameChars, &typeCount);
+    state->counted = QueryBasicInformation(object, &basic, ObjectBasicInformationBytes) >= 0;
     state->handles = basic.HandleCount;
     state->references = basic.PointerCount;
+    NTSTATUS status = -1;
     switch (typeCode) {
     case TypeEvent:
     case TypeEventPair:
         state->kind = ObjectState::Event;
-        QueryEventState(object, &state->first, &state->second);
+        status = QueryEventState(object, &state->first, &state->second);
         break;
     case TypeMutant: {
         state->kind = ObjectState::Mutant;
         ULONG flags = 0;
-        QueryMutantState(object, &state->first, &flags);
+        status = QueryMutantState(object, &state->first, &flags);
         state->second = static_cast<LONG>(flags);
         break;
     }
     case TypeSemaphore:
         state->kind = ObjectState::Semaphore;
-        QuerySemaphoreState(object, &state->first, &state->second);
+        status = QuerySemaphoreState(object, &state->first, &state->second);
         break;
     default:
         break;
     }
+    if (status < 0)
+        state->kind = ObjectState::Plain;
 }
 
 }  // namespace
 
-EntryFormatter::EntryFormatter(const DumpOptions& options, const DumpSubjects* subjects)
+EntryReader::EntryReader(const DumpOptions& options, const DumpSubjects* subjects)
     : options_(options), audit_(subjects, options.security),
       auditing_(options.security || (subjects && subjects->Count() > 0))
 {
 }
 
-void EntryFormatter::AppendLine(ByteBuffer& out, const WideText& path, const wchar_t* typeName,
+void EntryReader::AppendLine(ByteBuffer& out, const WideText& path, const wchar_t* typeName,
                                 const EntryHolding* holders)
 {
     const wchar_t* name = LastPathComponent(path.Get());
@@ -75,7 +76,7 @@ void EntryFormatter::AppendLine(ByteBuffer& out, const WideText& path, const wch
         ObjectHandle object;
         const NTSTATUS status = OpenForDetails(path.Get(), typeCode, OpenForQuery, object.Receive());
         if (status != 0) {
-            ObjectOpenFailureText(status, openError);
+            StatusText(Failed::Open, status, openError);
             facts.openError = openError;
         } else {
             if (typeCode == TypeSymbolicLink) {
