@@ -7,6 +7,7 @@
 #include "FindDialog.h"
 #include "GoToPath.h"
 #include "HoldersWindow.h"
+#include "LoadedText.h"
 #include "MainFrame.h"
 #include "ModalScope.h"
 #include "Owned.h"
@@ -61,17 +62,21 @@ bool IsFindWindowMessage(const MSG* message)
 void GoToStartPath(HWND window, const wchar_t* path)
 {
     if (lstrcmpW(path, L"/?") == 0) {
-        ModalMessageBox(window, L"使い方: kagero.exe [\\パス]\nパスのオブジェクトを選んだ状態でウィンドウを開きます。", L"Kagero",
-                        MB_ICONINFORMATION);
+        wchar_t usage[LoadedTextChars];
+        LoadText(IDS_USAGE, usage, LoadedTextChars);
+        ModalMessageBox(window, usage, L"Kagero", MB_ICONINFORMATION);
         return;
     }
     // kagero-dump's words for the same paths.
+    wchar_t words[LoadedTextChars];
     switch (CheckPathSyntax(path)) {
     case PathSyntax::NoLeadingSeparator:
-        ShowPathFailure(window, path, L"パスは \\ で始めてください。");
+        LoadText(IDS_PATH_NO_LEADING_SEPARATOR, words, LoadedTextChars);
+        ShowPathFailure(window, path, words);
         return;
     case PathSyntax::DoubledSeparator:
-        ShowPathFailure(window, path, L"パスに \\ が二つ続いています。");
+        LoadText(IDS_PATH_DOUBLED_SEPARATOR, words, LoadedTextChars);
+        ShowPathFailure(window, path, words);
         return;
     case PathSyntax::Good:
         break;

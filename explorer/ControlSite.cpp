@@ -7,6 +7,7 @@
 #include "AppGlobals.h"
 #include "CopyCommands.h"
 #include "DirectoryTree.h"
+#include "FixedTexts.h"
 #include "GoToPath.h"
 #include "ImageStrips.h"
 #include "ListSort.h"
@@ -190,8 +191,8 @@ LRESULT ControlSite::OnCreate(HWND window)
     barRect_.bottom = clientRect_.bottom;
     if (!splitterCursor_)
         splitterCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(CUR_SPLITTER));
-    InsertColumn(listWindow_, 0, L"名前", 280);
-    InsertColumn(listWindow_, 1, L"タイプ", 100);
+    InsertColumn(listWindow_, 0, ListNameTitle, 280);
+    InsertColumn(listWindow_, 1, ListTypeTitle, 100);
     LoadImageLists(instance);
     // Posted: the Refresh runs from the loop, once the main window is complete.
     PostMessageW(paneWindow_, WM_COMMAND, CMD_REFRESH, 0);

@@ -4,6 +4,7 @@
 
 #include "DirectoryWalk.h"
 #include "FailureWords.h"
+#include "FixedTexts.h"
 #include "ListSort.h"
 #include "NativeApi.h"
 #include "ObjectTypes.h"
@@ -50,11 +51,11 @@ const int CountTextChars = 256;
 void FormatCountText(NTSTATUS status, int rowCount, wchar_t (&text)[CountTextChars])
 {
     if (status == 0)
-        wsprintfW(text, L"%d個のオブジェクト", rowCount);
+        wsprintfW(text, ListCountFormat, rowCount);
     else if (status == STATUS_ACCESS_DENIED)
         lstrcpynW(text, ListingAccessDeniedText, CountTextChars);
     else
-        wsprintfW(text, L"ERROR - 0x%08X", static_cast<unsigned>(status));
+        wsprintfW(text, ListErrorFormat, static_cast<unsigned>(status));
 }
 
 }  // namespace

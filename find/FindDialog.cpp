@@ -12,6 +12,7 @@
 #include "FindResults.h"
 #include "HoldersWindow.h"
 #include "ImageStrips.h"
+#include "LoadedText.h"
 #include "ModelessSlot.h"
 #include "ObjectTypes.h"
 #include "Owned.h"
@@ -26,15 +27,16 @@
 namespace {
 
 const UINT SearchMessage = WM_APP + 1;
-const wchar_t AllTypesText[] = L"(すべてのタイプ)";
 const wchar_t RootPath[] = L"\\";
 const int MaxTypeNames = 512;
-const int StatusTextChars = 256 + OpenFailureTextChars;
+// The status line: a loaded format with its counts, or the location's failure words.
+const int StatusTextChars = LoadedTextChars + OpenFailureTextChars;
 const UINT_PTR ListSubclassId = 1;
 
 // Column titles and their shares of the list's width.
 const ReportColumn Columns[FoundColumnCount] = {
-    {L"名前", 28, LVCFMT_LEFT}, {L"場所", 34, LVCFMT_LEFT}, {L"タイプ", 14, LVCFMT_LEFT}, {L"リンク先", 24, LVCFMT_LEFT}};
+    {IDS_FIND_COLUMN_NAME, 28, LVCFMT_LEFT}, {IDS_FIND_COLUMN_PLACE, 34, LVCFMT_LEFT},
+    {IDS_FIND_COLUMN_TYPE, 14, LVCFMT_LEFT}, {IDS_FIND_COLUMN_TARGET, 24, LVCFMT_LEFT}};
 
 const AnchoredControl Anchors[] = {
     {CTRL_FIND_NAME, Stretch},      {CTRL_FIND_TYPE, Stretch},      {CTRL_FIND_LOCATION, Stretch},
@@ -94,7 +96,9 @@ void AddSortedNames(HWND combo, const wchar_t** names, int count)
 // The system's types; where \ObjectTypes cannot be read, the ones Kagero knows.
 void FillTypeList(HWND combo)
 {
-    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AllTypesText));
+    wchar_t allTypes[LoadedTextChars];
+    LoadText(IDS_FIND_ALL_TYPES, allTypes, LoadedTextChars);
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(allTypes));
     const wchar_t* names[MaxTypeNames];
     int count = 0;
     TypeNameSink sink;
@@ -147,8 +151,7 @@ void SetStatus(const FindState& window, const wchar_t* text)
 void ShowProgress(const FindState& window, const SearchProgress& progress)
 {
     wchar_t text[StatusTextChars];
-    wsprintfW(text, L"検索中... %ld 個のディレクトリを調べ、%ld 個のオブジェクトが見つかりました。",
-              progress.directoriesDone, progress.objectsFound);
+    FormatText(text, StatusTextChars, IDS_FIND_PROGRESS, progress.directoriesDone, progress.objectsFound);
     SetStatus(window, text);
 }
 
@@ -159,21 +162,21 @@ void ShowOutcome(const FindState& window, const SearchProgress& progress)
         // Nothing was searched: the failure is the location's, not a count.
         wchar_t words[OpenFailureTextChars];
         OpenFailureText(progress.startStatus, words);
-        wsprintfW(text, L"場所を開けません: %s", words);
+        FormatText(text, StatusTextChars, IDS_FIND_NO_LOCATION, words);
         SetStatus(window, text);
         return;
     }
-    int length = wsprintfW(text, L"%s%ld 個のオブジェクトが見つかりました。",
-                           progress.stopped ? L"検索を中止しました。" : L"", static_cast<long>(window.rows.Count()));
+    int length = progress.stopped ? LoadText(IDS_FIND_STOPPED, text, StatusTextChars) : 0;
+    length += FormatText(text + length, StatusTextChars - length, IDS_FIND_FOUND, static_cast<long>(window.rows.Count()));
     if (progress.directoriesFailed > 0)
-        length += wsprintfW(text + length, L" %ld 個のディレクトリを開けませんでした。", progress.directoriesFailed);
+        length = AppendSentence(text, StatusTextChars, length, IDS_FIND_DIRECTORIES_FAILED, progress.directoriesFailed);
     const long lost = progress.resultsLost + window.lost;
     if (lost > 0)
-        wsprintfW(text + length, L" メモリが足りず %ld 個の結果を表示できませんでした。", lost);
+        AppendSentence(text, StatusTextChars, length, IDS_FIND_RESULTS_LOST, lost);
     SetStatus(window, text);
 }
 
-// 中止 is enabled only while searching; the focus never stays on a disabled button.
+// Stop is enabled only while searching; the focus never stays on a disabled button.
 void SetSearching(FindState& window, bool searching)
 {
     window.searching = searching;
@@ -213,7 +216,7 @@ void StartSearch(FindState& window)
     if (error != 0) {
         SetSearching(window, false);
         wchar_t status[StatusTextChars];
-        wsprintfW(status, L"検索を開始できませんでした (エラー %lu)。", error);
+        FormatText(status, StatusTextChars, IDS_FIND_START_FAILED, error);
         SetStatus(window, status);
         return;
     }
@@ -238,6 +241,7 @@ void TakeResults(FindState& window)
     }
     // Sorted once at the end: rows come in the order found while it runs.
     window.rows.Resort(window.sort);
+    FitReportColumns(window.list, window.rows.Widths(), FoundColumnCount);
     SetSearching(window, false);
     ShowOutcome(window, progress);
 }

@@ -1,4 +1,4 @@
-// The modeless "オブジェクトの検索" window: one at most, owned by the main window.
+// The modeless find window: one at most, owned by the main window.
 #pragma once
 
 #include <windows.h>

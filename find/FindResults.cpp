@@ -7,6 +7,7 @@
 #include "ClipboardText.h"
 #include "Owned.h"
 #include "ObjectTypes.h"
+#include "ReportList.h"
 #include "WideText.h"
 
 namespace {
@@ -102,6 +103,7 @@ size_t FoundList::Add(const SearchBatch& batch)
         rows_.Push(row);
     }
     InterlockedExchangeAdd(&LiveRows, static_cast<LONG>(batch.count));
+    Measure(rows_.Count() - batch.count);
     // The rows already drawn stay; the new ones are drawn as they come into view.
     SendMessageW(list_, LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     return batch.count;
@@ -112,8 +114,29 @@ void FoundList::Clear()
     InterlockedExchangeAdd(&LiveRows, -static_cast<LONG>(rows_.Count()));
     rows_.Clear();
     keys_.Empty();
+    ZeroMemory(widths_, sizeof(widths_));
     if (list_ && IsWindow(list_))
         SendMessageW(list_, LVM_SETITEMCOUNT, 0, 0);
+}
+
+// Measured as the rows come, a batch at a time, so that fitting the columns
+// when the search ends costs nothing; a directory, type or target text the
+// row before shares is not measured again.
+void FoundList::Measure(size_t first)
+{
+    if (!list_)
+        return;
+    const CellMeasure measure(list_);
+    const wchar_t* last[FoundColumnCount] = {};
+    for (size_t index = first; index < rows_.Count(); ++index)
+        for (int column = 0; column < FoundColumnCount; ++column) {
+            const wchar_t* text = rows_[index].texts[column];
+            if (text == last[column])
+                continue;
+            last[column] = text;
+            const int width = measure.Width(text);
+            widths_[column] = width > widths_[column] ? width : widths_[column];
+        }
 }
 
 const FoundRow* FoundList::At(int index) const

@@ -49,6 +49,8 @@ public:
     // Lets go of every row (before the search's texts go) and empties the list.
     void Clear();
     size_t Count() const { return rows_.Count(); }
+    // The widest text of each column so far, by FoundColumn, as the list draws it.
+    const int* Widths() const { return widths_; }
     // The row at the list's index; null when there is none.
     const FoundRow* At(int index) const;
     // The row the user acts on: the focused one, if selected.
@@ -74,8 +76,10 @@ private:
     bool RankColumn(int column, UINT FoundRow::*rank);
     void RememberSelection(bool all);
     void RestoreSelection(bool all);
+    void Measure(size_t first);
 
     HWND list_ = nullptr;
     GrowingArray<FoundRow> rows_{1024};
     BlockPool<char> keys_;
+    int widths_[FoundColumnCount] = {};
 };

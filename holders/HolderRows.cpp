@@ -2,6 +2,7 @@
 
 #include "AccessRights.h"
 #include "ClipboardText.h"
+#include "ReportList.h"
 
 namespace {
 
@@ -108,6 +109,29 @@ void HolderRowText(const HolderRowsSource& source, LPARAM index, int column, wch
         break;
     }
     lstrcpynW(text, shown, capacity);
+}
+
+void FitHolderColumns(HWND list, const HolderRowsSource& source)
+{
+    int widths[HolderColumnCount] = {};
+    {
+        const CellMeasure measure(list);
+        const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < rows; ++row) {
+            LVITEMW item = {};
+            item.mask = LVIF_PARAM;
+            item.iItem = row;
+            if (!SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+                continue;
+            for (int column = 0; column < HolderColumnCount; ++column) {
+                wchar_t text[RowTextChars];
+                HolderRowText(source, item.lParam, column, text, RowTextChars);
+                const int width = measure.Width(text);
+                widths[column] = width > widths[column] ? width : widths[column];
+            }
+        }
+    }
+    FitReportColumns(list, widths, HolderColumnCount);
 }
 
 void SortHolderRows(HWND list, const HolderRowsSource& source, ColumnSort& sort, int column)

@@ -23,6 +23,9 @@ int FillHolderRows(HWND list, const HolderRowsSource& source, const wchar_t* pat
 // A column's text of the row whose item data is index, into text (capacity
 // characters, cut to fit: the list's own buffer).
 void HolderRowText(const HolderRowsSource& source, LPARAM index, int column, wchar_t* text, int capacity);
+// Each column as wide as its widest text or its title, as a finished scan
+// shows them; the user may resize them afterwards.
+void FitHolderColumns(HWND list, const HolderRowsSource& source);
 // Sorts by column; the same column again turns the order round.
 void SortHolderRows(HWND list, const HolderRowsSource& source, ColumnSort& sort, int column);
 // The selected rows as tab-separated lines of the four columns, to the

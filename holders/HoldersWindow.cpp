@@ -8,6 +8,7 @@
 #include "AppGlobals.h"
 #include "HolderRows.h"
 #include "HolderScanJob.h"
+#include "LoadedText.h"
 #include "ModelessSlot.h"
 #include "ObjectTypes.h"
 #include "Owned.h"
@@ -19,11 +20,13 @@
 namespace {
 
 const UINT ScanDoneMessage = WM_APP + 2;
-const int StatusTextChars = 256;
+// The status line: two loaded formats with their counts, a blank between.
+const int StatusTextChars = 2 * LoadedTextChars + 32;
 
 // Column titles and their shares of the list's width.
 const ReportColumn Columns[HolderColumnCount] = {
-    {L"プロセス", 34, LVCFMT_LEFT}, {L"PID", 12, LVCFMT_RIGHT}, {L"ハンドル", 16, LVCFMT_RIGHT}, {L"アクセス", 38, LVCFMT_LEFT}};
+    {IDS_HOLDERS_COLUMN_PROGRAM, 34, LVCFMT_LEFT}, {IDS_HOLDERS_COLUMN_PID, 12, LVCFMT_RIGHT},
+    {IDS_HOLDERS_COLUMN_HANDLE, 16, LVCFMT_RIGHT}, {IDS_HOLDERS_COLUMN_ACCESS, 38, LVCFMT_LEFT}};
 
 const AnchoredControl Anchors[] = {
     {CTRL_HOLDERS_PATH, Stretch},
@@ -78,9 +81,9 @@ void StartScan(HoldersState& window)
     const DWORD error = window.job.Start(window.path.Get(), window.typeName.Get(), window.dialog, ScanDoneMessage);
     wchar_t text[StatusTextChars];
     if (error != 0)
-        wsprintfW(text, L"調べ始められませんでした (エラー %lu)。", error);
+        FormatText(text, StatusTextChars, IDS_HOLDERS_START_FAILED, error);
     else
-        lstrcpyW(text, L"開いているプロセスを調べています...");
+        LoadText(IDS_HOLDERS_SCANNING, text, StatusTextChars);
     SetStatus(window, text);
 }
 
@@ -88,19 +91,20 @@ void ShowOutcome(HoldersState& window, NTSTATUS status)
 {
     wchar_t text[StatusTextChars];
     if (status < 0 || !window.scan) {
-        wsprintfW(text, L"ハンドルの一覧を読めませんでした (0x%08lX)。", static_cast<unsigned long>(status));
+        FormatText(text, StatusTextChars, IDS_HOLDERS_NO_TABLE, static_cast<unsigned long>(status));
         SetStatus(window, text);
         return;
     }
     const HandleScan& scan = *window.scan;
     size_t first = 0;
     const size_t handles = scan.Find(window.path.Get(), &first);
-    const int length = wsprintfW(text, L"%lu 個のプロセスが %lu 個のハンドルで開いています。",
-                                 static_cast<unsigned long>(scan.ProcessesHolding(window.path.Get())),
-                                 static_cast<unsigned long>(handles));
+    const size_t processes = scan.ProcessesHolding(window.path.Get());
+    const int length = processes == 0 ? LoadText(IDS_HOLDERS_NOBODY, text, StatusTextChars)
+                                : FormatText(text, StatusTextChars, IDS_HOLDERS_HELD,
+                                             static_cast<unsigned long>(processes), static_cast<unsigned long>(handles));
     if (scan.NotExamined().Count() > 0)
-        wsprintfW(text + length, L" %lu 個のプロセスは調べられませんでした。",
-                  static_cast<unsigned long>(scan.NotExamined().Count()));
+        AppendSentence(text, StatusTextChars, length, IDS_HOLDERS_NOT_EXAMINED,
+                       static_cast<unsigned long>(scan.NotExamined().Count()));
     SetStatus(window, text);
 }
 
@@ -112,6 +116,7 @@ void TakeScan(HoldersState& window)
         window.scan.Reset();
     window.source.scan = window.scan.Get();
     FillHolderRows(window.list, window.source, window.path.Get(), window.sort);
+    FitHolderColumns(window.list, window.source);
     ShowOutcome(window, status);
 }
 

@@ -1,4 +1,4 @@
-// The modeless "開いているプロセス" window: the processes that have one
+// The modeless holders window: the processes that have one
 // object open, one row per handle. One at most, owned by the main window.
 #pragma once
 

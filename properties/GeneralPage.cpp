@@ -3,6 +3,7 @@
 #include "GeneralPage.h"
 
 #include "AppGlobals.h"
+#include "FixedTexts.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
 #include "ObjectTypes.h"
@@ -90,7 +91,7 @@ void GeneralPage::FillFields(HWND window, HANDLE object)
     SetDlgItemTextW(window, CTRL_PAGE_TYPE, typeName_[0] ? typeName_ : queriedType);
     SetNumber(window, CTRL_PAGE_TYPE_COUNT, typeCount, typeRead);
     const bool permanent = (basic.Attributes & ObjectPermanentFlag) != 0;
-    SetDlgItemTextW(window, CTRL_PAGE_PERMANENCE, !basicRead ? L"" : permanent ? L"あり" : L"なし");
+    SetDlgItemTextW(window, CTRL_PAGE_PERMANENCE, !basicRead ? L"" : permanent ? PermanentText : NotPermanentText);
     SetNumber(window, CTRL_PAGE_REFERENCES, static_cast<LONG>(basic.PointerCount), basicRead);
     SetNumber(window, CTRL_PAGE_HANDLES, static_cast<LONG>(basic.HandleCount), basicRead);
     SetNumber(window, CTRL_PAGE_NONPAGED, static_cast<LONG>(basic.NonPagedPoolUsage), basicRead);

@@ -11,6 +11,7 @@
 #include "AppGlobals.h"
 #include "EntryRecord.h"
 #include "FailureWords.h"
+#include "FixedTexts.h"
 #include "GeneralPage.h"
 #include "ModalScope.h"
 #include "NativeApi.h"
@@ -51,7 +52,7 @@ HPROPSHEETPAGE CreateGeneralPage()
     page.dwFlags = PSP_USETITLE;
     page.hInstance = AppInstance;
     page.pszTemplate = MAKEINTRESOURCEW(DLG_GENERAL_PAGE);
-    page.pszTitle = L"一般";
+    page.pszTitle = GeneralPageTitle;
     page.pfnDlgProc = GeneralPageDialogProc;
     return MakePage(&page);
 }
@@ -88,7 +89,7 @@ void OpenFailureText(NTSTATUS status, wchar_t* buffer, bool withPrivilegeRow)
     if (const wchar_t* words = OpenFailureWords(code, withPrivilegeRow))
         lstrcpynW(buffer, words, OpenFailureTextChars);
     else
-        wsprintfW(buffer, L"オープンできませんでした。- CODE:0x%08X", code);
+        wsprintfW(buffer, OpenFailedFormat, code);
 }
 
 void SetPageMakerForTests(MakePageCall make) { MakePage = make ? make : CreatePropertySheetPageW; }

@@ -1,6 +1,7 @@
 #include "TypePanels.h"
 
 #include "AppGlobals.h"
+#include "FixedTexts.h"
 #include "GeneralPage.h"
 #include "ObjectQueries.h"
 #include "ResourceIds.h"
@@ -93,8 +94,8 @@ HWND ShowEventPanel(GeneralPage& page, HANDLE object)
     LONG state = 0;
     if (QueryEventState(object, &eventType, &state) < 0)
         return BlankPanel(panel);
-    const wchar_t* typeText = eventType == 0 ? L"手動リセット" : eventType == 1 ? L"自動リセット" : L"Unknown";
-    SetPanelTexts(panel, typeText, state ? L"セット" : L"リセット");
+    const wchar_t* typeText = eventType == 0 ? ManualResetText : eventType == 1 ? AutoResetText : UnknownEventTypeText;
+    SetPanelTexts(panel, typeText, state ? SignalledText : NotSignalledText);
     return panel;
 }
 
@@ -106,7 +107,7 @@ HWND ShowMutantPanel(GeneralPage& page, HANDLE object)
     if (QueryMutantState(object, &currentCount, &flags) < 0)
         return BlankPanel(panel);
     // A mutant acquired n times has a count of 1 - n: owned at 0 and below.
-    SetPanelTexts(panel, currentCount <= 0 ? L"はい" : L"いいえ", flags ? L"はい" : L"いいえ");
+    SetPanelTexts(panel, currentCount <= 0 ? YesText : NoText, flags ? YesText : NoText);
     return panel;
 }
 

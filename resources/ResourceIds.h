@@ -72,3 +72,35 @@
 #define CTRL_HOLDERS_LIST       1202
 #define CTRL_HOLDERS_STATUS     1203
 #define CTRL_HOLDERS_REFRESH    1204
+
+// Texts of the additions, in the string table beside the window's own
+// entries; each has an id of its own. Blocks of sixteen: none shares a block
+// with the window's own entries.
+// The find window.
+#define IDS_FIND_ALL_TYPES          2000
+#define IDS_FIND_COLUMN_NAME        2001
+#define IDS_FIND_COLUMN_PLACE       2002
+#define IDS_FIND_COLUMN_TYPE        2003
+#define IDS_FIND_COLUMN_TARGET      2004
+#define IDS_FIND_PROGRESS           2005
+#define IDS_FIND_NO_LOCATION        2006
+#define IDS_FIND_STOPPED            2007
+#define IDS_FIND_FOUND              2008
+#define IDS_FIND_DIRECTORIES_FAILED 2009
+#define IDS_FIND_RESULTS_LOST       2010
+#define IDS_FIND_START_FAILED       2011
+// The holders window.
+#define IDS_HOLDERS_COLUMN_PROGRAM  2016
+#define IDS_HOLDERS_COLUMN_PID      2017
+#define IDS_HOLDERS_COLUMN_HANDLE   2018
+#define IDS_HOLDERS_COLUMN_ACCESS   2019
+#define IDS_HOLDERS_START_FAILED    2020
+#define IDS_HOLDERS_SCANNING        2021
+#define IDS_HOLDERS_NO_TABLE        2022
+#define IDS_HOLDERS_HELD            2023
+#define IDS_HOLDERS_NOT_EXAMINED    2024
+#define IDS_HOLDERS_NOBODY          2025
+// The command line's path.
+#define IDS_USAGE                   2032
+#define IDS_PATH_NO_LEADING_SEPARATOR 2033
+#define IDS_PATH_DOUBLED_SEPARATOR  2034

@@ -177,7 +177,7 @@ plant('page-permanent', G, "A permanent object shown as not permanent",
       ('properties/GeneralPage.cpp', "const bool permanent = (basic.Attributes & ObjectPermanentFlag) != 0;",
        "const bool permanent = false;"))
 plant('mutant-owned', G, "A mutant owned once (count 0) shown as not owned",
-      ('properties/TypePanels.cpp', 'currentCount <= 0 ? L"はい"', 'currentCount < 0 ? L"はい"'))
+      ('properties/TypePanels.cpp', 'currentCount <= 0 ? YesText', 'currentCount < 0 ? YesText'))
 plant('page-unread-counts', G, "A failed basic query shows zeros as the counts and pool charges",
       ('properties/GeneralPage.cpp', "    if (read)\n        wsprintfW", "    if (read || true)\n        wsprintfW"))
 plant('page-unread-permanence', G, "A failed basic query shows the object as not permanent",
@@ -227,7 +227,7 @@ plant('box-caption', G, "Failure boxes captioned other than `Kagero`",
       ('properties/PropertySheet.cpp', 'ModalMessageBox(owner, text, L"Kagero", MB_ICONERROR)',
        'ModalMessageBox(owner, text, L"Kagero:", MB_ICONERROR)'))
 plant('box-code', G, "An unknown status shown without its 0x",
-      ('properties/PropertySheet.cpp', "CODE:0x%08X", "CODE:%08X"))
+      ('resources/FixedTexts.h', "CODE:0x%08X", "CODE:%08X"))
 plant('box-notfound', G, "A vanished object reported as refused",
       ('properties/PropertySheet.cpp', "    const ULONG code = static_cast<ULONG>(status);",
        "    const ULONG code = static_cast<ULONG>(status) == 0xC0000034 ? 0xC0000022 : static_cast<ULONG>(status);"))
@@ -1089,7 +1089,8 @@ plant('start-blank', G, "A blank before a quoted start path keeps its quotes (ne
 plant('start-usage', G, "`kagero.exe /?` taken for a path (a raw code)",
       ('app/Startup.cpp', '    if (lstrcmpW(path, L"/?") == 0) {', "    if (false) {"))
 plant('start-no-root-words', G, "A start path without a leading `\\` gets a raw code, not kagero-dump's words",
-      ('app/Startup.cpp', '    case PathSyntax::NoLeadingSeparator:\n        ShowPathFailure(window, path, L"パスは \\\\ で始めてください。");\n        return;\n', ""))
+      ('app/Startup.cpp', '    case PathSyntax::NoLeadingSeparator:\n        LoadText(IDS_PATH_NO_LEADING_SEPARATOR, words, LoadedTextChars);\n'
+       '        ShowPathFailure(window, path, words);\n        return;\n', ""))
 plant('start-doubled-words', G, "A start path holding `\\\\` gets a raw code, not kagero-dump's words",
       ('namespace/WideText.cpp', "        if (at[0] == L'\\\\' && at[-1] == L'\\\\')\n            return PathSyntax::DoubledSeparator;\n", ""))
 plant('start-path-unnamed', G, "The start path's failure box does not name the path",
@@ -1256,6 +1257,34 @@ plant('explain-account', D, "A SID's account name left out",
 plant('explain-owner-rights', D, 'The OWNER RIGHTS entry said to take the implicit rights of every owner',
       (XP, 'e.Bool(result.ownerRightsEntry, Msg::ExplainPresent, Msg::ExplainNone);',
        'e.Bool(result.owner, Msg::ExplainPresent, Msg::ExplainNone);'))
+
+# The windows' texts from the string table, and the lists' columns fitted to them.
+plant('text-own-block', G, "An addition's text put in a block of the window's own string table entries",
+      ('resources/ResourceIds.h', '#define IDS_FIND_ALL_TYPES          2000', '#define IDS_FIND_ALL_TYPES          40010'))
+plant('text-own-dropped', G, "A string table entry of the window's own that it never loads dropped",
+      ('resources/kagero.rc', '    CMD_OPEN_EDITOR     "テキストエディタで開きます。"\n', ''))
+plant('text-addition-dropped', G, "An addition's text missing from the string table (the window shows an empty line)",
+      ('resources/kagero.rc', '    IDS_HOLDERS_NOBODY          "開いているプロセスはありません。"\n', ''))
+plant('text-load-past', G, 'A loaded text written one character past its buffer',
+      ('ui/LoadedText.cpp', 'LoadStringW(AppInstance, id, buffer, count)', 'LoadStringW(AppInstance, id, buffer, count + 1)'))
+plant('text-format-past', G, 'A filled-in format copied whole however small the buffer',
+      ('ui/LoadedText.cpp', '    lstrcpynW(buffer, whole, count);\n', '    lstrcpyW(buffer, whole);\n'))
+plant('text-append-blank', G, 'A further sentence leaves a bare blank where only the blank fits',
+      ('ui/LoadedText.cpp', 'length + 3 > count', 'length + 2 > count'))
+plant('holders-nobody-counted', G, 'Nobody holding the object said as 0 processes with 0 handles',
+      ('holders/HoldersWindow.cpp', 'processes == 0 ? LoadText', 'false ? LoadText'))
+plant('fit-find-never', G, "The find list's columns keep their first shares after a search (a long name or target cut off)",
+      ('find/FindDialog.cpp', '    FitReportColumns(window.list, window.rows.Widths(), FoundColumnCount);\n', ''))
+plant('fit-holders-never', G, "The holders list's columns keep their first shares after a scan (the access names cut off)",
+      ('holders/HoldersWindow.cpp', '    FitHolderColumns(window.list, window.source);\n', ''))
+plant('fit-no-image', G, "The find list's name column fitted without its icon (the longest name cut)",
+      ('ui/ReportList.cpp', '    if (column != 0 || !images', '    if (true || !images'))
+plant('fit-no-title', G, 'A column fitted to its cells alone, its title cut when the cells are short',
+      ('ui/ReportList.cpp', 'cells > title ? cells : title', 'cells'))
+plant('fit-whole-text', G, 'A column fitted to more of a long text than the list draws (far wider than its cells)',
+      ('ui/ReportList.cpp', 'length < DrawnCellChars ? length : DrawnCellChars', 'length'))
+plant('fit-sort-undoes', G, 'A sort undoes a width the user set',
+      ('holders/HoldersWindow.cpp', '        SortHolderRows(window.list, window.source, window.sort, reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);\n', '        SortHolderRows(window.list, window.source, window.sort, reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);\n        FitHolderColumns(window.list, window.source);\n'))
 
 
 def read(path):

@@ -4,8 +4,15 @@
 
 #include "AppGlobals.h"
 #include "ImageStrips.h"
+#include "LoadedText.h"
 
 namespace {
+
+// Room round a cell's text, as the list leaves it when it sizes a column to
+// its labels, and round a title with its sort mark.
+const int CellMargin = 12;
+const int ImageMargin = 4;
+const int TitleMargin = 18;
 
 void AddColumns(HWND list, const ReportColumn* columns, int count)
 {
@@ -13,14 +20,43 @@ void AddColumns(HWND list, const ReportColumn* columns, int count)
     GetClientRect(list, &client);
     const int width = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
     for (int column = 0; column < count; ++column) {
+        wchar_t title[LoadedTextChars];
+        LoadText(columns[column].title, title, LoadedTextChars);
         LVCOLUMNW item = {};
         item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
         item.fmt = columns[column].format;
-        item.pszText = const_cast<wchar_t*>(columns[column].title);
+        item.pszText = title;
         item.cx = width * columns[column].share / 100;
         item.iSubItem = column;
         SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
     }
+}
+
+// What a title needs: its text, the sort mark beside it, the margins.
+int TitleWidth(HWND list, const CellMeasure& measure, int column)
+{
+    wchar_t title[LoadedTextChars] = {};
+    LVCOLUMNW item = {};
+    item.mask = LVCF_TEXT;
+    item.pszText = title;
+    item.cchTextMax = LoadedTextChars;
+    SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    int markWidth = 0, markHeight = 0;
+    HIMAGELIST marks = reinterpret_cast<HIMAGELIST>(SendMessageW(header, HDM_GETIMAGELIST, 0, 0));
+    if (marks)
+        ImageList_GetIconSize(marks, &markWidth, &markHeight);
+    return measure.Width(title) + markWidth + TitleMargin;
+}
+
+// The first column also shows the row's small image.
+int ImageWidth(HWND list, int column)
+{
+    HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    int width = 0, height = 0;
+    if (column != 0 || !images || !ImageList_GetIconSize(images, &width, &height))
+        return 0;
+    return width + ImageMargin;
 }
 
 }  // namespace
@@ -36,4 +72,37 @@ void SetUpReportList(HWND list, const ReportColumn* columns, int count)
     HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
     SendMessageW(header, HDM_SETIMAGELIST, HDSIL_NORMAL, reinterpret_cast<LPARAM>(LoadHeaderMarks(AppInstance)));
     AddColumns(list, columns, count);
+}
+
+CellMeasure::CellMeasure(HWND list) : list_(list), context_(GetDC(list)), oldFont_(nullptr)
+{
+    if (context_)
+        oldFont_ = SelectObject(context_, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+}
+
+CellMeasure::~CellMeasure()
+{
+    if (!context_)
+        return;
+    SelectObject(context_, oldFont_);
+    ReleaseDC(list_, context_);
+}
+
+int CellMeasure::Width(const wchar_t* text) const
+{
+    const int length = lstrlenW(text);
+    SIZE size = {};
+    if (!context_ || !GetTextExtentPoint32W(context_, text, length < DrawnCellChars ? length : DrawnCellChars, &size))
+        return 0;
+    return size.cx;
+}
+
+void FitReportColumns(HWND list, const int* widths, int count)
+{
+    const CellMeasure measure(list);
+    for (int column = 0; column < count; ++column) {
+        const int cells = widths[column] + ImageWidth(list, column) + CellMargin;
+        const int title = TitleWidth(list, measure, column);
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), cells > title ? cells : title);
+    }
 }

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 struct ReportColumn {
-    const wchar_t* title;
-    int share;   // of the list's width, in hundredths
+    UINT title;  // the string table's id of its title
+    int share;   // of the list's width, in hundredths, until the columns are fitted
     int format;  // LVCFMT_LEFT or LVCFMT_RIGHT
 };
 
@@ -14,3 +14,27 @@ struct ReportColumn {
 // selected whole, the header's sort marks, and the columns sharing the
 // list's width.
 void SetUpReportList(HWND list, const ReportColumn* columns, int count);
+
+// The list draws at most this many characters of a cell.
+const int DrawnCellChars = 259;
+
+// Widths of texts as the list draws them: in its font, a cell's first
+// DrawnCellChars characters. Holds a device context while it lives.
+class CellMeasure {
+public:
+    explicit CellMeasure(HWND list);
+    ~CellMeasure();
+    CellMeasure(const CellMeasure&) = delete;
+    CellMeasure& operator=(const CellMeasure&) = delete;
+    int Width(const wchar_t* text) const;
+
+private:
+    HWND list_;
+    HDC context_;
+    HGDIOBJ oldFont_;
+};
+
+// Widens or narrows each column to the larger of its widest cell (widths,
+// by column, as CellMeasure gives them) and its title, with the list's
+// margins round them; the user may resize them afterwards.
+void FitReportColumns(HWND list, const int* widths, int count);

@@ -1,5 +1,8 @@
-// The resources: both programs' version resources, which Windows shows in a file's properties; the menu and accelerators.
+// The resources: both programs' version resources, which Windows shows in a file's properties; the menu and
+// accelerators; the string table and the loading of its texts.
 #include "MainWindowFixture.h"
+
+#include "LoadedText.h"
 
 TEST_CASE("Both programs carry the About box's version in their version resource")
 {
@@ -53,4 +56,68 @@ TEST_CASE("The menu's popups command by command, accelerator table 103 byte for 
         const WORD* data = static_cast<const WORD*>(LockResource(LoadResource(nullptr, found)));
         CHECK(std::vector<WORD>(data, data + SizeofResource(nullptr, found) / 2) == words);
     }
+}
+
+TEST_CASE("The window's own string table entries block by block, none beside them; the additions' texts apart, each within its bound")
+{
+    AppInstance = GetModuleHandleW(nullptr);
+    const std::pair<UINT, std::string> own[] = {
+        {40003, "最新の状態に更新します。\n更新"}, {40005, "ファイルを開きます。\n開く"}, {40007, "テキストエディタで開きます。"},
+        {40008, "プロパティ\nプロパティ"}, {40020, "\n上のディレクトリへ"}, {40027, "\nコピー"}, {57634, "\nコピー"},
+        {57665, "終了します。"}};
+    std::string blocks;  // every id of the blocks that hold the own entries: "id=text " for those that have one
+    for (UINT first : {40000u, 40016u, 57632u, 57664u})
+        for (UINT id = first; id < first + 16; ++id) {
+            wchar_t text[LoadedTextChars] = {};
+            if (LoadStringW(AppInstance, id, text, LoadedTextChars) > 0)
+                blocks += std::to_string(id) + "=" + Utf8(text) + " ";
+        }
+    std::string expected;
+    for (const auto& [id, text] : own)
+        expected += std::to_string(id) + "=" + text + " ";
+    CHECK(blocks == expected);
+    // The additions' ids, each loaded whole: none as long as the longest a window loads.
+    std::string missing;
+    for (UINT id = IDS_FIND_ALL_TYPES; id <= IDS_PATH_DOUBLED_SEPARATOR; ++id) {
+        wchar_t text[LoadedTextChars + 1] = {};
+        const int length = LoadStringW(AppInstance, id, text, LoadedTextChars + 1);
+        const bool unused = (id > IDS_FIND_START_FAILED && id < IDS_HOLDERS_COLUMN_PROGRAM) ||
+                            (id > IDS_HOLDERS_NOBODY && id < IDS_USAGE);
+        if ((length > 0) == unused || length >= LoadedTextChars - 1)
+            missing += std::to_string(id) + " ";
+    }
+    CHECK(missing == "");
+}
+
+TEST_CASE("Loaded texts at their buffers' bounds: whole at length + 1, cut and ended one short, never past the count")
+{
+    AppInstance = GetModuleHandleW(nullptr);
+    const std::string stopped = "検索を中止しました。", found = "2147483647 個のオブジェクトが見つかりました。";
+    const int stoppedLength = 10, foundLength = 28;
+    const struct { int count, step; std::string text; int length; } rows[] = {
+        {stoppedLength + 1, 0, stopped, stoppedLength}, {stoppedLength, 0, "検索を中止しました", stoppedLength - 1},
+        {1, 0, "", 0},
+        {foundLength + 1, 1, found, foundLength}, {foundLength, 1, found.substr(0, found.size() - 3), foundLength - 1},
+        {4, 1, "214", 3},
+        // After "x": the blank and the sentence, as much as fits, or nothing when not even the blank and one character do.
+        {stoppedLength + 3, 2, "x 検索を中止しました。", stoppedLength + 2}, {4, 2, "x 検", 3}, {3, 2, "x", 1}, {2, 2, "x", 1}};
+    for (const auto& row : rows) {
+        CAPTURE(row.count);
+        CAPTURE(row.step);
+        wchar_t buffer[64];
+        for (wchar_t& c : buffer)
+            c = L'#';
+        int length = 0;
+        if (row.step == 0)
+            length = LoadText(IDS_FIND_STOPPED, buffer, row.count);
+        else if (row.step == 1)
+            length = FormatText(buffer, row.count, IDS_FIND_FOUND, 2147483647L);
+        else {
+            lstrcpyW(buffer, L"x");
+            length = AppendSentence(buffer, row.count, 1, IDS_FIND_STOPPED, 0L);
+        }
+        CHECK((Utf8(buffer) == row.text && length == row.length && buffer[row.count] == L'#'));
+    }
+    wchar_t none[4] = {L'#', L'#', L'#', L'#'};
+    CHECK((LoadText(1, none, 4) == 0 && none[0] == L'\0'));  // no such entry
 }

@@ -1,6 +1,8 @@
 // The find window driven as a user drives it, over the test objects and Wine's whole namespace.
 #include "MainWindowFixture.h"
 
+#include "app/ColumnFit.h"
+
 #include "FindDialog.h"
 #include "FindResults.h"
 #include "NativeApi.h"
@@ -137,6 +139,7 @@ TEST_CASE("find: the rows, their columns and icons, the counts, the header sort;
         f.Start(search.text, search.type, Objects().Path(search.place));
         CHECK(Utf8(f.Wait()) == search.status);
         CHECK(f.Rows() == search.rows);
+        CHECK(UnfittedColumns(f.List(), 4, 16) == "");  // the long name and target whole, as far as the list draws
     }
     f.SortBy(0);  // the same column again: the other way round
     CHECK(f.Rows().rfind("longlink|", 0) == 0);

@@ -1,6 +1,8 @@
 // The holders window driven as a user drives it, over a second process that holds known objects.
 #include "MainWindowFixture.h"
 
+#include "app/ColumnFit.h"
+
 #include <regex>
 
 #include "FindDialog.h"
@@ -74,7 +76,7 @@ HolderProcess& Holder()
 
 const char HeldTwice[] = "1 個のプロセスが 2 個のハンドルで開いています。";
 const char HeldOnce[] = "1 個のプロセスが 1 個のハンドルで開いています。";
-const char HeldByNone[] = "0 個のプロセスが 0 個のハンドルで開いています。";
+const char HeldByNone[] = "開いているプロセスはありません。";
 
 // The scan's duplications held, once Hold is set, until its Stop is asked (10 s at most), so that the scan is
 // still running then. Refused: the open of this process.
@@ -152,8 +154,10 @@ TEST_CASE("holders: a row's holders, one row per handle with its access named; t
     h.SortBy(2);  // by handle: the created one first
     REQUIRE(h.Value(0) < h.Value(1));
     CHECK(h.Rows(pid) == "kagero_holder.exe|P|H|フルコントロール\nkagero_holder.exe|P|H|情報の問い合わせ、同期\n");
+    CHECK(UnfittedColumns(h.List(), 4, 0) == "");
+    ListView_SetColumnWidth(h.List(), 3, 50);  // as the user narrows it: a sort keeps it, a scan fits it again
     h.SortBy(2);
-    CHECK(h.Value(0) > h.Value(1));
+    CHECK((h.Value(0) > h.Value(1) && ListView_GetColumnWidth(h.List(), 3) == 50));
     const std::wstring second = ItemText(h.List(), 1, 2);
     ListView_SetItemState(h.List(), -1, LVIS_SELECTED, LVIS_SELECTED);
     PressWithCtrl(h.List(), CTRL_HOLDERS_LIST, 'C');
@@ -165,6 +169,7 @@ TEST_CASE("holders: a row's holders, one row per handle with its access named; t
     CHECK(PreTranslateHoldersMessage(&f5));
     CHECK(h.Status() == Scanning);
     CHECK(h.Wait() == HeldTwice);
+    CHECK(UnfittedColumns(h.List(), 4, 0) == "");
 
     Shell().SelectRow(Objects().Path(L"Holder"), L"HeldMutant");
     Shell().Command(CMD_HOLDERS);
