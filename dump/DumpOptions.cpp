@@ -256,20 +256,16 @@ bool IsHelp(const wchar_t* argument)
 }
 
 // An option without a value; false when argument is none.
-bool TakeSwitch(const wchar_t* argument, DumpOptions* options)
+// A switch by its row: the table's first rows, in the order of the flags here.
+bool TakeSwitch(int option, DumpOptions* options)
 {
     bool* const switches[] = {&options->json,    &options->details, &options->security,           &options->watch,
                               &options->holders, &options->explain, &options->modifiers.elevated,
                               &options->modifiers.writeRestricted};
-    static const wchar_t* const names[] = {L"--json",    L"--details", L"--security", L"--watch",
-                                           L"--holders", L"--explain", L"--elevated", L"--write-restricted"};
-    static_assert(sizeof(names) / sizeof(names[0]) == sizeof(switches) / sizeof(switches[0]), "a name for each");
-    for (size_t i = 0; i < sizeof(names) / sizeof(names[0]); ++i)
-        if (Is(argument, names[i])) {
-            *switches[i] = true;
-            return true;
-        }
-    return false;
+    if (option < 0 || option >= static_cast<int>(sizeof(switches) / sizeof(switches[0])))
+        return false;
+    *switches[option] = true;
+    return true;
 }
 
 // What the loop over the arguments keeps: the options given so far, and --interval's value.
@@ -339,7 +335,7 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
             return ParseResult::Help;
         if (Is(argument, L"--version"))
             return ParseResult::Version;
-        if (TakeSwitch(argument, options))
+        if (TakeSwitch(option, options))
             continue;
         if (option >= 0 && Options[option].takes != Takes::Nothing) {
             if (i + 1 >= argc)
