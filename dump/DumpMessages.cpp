@@ -110,6 +110,18 @@ constexpr MessageRow Messages[] = {
     {Msg::ExplainPresent, u8"あり"},
     {Msg::ExplainApplied, u8"適用する"},
     {Msg::ExplainNotApplied, u8"適用しない"},
+    {Msg::TooManyFindFrom, u8"--find-from は 16 個までです: "},
+    {Msg::FindFromUnreadable, u8"名前の一覧を読めません: "},
+    {Msg::FindFromBadLine, u8"名前になりません: "},
+    {Msg::AgainstWithoutCompare, u8"--against は --compare と一緒に使います: "},
+    {Msg::NotWithCompare, u8"--compare とは一緒に使えません: "},
+    {Msg::BaselineUnreadable, u8"比べる元を読めません: "},
+    {Msg::BaselineNotDump, u8"kagero-dump --json の出力ではありません: "},
+    {Msg::BaselineLine, u8" 行目: "},
+    {Msg::BaselineMadeWith, u8"比べる元は別のオプションで作られています (今はないもの: "},
+    {Msg::BaselineMadeWithout, u8"比べる元は別のオプションで作られています (比べる元にないもの: "},
+    {Msg::BaselineUnknownLead, u8"kagero-dump: 比べる元で一覧できなかったディレクトリが "},
+    {Msg::BaselineUnknownCount, u8" 個あります。その下の項目は比べません: "},
 };
 
 struct WideMessageRow {
@@ -163,6 +175,11 @@ const char DumpUsageText[] =
     u8"  --find TEXT    名前に TEXT を含む項目だけ。TEXT に * か ? があれば名前全体に合うワイルドカード\n"
     u8"                 (* は任意の並び、? は任意の一文字。例: \"Low*\" は Low で始まる名前)。\n"
     u8"                 大文字と小文字を区別しない。探索はどこまでも続く\n"
+    u8"  --find-from FILE  FILE の一行一行の名前に合う項目だけ (何度でも指定できる。- は標準入力)。UTF-8、\n"
+    u8"                 空の行と # で始まる行は読まない。一行は名前全体に合う (大文字と小文字を区別しない、\n"
+    u8"                 * と ? は --find と同じ): Global\\X, Local\\X, Session\\N\\X はプログラムが渡すとおりの名前\n"
+    u8"                 (win32Name)、\\ で始まる行はフルパス、\\\\.\\X はデバイス、それ以外はどこにある名前でも。\n"
+    u8"                 --json では合った行を \"matched\" に書く\n"
     u8"  --type NAME    種類が NAME の項目だけ (何度でも指定できる)。NAME は \\ObjectTypes にある種類\n"
     u8"  --depth N      パスから N 階層下まで (0 はパス直下の項目だけ)\n"
     u8"  --details      ハンドル数と参照数、イベント・ミュータント・セマフォ・タイマーの状態、\n"
@@ -205,6 +222,10 @@ const char DumpUsageText[] =
     u8"                 消えた項目は一つ前の見直しの時の保持者で書き、選ぶ (--watch --held-by PROG で\n"
     u8"                 PROG が作るものが分かる)。パスはディレクトリに限る。--security と\n"
     u8"                 --writable-by とは一緒に使えない (終了コード 2)\n"
+    u8"  --compare BASE 書き出す代わりに、BASE (同じパスとオプションの kagero-dump --json の出力) と今との\n"
+    u8"                 違いを書く: + 行 (できた)、- 行 (なくなった)、~ パス<TAB>フィールド: 前 -> 今 (変わった)。\n"
+    u8"                 --json では {\"event\": \"created\"|\"deleted\"|\"changed\", ..., \"was\": {...}}\n"
+    u8"  --against NEW  --compare BASE を、今の名前空間ではなく保存した NEW と比べる\n"
     u8"  --interval MS  --watch で見直す間隔 (ミリ秒、既定 1000、100 以上)\n"
     u8"  --version      バージョンを表示する\n"
     u8"  --help, -h, /? この説明を表示する\n"

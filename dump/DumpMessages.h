@@ -108,6 +108,19 @@ enum class Msg {
     ExplainPresent,
     ExplainApplied,
     ExplainNotApplied,
+    // --find-from and --compare.
+    TooManyFindFrom,
+    FindFromUnreadable,
+    FindFromBadLine,
+    AgainstWithoutCompare,
+    NotWithCompare,
+    BaselineUnreadable,
+    BaselineNotDump,
+    BaselineLine,
+    BaselineMadeWith,
+    BaselineMadeWithout,
+    BaselineUnknownLead,
+    BaselineUnknownCount,
     Count
 };
 

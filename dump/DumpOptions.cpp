@@ -34,7 +34,8 @@ const OptionRow Options[] = {
     {L"--appcontainer", Takes::Value},    {L"--type", Takes::Values},
     {L"--writable-by", Takes::Values},    {L"--writable-by-process", Takes::Values},
     {L"--held-by", Takes::Values},        {L"--restricted-to", Takes::Values},
-    {L"--capability", Takes::Values},
+    {L"--capability", Takes::Values},     {L"--find-from", Takes::Values},
+    {L"--compare", Takes::Value},         {L"--against", Takes::Value},
 };
 const int OptionCount = static_cast<int>(sizeof(Options) / sizeof(Options[0]));
 
@@ -223,6 +224,16 @@ ParseResult TakeValue(const wchar_t* option, const wchar_t* value, DumpOptions* 
         options->heldBy[options->heldByCount++] = value;
         return ParseResult::Run;
     }
+    if (Is(option, L"--find-from")) {
+        if (options->findFromCount >= MaximumFindFrom)
+            return Bad(error, MessageText(Msg::TooManyFindFrom), value);
+        options->findFrom[options->findFromCount++] = value;
+        return ParseResult::Run;
+    }
+    if (Is(option, L"--compare") || Is(option, L"--against")) {
+        (Is(option, L"--compare") ? options->compare : options->against) = value;
+        return ParseResult::Run;
+    }
     if (Is(option, L"--writable-by") || Is(option, L"--writable-by-process"))
         return TakeSubject(option, value, options, error);
     if (Is(option, L"--find"))
@@ -361,5 +372,9 @@ ParseResult ParseDumpArguments(int argc, wchar_t** argv, DumpOptions* options, A
                    : options->subjects[0].process ? L"--writable-by-process" : L"--writable-by");
     if (state.interval && !options->watch)
         return Bad(error, MessageText(Msg::IntervalWithoutWatch), state.interval);
+    if (options->against && !options->compare)
+        return Bad(error, MessageText(Msg::AgainstWithoutCompare), L"--against");
+    if (options->compare && (options->watch || options->explain))
+        return Bad(error, MessageText(Msg::NotWithCompare), options->watch ? L"--watch" : L"--explain");
     return CheckSubjects(*options, error);
 }

@@ -7,12 +7,15 @@
 #include "SecurityAudit.h"
 #include "WideText.h"
 
+class FindLists;
+
 const int MaximumTypeFilters = 64;
 const int UnlimitedDepth = -1;
 const int MaximumWritableBy = 16;  // subjects: --writable-by and --writable-by-process together
 const int MaximumRestrictingSids = 16;
 const int MaximumCapabilities = 16;
 const int MaximumHeldBy = 16;
+const int MaximumFindFrom = 16;
 const int DefaultWatchIntervalMs = 1000;
 const int MinimumWatchIntervalMs = 100;
 
@@ -64,6 +67,14 @@ struct DumpOptions {
     bool holders = false;
     const wchar_t* heldBy[MaximumHeldBy] = {};
     int heldByCount = 0;
+    // --find-from files ("-": standard input); --compare's baseline and
+    // --against's newer dump, as typed.
+    const wchar_t* findFrom[MaximumFindFrom] = {};
+    int findFromCount = 0;
+    const wchar_t* compare = nullptr;
+    const wchar_t* against = nullptr;
+    // The --find-from files as read, once the program has read them.
+    const FindLists* lists = nullptr;
 };
 
 enum class ParseResult { Run, Help, Version, Bad };

@@ -11,6 +11,7 @@
 #include "EntryHolders.h"
 #include "EntryLine.h"
 #include "EntryReader.h"
+#include "FindList.h"
 #include "NameCompare.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
@@ -111,9 +112,15 @@ private:
     void Pop();
     void Step();
     bool Selected(const wchar_t* name, size_t nameLength, const wchar_t* typeName);
-    void Emit(const WideText& path, const wchar_t* typeName, const EntryHolding& holding)
+    // --find-from's line for the entry at path, or null; never null without lists.
+    const wchar_t* Listed(const WideText& path, const wchar_t* name, size_t nameLength) const
     {
-        reader_->AppendLine(output_.Buffer(), path, typeName, options_.holders ? &holding : nullptr);
+        return options_.lists ? options_.lists->Match(path.Get(), path.Length(), name, nameLength) : L"";
+    }
+    void Emit(const WideText& path, const wchar_t* typeName, const EntryHolding& holding, const wchar_t* matched)
+    {
+        reader_->AppendLine(output_.Buffer(), path, typeName, options_.holders ? &holding : nullptr,
+                            options_.lists ? matched : nullptr);
     }
     bool Held(const WideText& path, EntryHolding* holding);
     void Collect(const WideText& path, const wchar_t* typeName);
@@ -167,8 +174,9 @@ bool Dumper::EmitOwnEntry(const WideText& path, NTSTATUS listingStatus)
     EntryHolding holding = {};
     if (holders_)
         paths_.SetRoot(parent.Get());
-    if (Selected(ownName, ownLength, entries.TypeName(found)) && Held(ownPath, &holding))
-        Emit(ownPath, entries.TypeName(found), holding);
+    const wchar_t* matched = Listed(ownPath, ownName, ownLength);
+    if (Selected(ownName, ownLength, entries.TypeName(found)) && matched && Held(ownPath, &holding))
+        Emit(ownPath, entries.TypeName(found), holding, matched);
     return true;
 }
 
@@ -212,7 +220,7 @@ void Dumper::Step()
     const wchar_t* typeName = frame.entries.TypeName(i);
     const bool descend =
         IsDirectoryType(typeName) && (options_.maxDepth == UnlimitedDepth || frame.depth < options_.maxDepth);
-    const bool selected = Selected(name, frame.entries.NameLength(i), typeName);
+    bool selected = Selected(name, frame.entries.NameLength(i), typeName);
     if (!descend && !selected)
         return;
     WideText path;
@@ -220,11 +228,13 @@ void Dumper::Step()
         ReportFailure(frame.path.Get(), STATUS_NO_MEMORY_NT);
         return;
     }
+    const wchar_t* matched = selected ? Listed(path, name, frame.entries.NameLength(i)) : nullptr;
+    selected = matched != nullptr;
     EntryHolding holding = {};
     if (selected && sink_)
         Collect(path, typeName);
     else if (selected && Held(path, &holding))
-        Emit(path, typeName, holding);
+        Emit(path, typeName, holding, matched);
     if (!descend) {
         output_.FlushWhenFull();
         return;
@@ -432,6 +442,12 @@ int RunDumpProgram(int argc, wchar_t** argv, HANDLE output, HANDLE errors)
         break;
     }
     UseKernelNames(options.path);
+    FindLists lists;
+    if (!lists.Read(options, err.Buffer())) {
+        err.Flush();
+        return 2;
+    }
+    options.lists = lists.Active() ? &lists : nullptr;
     DirectoryEntries types;
     if (const wchar_t* unknown = FindUnknownType(options, types)) {
         error.message = MessageText(Msg::UnknownType);

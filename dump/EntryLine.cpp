@@ -2,6 +2,7 @@
 
 #include "EntryHolders.h"
 #include "FieldWriter.h"
+#include "Win32Names.h"
 
 namespace {
 
@@ -55,6 +56,11 @@ void AppendEntryLine(ByteBuffer& out, const EntryFacts& entry, bool json)
         fields.Text("type", entry.type);
         if (entry.target)
             fields.Text("target", entry.target, entry.targetLength);
+        WideText win32Name;
+        if (FindWin32Name(entry.path, entry.pathLength, &win32Name))
+            fields.Text("win32Name", win32Name.Get(), win32Name.Length());
+        if (entry.matched)
+            fields.Text("matched", entry.matched);
     } else {
         AppendText(out, entry.path, entry.pathLength, TextForm::Display);
         out.AppendByte('\t');

@@ -38,6 +38,7 @@ struct EntryFacts {
     const wchar_t* openError = nullptr;  // why it did not open, when it had to
     const EntryExtras* extras = nullptr;  // more --details, --security, --writable-by
     const EntryHolding* holders = nullptr;  // --holders
+    const wchar_t* matched = nullptr;  // --find-from: the line it matched, as written
 };
 
 void AppendEntryLine(ByteBuffer& out, const EntryFacts& entry, bool json);

@@ -52,7 +52,13 @@ EntryReader::EntryReader(const DumpOptions& options, const DumpSubjects* subject
 }
 
 void EntryReader::AppendLine(ByteBuffer& out, const WideText& path, const wchar_t* typeName,
-                                const EntryHolding* holders)
+                             const EntryHolding* holders, const wchar_t* matched)
+{
+    AppendForms(options_.json ? &out : nullptr, options_.json ? nullptr : &out, path, typeName, holders, matched);
+}
+
+bool EntryReader::AppendForms(ByteBuffer* json, ByteBuffer* text, const WideText& path, const wchar_t* typeName,
+                              const EntryHolding* holders, const wchar_t* matched)
 {
     const wchar_t* name = LastPathComponent(path.Get());
     EntryFacts facts = {path.Get(), path.Length(), name, path.Length() - static_cast<size_t>(name - path.Get()), typeName};
@@ -62,10 +68,11 @@ void EntryReader::AppendLine(ByteBuffer& out, const WideText& path, const wchar_
     SecurityFacts security;
     facts.extras = &extras;
     facts.holders = holders;
+    facts.matched = matched;
     // First, so that an entry --writable-by leaves out costs no more opens.
     if (auditing_) {
         if (!audit_.Read(path.Get(), typeCode, typeName, &security))
-            return;
+            return false;
         extras.security = &security;
     }
     WideText target;
@@ -95,6 +102,10 @@ void EntryReader::AppendLine(ByteBuffer& out, const WideText& path, const wchar_
             }
         }
     }
-    AppendEntryLine(out, facts, options_.json);
+    if (json)
+        AppendEntryLine(*json, facts, true);
+    if (text)
+        AppendEntryLine(*text, facts, false);
+    return true;
 }
 

@@ -17,10 +17,15 @@ public:
     EntryReader(const EntryReader&) = delete;
     EntryReader& operator=(const EntryReader&) = delete;
 
-    // Appends the line of the entry at path, with holders when given;
-    // nothing when --writable-by leaves it out.
+    // Appends the line of the entry at path in the options' form, with
+    // holders and the --find-from line it matched when given; nothing when
+    // --writable-by leaves it out.
     void AppendLine(ByteBuffer& out, const WideText& path, const wchar_t* typeName,
-                    const EntryHolding* holders = nullptr);
+                    const EntryHolding* holders = nullptr, const wchar_t* matched = nullptr);
+    // The same, from one read of the object, as JSON into json and as text
+    // into text (either may be null). false when --writable-by left it out.
+    bool AppendForms(ByteBuffer* json, ByteBuffer* text, const WideText& path, const wchar_t* typeName,
+                     const EntryHolding* holders, const wchar_t* matched);
 
 private:
     const DumpOptions& options_;

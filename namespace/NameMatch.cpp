@@ -61,3 +61,8 @@ bool NamePattern::Matches(const wchar_t* name, size_t length) const
     return wildcard_ ? WildcardMatches(folded_.Get(), folded_.Length(), name, length)
                      : Contains(name, length, folded_.Get(), folded_.Length());
 }
+
+bool MatchesWildcard(const wchar_t* folded, size_t foldedLength, const wchar_t* name, size_t length)
+{
+    return WildcardMatches(folded, foldedLength, name, length);
+}

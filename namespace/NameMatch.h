@@ -25,3 +25,7 @@ private:
     WideText folded_;  // the text, upper-cased
     bool wildcard_ = false;
 };
+
+// A wildcard, upper-cased already, over the whole of name: the match of
+// NamePattern's wildcards, for lists of patterns kept elsewhere.
+bool MatchesWildcard(const wchar_t* folded, size_t foldedLength, const wchar_t* name, size_t length);
