@@ -122,6 +122,7 @@ constexpr MessageRow Messages[] = {
     {Msg::BaselineMadeWithout, u8"比べる元は別のオプションで作られています (比べる元にないもの: "},
     {Msg::BaselineUnknownLead, u8"kagero-dump: 比べる元で一覧できなかったディレクトリが "},
     {Msg::BaselineUnknownCount, u8" 個あります。その下の項目は比べません: "},
+    {Msg::CompareNoValue, u8"(なし)"},
 };
 
 struct WideMessageRow {

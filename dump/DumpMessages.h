@@ -121,6 +121,7 @@ enum class Msg {
     BaselineMadeWithout,
     BaselineUnknownLead,
     BaselineUnknownCount,
+    CompareNoValue,
     Count
 };
 

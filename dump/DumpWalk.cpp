@@ -6,6 +6,7 @@
 
 #include "AccessExplain.h"
 #include "DirectoryEntries.h"
+#include "DumpCompare.h"
 #include "DumpMessages.h"
 #include "DumpSubjects.h"
 #include "EntryHolders.h"
@@ -105,6 +106,8 @@ public:
     Dumper& operator=(const Dumper&) = delete;
 
     int Run();
+    // --compare: entries go to comparer instead of the output.
+    void CompareWith(DumpComparer* comparer) { comparer_ = comparer; }
 
 private:
     // Lists path into a new frame on top; the status of the failure otherwise.
@@ -117,11 +120,7 @@ private:
     {
         return options_.lists ? options_.lists->Match(path.Get(), path.Length(), name, nameLength) : L"";
     }
-    void Emit(const WideText& path, const wchar_t* typeName, const EntryHolding& holding, const wchar_t* matched)
-    {
-        reader_->AppendLine(output_.Buffer(), path, typeName, options_.holders ? &holding : nullptr,
-                            options_.lists ? matched : nullptr);
-    }
+    void Emit(const WideText& path, const wchar_t* typeName, const EntryHolding& holding, const wchar_t* matched);
     bool Held(const WideText& path, EntryHolding* holding);
     void Collect(const WideText& path, const wchar_t* typeName);
     bool EmitOwnEntry(const WideText& path, NTSTATUS listingStatus);
@@ -136,7 +135,24 @@ private:
     KernelPaths paths_;
     WalkFrame* top_ = nullptr;
     bool failed_ = false;
+    DumpComparer* comparer_ = nullptr;
+    ByteBuffer json_;  // --compare: the entry's lines, before the comparer takes them
+    ByteBuffer text_;
 };
+
+void Dumper::Emit(const WideText& path, const wchar_t* typeName, const EntryHolding& holding, const wchar_t* matched)
+{
+    const EntryHolding* holders = options_.holders ? &holding : nullptr;
+    matched = options_.lists ? matched : nullptr;
+    if (!comparer_) {
+        reader_->AppendLine(output_.Buffer(), path, typeName, holders, matched);
+        return;
+    }
+    json_.Clear();
+    text_.Clear();
+    if (reader_->AppendForms(&json_, options_.json ? nullptr : &text_, path, typeName, holders, matched))
+        comparer_->Now(json_.Data(), json_.Size(), text_.Data(), text_.Size());
+}
 
 int Dumper::Run()
 {
@@ -294,6 +310,8 @@ void Dumper::ReportFailure(const wchar_t* path, NTSTATUS status)
         sink_->Failure(path, status);
         return;
     }
+    if (comparer_)
+        comparer_->NowFailed(path);
     wchar_t reason[StatusTextChars];
     StatusText(Failed::Listing, status, reason);
     AppendFailureLine(errors_.Buffer(), path, reason);
@@ -349,6 +367,20 @@ int RunExplain(const DumpOptions& options, const DumpSubjects& subjects, OutputC
     return output.Broken() ? 1 : 0;
 }
 
+// --compare OLD --against NEW: two saved dumps, the namespace not read.
+int RunCompareSaved(const DumpOptions& options, OutputChannel& output, OutputChannel& errors)
+{
+    SavedDump baseline, newer;
+    const bool loaded = LoadSavedDump(options, options.compare, baseline, errors.Buffer()) &&
+                        LoadSavedDump(options, options.against, newer, errors.Buffer());
+    errors.Flush();
+    if (!loaded)
+        return 2;
+    DumpComparer comparer(options, baseline, output);
+    CompareSaved(comparer, newer);
+    return output.Broken() ? 1 : 0;
+}
+
 // One line, ending in the usage hint; an unknown type also names the types
 // the system has, an unknown option the one nearest to it. Returns the exit code of a bad command line.
 int ReportBadCommandLine(OutputChannel& errors, const ArgumentError& error, const DirectoryEntries* types)
@@ -391,6 +423,8 @@ int RunDump(const DumpOptions& options, OutputChannel& output, OutputChannel& er
         const int code = RunExplain(options, subjects, output, errors);
         return whole ? code : 1;
     }
+    if (options.against)
+        return RunCompareSaved(options, output, errors);
     EntryReader reader(options, &subjects);
     EntryHolders holders;
     const bool scanning = options.holders || options.heldByCount > 0;
@@ -412,7 +446,18 @@ int RunDump(const DumpOptions& options, OutputChannel& output, OutputChannel& er
         unseen = missed.Count() > 0;
     }
     Dumper dumper(options, output, errors, &reader, nullptr, scanning ? &holders : nullptr);
+    SavedDump baseline;
+    if (options.compare && !LoadSavedDump(options, options.compare, baseline, errors.Buffer())) {
+        errors.Flush();
+        return 2;
+    }
+    errors.Flush();
+    DumpComparer comparer(options, baseline, output);
+    if (options.compare)
+        dumper.CompareWith(&comparer);
     const int code = dumper.Run();
+    if (options.compare)
+        comparer.Finish();
     return unseen || !whole ? 1 : code;
 }
 

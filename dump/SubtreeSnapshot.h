@@ -27,6 +27,7 @@ public:
 
     size_t Count() const { return items_.Size() / sizeof(Item); }
     bool Failed() const { return items_.Failed() || texts_.Failed(); }
+    size_t Bytes() const { return items_.Size() + texts_.Size(); }
     // The path with its names separated by L'\0' rather than "\\": so each
     // name can be compared in place.
     const wchar_t* Names(size_t i) const { return Texts() + Get(i).at; }

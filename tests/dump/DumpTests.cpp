@@ -734,3 +734,176 @@ TEST_CASE("--details leaves out the fields of a query that failed, never zeros")
         CHECK(run.out.substr(run.out.find(prefix) == 0 ? prefix.size() : 0) == c.line);
     }
 }
+
+namespace {
+
+// A file of the test's own in the build's folder, its path as the dump is given it.
+std::wstring SaveFile(const std::string& name, const std::string& bytes)
+{
+    const std::string path = std::string(KAGERO_DUMP_EXE).substr(0, std::string(KAGERO_DUMP_EXE).rfind('/') + 1) + name;
+    HANDLE file = CreateFileW((L"Z:" + FromUtf8(path)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    REQUIRE((file != INVALID_HANDLE_VALUE && WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr)));
+    CloseHandle(file);
+    return L"Z:" + FromUtf8(path);
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(size_t(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &bytes[0], int(bytes.size()), nullptr, nullptr)));
+    return bytes;
+}
+
+}  // namespace
+
+TEST_CASE("--find-from: names as programs write them, whole and caseless, wildcards, paths, devices, comments; "
+          "win32Name in each named-objects directory; a bad line and standard input")
+{
+    const std::wstring tag = L"kagero-ff-" + std::to_wstring(GetCurrentProcessId());
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    const std::wstring local = L"\\Sessions\\" + std::to_wstring(session) + L"\\BaseNamedObjects\\";
+    TestNamespace ns;
+    REQUIRE(ns.Build({{Kind::Directory, L"Hunt"}, {Kind::Event, L"Hunt\\" + tag + L"-g"},
+                      {Kind::Event, L"Hunt\\" + tag + L"-l"}, {Kind::Event, L"Hunt\\" + tag + L"-bare"},
+                      {Kind::Event, L"Hunt\\" + tag + L"-wild1"}, {Kind::Event, L"Hunt\\" + tag + L"-path"}}) == 0);
+    std::vector<HANDLE> events;
+    for (const wchar_t* name : {L"Global\\%s-g", L"Local\\%s-l", L"Local\\%s-bare", L"Global\\%s-wild2"}) {
+        wchar_t full[128];
+        wsprintfW(full, name, tag.c_str());
+        events.push_back(CreateEventW(nullptr, TRUE, FALSE, full));
+        REQUIRE(events.back());
+    }
+    const std::string t = Utf8(tag);
+    const std::wstring list = SaveFile("hunt-list.txt", "\xEF\xBB\xBF# malware names\r\n\r\n   \nGLOBAL\\" + t +
+                                                             "-G\r\nLocal\\" + t + "-l\n" + t + "-bare\n" + t +
+                                                             "-WILD?\n" + Utf8(ns.Path(L"Hunt\\")) + t +
+                                                             "-path\n\\\\.\\NUL\nSession\\" + std::to_string(session) +
+                                                             "\\" + t + "-l");
+    const DumpRun run = RunDump({L"--json", L"--find-from", list, L"\\"});
+    CHECK(run.exitCode == 0);
+    std::vector<std::wstring> seen;
+    for (const auto& entry : ParseLines(run.out))
+        seen.push_back(Text(entry, "path") + L"|" + Text(entry, "matched") + L"|" + Text(entry, "win32Name"));
+    const std::wstring bno = L"\\BaseNamedObjects\\";
+    std::vector<std::wstring> expected = {
+        L"\\??\\NUL|\\\\.\\NUL|\\\\.\\NUL",
+        bno + tag + L"-g|GLOBAL\\" + tag + L"-G|Global\\" + tag + L"-g",
+        bno + tag + L"-wild2|" + tag + L"-WILD?|Global\\" + tag + L"-wild2",
+        ns.Path(L"Hunt\\") + tag + L"-bare|" + tag + L"-bare|",
+        ns.Path(L"Hunt\\") + tag + L"-path|" + ns.Path(L"Hunt\\") + tag + L"-path|",
+        ns.Path(L"Hunt\\") + tag + L"-wild1|" + tag + L"-WILD?|",
+        local + tag + L"-bare|" + tag + L"-bare|Session\\" + std::to_wstring(session) + L"\\" + tag + L"-bare",
+        local + tag + L"-l|Local\\" + tag + L"-l|Session\\" + std::to_wstring(session) + L"\\" + tag + L"-l"};
+    std::sort(seen.begin(), seen.end());
+    std::sort(expected.begin(), expected.end());
+    CHECK(seen == expected);
+
+    // Text lines are the dump's own; a bad line stops the run before any.
+    const std::wstring bad = SaveFile("bad-list.txt", "# fine\nGlobal\\fine\nSession\\x\\y\n");
+    const DumpRun refused = RunDump({L"--find-from", list, L"--find-from", bad, L"\\"});
+    CHECK(refused.exitCode == 2);
+    CHECK(refused.out.empty());
+    CHECK(FromUtf8(refused.err) == L"kagero-dump: " + bad + L":3: 名前になりません: Session\\x\\y (使い方: kagero-dump --help)\n");
+    for (const std::string& line : {std::string("Global\\"), std::string("a\0b", 3), std::string("\xFF")})
+        CHECK(RunDump({L"--find-from", SaveFile("bad-list.txt", line), L"\\"}).exitCode == 2);
+    CHECK(RunDump({L"--find-from", L"Z:\\no\\such\\list", L"\\"}).err.find(u8"名前の一覧を読めません") != std::string::npos);
+
+    // Standard input, and --type beside the list.
+    HANDLE in[2];
+    REQUIRE(CreatePipe(&in[0], &in[1], nullptr, 4096));
+    const std::string piped = t + "-bare\n";
+    DWORD written = 0;
+    WriteFile(in[1], piped.data(), DWORD(piped.size()), &written, nullptr);
+    CloseHandle(in[1]);
+    const HANDLE saved = GetStdHandle(STD_INPUT_HANDLE);
+    SetStdHandle(STD_INPUT_HANDLE, in[0]);
+    const std::wstring path = ns.Path(L"Hunt");
+    wchar_t* argv[] = {const_cast<wchar_t*>(L"kagero-dump"), const_cast<wchar_t*>(L"--find-from"),
+                       const_cast<wchar_t*>(L"-"), const_cast<wchar_t*>(L"--type"), const_cast<wchar_t*>(L"Event"),
+                       const_cast<wchar_t*>(path.c_str())};
+    const DumpRun fromInput = Capture([&](HANDLE out, HANDLE err) { return long(RunDumpProgram(6, argv, out, err)); });
+    SetStdHandle(STD_INPUT_HANDLE, saved);
+    CloseHandle(in[0]);
+    CHECK(FromUtf8(fromInput.out) == path + L"\\" + tag + L"-bare\tEvent\n");
+    for (HANDLE event : events)
+        CloseHandle(event);
+}
+
+TEST_CASE("--compare: created, deleted and changed (a DACL, a link's target, a type) against the namespace and "
+          "offline with --against; a baseline's unlisted directory is unknown; baselines refused with words")
+{
+    TestNamespace ns;
+    REQUIRE(ns.Build({{Kind::Sddl, L"O:BAD:(A;;GA;;;WD)"}, {Kind::Directory, L"Cmp"}, {Kind::Event, L"Cmp\\gone"},
+                      {Kind::Event, L"Cmp\\keep"}, {Kind::Event, L"Cmp\\redacl"},
+                      {Kind::SymbolicLink, L"Cmp\\moved", 0, 0, L"\\A"}, {Kind::Event, L"Cmp\\turned"},
+                      {Kind::Directory, L"Cmp\\Deep"}}) == 0);
+    const std::wstring root = ns.Path(L"Cmp");
+    const DumpRun before = RunDump({L"--json", L"--security", root});
+    REQUIRE(before.exitCode == 0);
+    const std::wstring baseline = SaveFile("baseline.jsonl", before.out);
+
+    ns.Remove(L"Cmp\\gone");
+    ns.Remove(L"Cmp\\moved");
+    ns.Remove(L"Cmp\\turned");
+    REQUIRE(ns.Build({{Kind::Sddl, L"O:BAD:(A;;GA;;;WD)"}, {Kind::Event, L"Cmp\\new"},
+                      {Kind::SymbolicLink, L"Cmp\\moved", 0, 0, L"\\B"}, {Kind::Mutant, L"Cmp\\turned"},
+                      {Kind::Event, L"Cmp\\Deep\\inside"}}) == 0);
+    PSECURITY_DESCRIPTOR weaker = nullptr;
+    REQUIRE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;WD)(A;;GA;;;BU)", SDDL_REVISION_1, &weaker, nullptr));
+    REQUIRE(SetKernelObjectSecurity(ns.Handle(L"Cmp\\redacl"), DACL_SECURITY_INFORMATION, weaker));
+    LocalFree(weaker);
+
+    const std::wstring sddl = L"O:BAG:S-1-5-21-0-0-0-513D:(A;;GA;;;WD)";
+    const DumpRun text = RunDump({L"--compare", baseline, L"--security", root});
+    CHECK(text.exitCode == 0);
+    CHECK(FromUtf8(text.out) ==
+          L"+ " + root + L"\\Deep\\inside\tEvent\towner=BUILTIN\\Administrators\tsddl=" + sddl + L"\n"
+          L"- " + root + L"\\gone\tEvent\towner=BUILTIN\\Administrators\tsddl=" + sddl + L"\n"
+          L"~ " + root + L"\\moved\ttarget: \\A -> \\B\n"
+          L"+ " + root + L"\\new\tEvent\towner=BUILTIN\\Administrators\tsddl=" + sddl + L"\n"
+          L"~ " + root + L"\\redacl\tsddl: " + sddl + L" -> O:BAG:S-1-5-21-0-0-0-513D:(A;;GA;;;WD)(A;;GA;;;BU)\n"
+          L"- " + root + L"\\turned\tEvent\towner=BUILTIN\\Administrators\tsddl=" + sddl + L"\n"
+          L"+ " + root + L"\\turned\tMutant\towner=BUILTIN\\Administrators\tsddl=" + sddl + L"\n");
+
+    // JSON now and offline give the same records.
+    const DumpRun json = RunDump({L"--compare", baseline, L"--security", L"--json", root});
+    const std::wstring now = SaveFile("now.jsonl", RunDump({L"--json", L"--security", root}).out);
+    const DumpRun offline = RunDump({L"--compare", baseline, L"--against", now, L"--security", L"--json", L"\\Nowhere"});
+    CHECK(offline.out == json.out);
+    std::vector<std::string> events;
+    for (const auto& record : ParseLines(json.out))
+        events.push_back(record.value("event", "") + " " + Utf8(Text(record, "name")) + " " + record.value("type", "") +
+                         (record.contains("was") ? " was " + record["was"].dump() : ""));
+    CHECK(events == std::vector<std::string>{"created inside Event", "deleted gone Event",
+                                             "changed moved SymbolicLink was {\"target\":\"\\\\A\"}", "created new Event",
+                                             "changed redacl Event was {\"sddl\":\"" + Utf8(sddl) + "\"}",
+                                             "deleted turned Event", "created turned Mutant"});
+
+    // A directory the baseline could not list: its entries are neither created nor deleted, said once.
+    const std::string unlisted = before.out + "{\"path\": " + nlohmann::json(Utf8(root + L"\\Deep")).dump() +
+                                 ", \"error\": \"refused\"}\n";
+    const DumpRun partial = RunDump({L"--compare", SaveFile("partial.jsonl", unlisted), L"--security", root});
+    CHECK(FromUtf8(partial.out).find(L"inside") == std::wstring::npos);
+    CHECK(FromUtf8(partial.err).find(L"一覧できなかったディレクトリが 1 個あります") != std::wstring::npos);
+
+    // Baselines refused: not a dump (its line named), unreadable, made with other options either way.
+    const struct { std::string bytes; std::vector<std::wstring> options; std::wstring err; } bad[] = {
+        {before.out + "not json\n", {L"--security"}, L", 7 行目: not json"},
+        {"{\"event\": \"created\", \"path\": \"\\\\X\", \"name\": \"X\", \"type\": \"Event\"}\n", {}, L", 1 行目: "},
+        {before.out, {}, L"(今はないもの: --security)"},
+        {before.out, {L"--security", L"--holders"}, L"(比べる元にないもの: --holders)"}};
+    for (const auto& c : bad) {
+        CAPTURE(Utf8(c.err));
+        std::vector<std::wstring> arguments = {L"--compare", SaveFile("bad.jsonl", c.bytes)};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        arguments.push_back(root);
+        const DumpRun run = RunDump(arguments);
+        CHECK(run.exitCode == 2);
+        CHECK(run.out.empty());
+        CHECK(FromUtf8(run.err).find(c.err) != std::wstring::npos);
+    }
+    CHECK(RunDump({L"--compare", L"Z:\\no\\such.jsonl", root}).exitCode == 2);
+    CHECK(RunDump({L"--against", baseline, root}).exitCode == 2);
+}
