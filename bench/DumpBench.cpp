@@ -11,7 +11,9 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "DumpCompare.h"
 #include "DumpWalk.h"
+#include "FindList.h"
 #include "HandleScan.h"
 #include "KernelObjects.h"
 #include "Owned.h"
@@ -251,6 +253,87 @@ void MeasureHoldersPeak()
                 peaks[0] ? double(peaks[1]) / double(peaks[0]) : 0.0);
 }
 
+// --find-from a list of 10,000 names (a tenth as programs write them, the
+// rest bare) against --find of one name that matches nothing, both over the
+// whole namespace, the list read in every run.
+void MeasureFindFrom(const wchar_t* label)
+{
+    wchar_t directory[MAX_PATH];
+    wchar_t list[MAX_PATH];
+    GetTempPathW(MAX_PATH, directory);
+    GetTempFileNameW(directory, L"kgl", 0, list);
+    {
+        std::string lines = "# 10,000 names\n";
+        for (int i = 0; i < 10000; ++i)
+            lines += (i % 10 == 0 ? "Global\\hunted-" : "hunted-") + std::to_string(i) + "\n";
+        const FileHandle file(CreateFileW(list, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        WriteFile(file.Get(), lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr);
+    }
+    const FileHandle file = DumpFile(false);
+    DumpOptions one;
+    one.find.Set(L"no-such-name-anywhere");
+    DumpOptions listed;
+    listed.findFrom[listed.findFromCount++] = list;
+    const auto dump = [&file](const DumpOptions& options) {
+        Empty(file.Get());
+        OutputChannel output(file.Get());
+        OutputChannel errors(nullptr);
+        RunDump(options, output, errors);
+    };
+    double floor = 0;
+    double measured = 0;
+    Alternate(
+        7, [&] { dump(one); },
+        [&] {
+            FindLists lists;
+            ByteBuffer errors;
+            lists.Read(listed, errors);
+            listed.lists = &lists;
+            dump(listed);
+            listed.lists = nullptr;
+        },
+        &floor, &measured);
+    DeleteFileW(list);
+    std::printf("%-52ls --find %8.2f ms  --find-from %8.2f ms  ratio %.2fx (at most 1.1x)\n", label, floor * 1000.0,
+                measured * 1000.0, measured / floor);
+}
+
+// What --compare holds of a baseline (--json --security of the whole
+// namespace) with 2,000 and 20,000 more entries: the loaded baseline's
+// bytes, and kagero-dump --compare's peak working set.
+void MeasureBaselineMemory()
+{
+    const int sizes[2] = {200, 2000};
+    for (int size : sizes) {
+        TestNamespace ns;
+        MakeSpreadTree(ns, size);
+        wchar_t directory[MAX_PATH];
+        wchar_t name[MAX_PATH];
+        GetTempPathW(MAX_PATH, directory);
+        GetTempFileNameW(directory, L"kgc", 0, name);
+        DumpOptions options;
+        options.json = true;
+        options.security = true;
+        {
+            const FileHandle file(CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+            OutputChannel output(file.Get());
+            OutputChannel errors(nullptr);
+            RunDump(options, output, errors);
+        }
+        SavedDump baseline;
+        ByteBuffer errors;
+        options.compare = name;
+        LoadSavedDump(options, name, baseline, errors);
+        const std::wstring option = std::wstring(L"--compare ") + name + L" --json --security";
+        const SIZE_T peak = DumpPeakWorkingSet(option.c_str(), 120000);
+        std::printf("%-52ls %6d more entries: %zu entries, baseline held %8.2f MB, peak working set %8.2f MB\n",
+                    L"kagero-dump --compare (--json --security)", size * 10, baseline.Count(),
+                    baseline.Bytes() / 1048576.0, peak / 1048576.0);
+        DeleteFileW(name);
+    }
+}
+
 }  // namespace
 
 void RunDumpBench()
@@ -265,6 +348,7 @@ void RunDumpBench()
         MeasureAudit(user.c_str(), false, CurrentUser(), false);
         MeasureAudit(L"kagero-dump --writable-by-process self \\", false, L"self", true);
         MeasureHolders(L"kagero-dump --holders \\ (walk + one bare scan)");
+        MeasureFindFrom(L"kagero-dump --find-from (10,000 names) \\");
         MeasureWatchLook((L"kagero-dump --watch: one look at \\, " + more).c_str());
     }
     MeasurePeakMemory(L"");
@@ -273,4 +357,5 @@ void RunDumpBench()
     // Its looks for a few seconds: the first holds the whole subtree.
     MeasurePeakMemory(L"--watch --interval 100", 5000);
     MeasureHoldersPeak();
+    MeasureBaselineMemory();
 }

@@ -5,6 +5,8 @@
 
 #include "DumpMessages.h"
 #include "FieldWriter.h"
+#include "FindList.h"
+#include "NameCompare.h"
 
 namespace {
 
@@ -47,6 +49,43 @@ bool Below(const wchar_t* names, size_t length, const wchar_t* directory, size_t
 DumpComparer::DumpComparer(const DumpOptions& options, const SavedDump& baseline, OutputChannel& output)
     : options_(options), baseline_(baseline), output_(output)
 {
+    const wchar_t* path = options.path.Empty() ? L"\\" : options.path.Get();
+    scope_.Add(path, static_cast<size_t>(lstrlenW(path)), L"", nullptr);
+}
+
+bool DumpComparer::Chosen(const wchar_t* names, size_t length, const wchar_t* type) const
+{
+    if (scope_.Count() == 0)
+        return false;
+    const wchar_t* scope = scope_.Names(0);
+    const size_t scopeLength = scope_.NamesLength(0);
+    // PATH's own entry (a PATH that is no directory) and those below it.
+    const bool own = length == scopeLength && memcmp(names, scope, length * sizeof(wchar_t)) == 0;
+    if (!own && !Below(names, length, scope, scopeLength))
+        return false;
+    size_t name = 0;  // after the last separator
+    int depth = -1;   // 0 for PATH's own entries
+    for (size_t i = 0; i < length; ++i)
+        if (names[i] == L'\0') {
+            depth += i >= (scopeLength == 1 ? 0 : scopeLength) ? 1 : 0;
+            name = i + 1;
+        }
+    if (!own && options_.maxDepth != UnlimitedDepth && depth > options_.maxDepth)
+        return false;
+    bool typed = options_.typeCount == 0;
+    for (int t = 0; t < options_.typeCount && !typed; ++t)
+        typed = EqualCaseless(type, options_.types[t]);
+    if (!typed || !options_.find.Matches(names + name, length - name))
+        return false;
+    if (!options_.lists)
+        return true;
+    WideText path;
+    wchar_t* text = path.Allocate(length);
+    if (!text)
+        return false;
+    for (size_t i = 0; i < length; ++i)
+        text[i] = names[i] ? names[i] : L'\\';
+    return options_.lists->Match(text, length, text + name, length - name) != nullptr;
 }
 
 bool DumpComparer::Unknown(const wchar_t* names, size_t length) const
@@ -127,7 +166,7 @@ void DumpComparer::AppendEvent(const char* event, const char* json, size_t jsonL
 
 void DumpComparer::Deleted(size_t k)
 {
-    if (Unknown(baseline_.Names(k), baseline_.NamesLength(k)))
+    if (!Chosen(baseline_, k) || Unknown(baseline_.Names(k), baseline_.NamesLength(k)))
         return;
     size_t length = 0;
     const char* line = baseline_.Line(k, &length);
@@ -288,6 +327,8 @@ void CompareSaved(DumpComparer& comparer, const SavedDump& newer)
             comparer.NowFailed(path.Get());
     }
     for (size_t k = 0; k < newer.Count(); ++k) {
+        if (!comparer.Chosen(newer, k))
+            continue;
         size_t length = 0;
         const char* line = newer.Line(k, &length);
         comparer.Now(line, length, nullptr, 0);

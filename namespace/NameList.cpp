@@ -78,12 +78,13 @@ bool NameList::Add(const wchar_t* text, size_t length, bool path, int line)
     if ((exactCount_ + 1) * 2 > slots_.Count() && !Grow())
         return false;
     exactCount_ += Insert(row) ? 1 : 0;
+    lengths_[path][(length >> 6) & 3] |= 1ull << (length & 63);
     return true;
 }
 
 int NameList::Lookup(const wchar_t* text, size_t length, bool path) const
 {
-    if (exactCount_ == 0)
+    if (!HasLength(lengths_[path], length))
         return -1;
     const unsigned hash = HashCaseless(text, length);
     const size_t mask = slots_.Count() - 1;

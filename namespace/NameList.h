@@ -36,6 +36,13 @@ private:
     bool Insert(const Row& row);
     int Lookup(const wchar_t* text, size_t length, bool path) const;
 
+    // The lengths (mod 256) of the exact names and of the paths: most entries'
+    // texts are of none of them, and are then never hashed.
+    static bool HasLength(const unsigned long long (&lengths)[4], size_t length)
+    {
+        return (lengths[(length >> 6) & 3] >> (length & 63)) & 1;
+    }
+    unsigned long long lengths_[2][4] = {};
     GrowingArray<Row> slots_;  // open addressing; a power of two, at most half full
     size_t exactCount_ = 0;
     GrowingArray<Row> wildcards_;

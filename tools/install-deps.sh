@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 \
 binutils-mingw-w64-i686 wine wine64 fonts-wine xvfb xauth x11-utils fonts-noto-cjk fonts-ipafont-gothic locales imagemagick \
-doctest-dev nlohmann-json3-dev python3"
+doctest-dev nlohmann-json3-dev python3 python3-jsonschema"
 
 missing=""
 for p in $PACKAGES; do

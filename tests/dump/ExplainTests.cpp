@@ -13,6 +13,7 @@
 #include "AccessCheck.h"
 #include "AccessExplain.h"
 #include "AccessRights.h"
+#include "JsonLog.h"
 #include "ObjectTypes.h"
 
 namespace {
@@ -72,6 +73,7 @@ std::string Explain(const wchar_t* sddl, Who who, bool json, int at = -1, BYTE v
     AppendExplanation(out, json, object, subject, L"alice", evaluation);
     if (sddl)
         LocalFree(descriptor);
+    KeepJsonLines(std::string(out.Data(), out.Size()));
     return std::string(out.Data(), out.Size());
 }
 

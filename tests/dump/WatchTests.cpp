@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "HolderProcess.h"
+#include "JsonLog.h"
 #include "KernelObjects.h"
 #include "NativeApi.h"
 #include "WatchLoop.h"
@@ -74,6 +75,7 @@ std::string Records(Watch& w, const std::string& root, size_t count, int waitMs 
         Drain(w.out, w.pending);
         Drain(w.err, w.errors);
         for (size_t end; (end = w.pending.find('\n')) != std::string::npos; w.pending.erase(0, end + 1)) {
+            KeepJsonLines(w.pending.substr(0, end + 1));
             const auto record = nlohmann::json::parse(w.pending.substr(0, end), nullptr, false);
             REQUIRE_MESSAGE(record.is_object(), w.pending.substr(0, end));
             CHECK(std::regex_match(record.value("time", ""), std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")));
