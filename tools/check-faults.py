@@ -548,7 +548,7 @@ plant('dholders-link-root', D, 'A PATH reached through a link finds no holders',
 plant('dholders-link-own', D, 'A PATH that is no directory, reached through a link, finds no holders',
       (K, '        paths_.SetRoot(parent.Get());', '        (void)parent;'))
 plant('dholders-empty-omitted', D, 'An entry no one holds written without its holders field',
-      (K, 'options_.holders ? &holding : nullptr);', 'options_.holders && holding.count ? &holding : nullptr);'))
+      (K, 'options_.holders ? &holding : nullptr;', 'options_.holders && holding.count ? &holding : nullptr;'))
 plant('dholders-access-value', D, "A handle's value written as its access",
       (E, 'out.Append(FormatHex(handle.access, 8, hex));', 'out.Append(FormatHex(handle.value, 8, hex));'))
 plant('dholders-no-table-walks', D, 'A handle table that cannot be read leaves the walk going, every entry unheld (exit 0)',
@@ -676,9 +676,9 @@ plant('path-trailing', D, "A trailing backslash after a directory refused",
 plant('help-slash', D, "/? taken as a path",
       ('dump/DumpOptions.cpp', ' || Is(argument, L"/?")', ""))
 plant('own-line', D, "A PATH that is no directory prints no line of its own",
-      ('dump/DumpWalk.cpp', "        Emit(ownPath, entries.TypeName(found), holding);", "        (void)ownPath;"))
+      ('dump/DumpWalk.cpp', "        Emit(ownPath, entries.TypeName(found), holding, matched);", "        (void)ownPath;"))
 plant('own-line-filters', D, "A PATH that is no directory printed past --type and --find",
-      ('dump/DumpWalk.cpp', "    if (Selected(ownName, ownLength, entries.TypeName(found)) && Held(", "    if (ownLength && Held("))
+      ('dump/DumpWalk.cpp', "    if (Selected(ownName, ownLength, entries.TypeName(found)) && matched && Held(", "    if (ownLength && matched && Held("))
 plant('own-line-case', D, "A PATH that is no directory looked up by its exact name only",
       ('dump/DumpWalk.cpp', "    ChildPick pick(name);\n    for (size_t i = 0; i < entries.Count()",
        "    ChildPick pick(name, true);\n    for (size_t i = 0; i < entries.Count()"))
@@ -1285,6 +1285,81 @@ plant('fit-whole-text', G, 'A column fitted to more of a long text than the list
       ('ui/ReportList.cpp', 'length < DrawnCellChars ? length : DrawnCellChars', 'length'))
 plant('fit-sort-undoes', G, 'A sort undoes a width the user set',
       ('holders/HoldersWindow.cpp', '        SortHolderRows(window.list, window.source, window.sort, reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);\n', '        SortHolderRows(window.list, window.source, window.sort, reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);\n        FitHolderColumns(window.list, window.source);\n'))
+
+# Names as programs write them, --find-from, --compare.
+WN, NL, FL, IF, DC, SD = ('namespace/Win32Names.cpp', 'namespace/NameList.cpp', 'dump/FindList.cpp', 'dump/InputFile.cpp',
+                          'dump/DumpCompare.cpp', 'dump/SavedDump.cpp')
+plant('win32-directory-itself', N, "A named-objects directory given a win32Name of its own (\"Global\\\\\")",
+      (WN, 'length > directoryLength + 1 &&', 'length > directoryLength &&'))
+plant('win32-prefix-boundary', N, 'A directory whose name only begins like \\BaseNamedObjects taken for it',
+      (WN, "                   path[directoryLength] == L'\\\\'\n", "                   true\n"))
+plant('win32-no-session-number', N, 'A session directory without a number given a Session\\ name',
+      (WN, 'cut = digits ? BelowDirectory', 'cut = true ? BelowDirectory'))
+plant('win32-no-devices', N, 'The entries of \\?? given no device name',
+      (WN, 'for (const wchar_t* devices : {L"\\\\GLOBAL??", L"\\\\??"}) {', 'for (const wchar_t* devices : {L"\\\\GLOBAL??"}) {'))
+plant('listed-local-service', N, "Local\\ of a session-0 process looked for in \\Sessions\\0, not \\BaseNamedObjects",
+      (WN, '        global = ownSession == 0;', '        global = false;'))
+plant('listed-session-zero', N, 'Session\\0\\ looked for in \\Sessions\\0, where only a link is',
+      (WN, '        global = lstrcmpW(session, L"0") == 0;', '        global = false;'))
+plant('listed-empty-name', N, 'A prefix with no name after it taken as the named-objects directory itself',
+      (WN, '    if (restLength == 0)\n        return ListedName::Bad;\n', ''))
+plant('listed-backslash-bare', N, 'A bare name holding a backslash (a mistyped prefix) taken, matching nothing',
+      (WN, '(!path && wmemchr(line, L\'\\\\\', length)) || ', ''))
+plant('listed-long-session', N, 'A session number longer than any session id taken',
+      (WN, 'digits > 10 || ', ''))
+plant('namelist-later-line', N, 'An entry matching a path line and a later name line said to match the later',
+      (NL, 'if (byPath >= 0 && (best < 0 || byPath < best))', 'if (byPath >= 0 && best < 0)'))
+plant('namelist-wild-swapped', N, 'A wildcard path line tried against the name, a wildcard name against the path',
+      (NL, 'row.path ? MatchesWildcard(row.folded, row.length, path, pathLength)',
+       '!row.path ? MatchesWildcard(row.folded, row.length, path, pathLength)'),
+      (NL, ': MatchesWildcard(row.folded, row.length, name, nameLength)))', ': MatchesWildcard(row.folded, row.length, name, nameLength))) && false'))
+plant('namelist-grow-loses', N, 'A list grown past its first table forgets the names it held',
+      (NL, '        if (old[i].folded)\n            Insert(old[i]);\n', ''))
+plant('namelist-length-kind', N, "A path's length recorded as a name's (the path lines never looked up)",
+      (NL, 'lengths_[path][(length >> 6) & 3]', 'lengths_[0][(length >> 6) & 3]'))
+plant('findfrom-bom', D, "A list's byte-order mark kept in its first line (that line refused)",
+      (IF, '    if (size >= 3 && memcmp(data, "\\xEF\\xBB\\xBF", 3) == 0)\n        at_ += 3;\n', ''))
+plant('findfrom-crlf', D, "A list's \\r\\n lines kept with their \\r (no such name)",
+      (IF, "    if (*length > 0 && at_[*length - 1] == '\\r')\n        --*length;\n", ''))
+plant('findfrom-comment', D, "A list's # line read as a name",
+      (FL, "    if (length > 0 && line[0] == '#')\n        return true;\n", ''))
+plant('findfrom-blank', D, "A list's blank line refused as an empty name",
+      (FL, "            return false;\n    return true;\n}\n\n}  // namespace", "            return false;\n    return length > 0;\n}\n\n}  // namespace"))
+plant('findfrom-loose-utf8', D, 'A list line that is no UTF-8 read with U+FFFD in it',
+      (FL, 'MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line, static_cast<int>(length), nullptr, 0)',
+       'MultiByteToWideChar(CP_UTF8, 0, line, static_cast<int>(length), nullptr, 0)'),
+      (FL, 'MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line, static_cast<int>(length), text,',
+       'MultiByteToWideChar(CP_UTF8, 0, line, static_cast<int>(length), text,'))
+plant('findfrom-device-one', D, 'A \\\\.\\ line looked for in \\GLOBAL?? alone',
+      (FL, 'for (const wchar_t* devices : {L"\\\\GLOBAL??", L"\\\\??"})', 'for (const wchar_t* devices : {L"\\\\GLOBAL??"})'))
+plant('findfrom-matched-line', D, "An entry's matched line said as the list's first",
+      (FL, 'lines_[static_cast<size_t>(line)]', 'lines_[0]'))
+plant('findfrom-stdin-file', D, '"-" opened as a file instead of standard input',
+      (IF, 'const bool input = lstrcmpW(name, L"-") == 0;', 'const bool input = false;'))
+plant('findfrom-pipe-end', D, "Standard input's closed pipe taken as a read error",
+      (IF, 'return error == ERROR_BROKEN_PIPE ? 0 : error;', 'return error;'))
+plant('compare-type-changed', D, 'An object replaced by one of another type said as changed',
+      (DC, '    if (!SameValue(type, FindField(was_, "type"))) {', '    if (false) {'))
+plant('compare-unknown-created', D, "An entry below a directory the baseline could not list said as created",
+      (DC, '        if (!Unknown(names, length))\n            Created', '        if (true)\n            Created'))
+plant('compare-options-named', D, 'A baseline made with more options said to lack the given ones',
+      (DC, 'MessageText(extra ? Msg::BaselineMadeWith : Msg::BaselineMadeWithout)', 'MessageText(Msg::BaselineMadeWithout)'))
+plant('compare-unknown-field', D, "A record with a field no dump writes (a watch's event) taken as an entry",
+      (SD, '        if (group == ~0u)\n            return false;\n', ''))
+plant('compare-depth-ignored', D, "--depth left out of what the saved entries are chosen by",
+      (DC, 'if (!own && options_.maxDepth != UnlimitedDepth && depth > options_.maxDepth)', 'if (false)'))
+plant('compare-type-ignored', D, "--type left out of what the saved entries are chosen by (the others said deleted)",
+      (DC, '    bool typed = options_.typeCount == 0;', '    bool typed = true;'))
+plant('compare-find-ignored', D, "--find left out of what the saved entries are chosen by",
+      (DC, 'if (!typed || !options_.find.Matches(names + name, length - name))', 'if (!typed)'))
+plant('compare-line-feed', D, 'A record line ending in a line feed refused (every entry now unreadable)',
+      (SD, "*at == '\\t' || *at == '\\r' || *at == '\\n'", "*at == '\\t'"))
+plant('compare-escape-wrong', D, "A saved path's escaped backslash read as a slash",
+      (SD, 'static const wchar_t Meant[] = L"\\"\\\\/\\b\\f\\n\\r\\t";', 'static const wchar_t Meant[] = L"\\"//\\b\\f\\n\\r\\t";'))
+plant('compare-against-text', D, "--against's created entry written from the baseline's record",
+      (DC, '        out.Append("+ ");\n        AppendTextFrom(is_);', '        out.Append("+ ");\n        AppendTextFrom(was_);'))
+plant('matched-always', D, '"matched" written on every JSON entry, with no --find-from',
+      ('dump/DumpWalk.cpp', '    matched = options_.lists ? matched : nullptr;\n', ''))
 
 
 def read(path):

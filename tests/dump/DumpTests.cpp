@@ -797,8 +797,7 @@ TEST_CASE("--find-from: names as programs write them, whole and caseless, wildca
         REQUIRE(events.back());
     }
     const std::string t = Utf8(tag);
-    const std::wstring list = SaveFile("hunt-list.txt", "\xEF\xBB\xBF# malware names\r\n\r\n   \nGLOBAL\\" + t +
-                                                             "-G\r\nLocal\\" + t + "-l\n" + t + "-bare\n" + t +
+    const std::wstring list = SaveFile("hunt-list.txt", "\xEF\xBB\xBFGLOBAL\\" + t + "-G\r\n# from C:\\cases\r\n\r\n   \nLocal\\" + t + "-l\n" + t + "-bare\n" + t +
                                                              "-WILD?\n" + Utf8(ns.Path(L"Hunt\\")) + t +
                                                              "-path\n\\\\.\\NUL\nSession\\" + std::to_string(session) +
                                                              "\\" + t + "-l");
