@@ -56,12 +56,12 @@ def describe(error):
 def check_file(validator, name, say):
     """Returns (lines checked, failures); say(text) reports one failure."""
     try:
-        with open(name, encoding="utf-8", errors="surrogateescape") as f:
-            lines = f.read().split("\n")
+        with open(name, "rb") as f:
+            lines = f.read().split(b"\n")
     except OSError as e:
         say(f"{name}: {e.strerror}")
         return 0, 1
-    if lines and lines[-1] == "":
+    if lines and lines[-1] == b"":
         lines.pop()
     if not lines:
         say(f"{name}: empty (no output collected?)")
@@ -69,8 +69,13 @@ def check_file(validator, name, say):
     failures = 0
     for number, line in enumerate(lines, 1):
         try:
-            # An unpaired surrogate comes as a \uD800 escape, which json takes as it is.
-            record = json.loads(line)
+            # The output is UTF-8 throughout; an unpaired surrogate comes as a
+            # \uD800 escape, which json takes as it is.
+            record = json.loads(line.decode("utf-8"))
+        except UnicodeDecodeError as e:
+            say(f"{name}:{number}: not UTF-8: {e}")
+            failures += 1
+            continue
         except ValueError as e:
             say(f"{name}:{number}: not JSON: {e}")
             failures += 1
@@ -84,8 +89,8 @@ def check_file(validator, name, say):
 
 def main(argv):
     if len(argv) < 2 or argv[1] in ("-h", "--help"):
-        print(__doc__.strip())
-        return 2 if len(argv) < 2 else 0
+        print(__doc__.strip(), file=sys.stdout if len(argv) >= 2 else sys.stderr)
+        return 0 if len(argv) >= 2 else 2
     validator = load_validator()
     shown = 0
 
