@@ -1289,7 +1289,7 @@ plant('fit-sort-undoes', G, 'A sort undoes a width the user set',
 # Names as programs write them, --find-from, --compare.
 WN, NL, FL, IF, DC, SD = ('namespace/Win32Names.cpp', 'namespace/NameList.cpp', 'dump/FindList.cpp', 'dump/InputFile.cpp',
                           'dump/DumpCompare.cpp', 'dump/SavedDump.cpp')
-plant('win32-directory-itself', N, "A named-objects directory given a win32Name of its own (\"Global\\\\\")",
+plant('win32-directory-itself', N, 'A named-objects directory given a win32Name of its own',
       (WN, 'length > directoryLength + 1 &&', 'length > directoryLength &&'))
 plant('win32-prefix-boundary', N, 'A directory whose name only begins like \\BaseNamedObjects taken for it',
       (WN, "                   path[directoryLength] == L'\\\\'\n", "                   true\n"))
@@ -1309,10 +1309,6 @@ plant('listed-long-session', N, 'A session number longer than any session id tak
       (WN, 'digits > 10 || ', ''))
 plant('namelist-later-line', N, 'An entry matching a path line and a later name line said to match the later',
       (NL, 'if (byPath >= 0 && (best < 0 || byPath < best))', 'if (byPath >= 0 && best < 0)'))
-plant('namelist-wild-swapped', N, 'A wildcard path line tried against the name, a wildcard name against the path',
-      (NL, 'row.path ? MatchesWildcard(row.folded, row.length, path, pathLength)',
-       '!row.path ? MatchesWildcard(row.folded, row.length, path, pathLength)'),
-      (NL, ': MatchesWildcard(row.folded, row.length, name, nameLength)))', ': MatchesWildcard(row.folded, row.length, name, nameLength))) && false'))
 plant('namelist-grow-loses', N, 'A list grown past its first table forgets the names it held',
       (NL, '        if (old[i].folded)\n            Insert(old[i]);\n', ''))
 plant('namelist-length-kind', N, "A path's length recorded as a name's (the path lines never looked up)",
@@ -1330,8 +1326,6 @@ plant('findfrom-loose-utf8', D, 'A list line that is no UTF-8 read with U+FFFD i
        'MultiByteToWideChar(CP_UTF8, 0, line, static_cast<int>(length), nullptr, 0)'),
       (FL, 'MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line, static_cast<int>(length), text,',
        'MultiByteToWideChar(CP_UTF8, 0, line, static_cast<int>(length), text,'))
-plant('findfrom-device-one', D, 'A \\\\.\\ line looked for in \\GLOBAL?? alone',
-      (FL, 'for (const wchar_t* devices : {L"\\\\GLOBAL??", L"\\\\??"})', 'for (const wchar_t* devices : {L"\\\\GLOBAL??"})'))
 plant('findfrom-matched-line', D, "An entry's matched line said as the list's first",
       (FL, 'lines_[static_cast<size_t>(line)]', 'lines_[0]'))
 plant('findfrom-stdin-file', D, '"-" opened as a file instead of standard input',
@@ -1346,8 +1340,6 @@ plant('compare-options-named', D, 'A baseline made with more options said to lac
       (DC, 'MessageText(extra ? Msg::BaselineMadeWith : Msg::BaselineMadeWithout)', 'MessageText(Msg::BaselineMadeWithout)'))
 plant('compare-unknown-field', D, "A record with a field no dump writes (a watch's event) taken as an entry",
       (SD, '        if (group == ~0u)\n            return false;\n', ''))
-plant('compare-depth-ignored', D, "--depth left out of what the saved entries are chosen by",
-      (DC, 'if (!own && options_.maxDepth != UnlimitedDepth && depth > options_.maxDepth)', 'if (false)'))
 plant('compare-type-ignored', D, "--type left out of what the saved entries are chosen by (the others said deleted)",
       (DC, '    bool typed = options_.typeCount == 0;', '    bool typed = true;'))
 plant('compare-find-ignored', D, "--find left out of what the saved entries are chosen by",
