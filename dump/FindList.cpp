@@ -8,6 +8,9 @@
 
 namespace {
 
+// Enough of a bad line to find it by, however long it is.
+const size_t ShownLineBytes = 1024;
+
 // Blank: nothing but spaces and tabs.
 bool Skipped(const char* line, size_t length)
 {
@@ -48,9 +51,11 @@ bool FindLists::ReadFile(const wchar_t* file, DWORD session, ByteBuffer& errors)
         if (Skipped(line, length))
             continue;
         // Strict UTF-8: a byte that is none is a line that cannot be a name, not a name with U+FFFD in it.
-        const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line, static_cast<int>(length), nullptr, 0);
+        const int units = length <= 0x7FFFFFFF ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line,
+                                                                     static_cast<int>(length), nullptr, 0)
+                                               : 0;
         wchar_t* text = units > 0 ? wide.Allocate(static_cast<size_t>(units)) : nullptr;
-        const bool good = text && length <= 0x7FFFFFFF &&
+        const bool good = text &&
                           MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line, static_cast<int>(length), text,
                                               units) == units &&
                           AddLine(text, static_cast<size_t>(units), session);
@@ -61,11 +66,7 @@ bool FindLists::ReadFile(const wchar_t* file, DWORD session, ByteBuffer& errors)
             errors.AppendDecimal(lines.Number());
             errors.Append(": ");
             errors.Append(MessageText(Msg::FindFromBadLine));
-            // The bytes as far as they are UTF-8, for a person to find the line by.
-            const int shown = MultiByteToWideChar(CP_UTF8, 0, line, static_cast<int>(length), nullptr, 0);
-            if (shown > 0 && (text = wide.Allocate(static_cast<size_t>(shown))) != nullptr &&
-                MultiByteToWideChar(CP_UTF8, 0, line, static_cast<int>(length), text, shown) == shown)
-                AppendText(errors, text, static_cast<size_t>(shown), TextForm::Display);
+            AppendLineStart(errors, line, length, ShownLineBytes);
             errors.Append(MessageText(Msg::UsageHint));
             return false;
         }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "Owned.h"
+#include "WideText.h"
 
 DWORD ReadWholeFile(const wchar_t* name, ByteBuffer& bytes)
 {
@@ -61,4 +62,14 @@ void AppendFileFailure(ByteBuffer& errors, const char* lead, const wchar_t* name
         errors.Append(")");
     }
     errors.AppendByte('\n');
+}
+
+void AppendLineStart(ByteBuffer& errors, const char* line, size_t length, size_t most)
+{
+    const int bytes = static_cast<int>(length < most ? length : most);
+    WideText shown;
+    const int units = MultiByteToWideChar(CP_UTF8, 0, line, bytes, nullptr, 0);
+    wchar_t* text = units > 0 ? shown.Allocate(static_cast<size_t>(units)) : nullptr;
+    if (text && MultiByteToWideChar(CP_UTF8, 0, line, bytes, text, units) == units)
+        AppendText(errors, text, static_cast<size_t>(units), TextForm::Display);
 }

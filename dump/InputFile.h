@@ -28,5 +28,9 @@ private:
     int number_ = 0;
 };
 
+// At most most bytes of a line that could not be taken, as a person reads
+// them (what is no UTF-8 as U+FFFD), for finding the line by.
+void AppendLineStart(ByteBuffer& errors, const char* line, size_t length, size_t most);
+
 // "kagero-dump: " lead, FILE, and " (エラー N)" after it when error is not 0, and a line feed.
 void AppendFileFailure(ByteBuffer& errors, const char* lead, const wchar_t* name, DWORD error);

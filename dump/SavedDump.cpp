@@ -153,7 +153,7 @@ bool DecodeJsonString(const char* value, size_t length, WideText* text)
             while (at < end && *at != '\\')
                 ++at;
             const int count = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, run, static_cast<int>(at - run),
-                                                  units.Data() + units.Count(), static_cast<int>(length));
+                                                  units.Data() + units.Count(), static_cast<int>(length - units.Count()));
             if (count <= 0)
                 return false;
             units.Commit(static_cast<size_t>(count));
@@ -261,14 +261,7 @@ bool SavedDump::Load(const wchar_t* file, ByteBuffer& errors)
             errors.Append(", ");
             errors.AppendDecimal(lines.Number());
             errors.Append(MessageText(Msg::BaselineLine));
-            // The line's start, enough to see what it is.
-            WideText shown;
-            const int units = MultiByteToWideChar(CP_UTF8, 0, line, static_cast<int>(length < 80 ? length : 80),
-                                                  nullptr, 0);
-            wchar_t* text = units > 0 ? shown.Allocate(static_cast<size_t>(units)) : nullptr;
-            if (text && MultiByteToWideChar(CP_UTF8, 0, line, static_cast<int>(length < 80 ? length : 80), text,
-                                            units) == units)
-                AppendText(errors, text, static_cast<size_t>(units), TextForm::Display);
+            AppendLineStart(errors, line, length, 80);  // enough to see what it is
             errors.Append(MessageText(Msg::UsageHint));
             return false;
         }

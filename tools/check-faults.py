@@ -1322,8 +1322,8 @@ plant('findfrom-comment', D, "A list's # line read as a name",
 plant('findfrom-blank', D, "A list's blank line refused as an empty name",
       (FL, "            return false;\n    return true;\n}\n\n}  // namespace", "            return false;\n    return length > 0;\n}\n\n}  // namespace"))
 plant('findfrom-loose-utf8', D, 'A list line that is no UTF-8 read with U+FFFD in it',
-      (FL, 'MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line, static_cast<int>(length), nullptr, 0)',
-       'MultiByteToWideChar(CP_UTF8, 0, line, static_cast<int>(length), nullptr, 0)'),
+      (FL, 'MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line,\n                                                                     static_cast<int>(length), nullptr, 0)',
+       'MultiByteToWideChar(CP_UTF8, 0, line,\n                                                                     static_cast<int>(length), nullptr, 0)'),
       (FL, 'MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line, static_cast<int>(length), text,',
        'MultiByteToWideChar(CP_UTF8, 0, line, static_cast<int>(length), text,'))
 plant('findfrom-matched-line', D, "An entry's matched line said as the list's first",
