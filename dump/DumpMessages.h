@@ -108,6 +108,11 @@ enum class Msg {
     ExplainPresent,
     ExplainApplied,
     ExplainNotApplied,
+    // Holders of files.
+    StuckNamesLead,
+    StuckNamesCount,
+    FileNeedsHolders,
+    OwnHandlesUncounted,
     Count
 };
 
@@ -124,6 +129,7 @@ enum class WideMsg {
     WatchNeedsDirectory,
     ListableAgain,
     Watching,
+    StuckNames,
     Count
 };
 

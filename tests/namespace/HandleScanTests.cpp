@@ -31,6 +31,16 @@ std::vector<std::wstring> Rows(const HandleScan& scan, const std::wstring& path)
     std::sort(rows.begin(), rows.end());
     return rows;
 }
+// "device\\file" for each of pid's file handles on the holder's pipe and file of C:, sorted.
+std::vector<std::wstring> Files(const HandleScan& scan, DWORD pid)
+{
+    std::vector<std::wstring> files;
+    for (size_t i = 0; i < scan.Count(); ++i)
+        if (scan.Handle(i).pid == pid && scan.Handle(i).file && std::wstring(scan.Handle(i).file).find(L"kagero_holder_") != std::wstring::npos)
+            files.push_back(scan.Handle(i).name + std::wstring(scan.Handle(i).file));
+    std::sort(files.begin(), files.end());
+    return files;
+}
 bool Listed(const GrowingArray<DWORD>& pids, DWORD pid)
 {
     return std::find(pids.Data(), pids.Data() + pids.Count(), pid) != pids.Data() + pids.Count();
@@ -53,6 +63,8 @@ HANDLE RefusedProcess = nullptr;
 int Opens = 0, Closes = 0, Duplications = 0, TableQueries = 0;
 ULONG LargestTable = 0;
 volatile LONG StopFlag = 0;
+// Non-zero: the table's rows of other processes left out, as if they had none.
+DWORD OnlyPid = 0;
 // The refused process's handle whose value a file of ours takes, as if it had been closed and reused since the snapshot.
 ULONG_PTR FileInstead = 0;
 
@@ -66,7 +78,29 @@ NTSTATUS NTAPI QuerySystem(ULONG infoClass, PVOID buffer, ULONG length, PULONG r
             return STATUS_INFO_LENGTH_MISMATCH_NT;
         }
     }
-    return NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(infoClass), buffer, length, returned);
+    const NTSTATUS status = NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(infoClass), buffer, length,
+                                                     returned);
+    if (status < 0 || infoClass != SystemExtendedHandleInformationClass || !OnlyPid)
+        return status;
+    auto* head = static_cast<SystemHandleTableHead*>(buffer);
+    auto* entries = reinterpret_cast<SystemHandleEntry*>(head + 1);
+    ULONG_PTR kept = 0;
+    for (ULONG_PTR i = 0; i < head->NumberOfHandles; ++i)
+        if (entries[i].UniqueProcessId == OnlyPid)
+            entries[kept++] = entries[i];
+    head->NumberOfHandles = kept;
+    return status;
+}
+// Name queries from any thread but the test's wait for Release (the query thread's file names), as one on a
+// synchronous pipe can wait for good.
+HANDLE Release = nullptr;
+DWORD TestThread = 0;
+ObjectCalls RealObjects, Blocking;
+NTSTATUS NTAPI BlockingQuery(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
+{
+    if (infoClass == 1 /* ObjectNameInformation */ && GetCurrentThreadId() != TestThread)
+        WaitForSingleObject(Release, INFINITE);
+    return RealObjects.queryObject(handle, infoClass, buffer, length, returned);
 }
 NTSTATUS NTAPI OpenProcess(PHANDLE process, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, CLIENT_ID* client)
 {
@@ -128,7 +162,7 @@ const NTSTATUS Denied = STATUS_ACCESS_DENIED;
 }  // namespace
 
 TEST_CASE("holders: the holder's program, pid and each handle's access, found in any letter case, a long name too; "
-          "not our own handles, no files, no prefix; narrowed by type and path; none once it has ended")
+          "not our own handles, files on their devices, no prefix; narrowed by type and path; none once it has ended")
 {
     TestNamespace ns;
     const std::wstring directory = L"Stra\x00DF" L"e-" + std::wstring(600, L'd');  // names over the first query's 1024 bytes
@@ -138,6 +172,7 @@ TEST_CASE("holders: the holder's program, pid and each handle's access, found in
     const DWORD pid = holder.Pid();
     const std::wstring event = ns.Path(directory + L"\\" + HolderProcess::EventName);
     const std::wstring mutant = ns.Path(directory + L"\\" + HolderProcess::MutantName);
+    const std::wstring pipes = L"\\Device\\NamedPipe";
     // We hold the holder's event too: only the holder's handles are listed.
     UNICODE_STRING name;
     RtlInitUnicodeString(&name, event.c_str());
@@ -163,8 +198,12 @@ TEST_CASE("holders: the holder's program, pid and each handle's access, found in
     CHECK(scan.ProcessesHolding(upper.c_str()) == 1);
     CHECK(Rows(scan, event.substr(0, event.size() - 1)).empty());
     CHECK(Rows(scan, ns.Path(L"Ours")).empty());
-    for (size_t i = 0; i < scan.Count(); ++i)  // no file: under Wine their names start with \??\ and a drive
+    for (size_t i = 0; i < scan.Count(); ++i)  // files on their devices: under Wine their names start with \??\ and a drive
         CHECK(std::wstring(scan.Handle(i).name).rfind(L"\\??\\", 0) == std::wstring::npos);
+    // Both ends of its pipe, its file of C: and its own program (on Z:, the Unix root), each below its device.
+    const std::wstring pipe = L"\\Device\\NamedPipe" + holder.PipeName();
+    CHECK(Files(scan, pid) == std::vector<std::wstring>{L"\\Device\\HarddiskVolume1" + holder.FileName(), pipe, pipe});
+    CHECK((scan.Counts().stuckNames == 0 && scan.StuckPids().Count() == 0));
     CHECK((!Listed(scan.NotExamined(), pid) && Opens > 1 && Opens == Closes));
     GrowingArray<DWORD> holders, others;
     REQUIRE((scan.Processes().Match(L"kagero_holder", &holders) && scan.Processes().Match(L"explorer", &others)));
@@ -173,8 +212,8 @@ TEST_CASE("holders: the holder's program, pid and each handle's access, found in
     CHECK((scan.HeldByAny(first, count, holders) && !scan.HeldByAny(first, count, others)));
 
     const struct { const wchar_t* type; const std::wstring& path; size_t kept; } narrowed[] = {  // keepNames 0: bare
-        {L"Mutant", mutant, 1}, {L"mutant", mutant, 1}, {L"Event", mutant, 0}, {nullptr, event, 2}, {L"File", L"", 0},
-        {nullptr, L"", 0}};
+        {L"Mutant", mutant, 1}, {L"mutant", mutant, 1}, {L"Event", mutant, 0}, {nullptr, event, 2}, {L"File", event, 0},
+        {L"Device", pipes, 2}, {nullptr, L"", 0}};
     for (const auto& n : narrowed) {
         CAPTURE(&n - narrowed);
         HandleScanOptions options;
@@ -182,7 +221,7 @@ TEST_CASE("holders: the holder's program, pid and each handle's access, found in
         options.path = n.path.empty() ? nullptr : n.path.c_str();
         options.keepNames = n.type || !n.path.empty();
         REQUIRE(CountedRun(scan, {}, options) == 0);
-        CHECK((scan.Count() == n.kept && Opens == Closes));
+        CHECK((Files(scan, pid).size() + (n.path == pipes ? 0 : scan.Count()) == n.kept && Opens == Closes));
     }
     CHECK((scan.Counts().named > 2 && scan.Counts().duplicated >= scan.Counts().named));
 
@@ -235,8 +274,36 @@ TEST_CASE("holders: a process not opened or with no handle duplicated is not exa
     // A value a file took since the snapshot: its own type is asked, never its name (a pipe's could block).
     FileInstead = created;
     REQUIRE(CountedRun(scan, {pid, 0, 0, 0, 0, 0}) == 0);
+    CHECK(Rows(scan, event).size() == 1);
+    // The same where it is the first handle of its type number in the table: its verdict is its own, not its type's.
+    OnlyPid = pid;
+    HandleScanOptions events;
+    events.typeName = L"Event";
+    REQUIRE(CountedRun(scan, {pid, 0, 0, 0, 0, 0}, events) == 0);
+    OnlyPid = 0;
     FileInstead = 0;
     CHECK(Rows(scan, event).size() == 1);
+
+    // Name queries that never return: the scan ends, each file it could not name counted, by its process; at
+    // most MostStuckQueries threads left waiting, which end once the queries return and touch no later scan.
+    Release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    TestThread = GetCurrentThreadId();
+    RealObjects = Blocking = ActiveObjectCalls();
+    Blocking.queryObject = BlockingQuery;
+    SetObjectCalls(&Blocking);
+    REQUIRE(CountedRun(scan, {}) == 0);
+    SetObjectCalls(nullptr);
+    CHECK((scan.Counts().stuckNames >= 4 && Listed(scan.StuckPids(), pid) && Files(scan, pid).empty()));
+    CHECK(StuckNameQueries() == MostStuckQueries);
+    REQUIRE(CountedRun(scan, {}) == 0);  // none asked while that many wait
+    CHECK((scan.Counts().stuckNames >= 4 && Rows(scan, event).size() == 2));
+    SetEvent(Release);
+    for (int i = 0; i < 200 && StuckNameQueries() > 0; ++i)
+        Sleep(10);
+    CHECK(StuckNameQueries() == 0);
+    CloseHandle(Release);
+    REQUIRE(CountedRun(scan, {}) == 0);
+    CHECK((scan.Counts().stuckNames == 0 && Files(scan, pid).size() == 3 && Opens == Closes));
     for (size_t i = 0; i < scan.Count(); ++i)
         CHECK(std::wstring(scan.Handle(i).name).rfind(L"\\??\\", 0) == std::wstring::npos);
 }
