@@ -186,6 +186,16 @@ DumpRun Capture(Work work)
 HandleScanCalls Real;
 DWORD RefusedPid = 0;
 NTSTATUS RefusedTable = 0;
+// Name queries from any thread but the test's wait for Release, as one on a synchronous pipe can wait for good.
+HANDLE Release = nullptr;
+DWORD TestThread = 0;
+ObjectCalls RealObjects;
+NTSTATUS NTAPI BlockingQuery(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
+{
+    if (infoClass == 1 /* ObjectNameInformation */ && GetCurrentThreadId() != TestThread)
+        WaitForSingleObject(Release, INFINITE);
+    return RealObjects.queryObject(handle, infoClass, buffer, length, returned);
+}
 NTSTATUS NTAPI QueryRefusing(ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
 {
     return infoClass == SystemExtendedHandleInformationClass && RefusedTable ? RefusedTable
@@ -614,6 +624,25 @@ TEST_CASE("--holders in JSON, in this process: each handle's access, [] where on
                         files.insert(entry.value("type", "") + " " + handle.value("file", "none"));
         CHECK(files.count(path.back() == 'e' ? "Device " + pipe : "File " + file) == 1);
     }
+    // Files whose names never come: said with their processes, first in the output, and by exit 1.
+    Release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    TestThread = GetCurrentThreadId();
+    ObjectCalls blocking = RealObjects = ActiveObjectCalls();
+    blocking.queryObject = BlockingQuery;
+    SetObjectCalls(&blocking);
+    std::wstring pipes[] = {L"kagero-dump", L"--json", L"--holders", L"\\Device\\NamedPipe"};
+    wchar_t* pipesArgv[] = {&pipes[0][0], &pipes[1][0], &pipes[2][0], &pipes[3][0]};
+    const DumpRun stuck = Capture([&](HANDLE out, HANDLE err) { return long(RunDumpProgram(4, pipesArgv, out, err)); });
+    SetObjectCalls(nullptr);
+    SetEvent(Release);
+    const std::vector<nlohmann::json> said = ParseLines(stuck.out);
+    REQUIRE(said.size() == 2);
+    CHECK(stuck.exitCode == 1);
+    CHECK(std::regex_match(stuck.err, std::regex(u8"kagero-dump: ([0-9]+) 個のハンドルは時間内に名前が分かりませんでした。"
+                                                 u8"プロセス: ([0-9]+, )*" + std::to_string(pid) + "(, [0-9]+)*\n")));
+    CHECK((said[0].value("error", "") == u8"時間内に名前が分からないハンドルがあります (保持者は分からないことがあります)。" &&
+           said[0].value("handles", 0) >= 4 && said[1].value("holders", nlohmann::json()) == nlohmann::json::array()));
+    CHECK(std::find(said[0]["pids"].begin(), said[0]["pids"].end(), pid) != said[0]["pids"].end());
     CHECK(looks.exitCode == 2);
     CHECK(FromUtf8(looks.err) == line);
     const std::vector<nlohmann::json> records = ParseLines(looks.out);
