@@ -534,6 +534,10 @@ plant('files-stuck-unsaid', D, "Files whose names did not come in time not said 
       (W, "        if (status >= 0 && holders.Scan().Counts().stuckNames > 0)\n", "        if (false)\n"))
 plant('files-self-unsaid', D, "--held-by of kagero-dump alone says nothing",
       (E, "    return choosing_ && chosen_.Count() > 0;", "    return false;"))
+plant('files-window-column', G, "The holders window's ファイル column left empty",
+      ('holders/HolderRows.cpp', "        shown = held.file ? held.file : L\"\";", "        shown = L\"\";"))
+plant('files-window-stuck', G, "The holders window says nothing of names that did not come in time",
+      ('holders/HoldersWindow.cpp', "    if (scan.Counts().stuckNames > 0)", "    if (false)"))
 
 # Names compared as the kernel compares them, and the child a path's name opens.
 plant('compare-linguistic', f'{N} {D}', "Names compared as the user's language compares them (\u00df taken for SS, the Kelvin sign for K)",
