@@ -518,7 +518,7 @@ plant('files-dropped', f'{N} {D}', "File handles left out of the holders (a devi
       (H, "    if (file)\n        return AskFile(row, copy.Release());", "    if (file) {\n        CloseScanHandle(copy.Release());\n        return 0;\n    }"))
 plant('files-link-unfollowed', f'{N} {D}', "A file named through a link not resolved to its device",
       (V, "        // A link: its target takes the place", "        return false;\n        // A link: its target takes the place"))
-plant('files-stuck-uncounted', f'{N} {D}', "A file whose name did not come in time not counted",
+plant('files-stuck-uncounted', N, "A file whose name did not come in time not counted",
       (H, "        ++letGo_;\n        CountStuck(row.pid);", "        ++letGo_;"))
 plant('files-stuck-unbounded', N, "Query threads left waiting without bound",
       (Q, "if (!shared_ && Stuck < MostStuckQueries) {", "if (!shared_) {"))
