@@ -7,6 +7,7 @@
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
+#include "ObjectTypes.h"
 
 namespace {
 
@@ -56,13 +57,24 @@ NTSTATUS HandleScan::Run(const HandleScanOptions& options)
     ZeroMemory(typeStates_.Tail(), TypeNumbers);
     typeStates_.Commit(TypeNumbers);
 
+    // With one object's path, our own handle to it: where the table gives
+    // addresses, the other handles with its address are its holders, found
+    // without duplicating or asking any of them (those whose name cannot be
+    // asked too). A device is held through its files, other objects: asked.
+    ObjectHandle own;
+    const int typeCode = options.path && options.typeName ? LookupObjectType(options.typeName, nullptr) : -1;
+    if (typeCode >= 0 && typeCode != TypeDevice)
+        OpenObjectByType(options.path, typeCode, 0, own.Receive());
     // The handle table first: a process that held a handle then is in the
     // list taken after it, unless it has ended.
     GrowingArray<Row> rows;
-    NTSTATUS status = TakeRows(&rows);
+    ULONG_PTR address = 0;
+    NTSTATUS status = TakeRows(&rows, own.Get(), &address);
     if (status >= 0)
         status = processes_.Take();
-    for (size_t at = 0, end = 0; status >= 0 && at < rows.Count(); at = end) {
+    if (status >= 0 && address != 0)
+        status = KeepByAddress(rows, address);
+    for (size_t at = 0, end = 0; status >= 0 && address == 0 && at < rows.Count(); at = end) {
         for (end = at; end < rows.Count() && rows[end].pid == rows[at].pid; ++end) {
         }
         status = ScanProcess(rows.Data() + at, end - at);
@@ -81,7 +93,16 @@ NTSTATUS HandleScan::Run(const HandleScanOptions& options)
     return 0;
 }
 
-NTSTATUS HandleScan::TakeRows(GrowingArray<Row>* rows)
+NTSTATUS HandleScan::KeepByAddress(const GrowingArray<Row>& rows, ULONG_PTR address)
+{
+    const size_t length = static_cast<size_t>(lstrlenW(options_.path));
+    for (size_t i = 0; i < rows.Count(); ++i)
+        if (rows[i].object == address && !Keep(rows[i], options_.path, length))
+            return STATUS_NO_MEMORY_NT;
+    return 0;
+}
+
+NTSTATUS HandleScan::TakeRows(GrowingArray<Row>* rows, HANDLE own, ULONG_PTR* address)
 {
     GrowingArray<BYTE> table(1);
     const NTSTATUS status = ReadSystemTable(SystemExtendedHandleInformationClass, &table);
@@ -103,9 +124,11 @@ NTSTATUS HandleScan::TakeRows(GrowingArray<Row>* rows)
         SystemHandleEntry entry;
         CopyMemory(&entry, entries + i * sizeof(entry), sizeof(entry));
         const Row row = {static_cast<DWORD>(entry.UniqueProcessId), entry.ObjectTypeIndex, entry.HandleValue,
-                         entry.GrantedAccess};
+                         entry.GrantedAccess, reinterpret_cast<ULONG_PTR>(entry.Object)};
         if (row.pid != self)
             rows->Push(row);
+        else if (own && row.value == reinterpret_cast<ULONG_PTR>(own))
+            *address = row.object;
     }
     // Grouped by process, so that each is opened once.
     std::sort(rows->Data(), rows->Data() + rows->Count(),

@@ -87,6 +87,7 @@ private:
         USHORT type;
         ULONG_PTR value;
         ACCESS_MASK access;
+        ULONG_PTR object;  // the object's address; 0 where the table gives none
     };
     struct Item {  // one kept handle; its name and key in texts_
         DWORD pid;
@@ -97,7 +98,8 @@ private:
         size_t fileAt;      // after the key; SIZE_MAX for no file
         size_t fileLength;
     };
-    NTSTATUS TakeRows(GrowingArray<Row>* rows);
+    NTSTATUS TakeRows(GrowingArray<Row>* rows, HANDLE own, ULONG_PTR* address);
+    NTSTATUS KeepByAddress(const GrowingArray<Row>& rows, ULONG_PTR address);
     NTSTATUS ScanProcess(const Row* rows, size_t count);
     NTSTATUS AskHandle(HANDLE process, const Row& row, NTSTATUS* duplicated);
     NTSTATUS AskFile(const Row& row, HANDLE copy);

@@ -534,6 +534,10 @@ plant('files-stuck-unsaid', D, "Files whose names did not come in time not said 
       (W, "        if (status >= 0 && holders.Scan().Counts().stuckNames > 0)\n", "        if (false)\n"))
 plant('files-self-unsaid', D, "--held-by of kagero-dump alone says nothing",
       (E, "    return choosing_ && chosen_.Count() > 0;", "    return false;"))
+plant('files-address-unused', N, "A table with addresses still matched by name, every handle duplicated",
+      (H, "        else if (own && row.value == reinterpret_cast<ULONG_PTR>(own))", "        else if (false)"))
+plant('files-address-any', N, "Address matching keeps the handles of every object",
+      (H, "        if (rows[i].object == address && !Keep(", "        if (rows[i].object != 0 && !Keep("))
 plant('files-window-column', G, "The holders window's ファイル column left empty",
       ('holders/HolderRows.cpp', "        shown = held.file ? held.file : L\"\";", "        shown = L\"\";"))
 plant('files-window-stuck', G, "The holders window says nothing of names that did not come in time",

@@ -63,10 +63,27 @@ HANDLE RefusedProcess = nullptr;
 int Opens = 0, Closes = 0, Duplications = 0, TableQueries = 0;
 ULONG LargestTable = 0;
 volatile LONG StopFlag = 0;
-// Non-zero: the table's rows of other processes left out, as if they had none.
-DWORD OnlyPid = 0;
 // The refused process's handle whose value a file of ours takes, as if it had been closed and reused since the snapshot.
 ULONG_PTR FileInstead = 0;
+// Non-zero: the table's rows of other processes left out, as if they had none.
+DWORD OnlyPid = 0;
+// Non-empty: the table gives addresses, as Windows does for administrators: our own handle to the object named
+// Addressed and the refused process's handle FileInstead share one, every other row has one of its own.
+std::wstring Addressed;
+void GiveAddresses(SystemHandleEntry* entries, ULONG_PTR count)
+{
+    for (ULONG_PTR i = 0; i < count; ++i) {
+        SystemHandleEntry& entry = entries[i];
+        alignas(8) BYTE name[2048];
+        ULONG got = 0;
+        const auto* text = reinterpret_cast<const UNICODE_STRING*>(name);
+        const bool ours = entry.UniqueProcessId == GetCurrentProcessId() &&
+                          NtQueryObject(HANDLE(entry.HandleValue), ObjectNameInformation, name, sizeof(name), &got) >= 0 &&
+                          std::wstring(text->Buffer, text->Length / 2) == Addressed;
+        const bool held = entry.UniqueProcessId == Refuse.pid && entry.HandleValue == FileInstead;
+        entry.Object = reinterpret_cast<PVOID>(ours || held ? 0x1230 : 0x10000 + i);
+    }
+}
 
 NTSTATUS NTAPI QuerySystem(ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
 {
@@ -80,10 +97,14 @@ NTSTATUS NTAPI QuerySystem(ULONG infoClass, PVOID buffer, ULONG length, PULONG r
     }
     const NTSTATUS status = NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(infoClass), buffer, length,
                                                      returned);
-    if (status < 0 || infoClass != SystemExtendedHandleInformationClass || !OnlyPid)
+    if (status < 0 || infoClass != SystemExtendedHandleInformationClass)
         return status;
     auto* head = static_cast<SystemHandleTableHead*>(buffer);
     auto* entries = reinterpret_cast<SystemHandleEntry*>(head + 1);
+    if (!Addressed.empty())
+        GiveAddresses(entries, head->NumberOfHandles);
+    if (!OnlyPid)
+        return status;
     ULONG_PTR kept = 0;
     for (ULONG_PTR i = 0; i < head->NumberOfHandles; ++i)
         if (entries[i].UniqueProcessId == OnlyPid)
@@ -275,6 +296,16 @@ TEST_CASE("holders: a process not opened or with no handle duplicated is not exa
     FileInstead = created;
     REQUIRE(CountedRun(scan, {pid, 0, 0, 0, 0, 0}) == 0);
     CHECK(Rows(scan, event).size() == 1);
+    // Where the table gives addresses, the object's holders are the handles with our own handle's address, none of
+    // them duplicated.
+    Addressed = event;
+    HandleScanOptions one;
+    one.path = event.c_str();
+    one.typeName = L"Event";
+    const std::vector<std::wstring> createdOnly = {Row(HolderProcess::ProgramName, pid, HolderProcess::EventCreatedAccess)};
+    REQUIRE(CountedRun(scan, {pid, 0, 0, 0, 0, 0}, one) == 0);
+    Addressed.clear();
+    CHECK((Rows(scan, event) == createdOnly && Duplications == 0 && scan.Counts().duplicated == 0));
     // The same where it is the first handle of its type number in the table: its verdict is its own, not its type's.
     OnlyPid = pid;
     HandleScanOptions events;
