@@ -470,7 +470,7 @@ plant('holders-name-growth', N, "A name longer than the first query's buffer is 
       ('namespace/ObjectQueries.cpp', "status == STATUS_BUFFER_OVERFLOW_NT) && needed > size && needed <= MaxNameBytes) {",
        "status == STATUS_BUFFER_OVERFLOW_NT) && false) {"))
 plant('holders-access-column', N, "A handle's attributes shown as its access",
-      (H, "                         entry.GrantedAccess};", "                         entry.HandleAttributes};"))
+      (H, "                         entry.GrantedAccess, reinterpret_cast<ULONG_PTR>(entry.Object)};", "                         entry.HandleAttributes, reinterpret_cast<ULONG_PTR>(entry.Object)};"))
 plant('holders-refused-dropped', N, "A process that cannot be opened silently dropped, not listed as not examined",
       (H, "        return notExamined_.Push(pid) ? 0 : STATUS_NO_MEMORY_NT;", "        return 0;"))
 plant('holders-ended-listed', N, "A process that ended after the snapshot listed as not examined",
