@@ -56,6 +56,11 @@ inline void PrintRatio(const wchar_t* label, unsigned long floorItems, size_t it
 // The platform's floor: one single-entry query per entry, nothing else;
 // with descend, the same for every directory below. Returns the entries seen.
 unsigned long BareEnumerate(const std::wstring& path, bool descend);
+// The bare scan of the handle table, with no thread and no time limit: the
+// snapshot, then for every other process's handle (only its files with
+// filesOnly) a duplicate, a type query, a name query and a close. Returns
+// the handles asked their names.
+size_t BareNameScan(bool filesOnly);
 
 // Prints the measurement and its cost per entry above the floor, so that a
 // cost growing faster than the entries shows between runs of different sizes.

@@ -123,6 +123,10 @@ constexpr MessageRow Messages[] = {
     {Msg::BaselineUnknownLead, u8"kagero-dump: 比べる元で一覧できなかったディレクトリが "},
     {Msg::BaselineUnknownCount, u8" 個あります。その下の項目は比べません: "},
     {Msg::CompareNoValue, u8"(なし)"},
+    {Msg::StuckNamesLead, u8"kagero-dump: "},
+    {Msg::StuckNamesCount, u8" 個のハンドルは時間内に名前が分かりませんでした。プロセス: "},
+    {Msg::FileNeedsHolders, u8"ファイルは保持者だけを表示できます (--holders を付けてください): "},
+    {Msg::OwnHandlesUncounted, u8"kagero-dump: kagero-dump 自身のハンドルは数えません。\n"},
 };
 
 struct WideMessageRow {
@@ -142,6 +146,7 @@ constexpr WideMessageRow WideMessages[] = {
     {WideMsg::WatchNeedsDirectory, L"見張れるのはディレクトリだけです。"},
     {WideMsg::ListableAgain, L"一覧できるようになりました。"},
     {WideMsg::Watching, L"見張りを始めました (Ctrl+C で終わります)。"},
+    {WideMsg::StuckNames, L"時間内に名前が分からないハンドルがあります (保持者は分からないことがあります)。"},
 };
 
 // Each row at its id's place, and one for every id: a text can neither go missing nor be said for another.

@@ -122,6 +122,11 @@ enum class Msg {
     BaselineUnknownLead,
     BaselineUnknownCount,
     CompareNoValue,
+    // Holders of files.
+    StuckNamesLead,
+    StuckNamesCount,
+    FileNeedsHolders,
+    OwnHandlesUncounted,
     Count
 };
 
@@ -138,6 +143,7 @@ enum class WideMsg {
     WatchNeedsDirectory,
     ListableAgain,
     Watching,
+    StuckNames,
     Count
 };
 

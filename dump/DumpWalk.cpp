@@ -13,6 +13,7 @@
 #include "EntryLine.h"
 #include "EntryReader.h"
 #include "FindList.h"
+#include "FileDevices.h"
 #include "NameCompare.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
@@ -124,6 +125,7 @@ private:
     bool Held(const WideText& path, EntryHolding* holding);
     void Collect(const WideText& path, const wchar_t* typeName);
     bool EmitOwnEntry(const WideText& path, NTSTATUS listingStatus);
+    bool EmitFile(const WideText& path);
     void ReportFailure(const wchar_t* path, NTSTATUS status);
 
     const DumpOptions& options_;
@@ -138,6 +140,7 @@ private:
     DumpComparer* comparer_ = nullptr;
     ByteBuffer json_;  // --compare: the entry's lines, before the comparer takes them
     ByteBuffer text_;
+    bool refused_ = false;  // a file's PATH without --holders: a bad command line
 };
 
 void Dumper::Emit(const WideText& path, const wchar_t* typeName, const EntryHolding& holding, const wchar_t* matched)
@@ -162,12 +165,47 @@ int Dumper::Run()
     if (status >= 0 && holders_)
         paths_.SetRoot(typed);
     // A path that is no directory is listed as ls lists a file: its own line.
-    if (status < 0 && (sink_ || status == STATUS_NO_MEMORY_NT || !EmitOwnEntry(path, status)))
+    if (status < 0 && (sink_ || status == STATUS_NO_MEMORY_NT || !EmitOwnEntry(path, status)) && !EmitFile(path))
         ReportFailure(typed, status);
     while (top_ && !output_.Broken())
         Step();
     output_.Flush();
+    if (refused_)
+        return 2;
     return failed_ || output_.Broken() ? 1 : 0;
+}
+
+// A PATH below a device (directly or through links) names a file of it: with
+// --holders its own line, with the processes that have it open; without,
+// only that can be said. false when PATH names no file.
+bool Dumper::EmitFile(const WideText& path)
+{
+    FileDevices devices;
+    GrowingArray<wchar_t> resolved;
+    size_t fileAt = 0;
+    if (sink_ || !devices.Resolve(path.Get(), path.Length(), &resolved, &fileAt) || fileAt + 1 >= resolved.Count())
+        return false;
+    if (!options_.holders || !holders_) {
+        ByteBuffer& line = errors_.Buffer();
+        line.Append("kagero-dump: ");
+        line.Append(MessageText(Msg::FileNeedsHolders));
+        AppendText(line, path.Get(), TextForm::Display);
+        line.Append(MessageText(Msg::UsageHint));
+        errors_.Flush();
+        refused_ = true;
+        return true;
+    }
+    WideText device, own;
+    if (!device.Assign(resolved.Data(), fileAt) || !own.Assign(resolved.Data())) {
+        ReportFailure(path.Get(), STATUS_NO_MEMORY_NT);
+        return true;
+    }
+    EntryHolding holding = holders_->Find(device.Get());
+    holding.file = resolved.Data() + fileAt;
+    holding.fileLength = resolved.Count() - 1 - fileAt;
+    if (holders_->Chosen(holding))
+        Emit(own, L"File", holding);
+    return true;
 }
 
 // Looks path's last name up in its parent. false when the parent cannot be
@@ -438,12 +476,16 @@ int RunDump(const DumpOptions& options, OutputChannel& output, OutputChannel& er
             AppendScanFailure(errors.Buffer(), object, status);
         else if (missed.Count() > 0)
             AppendNotExamined(errors.Buffer(), object, missed.Data(), missed.Count());
+        if (status >= 0 && holders.Scan().Counts().stuckNames > 0)
+            AppendStuckNames(errors.Buffer(), object, holders.Scan());
+        if (status >= 0 && holders.ChoosesOnlySelf())
+            errors.Buffer().Append(MessageText(Msg::OwnHandlesUncounted));
         errors.Flush();
         if (status < 0) {
             output.Flush();
             return 1;
         }
-        unseen = missed.Count() > 0;
+        unseen = missed.Count() > 0 || holders.Scan().Counts().stuckNames > 0;
     }
     Dumper dumper(options, output, errors, &reader, nullptr, scanning ? &holders : nullptr);
     SavedDump baseline;

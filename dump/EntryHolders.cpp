@@ -19,7 +19,8 @@ void AppendPids(ByteBuffer& out, const DWORD* pids, size_t count)
     }
 }
 
-void AppendErrorObject(ByteBuffer& object, const wchar_t* text, const DWORD* pids, size_t count)
+void AppendErrorObject(ByteBuffer& object, const wchar_t* text, const DWORD* pids, size_t count,
+                       size_t handles = 0)
 {
     FieldWriter fields(object, true);
     object.Append("{\"error\": ");
@@ -28,6 +29,10 @@ void AppendErrorObject(ByteBuffer& object, const wchar_t* text, const DWORD* pid
         object.Append(", \"pids\": [");
         AppendPids(object, pids, count);
         object.Append("]");
+    }
+    if (handles) {
+        object.Append(", \"handles\": ");
+        object.AppendDecimal(static_cast<long long>(handles));
     }
     object.Append("}\n");
 }
@@ -47,9 +52,18 @@ NTSTATUS EntryHolders::Take(const DumpOptions& options)
     return 0;
 }
 
+bool EntryHolders::ChoosesOnlySelf() const
+{
+    const DWORD self = GetCurrentProcessId();
+    for (size_t i = 0; i < chosen_.Count(); ++i)
+        if (chosen_[i] != self)
+            return false;
+    return choosing_ && chosen_.Count() > 0;
+}
+
 EntryHolding EntryHolders::Find(const wchar_t* path) const
 {
-    EntryHolding holding = {&scan_, 0, 0};
+    EntryHolding holding = {&scan_, 0, 0, nullptr, 0};
     holding.count = scan_.Find(path, &holding.first);
     return holding;
 }
@@ -112,12 +126,16 @@ void AppendHolders(FieldWriter& fields, const EntryHolding& holding)
     fields.Key("holders");
     out.Append(json ? "[" : "");
     DWORD previous = 0;
+    size_t written = 0;
     for (size_t i = 0; i < holding.count; ++i) {
         const HeldHandle handle = holding.scan->Handle(holding.first + i);
-        const bool opens = i == 0 || handle.pid != previous;
+        if (holding.file && (!handle.file || !EqualCaseless(handle.file, handle.fileLength, holding.file,
+                                                            holding.fileLength)))
+            continue;
+        const bool opens = written++ == 0 || handle.pid != previous;
         previous = handle.pid;
         if (opens) {
-            if (i > 0)
+            if (written > 1)
                 out.Append(json ? "]}, " : ",");
             out.Append(json ? "{\"process\": " : "");
             fields.Value(handle.program, static_cast<size_t>(lstrlenW(handle.program)));
@@ -132,9 +150,14 @@ void AppendHolders(FieldWriter& fields, const EntryHolding& holding)
         out.Append(FormatHex(handle.value, 1, hex));
         out.Append("\", \"access\": \"");
         out.Append(FormatHex(handle.access, 8, hex));
-        out.Append("\"}");
+        out.Append("\"");
+        if (handle.file) {
+            out.Append(", \"file\": ");
+            fields.Value(handle.file, handle.fileLength);
+        }
+        out.Append("}");
     }
-    out.Append(!json ? "" : holding.count > 0 ? "]}]" : "]");
+    out.Append(!json ? "" : written > 0 ? "]}]" : "]");
 }
 
 void AppendNotExamined(ByteBuffer& errors, ByteBuffer* object, const DWORD* pids, size_t count)
@@ -146,6 +169,19 @@ void AppendNotExamined(ByteBuffer& errors, ByteBuffer* object, const DWORD* pids
     errors.AppendByte('\n');
     if (object)
         AppendErrorObject(*object, WideMessageText(WideMsg::NotExamined), pids, count);
+}
+
+void AppendStuckNames(ByteBuffer& errors, ByteBuffer* object, const HandleScan& scan)
+{
+    const GrowingArray<DWORD>& pids = scan.StuckPids();
+    errors.Append(MessageText(Msg::StuckNamesLead));
+    errors.AppendDecimal(static_cast<long long>(scan.Counts().stuckNames));
+    errors.Append(MessageText(Msg::StuckNamesCount));
+    AppendPids(errors, pids.Data(), pids.Count());
+    errors.AppendByte('\n');
+    if (object)
+        AppendErrorObject(*object, WideMessageText(WideMsg::StuckNames), pids.Data(), pids.Count(),
+                          scan.Counts().stuckNames);
 }
 
 void AppendScanFailure(ByteBuffer& errors, ByteBuffer* object, NTSTATUS status)

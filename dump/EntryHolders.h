@@ -16,10 +16,14 @@
 
 // An entry's handles in a scan: Handle(first) to Handle(first + count - 1),
 // each process's together, in pid order.
+// With file, only the handles to that file below the device (letter case
+// ignored).
 struct EntryHolding {
     const HandleScan* scan;
     size_t first;
     size_t count;
+    const wchar_t* file;
+    size_t fileLength;
 };
 
 // One scan, and the --held-by programs found in its process list.
@@ -40,6 +44,9 @@ public:
     // Always, without --held-by.
     bool Chosen(const EntryHolding& holding) const;
     const GrowingArray<DWORD>& NotExamined() const { return scan_.NotExamined(); }
+    const HandleScan& Scan() const { return scan_; }
+    // Whether --held-by names only this process, whose own handles the scan leaves out.
+    bool ChoosesOnlySelf() const;
 
 private:
     HandleScan scan_;
@@ -73,11 +80,14 @@ const wchar_t* FindMissingProgram(const DumpOptions& options);
 
 // The holders field: in text PROGRAM(PID) for each process, once however
 // many handles it holds, separated by commas (nothing for none); in JSON an
-// array of {"process", "pid", "handles": [{"handle", "access"}]}.
+// array of {"process", "pid", "handles": [{"handle", "access"}]}, a file's
+// handle with "file" too: its name below the device.
 void AppendHolders(FieldWriter& fields, const EntryHolding& holding);
 
 // What a scan could not see: a line for errors and, when object is given,
 // the JSON object for the output. The processes not examined, by id:
 void AppendNotExamined(ByteBuffer& errors, ByteBuffer* object, const DWORD* pids, size_t count);
+// The files whose name did not come in time: how many, and their processes.
+void AppendStuckNames(ByteBuffer& errors, ByteBuffer* object, const HandleScan& scan);
 // A scan that failed as a whole:
 void AppendScanFailure(ByteBuffer& errors, ByteBuffer* object, NTSTATUS status);

@@ -30,6 +30,9 @@ int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM parameter)
     case ColumnProgram:
         result = lstrcmpiW(a.program, b.program);
         break;
+    case ColumnFile:
+        result = lstrcmpiW(a.file ? a.file : L"", b.file ? b.file : L"");
+        break;
     case ColumnAccess: {
         wchar_t aText[AccessTextChars], bText[AccessTextChars];
         DescribeAccess(context->source->typeCode, a.access, aText);
@@ -103,6 +106,9 @@ void HolderRowText(const HolderRowsSource& source, LPARAM index, int column, wch
         break;
     case ColumnAccess:
         DescribeAccess(source.typeCode, held.access, made);
+        break;
+    case ColumnFile:
+        shown = held.file ? held.file : L"";
         break;
     default:
         made[0] = L'\0';

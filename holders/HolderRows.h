@@ -9,7 +9,8 @@
 #include "HandleScan.h"
 #include "SortMarks.h"
 
-enum HolderColumn { ColumnProgram = 0, ColumnPid = 1, ColumnHandle = 2, ColumnAccess = 3, HolderColumnCount = 4 };
+// The file column: a file's name below the device (a device's holders are its files).
+enum HolderColumn { ColumnProgram = 0, ColumnPid = 1, ColumnHandle = 2, ColumnAccess = 3, ColumnFile = 4, HolderColumnCount = 5 };
 
 // What the list shows: the scan and the object's type, for the access names.
 struct HolderRowsSource {
@@ -28,6 +29,6 @@ void HolderRowText(const HolderRowsSource& source, LPARAM index, int column, wch
 void FitHolderColumns(HWND list, const HolderRowsSource& source);
 // Sorts by column; the same column again turns the order round.
 void SortHolderRows(HWND list, const HolderRowsSource& source, ColumnSort& sort, int column);
-// The selected rows as tab-separated lines of the four columns, to the
+// The selected rows as tab-separated lines of the columns, to the
 // clipboard. false when there is nothing to copy or it cannot be copied.
 bool CopyHolderRows(HWND list, const HolderRowsSource& source);

@@ -20,13 +20,14 @@
 namespace {
 
 const UINT ScanDoneMessage = WM_APP + 2;
-// The status line: two loaded formats with their counts, a blank between.
-const int StatusTextChars = 2 * LoadedTextChars + 32;
+// The status line: three loaded formats with their counts, blanks between.
+const int StatusTextChars = 3 * LoadedTextChars + 48;
 
 // Column titles and their shares of the list's width.
 const ReportColumn Columns[HolderColumnCount] = {
-    {IDS_HOLDERS_COLUMN_PROGRAM, 34, LVCFMT_LEFT}, {IDS_HOLDERS_COLUMN_PID, 12, LVCFMT_RIGHT},
-    {IDS_HOLDERS_COLUMN_HANDLE, 16, LVCFMT_RIGHT}, {IDS_HOLDERS_COLUMN_ACCESS, 38, LVCFMT_LEFT}};
+    {IDS_HOLDERS_COLUMN_PROGRAM, 26, LVCFMT_LEFT}, {IDS_HOLDERS_COLUMN_PID, 10, LVCFMT_RIGHT},
+    {IDS_HOLDERS_COLUMN_HANDLE, 14, LVCFMT_RIGHT}, {IDS_HOLDERS_COLUMN_ACCESS, 30, LVCFMT_LEFT},
+    {IDS_HOLDERS_COLUMN_FILE, 20, LVCFMT_LEFT}};
 
 const AnchoredControl Anchors[] = {
     {CTRL_HOLDERS_PATH, Stretch},
@@ -102,9 +103,12 @@ void ShowOutcome(HoldersState& window, NTSTATUS status)
     const int length = processes == 0 ? LoadText(IDS_HOLDERS_NOBODY, text, StatusTextChars)
                                 : FormatText(text, StatusTextChars, IDS_HOLDERS_HELD,
                                              static_cast<unsigned long>(processes), static_cast<unsigned long>(handles));
+    int said = length;
     if (scan.NotExamined().Count() > 0)
-        AppendSentence(text, StatusTextChars, length, IDS_HOLDERS_NOT_EXAMINED,
-                       static_cast<unsigned long>(scan.NotExamined().Count()));
+        said = AppendSentence(text, StatusTextChars, said, IDS_HOLDERS_NOT_EXAMINED,
+                              static_cast<unsigned long>(scan.NotExamined().Count()));
+    if (scan.Counts().stuckNames > 0)
+        AppendSentence(text, StatusTextChars, said, IDS_HOLDERS_STUCK, static_cast<unsigned long>(scan.Counts().stuckNames));
     SetStatus(window, text);
 }
 

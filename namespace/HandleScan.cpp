@@ -7,13 +7,18 @@
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
+#include "ObjectTypes.h"
 
 namespace {
 
 const ACCESS_MASK ProcessDupHandle = 0x0040;
 const size_t TypeNumbers = 0x10000;
 
-enum TypeState : BYTE { TypeNotSeen = 0, TypeSkipped = 1, TypeAsked = 2 };
+// A number is skipped once two of its handles were of a type not chosen: one
+// alone may be a value closed and reused since the snapshot.
+enum TypeState : BYTE { TypeNotSeen = 0, TypeSkipped = 1, TypeAsked = 2, TypeOnceOther = 3 };
+
+const size_t NoFile = static_cast<size_t>(-1);
 
 HANDLE const CurrentProcess = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
 
@@ -32,7 +37,10 @@ void HandleScan::Clear()
     texts_.Clear();
     wanted_.Clear();
     notExamined_.Clear();
+    stuckPids_.Clear();
     processes_.Clear();
+    devices_.Forget();
+    letGo_ = 0;
     counts_ = {};
 }
 
@@ -49,17 +57,29 @@ NTSTATUS HandleScan::Run(const HandleScanOptions& options)
     ZeroMemory(typeStates_.Tail(), TypeNumbers);
     typeStates_.Commit(TypeNumbers);
 
+    // With one object's path, our own handle to it: where the table gives
+    // addresses, the other handles with its address are its holders, found
+    // without duplicating or asking any of them (those whose name cannot be
+    // asked too). A device is held through its files, other objects: asked.
+    ObjectHandle own;
+    const int typeCode = options.path && options.typeName ? LookupObjectType(options.typeName, nullptr) : -1;
+    if (typeCode >= 0 && typeCode != TypeDevice)
+        OpenObjectByType(options.path, typeCode, 0, own.Receive());
     // The handle table first: a process that held a handle then is in the
     // list taken after it, unless it has ended.
     GrowingArray<Row> rows;
-    NTSTATUS status = TakeRows(&rows);
+    ULONG_PTR address = 0;
+    NTSTATUS status = TakeRows(&rows, own.Get(), &address);
     if (status >= 0)
         status = processes_.Take();
-    for (size_t at = 0, end = 0; status >= 0 && at < rows.Count(); at = end) {
+    if (status >= 0 && address != 0)
+        status = KeepByAddress(rows, address);
+    for (size_t at = 0, end = 0; status >= 0 && address == 0 && at < rows.Count(); at = end) {
         for (end = at; end < rows.Count() && rows[end].pid == rows[at].pid; ++end) {
         }
         status = ScanProcess(rows.Data() + at, end - at);
     }
+    names_.End();
     if (status < 0) {
         Clear();
         return status;
@@ -73,7 +93,16 @@ NTSTATUS HandleScan::Run(const HandleScanOptions& options)
     return 0;
 }
 
-NTSTATUS HandleScan::TakeRows(GrowingArray<Row>* rows)
+NTSTATUS HandleScan::KeepByAddress(const GrowingArray<Row>& rows, ULONG_PTR address)
+{
+    const size_t length = static_cast<size_t>(lstrlenW(options_.path));
+    for (size_t i = 0; i < rows.Count(); ++i)
+        if (rows[i].object == address && !Keep(rows[i], options_.path, length))
+            return STATUS_NO_MEMORY_NT;
+    return 0;
+}
+
+NTSTATUS HandleScan::TakeRows(GrowingArray<Row>* rows, HANDLE own, ULONG_PTR* address)
 {
     GrowingArray<BYTE> table(1);
     const NTSTATUS status = ReadSystemTable(SystemExtendedHandleInformationClass, &table);
@@ -95,9 +124,11 @@ NTSTATUS HandleScan::TakeRows(GrowingArray<Row>* rows)
         SystemHandleEntry entry;
         CopyMemory(&entry, entries + i * sizeof(entry), sizeof(entry));
         const Row row = {static_cast<DWORD>(entry.UniqueProcessId), entry.ObjectTypeIndex, entry.HandleValue,
-                         entry.GrantedAccess};
+                         entry.GrantedAccess, reinterpret_cast<ULONG_PTR>(entry.Object)};
         if (row.pid != self)
             rows->Push(row);
+        else if (own && row.value == reinterpret_cast<ULONG_PTR>(own))
+            *address = row.object;
     }
     // Grouped by process, so that each is opened once.
     std::sort(rows->Data(), rows->Data() + rows->Count(),
@@ -170,11 +201,12 @@ NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplica
 
     // Every duplicate's own type is asked before its name: its type query
     // never blocks, as a file's name query can, and the value may have been
-    // closed and given to a file since the snapshot, so the table's type
-    // number is no proof. The first handle of a number also decides whether
-    // the number's other handles are duplicated at all. The number cannot
-    // be taken from the system's type list: Wine numbers the table's types
-    // two below the index that list and the type query give.
+    // closed and given to another object since the snapshot, so the table's
+    // type number is no proof. The verdict on this handle is its own; a
+    // number's other handles are left unduplicated only once two of them were
+    // of a type not chosen. The number cannot be taken from the system's
+    // type list: Wine numbers the table's types two below the index that
+    // list and the type query give.
     alignas(8) BYTE type[TypeQueryBytes] = {};
     ULONG returned = 0;
     if (QueryTypeInformation(copy.Get(), type, &returned) < 0)
@@ -184,13 +216,18 @@ NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplica
         return 0;  // unknown: the next handle of this number asks again
     const size_t typeLength = typeName.Length / sizeof(wchar_t);
     const bool file = EqualCaseless(typeName.Buffer, typeLength, L"File", 4);
-    const bool chosen = !options_.typeName || !*options_.typeName ||
-                        EqualCaseless(typeName.Buffer, typeLength, options_.typeName, wcslen(options_.typeName));
+    const bool any = !options_.typeName || !*options_.typeName;
+    const bool chosen = any || EqualCaseless(typeName.Buffer, typeLength, options_.typeName, wcslen(options_.typeName)) ||
+                        (file && EqualCaseless(options_.typeName, L"Device"));
     BYTE& state = typeStates_[row.type];
-    if (state == TypeNotSeen)
-        state = !file && chosen ? TypeAsked : TypeSkipped;
-    if (file || !chosen)
+    if (chosen)
+        state = TypeAsked;
+    else if (state != TypeAsked)
+        state = state == TypeOnceOther ? TypeSkipped : TypeOnceOther;
+    if (!chosen)
         return 0;
+    if (file)
+        return AskFile(row, copy.Release());
 
     const wchar_t* name = nullptr;
     size_t length = 0;
@@ -205,21 +242,76 @@ NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplica
     return Keep(row, name, length) ? 0 : STATUS_NO_MEMORY_NT;
 }
 
-bool HandleScan::Keep(const Row& row, const wchar_t* name, size_t length)
+// A file's name on the query thread, then through the links to its device;
+// kept as held on the device, with its name below it. One whose name does
+// not come in time is counted, and after MostStuckQueries such in one scan
+// no more files are asked: each would cost the whole limit again.
+NTSTATUS HandleScan::AskFile(const Row& row, HANDLE copy)
 {
-    const Item item = {row.pid, row.access, row.value, texts_.Count(), length};
+    if (letGo_ >= MostStuckQueries) {
+        CloseScanHandle(copy);
+        CountStuck(row.pid);
+        return 0;
+    }
+    NTSTATUS status = 0;
+    const wchar_t* name = nullptr;
+    size_t length = 0;
+    switch (names_.Ask(copy, options_.stop, &status, &name, &length)) {
+    case NameAnswer::Stopped:
+        return STATUS_CANCELLED_NT;
+    case NameAnswer::Stuck:
+        ++letGo_;
+        CountStuck(row.pid);
+        return 0;
+    case NameAnswer::Refused:
+        CountStuck(row.pid);
+        return 0;
+    case NameAnswer::Answered:
+        break;
+    }
+    if (status == STATUS_NO_MEMORY_NT)
+        return status;
+    if (status < 0 || length == 0)
+        return 0;
+    ++counts_.named;
+    if (!options_.keepNames)
+        return 0;
+    size_t fileAt = 0;
+    const bool device = devices_.Resolve(name, length, &resolved_, &fileAt);
+    const wchar_t* held = device ? resolved_.Data() : name;
+    const size_t heldLength = device ? fileAt : length;
+    if (options_.path && CompareKeyCaseless(wanted_.Data(), wanted_.Count(), held, heldLength) != 0)
+        return 0;
+    const wchar_t* below = device ? resolved_.Data() + fileAt : L"";
+    const size_t belowLength = device ? resolved_.Count() - 1 - fileAt : 0;
+    return Keep(row, held, heldLength, below, belowLength) ? 0 : STATUS_NO_MEMORY_NT;
+}
+
+void HandleScan::CountStuck(DWORD pid)
+{
+    ++counts_.stuckNames;
+    if (stuckPids_.Count() == 0 || stuckPids_[stuckPids_.Count() - 1] != pid)
+        stuckPids_.Push(pid);  // the rows come by process: each pid once
+}
+
+bool HandleScan::Keep(const Row& row, const wchar_t* name, size_t length, const wchar_t* file, size_t fileLength)
+{
+    const size_t fileAt = file ? texts_.Count() + 2 * (length + 1) : NoFile;
+    const Item item = {row.pid, row.access, row.value, texts_.Count(), length, fileAt, fileLength};
     const wchar_t end = L'\0';
     if (!texts_.Append(name, length) || !texts_.Push(end) || !texts_.Append(name, length))
         return false;
     UpcaseText(texts_.Data() + texts_.Count() - length, length);
-    return texts_.Push(end) && items_.Push(item);
+    if (!texts_.Push(end) || (file && (!texts_.Append(file, fileLength) || !texts_.Push(end))))
+        return false;
+    return items_.Push(item);
 }
 
 HeldHandle HandleScan::Handle(size_t i) const
 {
     const Item& item = items_[i];
     return {item.pid, processes_.NameOf(item.pid), item.value, item.access, texts_.Data() + item.nameAt,
-            item.nameLength};
+            item.nameLength, item.fileAt == NoFile ? nullptr : texts_.Data() + item.fileAt, item.fileLength};
 }
 
 size_t HandleScan::LowerBound(const wchar_t* path, size_t length) const

@@ -2,20 +2,24 @@
 // handle table and one of the process list; then each handle of every other
 // process is duplicated into ours just long enough to ask its object's name
 // (the table gives no object addresses under Wine, so names are what can be
-// matched). Handles of files are never asked: a name query on a pipe can
-// block for good.
+// matched). A file's name is asked on a thread of its own with a time limit
+// (a name query on a pipe can block for good), and the file is kept as held
+// on the device its name lies on.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
 
+#include "FileDevices.h"
 #include "GrowingArray.h"
+#include "NameQueryThread.h"
 #include "SystemTables.h"
 
 struct HandleScanOptions {
     // Only handles to objects of this type (its name as the kernel gives it,
-    // letter case ignored); null or empty: every type but File.
+    // letter case ignored), and files too when it is Device; null or empty:
+    // every type.
     const wchar_t* typeName = nullptr;
     // Only handles to this object, by its full path (letter case ignored,
     // as the kernel compares names); null: every named object.
@@ -32,8 +36,10 @@ struct HeldHandle {
     const wchar_t* program;  // the process's image name; "" when the process list lacks it
     ULONG_PTR value;         // the handle's value in its process
     ACCESS_MASK access;      // as granted
-    const wchar_t* name;     // the object's full name as the kernel gave it, terminated
+    const wchar_t* name;     // the object's full name as the kernel gave it, terminated; a file's device
     size_t nameLength;
+    const wchar_t* file;     // a file's name below its device, terminated (maybe empty); null for no file
+    size_t fileLength;
 };
 
 struct HandleScanCounts {
@@ -42,6 +48,7 @@ struct HandleScanCounts {
     size_t named;            // of them, those with a name
     size_t processesOpened;  // processes opened to duplicate from
     size_t processesEnded;   // processes that ended after the snapshot: skipped
+    size_t stuckNames;       // files whose name did not come in time (or was never asked: too many stuck)
 };
 
 class HandleScan {
@@ -71,6 +78,8 @@ public:
     // could be duplicated: what they hold is unknown.
     const GrowingArray<DWORD>& NotExamined() const { return notExamined_; }
     const HandleScanCounts& Counts() const { return counts_; }
+    // The processes holding the files Counts().stuckNames counts, by id, each once.
+    const GrowingArray<DWORD>& StuckPids() const { return stuckPids_; }
 
 private:
     struct Row {  // one handle of the table
@@ -78,6 +87,7 @@ private:
         USHORT type;
         ULONG_PTR value;
         ACCESS_MASK access;
+        ULONG_PTR object;  // the object's address; 0 where the table gives none
     };
     struct Item {  // one kept handle; its name and key in texts_
         DWORD pid;
@@ -85,22 +95,32 @@ private:
         ULONG_PTR value;
         size_t nameAt;
         size_t nameLength;
+        size_t fileAt;      // after the key; SIZE_MAX for no file
+        size_t fileLength;
     };
-    NTSTATUS TakeRows(GrowingArray<Row>* rows);
+    NTSTATUS TakeRows(GrowingArray<Row>* rows, HANDLE own, ULONG_PTR* address);
+    NTSTATUS KeepByAddress(const GrowingArray<Row>& rows, ULONG_PTR address);
     NTSTATUS ScanProcess(const Row* rows, size_t count);
     NTSTATUS AskHandle(HANDLE process, const Row& row, NTSTATUS* duplicated);
-    bool Keep(const Row& row, const wchar_t* name, size_t length);
+    NTSTATUS AskFile(const Row& row, HANDLE copy);
+    void CountStuck(DWORD pid);
+    bool Keep(const Row& row, const wchar_t* name, size_t length, const wchar_t* file = nullptr, size_t fileLength = 0);
     const wchar_t* Key(const Item& item) const { return texts_.Data() + item.nameAt + item.nameLength + 1; }
     size_t LowerBound(const wchar_t* key, size_t length) const;
     void Clear();
 
     HandleScanOptions options_;
     GrowingArray<wchar_t> wanted_;    // options_.path upper-cased
-    GrowingArray<BYTE> typeStates_;   // by type number: unknown, skipped or asked
+    GrowingArray<BYTE> typeStates_;   // by type number: unknown, once not chosen, skipped or asked
     GrowingArray<BYTE> query_;        // a name query's answer
     GrowingArray<Item> items_;
     GrowingArray<wchar_t> texts_;     // each kept name, then its upper-cased key, each terminated
     ProcessList processes_;
     GrowingArray<DWORD> notExamined_;
+    GrowingArray<DWORD> stuckPids_;
+    GrowingArray<wchar_t> resolved_;  // a file's name through the links to its device
+    FileDevices devices_;
+    NameQueryThread names_;
+    long letGo_ = 0;                  // query threads this scan let go
     HandleScanCounts counts_ = {};
 };

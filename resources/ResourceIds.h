@@ -100,6 +100,8 @@
 #define IDS_HOLDERS_HELD            2023
 #define IDS_HOLDERS_NOT_EXAMINED    2024
 #define IDS_HOLDERS_NOBODY          2025
+#define IDS_HOLDERS_COLUMN_FILE     2026
+#define IDS_HOLDERS_STUCK           2027
 // The command line's path.
 #define IDS_USAGE                   2032
 #define IDS_PATH_NO_LEADING_SEPARATOR 2033

@@ -453,17 +453,15 @@ plant('state-failure-hidden', N, "A failed state query reported as read",
 H, T, C = 'namespace/HandleScan.cpp', 'namespace/SystemTables.cpp', 'namespace/NameCompare.cpp'
 plant('holders-self', N, "Our own process's handles listed among the holders",
       (H, "        if (row.pid != self)\n            rows->Push(row);", "        rows->Push(row);\n        (void)self;"))
-plant('holders-files', N, "Handles of files asked their names (a pipe's query can block)",
-      (H, "    if (file || !chosen)\n        return 0;", "    if (!chosen)\n        return 0;"))
 plant('holders-reused-file', N, "A handle a file took since the snapshot asked its name as the table's type",
-      (H, "    if (file || !chosen)\n        return 0;", "    if (state == TypeSkipped)\n        return 0;"))
+      (H, "    if (file)\n        return AskFile(row, copy.Release());\n", ""))
 plant('holders-type-ignored', N, "A scan narrowed to one type asks every type",
-      (H, "EqualCaseless(typeName.Buffer, typeLength, options_.typeName, wcslen(options_.typeName));", "true;"))
+      (H, "EqualCaseless(typeName.Buffer, typeLength, options_.typeName, wcslen(options_.typeName)) ||", "true ||"))
 plant('holders-type-case', N, "A scan narrowed to one type compares its name with regard to case",
-      (H, "EqualCaseless(typeName.Buffer, typeLength, options_.typeName, wcslen(options_.typeName));",
-       "CompareStringOrdinal(typeName.Buffer, static_cast<int>(typeLength), options_.typeName, -1, FALSE) == CSTR_EQUAL;"))
+      (H, "EqualCaseless(typeName.Buffer, typeLength, options_.typeName, wcslen(options_.typeName)) ||",
+       "CompareStringOrdinal(typeName.Buffer, static_cast<int>(typeLength), options_.typeName, -1, FALSE) == CSTR_EQUAL ||"))
 plant('holders-path-ignored', N, "A scan narrowed to one path keeps every named handle",
-      (H, "(options_.path && CompareKeyCaseless(", "(false && CompareKeyCaseless("))
+      (H, "(options_.path && CompareKeyCaseless(wanted_.Data(), wanted_.Count(), name, length) != 0))", "(false && CompareKeyCaseless(wanted_.Data(), wanted_.Count(), name, length) != 0))"))
 plant('holders-lookup-case', N, "Holders looked up with regard to letter case",
       (C, "const wchar_t y = keys > 1 ? b[i] : UpcaseUnit(b[i]);", "const wchar_t y = keys > 0 ? b[i] : UpcaseUnit(b[i]);"))
 plant('holders-prefix', N, "A path's holders include those of longer names it begins",
@@ -472,7 +470,7 @@ plant('holders-name-growth', N, "A name longer than the first query's buffer is 
       ('namespace/ObjectQueries.cpp', "status == STATUS_BUFFER_OVERFLOW_NT) && needed > size && needed <= MaxNameBytes) {",
        "status == STATUS_BUFFER_OVERFLOW_NT) && false) {"))
 plant('holders-access-column', N, "A handle's attributes shown as its access",
-      (H, "                         entry.GrantedAccess};", "                         entry.HandleAttributes};"))
+      (H, "                         entry.GrantedAccess, reinterpret_cast<ULONG_PTR>(entry.Object)};", "                         entry.HandleAttributes, reinterpret_cast<ULONG_PTR>(entry.Object)};"))
 plant('holders-refused-dropped', N, "A process that cannot be opened silently dropped, not listed as not examined",
       (H, "        return notExamined_.Push(pid) ? 0 : STATUS_NO_MEMORY_NT;", "        return 0;"))
 plant('holders-ended-listed', N, "A process that ended after the snapshot listed as not examined",
@@ -514,6 +512,37 @@ plant('holders-program-case', N, "Program names compared with regard to case",
       (T, "EqualCaseless(name, stem, text, textStem);",
        "CompareStringOrdinal(name, int(stem), text, int(textStem), FALSE) == CSTR_EQUAL;"))
 
+# Holders of files, pipes and devices.
+Q, V, E, W = 'namespace/NameQueryThread.cpp', 'namespace/FileDevices.cpp', 'dump/EntryHolders.cpp', 'dump/DumpWalk.cpp'
+plant('files-dropped', f'{N} {D}', "File handles left out of the holders (a device shows nobody)",
+      (H, "    if (file)\n        return AskFile(row, copy.Release());", "    if (file) {\n        CloseScanHandle(copy.Release());\n        return 0;\n    }"))
+plant('files-link-unfollowed', f'{N} {D}', "A file named through a link not resolved to its device",
+      (V, "        // A link: its target takes the place", "        return false;\n        // A link: its target takes the place"))
+plant('files-stuck-uncounted', N, "A file whose name did not come in time not counted",
+      (H, "        ++letGo_;\n        CountStuck(row.pid);", "        ++letGo_;"))
+plant('files-stuck-unbounded', N, "Query threads left waiting without bound",
+      (Q, "if (!shared_ && Stuck < MostStuckQueries) {", "if (!shared_) {"))
+plant('files-reused-verdict', N, "A value reused by a file since the snapshot drops its whole type's holders",
+      (H, "state = state == TypeOnceOther ? TypeSkipped : TypeOnceOther;", "state = TypeSkipped;"))
+plant('files-json-field', D, "A file's handle without its \"file\" field in JSON",
+      (E, "        if (handle.file) {", "        if (false) {"))
+plant('files-line-whole-device', D, "A file's line lists the holders of its whole device",
+      (E, "        if (holding.file && (!handle.file", "        if (false && (!handle.file"))
+plant('files-path-listed', D, "A file's PATH without --holders not refused (exit 0)",
+      (W, "        refused_ = true;", "        refused_ = false;"))
+plant('files-stuck-unsaid', D, "Files whose names did not come in time not said by kagero-dump",
+      (W, "        if (status >= 0 && holders.Scan().Counts().stuckNames > 0)\n", "        if (false)\n"))
+plant('files-self-unsaid', D, "--held-by of kagero-dump alone says nothing",
+      (E, "    return choosing_ && chosen_.Count() > 0;", "    return false;"))
+plant('files-address-unused', N, "A table with addresses still matched by name, every handle duplicated",
+      (H, "        else if (own && row.value == reinterpret_cast<ULONG_PTR>(own))", "        else if (false)"))
+plant('files-address-any', N, "Address matching keeps the handles of every object",
+      (H, "        if (rows[i].object == address && !Keep(", "        if (rows[i].object != 0 && !Keep("))
+plant('files-window-column', G, "The holders window's ファイル column left empty",
+      ('holders/HolderRows.cpp', "        shown = held.file ? held.file : L\"\";", "        shown = L\"\";"))
+plant('files-window-stuck', G, "The holders window says nothing of names that did not come in time",
+      ('holders/HoldersWindow.cpp', "    if (scan.Counts().stuckNames > 0)", "    if (false)"))
+
 # Names compared as the kernel compares them, and the child a path's name opens.
 plant('compare-linguistic', f'{N} {D}', "Names compared as the user's language compares them (\u00df taken for SS, the Kelvin sign for K)",
       (C, "    return CompareUnits(a, aLength, b, bLength, 0);",
@@ -534,7 +563,7 @@ plant('pick-last-caseless', N, "The last caseless match picked instead of the fi
 # kagero-dump's holders.
 E, W, K = 'dump/EntryHolders.cpp', 'dump/WatchLoop.cpp', 'dump/DumpWalk.cpp'
 plant('dholders-per-handle', D, 'A holder written once per handle, not once per process',
-      (E, 'const bool opens = i == 0 || handle.pid != previous;', 'const bool opens = i == 0 || handle.pid == handle.pid;'))
+      (E, 'const bool opens = written++ == 0 || handle.pid != previous;', 'const bool opens = written++ == 0 || handle.pid == handle.pid;'))
 plant('dholders-held-by-ignored', D, '--held-by lists every entry',
       (E, '    if (!choosing_)\n        return true;', '    if (true)\n        return true;'))
 plant('dholders-unknown-taken', D, 'A --held-by program that is not running taken (nothing listed, exit 0)',
@@ -556,7 +585,7 @@ plant('dholders-no-table-walks', D, 'A handle table that cannot be read leaves t
 plant('dholders-limit', D, 'A 17th --held-by taken (past the end of its array)',
       ('dump/DumpOptions.cpp', 'options->heldByCount >= MaximumHeldBy', 'options->heldByCount > MaximumHeldBy'))
 plant('dholders-json-empty', D, 'No holders written as an unclosed JSON array',
-      (E, 'out.Append(!json ? "" : holding.count > 0 ? "]}]" : "]");', 'out.Append(!json ? "" : "]}]");'))
+      (E, 'out.Append(!json ? "" : written > 0 ? "]}]" : "]");', 'out.Append(!json ? "" : "]}]");'))
 plant('dwatch-deleted-now', D, 'A deleted entry chosen by the holders of the look that misses it (never reported)',
       (W, 'holders_[created ? 1 - before_ : before_]', 'holders_[1 - before_]'))
 plant('dwatch-created-bare', D, 'A created entry written without its holders',

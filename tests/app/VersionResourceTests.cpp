@@ -82,7 +82,7 @@ TEST_CASE("The window's own string table entries block by block, none beside the
         wchar_t text[LoadedTextChars + 1] = {};
         const int length = LoadStringW(AppInstance, id, text, LoadedTextChars + 1);
         const bool unused = (id > IDS_FIND_START_FAILED && id < IDS_HOLDERS_COLUMN_PROGRAM) ||
-                            (id > IDS_HOLDERS_NOBODY && id < IDS_USAGE);
+                            (id > IDS_HOLDERS_STUCK && id < IDS_USAGE);
         if ((length > 0) == unused || length >= LoadedTextChars - 1)
             missing += std::to_string(id) + " ";
     }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <regex>
 #include <string>
 #include <vector>
@@ -206,6 +207,16 @@ DumpRun Capture(Work work)
 HandleScanCalls Real;
 DWORD RefusedPid = 0;
 NTSTATUS RefusedTable = 0;
+// Name queries from any thread but the test's wait for Release, as one on a synchronous pipe can wait for good.
+HANDLE Release = nullptr;
+DWORD TestThread = 0;
+ObjectCalls RealObjects;
+NTSTATUS NTAPI BlockingQuery(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
+{
+    if (infoClass == 1 /* ObjectNameInformation */ && GetCurrentThreadId() != TestThread)
+        WaitForSingleObject(Release, INFINITE);
+    return RealObjects.queryObject(handle, infoClass, buffer, length, returned);
+}
 NTSTATUS NTAPI QueryRefusing(ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
 {
     return infoClass == SystemExtendedHandleInformationClass && RefusedTable ? RefusedTable
@@ -287,6 +298,8 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
     const std::wstring refused = L"Refused: アクセスが拒否されました。\n", hint = L" (使い方: kagero-dump --help)\n";
     const std::wstring sealed = L"Sealed\tSymbolicLink\topenError=アクセスは拒否されました。\n", usage = L"使い方: kagero-dump [";
     const std::wstring held = Held().ns.Root(), in = Held().ns.Path(L"In"), pid = std::to_wstring(Held().holder.Pid());
+    const std::wstring pipe = L"\\Device\\NamedPipe" + Held().holder.PipeName();
+    const std::wstring file = L"\\Device\\HarddiskVolume1" + Held().holder.FileName();
     const std::wstring heldEvent = L"In\\HeldEvent\tEvent", heldMutant = L"In\\HeldMutant\tMutant", by = L"\tholders=kagero_holder.exe(PID)\n";
     std::vector<std::wstring> tooMany;
     for (int i = 0; i < 17; ++i)
@@ -399,6 +412,12 @@ TEST_CASE("text lines depth first, sorted without regard to case, on past a refu
          L"Via\\HeldMutant\tMutant" + by, L""},
         {{L"--holders", L"--held-by", pid, held + L"\\Via\\heldevent"}, 0, L"Via\\HeldEvent\tEvent" + by, L""},
         {{L"--holders", L"\\KernelObjects\\LowMemoryCondition"}, 0, L"\\KernelObjects\\LowMemoryCondition\tEvent\tholders=\n", L""},
+        // Files: a pipe, a file of C: through the link and by its device; the devices a program holds files on.
+        {{L"--holders", pipe}, 0, pipe + L"\tFile" + by, L""},
+        {{L"--holders", L"\\??\\C:" + Held().holder.FileName()}, 0, file + L"\tFile" + by, L""},
+        {{file}, 2, L"", L"ファイルは保持者だけを表示できます (--holders を付けてください): " + file + hint},
+        {{L"--held-by", pid, L"\\Device"}, 0, L"\\Device\\HarddiskVolume1\tDevice\n\\Device\\HarddiskVolume2\tDevice\n\\Device\\NamedPipe\tDevice\n", L""},
+        {{L"--held-by", L"kagero-dump", in}, 0, L"", L"kagero-dump 自身のハンドルは数えません。\n"},
         {{L"--held-by", L"NoSuchProgram", in}, 2, L"", L"実行中のプロセスが見つかりません: NoSuchProgram" + hint},
         {{L"--held-by", L"\x212A" L"agero_holder", in}, 2, L"", L"実行中のプロセスが見つかりません: \x212A" L"agero_holder" + hint},
         {tooMany, 2, L"", L"--held-by は 16 個まで指定できます: 1" + hint},
@@ -613,6 +632,38 @@ TEST_CASE("--holders in JSON, in this process: each handle's access, [] where on
         return long(watcher.Look(true)) + long(watcher.Look(false));
     });
     SetHandleScanCalls(nullptr);
+    // A file's handle says its name below the device: a pipe's, a file's of C: (as long as the path's own line).
+    const std::string pipe = "\\kagero_holder_pipe_" + std::to_string(pid);
+    const std::string file = "\\windows\\temp\\kagero_holder_" + std::to_string(pid) + ".txt";
+    for (const std::string& path : {std::string("\\Device\\NamedPipe"), "\\Device\\HarddiskVolume1" + file}) {
+        const DumpRun run = RunDump({L"--json", L"--holders", FromUtf8(path)});
+        std::set<std::string> files;
+        for (const nlohmann::json& entry : ParseLines(run.out))
+            for (const nlohmann::json& process : entry.value("holders", nlohmann::json::array()))
+                for (const nlohmann::json& handle : process.value("handles", nlohmann::json::array()))
+                    if (process.value("pid", 0UL) == pid)
+                        files.insert(entry.value("type", "") + " " + handle.value("file", "none"));
+        CHECK(files.count(path.back() == 'e' ? "Device " + pipe : "File " + file) == 1);
+    }
+    // Files whose names never come: said with their processes, first in the output, and by exit 1.
+    Release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    TestThread = GetCurrentThreadId();
+    ObjectCalls blocking = RealObjects = ActiveObjectCalls();
+    blocking.queryObject = BlockingQuery;
+    SetObjectCalls(&blocking);
+    std::wstring pipes[] = {L"kagero-dump", L"--json", L"--holders", L"\\Device\\NamedPipe"};
+    wchar_t* pipesArgv[] = {&pipes[0][0], &pipes[1][0], &pipes[2][0], &pipes[3][0]};
+    const DumpRun stuck = Capture([&](HANDLE out, HANDLE err) { return long(RunDumpProgram(4, pipesArgv, out, err)); });
+    SetObjectCalls(nullptr);
+    SetEvent(Release);
+    const std::vector<nlohmann::json> said = ParseLines(stuck.out);
+    REQUIRE(said.size() == 2);
+    CHECK(stuck.exitCode == 1);
+    CHECK(std::regex_match(stuck.err, std::regex(u8"kagero-dump: ([0-9]+) 個のハンドルは時間内に名前が分かりませんでした。"
+                                                 u8"プロセス: ([0-9]+, )*" + std::to_string(pid) + "(, [0-9]+)*\n")));
+    CHECK((said[0].value("error", "") == u8"時間内に名前が分からないハンドルがあります (保持者は分からないことがあります)。" &&
+           said[0].value("handles", 0) >= 4 && said[1].value("holders", nlohmann::json()) == nlohmann::json::array()));
+    CHECK(std::find(said[0]["pids"].begin(), said[0]["pids"].end(), pid) != said[0]["pids"].end());
     CHECK(looks.exitCode == 2);
     CHECK(FromUtf8(looks.err) == line);
     const std::vector<nlohmann::json> records = ParseLines(looks.out);

@@ -9,6 +9,9 @@
 #include "HolderProcess.h"
 #include "HolderScanJob.h"
 #include "HoldersWindow.h"
+#include "NameQueryThread.h"
+#include "ObjectOpen.h"
+#include "ObjectQueries.h"
 #include "SystemTables.h"
 
 namespace {
@@ -130,6 +133,21 @@ struct HeldScans {
     }
 };
 
+// Name queries of files wait for Release, as one on a synchronous pipe can wait for good.
+HANDLE Release = nullptr;
+ObjectCalls RealObjects, Blocking;
+NTSTATUS NTAPI BlockFileNames(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
+{
+    alignas(8) BYTE type[TypeQueryBytes] = {};
+    ULONG got = 0;
+    if (infoClass == 1 /* ObjectNameInformation */ && RealObjects.queryObject(handle, 2, type, sizeof(type), &got) >= 0) {
+        const UNICODE_STRING& name = reinterpret_cast<const TypeInformationHead*>(type)->TypeName;
+        if (std::wstring(name.Buffer, name.Length / sizeof(wchar_t)) == L"File")
+            WaitForSingleObject(Release, INFINITE);
+    }
+    return RealObjects.queryObject(handle, infoClass, buffer, length, returned);
+}
+
 void CALLBACK ScanAndExit(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
@@ -162,8 +180,8 @@ TEST_CASE("holders: a row's holders, one row per handle with its access named; t
     ListView_SetItemState(h.List(), -1, LVIS_SELECTED, LVIS_SELECTED);
     PressWithCtrl(h.List(), CTRL_HOLDERS_LIST, 'C');
     CHECK(ClipboardText() == L"kagero_holder.exe\t" + std::to_wstring(pid) + L"\t" + ItemText(h.List(), 0, 2) +
-                                 L"\t情報の問い合わせ、同期\r\nkagero_holder.exe\t" + std::to_wstring(pid) + L"\t" +
-                                 second + L"\tフルコントロール\r\n");
+                                 L"\t情報の問い合わせ、同期\t\r\nkagero_holder.exe\t" + std::to_wstring(pid) + L"\t" +
+                                 second + L"\tフルコントロール\t\r\n");
 
     MSG f5 = {h.List(), WM_KEYDOWN, VK_F5, 0, 0, {}};
     CHECK(PreTranslateHoldersMessage(&f5));
@@ -195,6 +213,43 @@ TEST_CASE("holders: the tree's node as Properties takes it; a node gone since sa
     const modal::Seen seen = modal::Run([] { Shell().Command(CMD_HOLDERS); });
     REQUIRE(seen.boxes.size() == 1);
     CHECK((seen.boxes[0].text == L"オブジェクトが見つかりません。" && HoldersWindowHandle() == nullptr));
+}
+
+TEST_CASE("holders: a device's holders are its files, each with its name below it; names that never come are counted "
+          "and said, and the window closes while one is awaited")
+{
+    const DWORD pid = Holder().Pid();
+    ShowHoldersWindow(Shell().window, L"\\Device\\NamedPipe", L"Device");
+    Holders h;
+    REQUIRE(h.dialog);
+    CHECK(h.Wait().find(" 個のプロセスが ") != std::string::npos);
+    std::vector<std::wstring> files;
+    for (int i = 0; i < ListView_GetItemCount(h.List()); ++i)
+        if (ItemText(h.List(), i, 1) == std::to_wstring(pid) && ItemText(h.List(), i, 4) == Holder().PipeName())
+            files.push_back(ItemText(h.List(), i, 3));
+    CHECK(files.size() == 2);
+    CHECK(ListView_GetColumnWidth(h.List(), 4) > ListView_GetStringWidth(h.List(), Holder().PipeName().c_str()));
+
+    Release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    RealObjects = Blocking = ActiveObjectCalls();
+    Blocking.queryObject = BlockFileNames;
+    SetObjectCalls(&Blocking);
+    SendMessageW(h.dialog, WM_COMMAND, CTRL_HOLDERS_REFRESH, 0);
+    for (const ULONGLONG end = GetTickCount64() + 10000; StuckNameQueries() == 0 && GetTickCount64() < end;)
+        Shell().Pump(), MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    SendMessageW(h.dialog, WM_COMMAND, IDCANCEL, 0);
+    CHECK((HoldersWindowHandle() == nullptr && LiveHolderWorkers() == 0));
+    ShowHoldersWindow(Shell().window, L"\\Device\\NamedPipe", L"Device");
+    const std::string stuck = Holders().Wait();
+    SetObjectCalls(nullptr);
+    CHECK(std::regex_search(stuck, std::regex(u8" [0-9]+ 個のハンドルは時間内に名前が分かりませんでした。$")));
+    CHECK(StuckNameQueries() == MostStuckQueries);
+    SetEvent(Release);
+    for (const ULONGLONG end = GetTickCount64() + 10000; StuckNameQueries() > 0 && GetTickCount64() < end;)
+        Sleep(10);
+    CHECK(StuckNameQueries() == 0);
+    CloseHandle(Release);
+    CloseHoldersWindow();
 }
 
 TEST_CASE("holders: Ctrl+H on a find result; a process that cannot be opened is said; after the holder ends, its rows "

@@ -31,6 +31,16 @@ std::vector<std::wstring> Rows(const HandleScan& scan, const std::wstring& path)
     std::sort(rows.begin(), rows.end());
     return rows;
 }
+// "device\\file" for each of pid's file handles on the holder's pipe and file of C:, sorted.
+std::vector<std::wstring> Files(const HandleScan& scan, DWORD pid)
+{
+    std::vector<std::wstring> files;
+    for (size_t i = 0; i < scan.Count(); ++i)
+        if (scan.Handle(i).pid == pid && scan.Handle(i).file && std::wstring(scan.Handle(i).file).find(L"kagero_holder_") != std::wstring::npos)
+            files.push_back(scan.Handle(i).name + std::wstring(scan.Handle(i).file));
+    std::sort(files.begin(), files.end());
+    return files;
+}
 bool Listed(const GrowingArray<DWORD>& pids, DWORD pid)
 {
     return std::find(pids.Data(), pids.Data() + pids.Count(), pid) != pids.Data() + pids.Count();
@@ -55,6 +65,25 @@ ULONG LargestTable = 0;
 volatile LONG StopFlag = 0;
 // The refused process's handle whose value a file of ours takes, as if it had been closed and reused since the snapshot.
 ULONG_PTR FileInstead = 0;
+// Non-zero: the table's rows of other processes left out, as if they had none.
+DWORD OnlyPid = 0;
+// Non-empty: the table gives addresses, as Windows does for administrators: our own handle to the object named
+// Addressed and the refused process's handle FileInstead share one, every other row has one of its own.
+std::wstring Addressed;
+void GiveAddresses(SystemHandleEntry* entries, ULONG_PTR count)
+{
+    for (ULONG_PTR i = 0; i < count; ++i) {
+        SystemHandleEntry& entry = entries[i];
+        alignas(8) BYTE name[2048];
+        ULONG got = 0;
+        const auto* text = reinterpret_cast<const UNICODE_STRING*>(name);
+        const bool ours = entry.UniqueProcessId == GetCurrentProcessId() &&
+                          NtQueryObject(HANDLE(entry.HandleValue), ObjectNameInformation, name, sizeof(name), &got) >= 0 &&
+                          std::wstring(text->Buffer, text->Length / 2) == Addressed;
+        const bool held = entry.UniqueProcessId == Refuse.pid && entry.HandleValue == FileInstead;
+        entry.Object = reinterpret_cast<PVOID>(ours || held ? 0x1230 : 0x10000 + i);
+    }
+}
 
 NTSTATUS NTAPI QuerySystem(ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
 {
@@ -66,7 +95,33 @@ NTSTATUS NTAPI QuerySystem(ULONG infoClass, PVOID buffer, ULONG length, PULONG r
             return STATUS_INFO_LENGTH_MISMATCH_NT;
         }
     }
-    return NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(infoClass), buffer, length, returned);
+    const NTSTATUS status = NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(infoClass), buffer, length,
+                                                     returned);
+    if (status < 0 || infoClass != SystemExtendedHandleInformationClass)
+        return status;
+    auto* head = static_cast<SystemHandleTableHead*>(buffer);
+    auto* entries = reinterpret_cast<SystemHandleEntry*>(head + 1);
+    if (!Addressed.empty())
+        GiveAddresses(entries, head->NumberOfHandles);
+    if (!OnlyPid)
+        return status;
+    ULONG_PTR kept = 0;
+    for (ULONG_PTR i = 0; i < head->NumberOfHandles; ++i)
+        if (entries[i].UniqueProcessId == OnlyPid)
+            entries[kept++] = entries[i];
+    head->NumberOfHandles = kept;
+    return status;
+}
+// Name queries from any thread but the test's wait for Release (the query thread's file names), as one on a
+// synchronous pipe can wait for good.
+HANDLE Release = nullptr;
+DWORD TestThread = 0;
+ObjectCalls RealObjects, Blocking;
+NTSTATUS NTAPI BlockingQuery(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG length, PULONG returned)
+{
+    if (infoClass == 1 /* ObjectNameInformation */ && GetCurrentThreadId() != TestThread)
+        WaitForSingleObject(Release, INFINITE);
+    return RealObjects.queryObject(handle, infoClass, buffer, length, returned);
 }
 NTSTATUS NTAPI OpenProcess(PHANDLE process, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, CLIENT_ID* client)
 {
@@ -128,7 +183,7 @@ const NTSTATUS Denied = STATUS_ACCESS_DENIED;
 }  // namespace
 
 TEST_CASE("holders: the holder's program, pid and each handle's access, found in any letter case, a long name too; "
-          "not our own handles, no files, no prefix; narrowed by type and path; none once it has ended")
+          "not our own handles, files on their devices, no prefix; narrowed by type and path; none once it has ended")
 {
     TestNamespace ns;
     const std::wstring directory = L"Stra\x00DF" L"e-" + std::wstring(600, L'd');  // names over the first query's 1024 bytes
@@ -138,6 +193,7 @@ TEST_CASE("holders: the holder's program, pid and each handle's access, found in
     const DWORD pid = holder.Pid();
     const std::wstring event = ns.Path(directory + L"\\" + HolderProcess::EventName);
     const std::wstring mutant = ns.Path(directory + L"\\" + HolderProcess::MutantName);
+    const std::wstring pipes = L"\\Device\\NamedPipe";
     // We hold the holder's event too: only the holder's handles are listed.
     UNICODE_STRING name;
     RtlInitUnicodeString(&name, event.c_str());
@@ -163,8 +219,12 @@ TEST_CASE("holders: the holder's program, pid and each handle's access, found in
     CHECK(scan.ProcessesHolding(upper.c_str()) == 1);
     CHECK(Rows(scan, event.substr(0, event.size() - 1)).empty());
     CHECK(Rows(scan, ns.Path(L"Ours")).empty());
-    for (size_t i = 0; i < scan.Count(); ++i)  // no file: under Wine their names start with \??\ and a drive
+    for (size_t i = 0; i < scan.Count(); ++i)  // files on their devices: under Wine their names start with \??\ and a drive
         CHECK(std::wstring(scan.Handle(i).name).rfind(L"\\??\\", 0) == std::wstring::npos);
+    // Both ends of its pipe, its file of C: and its own program (on Z:, the Unix root), each below its device.
+    const std::wstring pipe = L"\\Device\\NamedPipe" + holder.PipeName();
+    CHECK(Files(scan, pid) == std::vector<std::wstring>{L"\\Device\\HarddiskVolume1" + holder.FileName(), pipe, pipe});
+    CHECK((scan.Counts().stuckNames == 0 && scan.StuckPids().Count() == 0));
     CHECK((!Listed(scan.NotExamined(), pid) && Opens > 1 && Opens == Closes));
     GrowingArray<DWORD> holders, others;
     REQUIRE((scan.Processes().Match(L"kagero_holder", &holders) && scan.Processes().Match(L"explorer", &others)));
@@ -173,8 +233,8 @@ TEST_CASE("holders: the holder's program, pid and each handle's access, found in
     CHECK((scan.HeldByAny(first, count, holders) && !scan.HeldByAny(first, count, others)));
 
     const struct { const wchar_t* type; const std::wstring& path; size_t kept; } narrowed[] = {  // keepNames 0: bare
-        {L"Mutant", mutant, 1}, {L"mutant", mutant, 1}, {L"Event", mutant, 0}, {nullptr, event, 2}, {L"File", L"", 0},
-        {nullptr, L"", 0}};
+        {L"Mutant", mutant, 1}, {L"mutant", mutant, 1}, {L"Event", mutant, 0}, {nullptr, event, 2}, {L"File", event, 0},
+        {L"Device", pipes, 2}, {nullptr, L"", 0}};
     for (const auto& n : narrowed) {
         CAPTURE(&n - narrowed);
         HandleScanOptions options;
@@ -182,7 +242,7 @@ TEST_CASE("holders: the holder's program, pid and each handle's access, found in
         options.path = n.path.empty() ? nullptr : n.path.c_str();
         options.keepNames = n.type || !n.path.empty();
         REQUIRE(CountedRun(scan, {}, options) == 0);
-        CHECK((scan.Count() == n.kept && Opens == Closes));
+        CHECK((Files(scan, pid).size() + (n.path == pipes ? 0 : scan.Count()) == n.kept && Opens == Closes));
     }
     CHECK((scan.Counts().named > 2 && scan.Counts().duplicated >= scan.Counts().named));
 
@@ -235,8 +295,51 @@ TEST_CASE("holders: a process not opened or with no handle duplicated is not exa
     // A value a file took since the snapshot: its own type is asked, never its name (a pipe's could block).
     FileInstead = created;
     REQUIRE(CountedRun(scan, {pid, 0, 0, 0, 0, 0}) == 0);
+    CHECK(Rows(scan, event).size() == 1);
+    // Where the table gives addresses, the object's holders are the handles with our own handle's address, none of
+    // them duplicated.
+    Addressed = event;
+    HandleScanOptions one;
+    one.path = event.c_str();
+    one.typeName = L"Event";
+    const std::vector<std::wstring> createdOnly = {Row(HolderProcess::ProgramName, pid, HolderProcess::EventCreatedAccess)};
+    REQUIRE(CountedRun(scan, {pid, 0, 0, 0, 0, 0}, one) == 0);
+    Addressed.clear();
+    CHECK((Rows(scan, event) == createdOnly && Duplications == 0 && scan.Counts().duplicated == 0));
+    // The same where it is the first handle of its type number in the table: its verdict is its own, not its type's.
+    OnlyPid = pid;
+    HandleScanOptions events;
+    events.typeName = L"Event";
+    REQUIRE(CountedRun(scan, {pid, 0, 0, 0, 0, 0}, events) == 0);
+    OnlyPid = 0;
     FileInstead = 0;
     CHECK(Rows(scan, event).size() == 1);
+
+    // Name queries that never return: the scan ends, each file it could not name counted, by its process; at
+    // most MostStuckQueries threads left waiting, which end once the queries return and touch no later scan.
+    Release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    TestThread = GetCurrentThreadId();
+    RealObjects = Blocking = ActiveObjectCalls();
+    Blocking.queryObject = BlockingQuery;
+    SetObjectCalls(&Blocking);
+    OnlyPid = pid;  // the holder's files alone; the second time none is asked: as many counted
+    REQUIRE(CountedRun(scan, {}) == 0);
+    const size_t stuck = scan.Counts().stuckNames;
+    CHECK((scan.StuckPids().Count() == 1 && Listed(scan.StuckPids(), pid) && Files(scan, pid).empty()));
+    REQUIRE(CountedRun(scan, {}) == 0);
+    OnlyPid = 0;
+    SetObjectCalls(nullptr);
+    CHECK((stuck > 4 && scan.Counts().stuckNames == stuck));
+    CHECK(StuckNameQueries() == MostStuckQueries);
+    REQUIRE(CountedRun(scan, {}) == 0);  // none asked while that many wait
+    CHECK((scan.Counts().stuckNames >= 4 && Rows(scan, event).size() == 2 && StuckNameQueries() == MostStuckQueries));
+    SetEvent(Release);
+    for (int i = 0; i < 200 && StuckNameQueries() > 0; ++i)
+        Sleep(10);
+    CHECK(StuckNameQueries() == 0);
+    CloseHandle(Release);
+    REQUIRE(CountedRun(scan, {}) == 0);
+    CHECK((scan.Counts().stuckNames == 0 && Files(scan, pid).size() == 3 && Opens == Closes));
     for (size_t i = 0; i < scan.Count(); ++i)
         CHECK(std::wstring(scan.Handle(i).name).rfind(L"\\??\\", 0) == std::wstring::npos);
 }

@@ -15,6 +15,10 @@ public:
     static constexpr const wchar_t* MutantName = L"HeldMutant";  // one handle
     static constexpr ACCESS_MASK MutantAccess = 0x1F0001;        // MUTANT_ALL_ACCESS
     static constexpr const wchar_t* ProgramName = L"kagero_holder.exe";
+    // Its files: a named pipe's server and client ends (\Device\NamedPipe, then this), a file of C: (the name
+    // below \Device\HarddiskVolume1; through the link it is \??\C: and this), and \Device\Null.
+    std::wstring PipeName() const { return L"\\kagero_holder_pipe_" + std::to_wstring(pid_); }
+    std::wstring FileName() const { return L"\\windows\\temp\\kagero_holder_" + std::to_wstring(pid_) + L".txt"; }
 
     HolderProcess() = default;
     ~HolderProcess() { Stop(); }

@@ -2,7 +2,9 @@
 // for the tests that look for holders. In DIRECTORY (a full object path) it
 // makes the event HeldEvent, with a second handle of other access, and the
 // mutant HeldMutant, each with a descriptor of its own (under Wine an object
-// made without one has none); it keeps its own program file open too. Then
+// made without one has none); it keeps its own program file open too, and
+// both ends of the pipe kagero_holder_pipe_PID, the file
+// C:\windows\temp\kagero_holder_PID.txt (gone when it ends) and NUL. Then
 // it sets the inherited event whose handle value READY gives, and holds
 // everything until its standard input closes.
 #include <windows.h>
@@ -44,6 +46,17 @@ int wmain(int argc, wchar_t** argv)
                                                             OPEN_EXISTING, 0, nullptr) : INVALID_HANDLE_VALUE;
     if (file == INVALID_HANDLE_VALUE)
         return 5;
+    const std::wstring pid = std::to_wstring(GetCurrentProcessId());
+    const std::wstring pipeName = L"\\\\.\\pipe\\kagero_holder_pipe_" + pid;
+    const std::wstring fileName = L"C:\\windows\\temp\\kagero_holder_" + pid + L".txt";
+    HANDLE server = CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 64, 64, 0, nullptr);
+    HANDLE client = server == INVALID_HANDLE_VALUE ? INVALID_HANDLE_VALUE
+                        : CreateFileW(pipeName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileW(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE null = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (client == INVALID_HANDLE_VALUE || held == INVALID_HANDLE_VALUE || null == INVALID_HANDLE_VALUE)
+        return 6;
 
     HANDLE ready = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(wcstoull(argv[2], nullptr, 10)));
     SetEvent(ready);
