@@ -203,8 +203,10 @@ bool Dumper::EmitFile(const WideText& path)
     EntryHolding holding = holders_->Find(device.Get());
     holding.file = resolved.Data() + fileAt;
     holding.fileLength = resolved.Count() - 1 - fileAt;
-    if (holders_->Chosen(holding))
-        Emit(own, L"File", holding);
+    const wchar_t* name = wcsrchr(own.Get(), L'\\') + 1;
+    const wchar_t* matched = Listed(own, name, own.Length() - static_cast<size_t>(name - own.Get()));
+    if (matched && holders_->Chosen(holding))
+        Emit(own, L"File", holding, matched);
     return true;
 }
 

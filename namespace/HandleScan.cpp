@@ -12,11 +12,6 @@
 namespace {
 
 const ACCESS_MASK ProcessDupHandle = 0x0040;
-const size_t TypeNumbers = 0x10000;
-
-// A number is skipped once two of its handles were of a type not chosen: one
-// alone may be a value closed and reused since the snapshot.
-enum TypeState : BYTE { TypeNotSeen = 0, TypeSkipped = 1, TypeAsked = 2, TypeOnceOther = 3 };
 
 const size_t NoFile = static_cast<size_t>(-1);
 
@@ -51,11 +46,6 @@ NTSTATUS HandleScan::Run(const HandleScanOptions& options)
     if (options.path && !wanted_.Append(options.path, static_cast<size_t>(lstrlenW(options.path))))
         return STATUS_NO_MEMORY_NT;
     UpcaseText(wanted_.Data(), wanted_.Count());
-    typeStates_.Clear();
-    if (!typeStates_.Reserve(TypeNumbers))
-        return STATUS_NO_MEMORY_NT;
-    ZeroMemory(typeStates_.Tail(), TypeNumbers);
-    typeStates_.Commit(TypeNumbers);
 
     // With one object's path, our own handle to it: where the table gives
     // addresses, the other handles with its address are its holders, found
@@ -138,12 +128,6 @@ NTSTATUS HandleScan::TakeRows(GrowingArray<Row>* rows, HANDLE own, ULONG_PTR* ad
 
 NTSTATUS HandleScan::ScanProcess(const Row* rows, size_t count)
 {
-    // A process with nothing left to ask is not opened.
-    bool asking = false;
-    for (size_t i = 0; i < count && !asking; ++i)
-        asking = typeStates_[rows[i].type] != TypeSkipped;
-    if (!asking)
-        return 0;
     if (Stopped(options_.stop))
         return STATUS_CANCELLED_NT;
 
@@ -168,8 +152,6 @@ NTSTATUS HandleScan::ScanProcess(const Row* rows, size_t count)
     for (size_t i = 0; i < count; ++i) {
         if (Stopped(options_.stop))
             return STATUS_CANCELLED_NT;
-        if (typeStates_[rows[i].type] == TypeSkipped)
-            continue;
         NTSTATUS duplication = 0;
         const NTSTATUS asked = AskHandle(process.Get(), rows[i], &duplication);
         if (asked < 0)
@@ -202,11 +184,10 @@ NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplica
     // Every duplicate's own type is asked before its name: its type query
     // never blocks, as a file's name query can, and the value may have been
     // closed and given to another object since the snapshot, so the table's
-    // type number is no proof. The verdict on this handle is its own; a
-    // number's other handles are left unduplicated only once two of them were
-    // of a type not chosen. The number cannot be taken from the system's
-    // type list: Wine numbers the table's types two below the index that
-    // list and the type query give.
+    // type number is no proof, neither for this handle nor for the others of
+    // its number: the verdict on each is its own. (Nor can the number be
+    // matched with the system's type list: Wine numbers the table's types two
+    // below the index that list and the type query give.)
     alignas(8) BYTE type[TypeQueryBytes] = {};
     ULONG returned = 0;
     if (QueryTypeInformation(copy.Get(), type, &returned) < 0)
@@ -219,11 +200,6 @@ NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplica
     const bool any = !options_.typeName || !*options_.typeName;
     const bool chosen = any || EqualCaseless(typeName.Buffer, typeLength, options_.typeName, wcslen(options_.typeName)) ||
                         (file && EqualCaseless(options_.typeName, L"Device"));
-    BYTE& state = typeStates_[row.type];
-    if (chosen)
-        state = TypeAsked;
-    else if (state != TypeAsked)
-        state = state == TypeOnceOther ? TypeSkipped : TypeOnceOther;
     if (!chosen)
         return 0;
     if (file)

@@ -84,7 +84,7 @@ public:
 private:
     struct Row {  // one handle of the table
         DWORD pid;
-        USHORT type;
+        USHORT type;       // the table's type number: no proof of the type once the value was reused
         ULONG_PTR value;
         ACCESS_MASK access;
         ULONG_PTR object;  // the object's address; 0 where the table gives none
@@ -111,7 +111,6 @@ private:
 
     HandleScanOptions options_;
     GrowingArray<wchar_t> wanted_;    // options_.path upper-cased
-    GrowingArray<BYTE> typeStates_;   // by type number: unknown, once not chosen, skipped or asked
     GrowingArray<BYTE> query_;        // a name query's answer
     GrowingArray<Item> items_;
     GrowingArray<wchar_t> texts_;     // each kept name, then its upper-cased key, each terminated

@@ -523,7 +523,10 @@ plant('files-stuck-uncounted', N, "A file whose name did not come in time not co
 plant('files-stuck-unbounded', N, "Query threads left waiting without bound",
       (Q, "if (!shared_ && Stuck < MostStuckQueries) {", "if (!shared_) {"))
 plant('files-reused-verdict', N, "A value reused by a file since the snapshot drops its whole type's holders",
-      (H, "state = state == TypeOnceOther ? TypeSkipped : TypeOnceOther;", "state = TypeSkipped;"))
+      (H, "bool Stopped(volatile LONG* stop)", "USHORT SkippedType = 0xFFFF;\nbool Stopped(volatile LONG* stop)"),
+      (H, "            return STATUS_CANCELLED_NT;\n        NTSTATUS duplication = 0;",
+       "            return STATUS_CANCELLED_NT;\n        if (rows[i].type == SkippedType)\n            continue;\n        NTSTATUS duplication = 0;"),
+      (H, "    if (!chosen)\n        return 0;\n    if (file)", "    if (!chosen) {\n        SkippedType = row.type;\n        return 0;\n    }\n    if (file)"))
 plant('files-json-field', D, "A file's handle without its \"file\" field in JSON",
       (E, "        if (handle.file) {", "        if (false) {"))
 plant('files-line-whole-device', D, "A file's line lists the holders of its whole device",
