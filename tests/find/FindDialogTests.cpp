@@ -282,6 +282,9 @@ TEST_CASE("find: who can change it, by each subject of the list and a typed SID,
     modal::OnSheet = [&](HWND, HWND page) { path = TextOf(GetDlgItem(page, CTRL_PAGE_PATH)); };
     const modal::Seen seen = modal::Run([&] { SendMessageW(again.List(), WM_SYSKEYDOWN, VK_RETURN, 1 << 29); });
     CHECK((seen.sheets.size() == 1 && path == Objects().Path(L"Access\\low-label")));
+    NMITEMACTIVATE click = {{again.List(), CTRL_FIND_RESULTS, NM_DBLCLK}, 0, 0, 0, 0, 0, {}, 0, 0};
+    SendMessageW(again.dialog, WM_NOTIFY, CTRL_FIND_RESULTS, reinterpret_cast<LPARAM>(&click));
+    CHECK(Shell().PathOf(Shell().Next(TVGN_CARET)) == Objects().Path(L"Access"));
     again.Ask(L"");  // the next tests' searches without one
     again.Start(L"", L"", Objects().Path(L"NoSuch"));
     again.Wait();
