@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "AccountResolve.h"
 #include "DumpMessages.h"
 #include "FieldWriter.h"
 #include "Owned.h"
@@ -141,14 +142,10 @@ bool DumpSubjects::Build(const DumpOptions& options, ByteBuffer& errors, ByteBuf
         if (request.process)
             continue;
         OwnedObject<AccessSubject> subject(new (std::nothrow) AccessSubject);
-        wchar_t account[SubjectLabelChars];
         PSID sid = const_cast<BYTE*>(request.sid);
-        if (!FormatAccountName(sid, account, SubjectLabelChars))
-            lstrcpynW(account, request.text, static_cast<int>(SubjectLabelChars));
-        const DWORD built = !subject                ? ERROR_NOT_ENOUGH_MEMORY
-                            : request.user          ? BuildAccountSubject(sid, account, options.modifiers.elevated,
-                                                                          subject.Get())
-                                                    : BuildGroupSubject(sid, subject.Get());
+        const DWORD built = !subject ? ERROR_NOT_ENOUGH_MEMORY
+                                     : BuildResolvedSubject(sid, request.user, request.text, options.modifiers.elevated,
+                                                            subject.Get());
         if (built != 0 || !Modify(options.modifiers, subject.Get()))
             AppendName(unlisted, request.text);
         else

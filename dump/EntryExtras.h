@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "AccessReasons.h"
 #include "FieldWriter.h"
 
 struct MoreDetails {
@@ -17,17 +18,6 @@ struct MoreDetails {
 };
 
 class DumpSubjects;
-
-// Why a subject may change an object: a DACL entry that granted it one of
-// the written rights first, the owner's implicit rights, or a NULL DACL.
-struct AccessReason {
-    enum Kind { Entry, Owner, NullDacl };
-    Kind kind;
-    int subject;     // in the order given
-    int ace;         // Entry: its index in the DACL
-    const void* sid; // Entry: its SID, in the descriptor read
-    ACCESS_MASK mask;  // the written rights it gave
-};
 
 struct SecurityFacts {
     const wchar_t* owner = nullptr;  // account name or SID string, when there is an owner

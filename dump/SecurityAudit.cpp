@@ -6,32 +6,22 @@
 #include <cwchar>
 
 #include "AccessCheck.h"
+#include "AccessReasons.h"
 #include "AccessRights.h"
+#include "AccountResolve.h"
 #include "DumpMessages.h"
 #include "DumpSubjects.h"
-#include "ObjectDetails.h"
-#include "ObjectOpen.h"
+#include "NtStatus.h"
 #include "SidText.h"
-
-extern "C" NTSYSAPI NTSTATUS NTAPI NtQuerySecurityObject(HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, ULONG,
-                                                         PULONG);
 
 namespace {
 
-const SECURITY_INFORMATION PagedParts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
-                                        DACL_SECURITY_INFORMATION;
-// Less than the page asks, enough for all but the SACL; READ_CONTROL alone is
-// what an owner holds without a DACL entry of its own.
-const ACCESS_MASK OpenForReadControl = READ_CONTROL;
 const NTSTATUS StatusInvalidAcl = static_cast<NTSTATUS>(0xC0000077L);
-
 
 bool SidCopy(PSID sid, BYTE (&into)[AccountSidBytes])
 {
     return IsValidSid(sid) && CopySid(AccountSidBytes, into, sid);
 }
-
-bool IsSidString(const wchar_t* text) { return (text[0] == L'S' || text[0] == L's') && text[1] == L'-'; }
 
 }  // namespace
 
@@ -44,69 +34,15 @@ NTSTATUS Win32Status(DWORD error)
 
 bool ResolveAccount(const wchar_t* who, BYTE (&sid)[AccountSidBytes], const char** why, SID_NAME_USE* used)
 {
-    const char* unused;
-    why = why ? why : &unused;
-    *why = who[0] ? MessageText(Msg::AccountNotFound) : MessageText(Msg::EmptyWritableBy);
-    LocalBlock converted;
-    wchar_t name[256], domain[256];
-    DWORD nameChars = 256, domainChars = 256, sidBytes = AccountSidBytes;
-    SID_NAME_USE use = SidTypeUser;
-    // SDDL abbreviations and SID strings; a SID string the parser refuses is no account name either.
-    if (!who[0]) {
-        return false;
-    } else if (ConvertStringSidToSidW(who, reinterpret_cast<PSID*>(converted.Receive()))) {
-        if (!SidCopy(converted.Get(), sid))
-            return false;
-        // One this machine cannot name (another domain's) stands for that SID alone: no user to expand.
-        if (!LookupAccountSidW(nullptr, sid, name, &nameChars, domain, &domainChars, &use))
-            use = SidTypeWellKnownGroup;
-    } else if (IsSidString(who) ||
-               !LookupAccountNameW(nullptr, who, sid, &sidBytes, domain, &domainChars, &use)) {
-        return false;
-    }
-    const SID_IDENTIFIER_AUTHORITY creator = SECURITY_CREATOR_SID_AUTHORITY;
-    const bool placeholder = memcmp(GetSidIdentifierAuthority(sid), &creator, sizeof(creator)) == 0;
-    *why = MessageText(Msg::NotAccountOrGroup);
-    if (used)
-        *used = use;
-    return !placeholder && use != SidTypeDomain && use != SidTypeDeletedAccount && use != SidTypeInvalid &&
-           use != SidTypeUnknown && use != SidTypeLabel;
+    const AccountProblem problem = ResolveAccountSid(who, sid, used);
+    if (why)
+        *why = problem == AccountProblem::Empty      ? MessageText(Msg::EmptyWritableBy)
+               : problem == AccountProblem::NotFound ? MessageText(Msg::AccountNotFound)
+                                                      : MessageText(Msg::NotAccountOrGroup);
+    return problem == AccountProblem::None;
 }
 
 SecurityAudit::SecurityAudit(const DumpSubjects* subjects, bool sddl) : subjects_(subjects), sddl_(sddl) {}
-
-// The page's open first, with the SACL; else read control alone, without it.
-NTSTATUS SecurityAudit::Open(const wchar_t* path, int typeCode, HANDLE* handle, SECURITY_INFORMATION* parts)
-{
-    if (!privileged_) {
-        // As the property sheet does: without it the system refuses the SACL.
-        EnablePrivilege(L"SeSecurityPrivilege");
-        privileged_ = true;
-    }
-    NTSTATUS status = OpenForDetails(path, typeCode, OpenForInformation, handle);
-    *parts = PagedParts | LABEL_SECURITY_INFORMATION | SACL_SECURITY_INFORMATION;
-    if (status != 0 && status != StatusNoOpenForType) {
-        status = OpenForDetails(path, typeCode, OpenForReadControl, handle);
-        *parts = PagedParts | LABEL_SECURITY_INFORMATION;
-    }
-    return status;
-}
-
-// The kernel's own mapping where it gives one, else the documented one; once per type.
-GENERIC_MAPPING SecurityAudit::MappingOf(HANDLE object, int typeCode, const wchar_t* typeName)
-{
-    for (int i = 0; i < mappingCount_; ++i)
-        if (wcscmp(mappings_[i].typeName, typeName) == 0)
-            return mappings_[i].mapping;
-    GENERIC_MAPPING mapping;
-    if (QueryTypeGenericMapping(object, &mapping) != 0)
-        mapping = DocumentedGenericMapping(typeCode, typeName);
-    if (mappingCount_ < MappingSlots && lstrlenW(typeName) < 64) {
-        lstrcpyW(mappings_[mappingCount_].typeName, typeName);
-        mappings_[mappingCount_++].mapping = mapping;
-    }
-    return mapping;
-}
 
 void SecurityAudit::NameOwner(PSECURITY_DESCRIPTOR descriptor, SecurityFacts* facts)
 {
@@ -134,56 +70,6 @@ void SecurityAudit::Fail(NTSTATUS status, SecurityFacts* facts, bool opening)
     facts->error = error_;
 }
 
-// The descriptor into the fixed buffer, else a block of its own; the label
-// is left out where the system does not know it.
-NTSTATUS SecurityAudit::ReadDescriptor(HANDLE object, SECURITY_INFORMATION parts, PSECURITY_DESCRIPTOR* descriptor,
-                                       ULONG* length)
-{
-    *descriptor = descriptor_;
-    NTSTATUS status = NtQuerySecurityObject(object, parts, descriptor_, DescriptorBytes, length);
-    if (status == STATUS_BUFFER_TOO_SMALL_NT && *length > DescriptorBytes &&
-        (larger_.Reset(LocalAlloc(LMEM_FIXED, *length)), larger_)) {
-        *descriptor = larger_.Get();
-        status = NtQuerySecurityObject(object, parts, *descriptor, *length, length);
-    }
-    if (status < 0 && (parts & LABEL_SECURITY_INFORMATION))
-        return ReadDescriptor(object, parts & ~LABEL_SECURITY_INFORMATION, descriptor, length);
-    return status;
-}
-
-// The written rights each reason gave, the entries' in DACL order: an entry that granted in more than one pass
-// is one reason.
-void SecurityAudit::AddReasons(int subject, const AccessEvaluation& evaluation, ACCESS_MASK written, const ACL* dacl)
-{
-    if (evaluation.nullDacl) {
-        reasons_.Push({AccessReason::NullDacl, subject, -1, nullptr, written});
-        return;
-    }
-    const size_t first = reasons_.Count();
-    for (size_t i = 0; i < evaluation.steps.Count(); ++i) {
-        const EntryStep& step = evaluation.steps[i];
-        const ACCESS_MASK share = step.outcome == EntryOutcome::Allowed ? step.change & written : 0;
-        if (!share)
-            continue;
-        size_t at = first;
-        while (at < reasons_.Count() && reasons_[at].ace < step.index)
-            ++at;
-        if (at < reasons_.Count() && reasons_[at].ace == step.index) {
-            reasons_[at].mask |= share;
-            continue;
-        }
-        const AccessReason reason = {AccessReason::Entry, subject, step.index,
-                                     reinterpret_cast<const BYTE*>(dacl) + step.sidAt, share};
-        if (!reasons_.Push(reason))
-            return;
-        for (size_t move = reasons_.Count() - 1; move > at; --move)
-            reasons_[move] = reasons_[move - 1];
-        reasons_[at] = reason;
-    }
-    if (const ACCESS_MASK share = evaluation.OwnerShare(written))
-        reasons_.Push({AccessReason::Owner, subject, -1, nullptr, share});
-}
-
 DWORD SecurityAudit::Evaluate(const SecuredObject& object, SecurityFacts* facts)
 {
     const ACCESS_MASK changing = ChangingRights(object.mapping);
@@ -198,8 +84,8 @@ DWORD SecurityAudit::Evaluate(const SecuredObject& object, SecurityFacts* facts)
         facts->unevaluated = evaluation_.unevaluated;
         const ACCESS_MASK written = evaluation_.granted & changing;
         facts->writable |= written;
-        if (written)
-            AddReasons(static_cast<int>(i), evaluation_, written, present ? dacl : nullptr);
+        if (written && !AddWriteReasons(static_cast<int>(i), evaluation_, written, present ? dacl : nullptr, reasons_))
+            return ERROR_NOT_ENOUGH_MEMORY;
     }
     facts->reasons = reasons_.Data();
     facts->reasonCount = reasons_.Count();
@@ -210,29 +96,14 @@ DWORD SecurityAudit::Evaluate(const SecuredObject& object, SecurityFacts* facts)
 NTSTATUS SecurityAudit::ReadObject(const wchar_t* path, int typeCode, const wchar_t* typeName, SecuredObject* object,
                                    const wchar_t** error)
 {
-    *object = SecuredObject();
-    ACCESS_MASK valid = 0;
-    FindAccessRow(typeCode, &valid, &object->rightsRow);
-    ObjectHandle handle;
-    SECURITY_INFORMATION parts = 0;
-    SecurityFacts facts;
-    NTSTATUS status = Open(path, typeCode, handle.Receive(), &parts);
+    bool opening = true;
+    const NTSTATUS status = reader_.Read(path, typeCode, typeName, object, &opening);
     if (status != 0) {
-        Fail(status, &facts, true);
+        SecurityFacts facts;
+        Fail(status, &facts, opening);
         *error = facts.error;
-        return status;
     }
-    ULONG length = 0;
-    status = ReadDescriptor(handle.Get(), parts, &object->descriptor, &length);
-    if (status < 0) {
-        Fail(status, &facts, false);
-        *error = facts.error;
-        return status;
-    }
-    object->length = length;
-    object->parts = parts;
-    object->mapping = MappingOf(handle.Get(), typeCode, typeName);
-    return 0;
+    return status;
 }
 
 bool SecurityAudit::Read(const wchar_t* path, int typeCode, const wchar_t* typeName, SecurityFacts* facts)

@@ -7,6 +7,7 @@
 
 #include "AccessEngine.h"
 #include "EntryExtras.h"
+#include "ObjectSecurity.h"
 #include "Owned.h"
 #include "StatusText.h"
 #include "WideText.h"
@@ -27,15 +28,6 @@ NTSTATUS Win32Status(DWORD error);
 
 class DumpSubjects;
 
-// The object's security as read for an evaluation of its own.
-struct SecuredObject {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;  // valid until the audit's next read
-    DWORD length = 0;
-    SECURITY_INFORMATION parts = 0;  // what was asked for
-    GENERIC_MAPPING mapping = {};
-    int rightsRow = -1;
-};
-
 class SecurityAudit {
 public:
     // subjects: --writable-by and --writable-by-process (null or none: no
@@ -54,35 +46,21 @@ public:
                         const wchar_t** error);
 
 private:
-    struct TypeMapping {
-        wchar_t typeName[64];
-        GENERIC_MAPPING mapping;
-    };
-    static const int MappingSlots = 64;
-    static const DWORD DescriptorBytes = 4096;
     static const DWORD OwnerChars = 512;
 
-    NTSTATUS Open(const wchar_t* path, int typeCode, HANDLE* handle, SECURITY_INFORMATION* parts);
-    GENERIC_MAPPING MappingOf(HANDLE object, int typeCode, const wchar_t* typeName);
     void NameOwner(PSECURITY_DESCRIPTOR descriptor, SecurityFacts* facts);
-    NTSTATUS ReadDescriptor(HANDLE object, SECURITY_INFORMATION parts, PSECURITY_DESCRIPTOR* descriptor, ULONG* length);
     // Every subject against the descriptor: the rights any of them has to change it, and why.
     DWORD Evaluate(const SecuredObject& object, SecurityFacts* facts);
-    void AddReasons(int subject, const AccessEvaluation& evaluation, ACCESS_MASK written, const ACL* dacl);
     // The open's failure in the sheet's words, the read's and the evaluation's in the audit's.
     void Fail(NTSTATUS status, SecurityFacts* facts, bool opening);
 
     const DumpSubjects* subjects_;
     bool sddl_;
-    bool privileged_ = false;
-    TypeMapping mappings_[MappingSlots] = {};
-    int mappingCount_ = 0;
+    ObjectSecurityReader reader_;
     BYTE lastOwner_[AccountSidBytes] = {};
     wchar_t ownerName_[OwnerChars] = {};
     WideText sddlText_;
     wchar_t error_[StatusTextChars] = {};
     AccessEvaluation evaluation_;
     GrowingArray<AccessReason> reasons_{8};
-    LocalBlock larger_;  // a descriptor that did not fit the fixed buffer
-    alignas(8) BYTE descriptor_[DescriptorBytes] = {};
 };

@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <new>
+
 #include "AnchoredLayout.h"
 #include "AppGlobals.h"
 #include "DirectoryWalk.h"
@@ -20,6 +22,7 @@
 #include "PropertySheet.h"
 #include "ReportList.h"
 #include "ResourceIds.h"
+#include "SearchSubject.h"
 #include "SortMarks.h"
 #include "WideText.h"
 #include "WindowCentre.h"
@@ -34,12 +37,16 @@ const int StatusTextChars = LoadedTextChars + OpenFailureTextChars;
 const UINT_PTR ListSubclassId = 1;
 
 // Column titles and their shares of the list's width.
-const ReportColumn Columns[FoundColumnCount] = {
+const ReportColumn Columns[PlainColumnCount] = {
     {IDS_FIND_COLUMN_NAME, 28, LVCFMT_LEFT}, {IDS_FIND_COLUMN_PLACE, 34, LVCFMT_LEFT},
     {IDS_FIND_COLUMN_TYPE, 14, LVCFMT_LEFT}, {IDS_FIND_COLUMN_TARGET, 24, LVCFMT_LEFT}};
+// Added after them while the search has a subject; fitted when it ends.
+const UINT AccessColumnTitles[FoundColumnCount - PlainColumnCount] = {IDS_FIND_COLUMN_RIGHTS, IDS_FIND_COLUMN_REASON};
+const int AccessColumnWidth = 100;
 
 const AnchoredControl Anchors[] = {
     {CTRL_FIND_NAME, Stretch},      {CTRL_FIND_TYPE, Stretch},      {CTRL_FIND_LOCATION, Stretch},
+    {CTRL_FIND_WRITABLE, Stretch},
     {CTRL_FIND_START, MoveRight},   {CTRL_FIND_STOP, MoveRight},    {IDCANCEL, MoveRight},
     {CTRL_FIND_RESULTS, Stretch | Grow}, {CTRL_FIND_STATUS, Stretch | MoveDown},
 };
@@ -48,6 +55,8 @@ struct FindState {
     Pane* pane = nullptr;  // the main window's, which outlives this window
     HWND dialog = nullptr;
     HWND list = nullptr;
+    // Declared before the search: its worker reads it until the search stops.
+    OwnedObject<AccessSubject> subject;
     NamespaceSearch search;
     FoundList rows;  // declared after the search: let go of before the search's texts
     ColumnSort sort;
@@ -64,6 +73,7 @@ ModelessSlot<FindState> Current;
 // Remembered while the program runs, never written anywhere.
 WideText LastText;
 WideText LastType;
+WideText LastSubject;
 
 // The names of \ObjectTypes, copied as the walk hands them over.
 class TypeNameSink final : public NamespaceSink {
@@ -143,6 +153,36 @@ bool ReadChosenType(HWND combo, WideText* type)
     return true;
 }
 
+// The list's choices; the last subject as it was chosen or typed.
+void FillSubjectList(HWND combo)
+{
+    for (int choice = 0; choice < SubjectChoiceCount; ++choice) {
+        wchar_t text[LoadedTextChars];
+        LoadText(IDS_FIND_SUBJECT_FIRST + choice, text, LoadedTextChars);
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    }
+    if (LastSubject.Empty())
+        SendMessageW(combo, CB_SETCURSEL, 0, 0);
+    else
+        SetWindowTextW(combo, LastSubject.Get());
+}
+
+// The choice the text names: one of the list's, else a typed account; none when empty.
+SubjectChoice ChosenSubject(HWND combo, const WideText& text)
+{
+    if (text.Empty())
+        return SubjectChoice::None;
+    const LRESULT found = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.Get()));
+    wchar_t item[LoadedTextChars] = {};
+    // The list's search ignores case: only the choice's own text picks it.
+    if (found >= 0 && found < SubjectChoiceCount &&
+        SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(found), 0) < LoadedTextChars &&
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(found), reinterpret_cast<LPARAM>(item)) >= 0 &&
+        lstrcmpW(item, text.Get()) == 0)
+        return static_cast<SubjectChoice>(found);
+    return SubjectChoice::Typed;
+}
+
 void SetStatus(const FindState& window, const wchar_t* text)
 {
     SetDlgItemTextW(window.dialog, CTRL_FIND_STATUS, text);
@@ -170,6 +210,8 @@ void ShowOutcome(const FindState& window, const SearchProgress& progress)
     length += FormatText(text + length, StatusTextChars - length, IDS_FIND_FOUND, static_cast<long>(window.rows.Count()));
     if (progress.directoriesFailed > 0)
         length = AppendSentence(text, StatusTextChars, length, IDS_FIND_DIRECTORIES_FAILED, progress.directoriesFailed);
+    if (progress.securityUnread > 0)
+        length = AppendSentence(text, StatusTextChars, length, IDS_FIND_SECURITY_UNREAD, progress.securityUnread);
     const long lost = progress.resultsLost + window.lost;
     if (lost > 0)
         AppendSentence(text, StatusTextChars, length, IDS_FIND_RESULTS_LOST, lost);
@@ -199,22 +241,80 @@ void FindState::Close()
     ClearResults(*this);
 }
 
+// The rights and reason columns after the others while there is a subject;
+// a sort by one of them goes with them.
+void ShowAccessColumns(FindState& window, bool shown)
+{
+    HWND header = reinterpret_cast<HWND>(SendMessageW(window.list, LVM_GETHEADER, 0, 0));
+    const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    if (shown && count == PlainColumnCount) {
+        for (int column = PlainColumnCount; column < FoundColumnCount; ++column) {
+            wchar_t title[LoadedTextChars];
+            LoadText(AccessColumnTitles[column - PlainColumnCount], title, LoadedTextChars);
+            LVCOLUMNW item = {};
+            item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+            item.fmt = LVCFMT_LEFT;
+            item.pszText = title;
+            item.cx = AccessColumnWidth;
+            item.iSubItem = column;
+            SendMessageW(window.list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+        }
+    } else if (!shown && count == FoundColumnCount) {
+        for (int column = FoundColumnCount - 1; column >= PlainColumnCount; --column)
+            SendMessageW(window.list, LVM_DELETECOLUMN, static_cast<WPARAM>(column), 0);
+        if (window.sort.column >= PlainColumnCount)
+            window.sort = ColumnSort();
+    }
+}
+
+int ShownColumns(const FindState& window) { return window.subject.Get() ? FoundColumnCount : PlainColumnCount; }
+
+// The subject the field names, made anew for each search; false, with the
+// status line saying why, when there is none to search with.
+bool TakeSubject(FindState& window, const WideText& text)
+{
+    const SubjectChoice choice = ChosenSubject(GetDlgItem(window.dialog, CTRL_FIND_WRITABLE), text);
+    window.subject.Reset();
+    if (choice == SubjectChoice::None)
+        return true;
+    OwnedObject<AccessSubject> subject(new (std::nothrow) AccessSubject);
+    AccountProblem problem = AccountProblem::None;
+    const DWORD error = subject ? BuildSearchSubject(choice, text.Get(), subject.Get(), &problem) : ERROR_NOT_ENOUGH_MEMORY;
+    if (error == 0) {
+        window.subject.Reset(subject.Release());
+        return true;
+    }
+    wchar_t status[StatusTextChars];
+    if (problem != AccountProblem::None)
+        FormatText(status, StatusTextChars, IDS_FIND_NO_ACCOUNT, text.Get());
+    else
+        FormatText(status, StatusTextChars, IDS_FIND_START_FAILED, error);
+    SetStatus(window, status);
+    return false;
+}
+
 void StartSearch(FindState& window)
 {
-    WideText text, type, start;
+    WideText text, type, start, subject;
     HWND dialog = window.dialog;
     if (!ReadControlText(GetDlgItem(dialog, CTRL_FIND_NAME), &text) ||
         !ReadChosenType(GetDlgItem(dialog, CTRL_FIND_TYPE), &type) ||
-        !ReadControlText(GetDlgItem(dialog, CTRL_FIND_LOCATION), &start))
+        !ReadControlText(GetDlgItem(dialog, CTRL_FIND_LOCATION), &start) ||
+        !ReadControlText(GetDlgItem(dialog, CTRL_FIND_WRITABLE), &subject))
         return;
     LastText.Assign(text.Get(), text.Length());
     LastType.Assign(type.Get(), type.Length());
-    window.search.Stop();
+    LastSubject.Assign(subject.Get(), subject.Length());
+    window.search.Stop();  // before its subject goes
+    SetSearching(window, false);
     ClearResults(window);
-    const SearchQuery query = {text.Get(), type.Get(), start.Empty() ? RootPath : start.Get()};
+    const bool subjectTaken = TakeSubject(window, subject);
+    ShowAccessColumns(window, window.subject.Get() != nullptr);
+    if (!subjectTaken)
+        return;  // nothing is searched for a subject that is not there
+    const SearchQuery query = {text.Get(), type.Get(), start.Empty() ? RootPath : start.Get(), window.subject.Get()};
     const DWORD error = window.search.Start(query, dialog, SearchMessage);
     if (error != 0) {
-        SetSearching(window, false);
         wchar_t status[StatusTextChars];
         FormatText(status, StatusTextChars, IDS_FIND_START_FAILED, error);
         SetStatus(window, status);
@@ -241,7 +341,7 @@ void TakeResults(FindState& window)
     }
     // Sorted once at the end: rows come in the order found while it runs.
     window.rows.Resort(window.sort);
-    FitReportColumns(window.list, window.rows.Widths(), FoundColumnCount);
+    FitReportColumns(window.list, window.rows.Widths(), ShownColumns(window));
     SetSearching(window, false);
     ShowOutcome(window, progress);
 }
@@ -322,7 +422,7 @@ LRESULT CALLBACK ResultListProc(HWND list, UINT message, WPARAM wParam, LPARAM l
 void SetUpList(FindState& window, HWND list)
 {
     window.rows.Attach(list);
-    SetUpReportList(list, Columns, FoundColumnCount);
+    SetUpReportList(list, Columns, PlainColumnCount);
     SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(LoadTypeImages(AppInstance)));
     SetWindowSubclass(list, ResultListProc, ListSubclassId, 0);
 }
@@ -335,6 +435,7 @@ BOOL OnInitDialog(HWND dialog)
     SetUpList(window, window.list);
     window.layout.Record(dialog);
     FillTypeList(GetDlgItem(dialog, CTRL_FIND_TYPE));
+    FillSubjectList(GetDlgItem(dialog, CTRL_FIND_WRITABLE));
     SetDlgItemTextW(dialog, CTRL_FIND_NAME, LastText.Get());
     WideText location;
     SetDlgItemTextW(dialog, CTRL_FIND_LOCATION, window.pane->SelectedDirectory(&location) ? location.Get() : RootPath);
@@ -373,7 +474,7 @@ LRESULT OnListNotify(FindState& window, const NMHDR* header)
         GoToResult(window);
         return 0;
     case LVN_COLUMNCLICK:
-        window.rows.SortBy(window.sort, reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+        window.rows.SortBy(window.sort, reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem, ShownColumns(window));
         return 0;
     case LVN_KEYDOWN:
         if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == 'C' && CtrlHeld() &&

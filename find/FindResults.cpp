@@ -97,7 +97,7 @@ size_t FoundList::Add(const SearchBatch& batch)
             LookupObjectType(TextOrEmpty(lastType), &image);
         }
         FoundRow row = {{TextOrEmpty(result.name), TextOrEmpty(result.directory), TextOrEmpty(result.typeName),
-                         TextOrEmpty(result.target)},
+                         TextOrEmpty(result.target), TextOrEmpty(result.rights), TextOrEmpty(result.reason)},
                         nullptr, 0, 0, image, false, false};
         row.nameKey = CollationKey(row.texts[ColumnName], keys_);
         rows_.Push(row);
@@ -149,9 +149,9 @@ const FoundRow* FoundList::Focused() const
     return At(static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED)));
 }
 
-void FoundList::SortBy(ColumnSort& sort, int column)
+void FoundList::SortBy(ColumnSort& sort, int column, int shownColumns)
 {
-    if (PickSortColumn(list_, sort, column, FoundColumnCount))
+    if (PickSortColumn(list_, sort, column, shownColumns < FoundColumnCount ? shownColumns : FoundColumnCount))
         Resort(sort);
 }
 

@@ -14,7 +14,17 @@
 
 class WideText;
 
-enum FoundColumn { ColumnName = 0, ColumnDirectory = 1, ColumnType = 2, ColumnTarget = 3, FoundColumnCount = 4 };
+// The rights and reason columns are shown only while the search has a subject.
+enum FoundColumn {
+    ColumnName = 0,
+    ColumnDirectory = 1,
+    ColumnType = 2,
+    ColumnTarget = 3,
+    ColumnRights = 4,
+    ColumnReason = 5,
+    FoundColumnCount = 6
+};
+const int PlainColumnCount = ColumnRights;
 
 struct FoundRow {
     const wchar_t* texts[FoundColumnCount];  // the search's own texts, by FoundColumn
@@ -56,8 +66,8 @@ public:
     // The row the user acts on: the focused one, if selected.
     const FoundRow* Focused() const;
 
-    // Sorts by a column; the same column again turns the order round.
-    void SortBy(ColumnSort& sort, int column);
+    // Sorts by a column of the shown ones; the same column again turns the order round.
+    void SortBy(ColumnSort& sort, int column, int shownColumns = FoundColumnCount);
     // Sorts again by the current column, as when a search has ended. The
     // selection and the focus stay on their rows.
     void Resort(const ColumnSort& sort);

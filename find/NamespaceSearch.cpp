@@ -3,14 +3,22 @@
 #include <cwchar>
 #include <new>
 
+#include "AccessCheck.h"
+#include "AccessReasons.h"
+#include "AccessRights.h"
 #include "DirectoryWalk.h"
 #include "EntryRecord.h"
 #include "GrowingArray.h"
+#include "LoadedText.h"
 #include "NameMatch.h"
 #include "NativeApi.h"
 #include "ObjectOpen.h"
 #include "ObjectQueries.h"
+#include "ObjectSecurity.h"
 #include "ObjectTypes.h"
+#include "PropertySheet.h"
+#include "ResourceIds.h"
+#include "SidText.h"
 #include "TextPool.h"
 #include "WideText.h"
 
@@ -22,6 +30,13 @@ const size_t HandOverResults = 256;
 // A message costs the worker about as much as reading a directory: while the
 // window answers at once, the next one waits at least this long.
 const ULONGLONG PostIntervalMs = 50;
+
+// A reason cell: each granting entry's "#index:SID" and the two words, with separators.
+const size_t ReasonTextChars = 1024;
+const size_t ReasonSeparatorChars = 2;
+const NTSTATUS StatusInvalidAcl = static_cast<NTSTATUS>(0xC0000077L);
+const NTSTATUS StatusInvalidSecurityDescriptor = static_cast<NTSTATUS>(0xC0000079L);
+const NTSTATUS StatusNameInvalid = static_cast<NTSTATUS>(0xC0000033L);
 
 size_t Units(const UNICODE_STRING& text) { return text.Length / sizeof(WCHAR); }
 
@@ -51,6 +66,7 @@ struct SearchShared {
     WideText start;
     WideText typeName;
     NamePattern pattern;
+    const AccessSubject* subject = nullptr;
     TextPool texts;  // written by the worker alone while it runs
     // Under lock.
     GrowingArray<SearchResult> pending;
@@ -82,6 +98,11 @@ private:
     NTSTATUS SearchDirectory(wchar_t* path);
     bool Selected(const UNICODE_STRING& name, const UNICODE_STRING& typeName);
     void AddResult(const UNICODE_STRING& name, const UNICODE_STRING& typeName);
+    bool JudgeAccess(const wchar_t* path, int typeCode, const UNICODE_STRING& typeName, const wchar_t** rights,
+                     const wchar_t** reason);
+    const wchar_t* Unreadable(NTSTATUS status);
+    void FormatReasons(wchar_t (&text)[ReasonTextChars]) const;
+    const wchar_t* Kept(const wchar_t* text, const wchar_t*& last);
     const wchar_t* KeptTypeName(const UNICODE_STRING& typeName);
     void HandOver(bool final);
 
@@ -96,11 +117,24 @@ private:
     long objects_ = 0;
     long failed_ = 0;
     long lost_ = 0;
+    long unread_ = 0;
     NTSTATUS startStatus_ = 0;
+    // With a subject: each result's security, read and judged here.
+    ObjectSecurityReader reader_;
+    AccessEvaluation evaluation_;
+    GrowingArray<AccessReason> reasons_{8};
+    const wchar_t* lastRights_ = nullptr;  // in the pool: neighbours mostly share their texts
+    const wchar_t* lastReason_ = nullptr;
+    wchar_t ownerWord_[LoadedTextChars] = {};
+    wchar_t nullDaclWord_[LoadedTextChars] = {};
 };
 
 void SearchWalk::Run()
 {
+    if (shared_.subject) {
+        LoadText(IDS_FIND_REASON_OWNER, ownerWord_, LoadedTextChars);
+        LoadText(IDS_FIND_REASON_NULL_DACL, nullDaclWord_, LoadedTextChars);
+    }
     HeapBlock<wchar_t> start(CopyText(shared_.start.Get()));
     if (start && stack_.Push(start.Get())) {
         start.Release();  // the stack's now
@@ -171,22 +205,118 @@ bool SearchWalk::Selected(const UNICODE_STRING& name, const UNICODE_STRING& type
 void SearchWalk::AddResult(const UNICODE_STRING& name, const UNICODE_STRING& typeName)
 {
     WideText target;
-    if (LookupObjectType(typeName.Buffer, nullptr) == TypeSymbolicLink) {
-        // Opened for this link alone; a target that cannot be read stays empty.
+    const int typeCode = LookupObjectType(typeName.Buffer, nullptr);
+    const wchar_t *rights = L"", *reason = L"";
+    if (typeCode == TypeSymbolicLink || shared_.subject) {
+        // Opened for this object alone; a target that cannot be read stays empty.
         HeapBlock<wchar_t> path(ChildPath(directory_, directoryLength_, name));
         ObjectHandle link;
         LONGLONG created = 0;
-        if (path && OpenObjectByType(path.Get(), TypeSymbolicLink, OpenForQuery, link.Receive()) == 0)
+        if (path && typeCode == TypeSymbolicLink &&
+            OpenObjectByType(path.Get(), TypeSymbolicLink, OpenForQuery, link.Receive()) == 0)
             QuerySymbolicLink(link.Get(), &target, &created);
+        // A name no path can name has no security to read: it is listed as such.
+        if (shared_.subject && !path)
+            rights = Unreadable(StatusNameInvalid);
+        else if (shared_.subject && !JudgeAccess(path.Get(), typeCode, typeName, &rights, &reason))
+            return;
     }
     ++objects_;
     if (!keptDirectory_)
         keptDirectory_ = shared_.texts.Copy(directory_, directoryLength_);
     const SearchResult result = {keptDirectory_, shared_.texts.Copy(name.Buffer, Units(name)), KeptTypeName(typeName),
-                                 target.Empty() ? L"" : shared_.texts.Copy(target.Get(), target.Length())};
+                                 target.Empty() ? L"" : shared_.texts.Copy(target.Get(), target.Length()), rights,
+                                 reason};
     // A result that cannot be kept whole is counted as lost, not dropped unsaid.
-    if (!result.directory || !result.name || !result.typeName || !result.target || !found_.Push(result))
+    if (!result.directory || !result.name || !result.typeName || !result.target || !result.rights || !result.reason ||
+        !found_.Push(result))
         ++lost_;
+}
+
+// Whether the subject can change the object, with the rights and reasons
+// kept; one whose security cannot be read is listed, never passed as safe.
+bool SearchWalk::JudgeAccess(const wchar_t* path, int typeCode, const UNICODE_STRING& typeName, const wchar_t** rights,
+                             const wchar_t** reason)
+{
+    SecuredObject object;
+    bool opening = true;
+    const NTSTATUS status = reader_.Read(path, typeCode, typeName.Buffer, &object, &opening);
+    if (status != 0) {
+        *rights = Unreadable(status);
+        return true;
+    }
+    const DWORD error = EvaluateAccess(object.descriptor, object.length, *shared_.subject, object.mapping, &evaluation_);
+    if (error != 0) {
+        *rights = Unreadable(error == ERROR_INVALID_ACL              ? StatusInvalidAcl
+                             : error == ERROR_INVALID_SECURITY_DESCR ? StatusInvalidSecurityDescriptor
+                                                                     : STATUS_NO_MEMORY_NT);
+        return true;
+    }
+    const ACCESS_MASK written = evaluation_.granted & ChangingRights(object.mapping);
+    if (!written)
+        return false;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    GetSecurityDescriptorDacl(object.descriptor, &present, &dacl, &defaulted);
+    reasons_.Clear();
+    wchar_t reasonText[ReasonTextChars] = {};
+    if (AddWriteReasons(0, evaluation_, written, present ? dacl : nullptr, reasons_))
+        FormatReasons(reasonText);
+    wchar_t rightsText[AccessTextChars];
+    DescribeAccess(typeCode, written, rightsText);
+    *rights = Kept(rightsText, lastRights_);
+    *reason = Kept(reasonText, lastReason_);
+    return true;
+}
+
+// 読めません: and the open-failure words, counted for the status line.
+const wchar_t* SearchWalk::Unreadable(NTSTATUS status)
+{
+    ++unread_;
+    wchar_t words[OpenFailureTextChars];
+    OpenFailureText(status, words);
+    wchar_t text[LoadedTextChars + OpenFailureTextChars];
+    FormatText(text, LoadedTextChars + OpenFailureTextChars, IDS_FIND_SECURITY_UNREADABLE, words);
+    return Kept(text, lastRights_);
+}
+
+// "#0:AU, #2:S-1-5-21-..., 所有者", as kagero-dump's by= in the window's words;
+// an entry that does not fit whole is left out with all after it.
+void SearchWalk::FormatReasons(wchar_t (&text)[ReasonTextChars]) const
+{
+    size_t length = 0;
+    text[0] = L'\0';
+    for (size_t i = 0; i < reasons_.Count(); ++i) {
+        const AccessReason& reason = reasons_[i];
+        wchar_t part[SidStringChars + 16];
+        if (reason.kind == AccessReason::Entry) {
+            wchar_t sid[SidStringChars];
+            if (!FormatSidShort(const_cast<void*>(reason.sid), sid))
+                lstrcpyW(sid, L"?");
+            wsprintfW(part, L"#%d:%s", reason.ace, sid);
+        } else {
+            lstrcpynW(part, reason.kind == AccessReason::Owner ? ownerWord_ : nullDaclWord_, SidStringChars + 16);
+        }
+        const size_t partLength = static_cast<size_t>(lstrlenW(part));
+        const size_t separator = length ? ReasonSeparatorChars : 0;
+        if (length + separator + partLength + 1 > ReasonTextChars)
+            return;
+        if (separator)
+            lstrcpyW(text + length, L", ");
+        lstrcpyW(text + length + separator, part);
+        length += separator + partLength;
+    }
+}
+
+// The text in the pool, or the last one kept when it is the same.
+const wchar_t* SearchWalk::Kept(const wchar_t* text, const wchar_t*& last)
+{
+    if (last && wcscmp(last, text) == 0)
+        return last;
+    const wchar_t* copy = shared_.texts.Copy(text, static_cast<size_t>(lstrlenW(text)));
+    if (copy)
+        last = copy;
+    return copy;
 }
 
 const wchar_t* SearchWalk::KeptTypeName(const UNICODE_STRING& typeName)
@@ -209,7 +339,7 @@ void SearchWalk::HandOver(bool final)
     if (!shared_.quiet && !shared_.pending.Append(found_.Data(), found_.Count()))
         lost_ += static_cast<long>(found_.Count());
     found_.Clear();
-    shared_.progress = {done_, objects_, failed_, final, false, lost_, startStatus_};
+    shared_.progress = {done_, objects_, failed_, final, false, lost_, startStatus_, unread_};
     shared_.completed = final && !shared_.quiet;
     const ULONGLONG now = GetTickCount64();
     const bool due = !shared_.messageOut && (!shared_.lastPost || now - shared_.lastPost >= PostIntervalMs);
@@ -293,6 +423,7 @@ DWORD NamespaceSearch::Start(const SearchQuery& query, HWND window, UINT message
     if (!s.start.Assign(start, startLength) || !s.typeName.Assign(query.typeName ? query.typeName : L"") ||
         !s.pattern.Set(query.text ? query.text : L""))
         return ERROR_NOT_ENOUGH_MEMORY;
+    s.subject = query.subject;
     InterlockedIncrement(&LiveWorkers);
     s.thread.Reset(CreateThread(nullptr, 0, SearchWorker, static_cast<SearchShared*>(state_.Get()), 0, nullptr));
     if (s.thread)
@@ -336,7 +467,7 @@ SearchBatch* NamespaceSearch::TakeResults(SearchProgress* progress)
 {
     if (!state_) {
         if (progress)
-            *progress = {0, 0, 0, true, false, 0, STATUS_NO_MEMORY_NT};
+            *progress = {0, 0, 0, true, false, 0, STATUS_NO_MEMORY_NT, 0};
         return nullptr;
     }
     State& s = *state_;

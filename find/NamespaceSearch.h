@@ -1,15 +1,22 @@
-// Searches the namespace below one directory, by name and type, on a worker
-// thread with its own handles, so that the window stays responsive.
+// Searches the namespace below one directory, by name and type, and when a
+// subject is given by who can change it, on a worker thread with its own
+// handles, so that the window stays responsive.
 #pragma once
 
 #include <windows.h>
 
 #include "Owned.h"
 
+class AccessSubject;
+
 struct SearchQuery {
     const wchar_t* text;      // without * or ?: contained in the name; with them: a wildcard over the whole name
     const wchar_t* typeName;  // only objects of this type; null or empty: every type
     const wchar_t* start;     // the directory searched, with every directory below it
+    // Only the objects it can change (kagero-dump's --writable-by), and those
+    // whose security cannot be read; null: no such question. It must stay
+    // until the search's next Start or its Stop.
+    const AccessSubject* subject = nullptr;
 };
 
 // One object found. Its texts are the search's own: they stay good until its
@@ -19,6 +26,10 @@ struct SearchResult {
     const wchar_t* name;
     const wchar_t* typeName;
     const wchar_t* target;     // a symbolic link's target; empty for other types
+    // With a subject: the changing rights it has by the security page's names,
+    // or 読めません: and why the security could not be read; empty without one.
+    const wchar_t* rights;
+    const wchar_t* reason;     // the entries that granted them (#0:AU), 所有者, NULL DACL
 };
 
 struct SearchProgress {
@@ -29,6 +40,7 @@ struct SearchProgress {
     bool stopped;            // Stop ended it before every result was handed over
     long resultsLost;        // found, but no memory was left to keep them
     NTSTATUS startStatus;    // why the start directory could not be read; 0 when it was
+    long securityUnread;     // results listed because their security could not be read
 };
 
 // Results handed from the worker to the window in one piece; freeing it

@@ -64,6 +64,7 @@
 #define CTRL_FIND_STOP          1105
 #define CTRL_FIND_RESULTS       1106
 #define CTRL_FIND_STATUS        1107
+#define CTRL_FIND_WRITABLE      1108
 
 // Holders: the processes that have an object open, an addition likewise.
 #define CMD_HOLDERS             40031
@@ -106,3 +107,13 @@
 #define IDS_USAGE                   2032
 #define IDS_PATH_NO_LEADING_SEPARATOR 2033
 #define IDS_PATH_DOUBLED_SEPARATOR  2034
+// The find window's question of who can change an object.
+#define IDS_FIND_COLUMN_RIGHTS      2048
+#define IDS_FIND_COLUMN_REASON      2049
+#define IDS_FIND_REASON_OWNER       2050
+#define IDS_FIND_REASON_NULL_DACL   2051
+#define IDS_FIND_SECURITY_UNREADABLE 2052
+#define IDS_FIND_SECURITY_UNREAD    2053
+#define IDS_FIND_NO_ACCOUNT         2054
+// The 変更できる list's choices (2056 to 2062), in the order of SubjectChoice.
+#define IDS_FIND_SUBJECT_FIRST      2056

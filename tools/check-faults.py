@@ -886,7 +886,7 @@ plant('package-all-packages', S, 'ALL APPLICATION PACKAGES (S-1-15-2-1) taken as
 plant('package-empty-name', S, 'An empty package name answered as one the system cannot derive, not as invalid',
       (SU, '    if (!text || !*text)\n        return ERROR_INVALID_PARAMETER;', '    if (!text)\n        return ERROR_INVALID_PARAMETER;'))
 plant('owner-read-control', D, 'An object whose owner alone may read it reported as unreadable',
-      ('dump/SecurityAudit.cpp', 'const ACCESS_MASK OpenForReadControl = READ_CONTROL;',
+      ('security/ObjectSecurity.cpp', 'const ACCESS_MASK OpenForReadControl = READ_CONTROL;',
        'const ACCESS_MASK OpenForReadControl = 0x00020001;'))
 plant('sddl-missing', D, '--security writes no SDDL',
       ('dump/SecurityAudit.cpp', '        facts->sddl = sddlText_.Get();',
@@ -903,9 +903,9 @@ plant('timer-units', D, "A timer's remaining time written in 100 ns units as mil
 plant('completion-open', D, 'An I/O completion object opened as a file (no queue count)',
       ('namespace/ObjectDetails.cpp', '    if (typeCode != TypeIoCompletion)\n        return', '    if (true)\n        return'))
 plant('completion-audit', D, "The audit opens an I/O completion object as a file (a securityError for every one)",
-      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, OpenForInformation, handle)",
+      ('security/ObjectSecurity.cpp', "OpenForDetails(path, typeCode, OpenForInformation, handle)",
        "OpenObjectByType(path, typeCode, OpenForInformation, handle)"),
-      ('dump/SecurityAudit.cpp', "OpenForDetails(path, typeCode, OpenForReadControl, handle)",
+      ('security/ObjectSecurity.cpp', "OpenForDetails(path, typeCode, OpenForReadControl, handle)",
        "OpenObjectByType(path, typeCode, OpenForReadControl, handle)"))
 plant('completion-queue-unread', D, "--details reads no I/O completion object's queue",
       ('dump/EntryExtras.cpp', '{TypeIoCompletion, MoreDetails::IoCompletion}', '{TypeUnknown, MoreDetails::IoCompletion}'))
@@ -1115,6 +1115,27 @@ plant('search-from-root', F, "A search from \\ itself finds nothing",
       ('find/NamespaceSearch.cpp', "    while (startLength > 1 && start[startLength - 1] == L'\\\\')", "    while (startLength > 0 && start[startLength - 1] == L'\\\\')"))
 plant('dump-entry-twice', D, "An entry the listing gave twice written twice (a watch says it was made twice)",
       ('dump/DirectoryEntries.cpp', "    items_.Truncate(kept);\n", ""))
+# Who can change it, in the find window: the subjects, the unreadable, the columns.
+plant('who-low-not-low', G, "現在のユーザー (低い整合性) searched at the user's own Medium level",
+      ('find/SearchSubject.cpp', '        subject->SetIntegrity(IntegrityLow);\n', ''))
+plant('who-unreadable-safe', G, 'An object whose security cannot be read left out as safe',
+      ('find/NamespaceSearch.cpp', '        *rights = Unreadable(status);\n        return true;', '        *rights = Unreadable(status);\n        return false;'))
+plant('who-unread-untold', G, 'The status line leaves out the objects whose security could not be read',
+      ('find/FindDialog.cpp', '    if (progress.securityUnread > 0)', '    if (progress.securityUnread > 99)'))
+plant('who-unknown-searched', G, 'An account that cannot be resolved searched for without a subject',
+      ('find/FindDialog.cpp', '    if (!subjectTaken)\n        return;', '    (void)subjectTaken;'))
+plant('who-columns-always', G, 'The rights and reason columns shown without a subject',
+      ('find/FindDialog.cpp', 'ShowAccessColumns(window, window.subject.Get() != nullptr);', 'ShowAccessColumns(window, true);'))
+plant('who-subject-forgotten', G, 'The last subject forgotten when the window is opened again',
+      ('find/FindDialog.cpp', '    if (LastSubject.Empty())\n        SendMessageW(combo, CB_SETCURSEL, 0, 0);', '    if (true)\n        SendMessageW(combo, CB_SETCURSEL, 0, 0);'))
+plant('who-choices-swapped', G, 'Users searched as Authenticated Users',
+      ('find/SearchSubject.cpp', 'BuildWellKnownGroup(WinBuiltinUsersSid, subject)', 'BuildWellKnownGroup(WinAuthenticatedUserSid, subject)'))
+plant('who-sort-ignored', G, 'A click on the rights or reason header sorts nothing',
+      ('find/FindDialog.cpp', 'reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem, ShownColumns(window));', 'reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem, PlainColumnCount);'))
+plant('who-rights-unmasked', G, 'Rights listed that do not change the object (read rights among them)',
+      ('find/NamespaceSearch.cpp', 'const ACCESS_MASK written = evaluation_.granted & ChangingRights(object.mapping);', 'const ACCESS_MASK written = evaluation_.granted;'))
+plant('who-row-moved', G, "The 変更できる row does not follow the window's width",
+      ('find/FindDialog.cpp', '    {CTRL_FIND_WRITABLE, Stretch},\n', ''))
 # The window's command line, and going to a path: a trailing "\\", a way gone, a failure that keeps the view.
 plant('start-blank', G, "A blank before a quoted start path keeps its quotes (never found)",
       ('app/Startup.cpp', "    while (IsBlank(*commandLine))\n        ++commandLine;\n", ""))
@@ -1166,11 +1187,11 @@ plant('dacl-unevaluated-uncounted', S, "Entries the evaluation skips (callback, 
 plant('who-last-only', D, "Several --writable-by keep only the last one's rights",
       (X, '        facts->writable |= written;', '        facts->writable = written;'))
 plant('who-empty', D, "An empty --writable-by taken",
-      (X, '    if (!who[0]) {\n        return false;', '    if (false) {\n        return false;'))
+      ('security/AccountResolve.cpp', '    if (!who[0])\n        return AccountProblem::Empty;', ''))
 plant('who-domain', D, "A domain (BUILTIN) taken as a --writable-by account",
-      (X, 'use != SidTypeDomain && ', ''))
+      ('security/AccountResolve.cpp', 'use != SidTypeDomain && ', ''))
 plant('who-placeholder', D, "A creator placeholder (CO) taken as a --writable-by account",
-      (X, 'return !placeholder && use', 'return use'))
+      ('security/AccountResolve.cpp', 'return !placeholder && use', 'return use'))
 plant('owner-without-security', D, "--writable-by without --security writes the owner",
       (X, '    if (sddl_) {\n        LocalBlock text;\n        NameOwner(object.descriptor, facts);',
        '    NameOwner(object.descriptor, facts);\n    if (sddl_) {\n        LocalBlock text;'))
@@ -1306,7 +1327,7 @@ plant('text-append-blank', G, 'A further sentence leaves a bare blank where only
 plant('holders-nobody-counted', G, 'Nobody holding the object said as 0 processes with 0 handles',
       ('holders/HoldersWindow.cpp', 'processes == 0 ? LoadText', 'false ? LoadText'))
 plant('fit-find-never', G, "The find list's columns keep their first shares after a search (a long name or target cut off)",
-      ('find/FindDialog.cpp', '    FitReportColumns(window.list, window.rows.Widths(), FoundColumnCount);\n', ''))
+      ('find/FindDialog.cpp', '    FitReportColumns(window.list, window.rows.Widths(), ShownColumns(window));\n', ''))
 plant('fit-holders-never', G, "The holders list's columns keep their first shares after a scan (the access names cut off)",
       ('holders/HoldersWindow.cpp', '    FitHolderColumns(window.list, window.source);\n', ''))
 plant('fit-no-image', G, "The find list's name column fitted without its icon (the longest name cut)",

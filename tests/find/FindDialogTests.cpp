@@ -1,4 +1,5 @@
 // The find window driven as a user drives it, over the test objects and Wine's whole namespace.
+#include "AccessRows.h"
 #include "MainWindowFixture.h"
 
 #include "app/ColumnFit.h"
@@ -52,6 +53,17 @@ struct Finder {
         }
         return rows;
     }
+    // The 変更できる field's text, as chosen from its list or typed.
+    void Ask(const wchar_t* subject) const { SetWindowTextW(Item(CTRL_FIND_WRITABLE), subject); }
+    // "name|rights|reason " per row.
+    std::string Access() const
+    {
+        std::string rows;
+        for (int i = 0; i < ListView_GetItemCount(List()); ++i)
+            rows += Utf8(ItemText(List(), i, 0) + L"|" + ItemText(List(), i, 4) + L"|" + ItemText(List(), i, 5)) + " ";
+        return rows;
+    }
+    int Columns() const { return Header_GetItemCount(ListView_GetHeader(List())); }
     void SortBy(int column) const
     {
         NMLISTVIEW click = {{List(), CTRL_FIND_RESULTS, LVN_COLUMNCLICK}, -1, column, 0, 0, 0, {}, 0};
@@ -95,7 +107,8 @@ TEST_CASE("find: one window at the tree's directory, with the system's types in 
     RECT r = {};
     GetWindowRect(f.dialog, &r);
     SetWindowPos(f.dialog, nullptr, 0, 0, r.right - r.left + 100, r.bottom - r.top + 80, SWP_NOMOVE | SWP_NOZORDER);
-    CHECK(Placed(f.List()) + " " + Placed(f.Item(CTRL_FIND_STATUS)) + " " + Placed(f.Item(IDCANCEL)) == "12,98,671,314 12,421,671,15 576,65,107,23");  // 100 x 80 more
+    CHECK(Placed(f.List()) + " " + Placed(f.Item(CTRL_FIND_STATUS)) + " " + Placed(f.Item(IDCANCEL)) + " " +
+              Placed(f.Item(CTRL_FIND_WRITABLE)) == "12,117,671,295 12,421,671,15 576,65,107,23 116,89,447,21");  // 100 x 80 more
     std::vector<std::wstring> types;
     for (int i = 0; i < SendMessageW(f.Item(CTRL_FIND_TYPE), CB_GETCOUNT, 0, 0); ++i) {
         wchar_t text[256] = {};
@@ -215,6 +228,69 @@ TEST_CASE("find: Enter or a double-click on a result shows it in the main window
     CloseFindDialog();
 }
 
+TEST_CASE("find: who can change it, by each subject of the list and a typed SID, with the rights and reasons; the "
+          "unreadable listed and counted; an unknown account; the columns only with a subject, sorted by; Alt+Enter")
+{
+    REQUIRE(BuildAccessRows(Objects(), L"Access") == 0);
+    const std::string w = "|変更、削除、アクセス許可の変更、所有権の取得|", refused = "refused|読めません: アクセスは拒否されました。| ";
+    // In name order: the refused one between the two Everyone may change.
+    const std::string wd = "low-label" + w + "#0:WD " + refused + "unlabelled" + w + "#0:WD ";
+    const std::string counted = " 1 個のオブジェクトのセキュリティを読めませんでした。";
+    const struct { const wchar_t* subject; std::string rows, status; } asked[] = {
+        {L"Everyone", wd, "3 個のオブジェクトが見つかりました。" + counted},
+        {L"Users", wd, "3 個のオブジェクトが見つかりました。" + counted},
+        {L"Authenticated Users", "au-only" + w + "#1:AU " + wd, "4 個のオブジェクトが見つかりました。" + counted},
+        // Wine's user: its groups as a logon gives them, Administrators for denying only.
+        {L"現在のユーザー", "au-only" + w + "#1:AU " + wd, "4 個のオブジェクトが見つかりました。" + counted},
+        {L"現在のユーザー (低い整合性)", "low-label" + w + "#0:WD " + refused, "2 個のオブジェクトが見つかりました。" + counted},
+        // Wine's own token: High, every group enabled.
+        {L"このプロセス", "au-only" + w + "#1:AU ba-only" + w + "#1:BA " + wd,
+         "5 個のオブジェクトが見つかりました。" + counted},
+        {L"S-1-5-32-544", "ba-only" + w + "#1:BA " + wd, "4 個のオブジェクトが見つかりました。" + counted},
+        {L"NoSuchAccount-Kagero", "", "アカウントが見つかりません: NoSuchAccount-Kagero"},
+        {L"(指定なし)", "", "5 個のオブジェクトが見つかりました。"},
+    };
+    Finder f;
+    f.SortBy(0);
+    for (const auto& ask : asked) {
+        CAPTURE(Utf8(ask.subject));
+        f.Ask(ask.subject);
+        f.Start(L"", L"", Objects().Path(L"Access"));
+        CHECK(Utf8(f.Wait()) == ask.status);
+        CHECK(f.Columns() == (ask.rows.empty() ? 4 : 6));
+        if (ask.rows.empty())
+            CHECK(ListView_GetItemCount(f.List()) == (*ask.subject == L'(' ? 5 : 0));
+        else
+            CHECK(f.Access() == ask.rows);
+    }
+    f.Ask(L"現在のユーザー (低い整合性)");
+    f.Start(L"", L"", Objects().Path(L"Access"));
+    f.Wait();
+    f.SortBy(4);  // 読めません (よ) before 変更 (へ) in the collation's order
+    CHECK(f.Access() == refused + "low-label" + w + "#0:WD ");
+    f.SortBy(4);
+    CHECK(f.Access() == "low-label" + w + "#0:WD " + refused);
+    f.SortBy(5);
+    CHECK(f.Access().rfind("refused|", 0) == 0);  // no reason first
+    CloseFindDialog();
+    Finder again;  // the subject kept
+    CHECK((again.Text(CTRL_FIND_WRITABLE) == L"現在のユーザー (低い整合性)" && again.Columns() == 4));
+    again.Start(L"low", L"", Objects().Path(L"Access"));
+    again.Wait();
+    ListView_SetItemState(again.List(), 0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    std::wstring path;
+    modal::OnSheet = [&](HWND, HWND page) { path = TextOf(GetDlgItem(page, CTRL_PAGE_PATH)); };
+    const modal::Seen seen = modal::Run([&] { SendMessageW(again.List(), WM_SYSKEYDOWN, VK_RETURN, 1 << 29); });
+    CHECK((seen.sheets.size() == 1 && path == Objects().Path(L"Access\\low-label")));
+    NMITEMACTIVATE click = {{again.List(), CTRL_FIND_RESULTS, NM_DBLCLK}, 0, 0, 0, 0, 0, {}, 0, 0};
+    SendMessageW(again.dialog, WM_NOTIFY, CTRL_FIND_RESULTS, reinterpret_cast<LPARAM>(&click));
+    CHECK(Shell().PathOf(Shell().Next(TVGN_CARET)) == Objects().Path(L"Access"));
+    again.Ask(L"");  // the next tests' searches without one
+    again.Start(L"", L"", Objects().Path(L"NoSuch"));
+    again.Wait();
+    CloseFindDialog();
+}
+
 TEST_CASE("find: 中止, closing the window and exiting the program during a search stop it; no row or worker is left")
 {
     Real = Held = ActiveDirectoryCalls();
@@ -230,9 +306,15 @@ TEST_CASE("find: 中止, closing the window and exiting the program during a sea
     CHECK(stopped.rfind(L"検索を中止しました。", 0) == 0);
     CHECK((!IsWindowEnabled(f.Item(CTRL_FIND_STOP)) && LiveSearchWorkers() == 0));
     ResetEvent(StopAsked);
+    f.Ask(L"Everyone");  // its worker reads the subject until it has stopped
     f.Start(L"", L"", L"\\");
     SendMessageW(f.dialog, WM_COMMAND, IDCANCEL, 0);
     CHECK((!IsWindow(f.dialog) && FindDialogWindow() == nullptr && LiveSearchWorkers() == 0 && LiveFoundRows() == 0));
+    Finder plain;  // the next searches without a subject
+    plain.Ask(L"");
+    plain.Start(L"", L"", L"\\NoSuch");
+    plain.Wait();
+    CloseFindDialog();
 
     EndShell();
     ResetEvent(StopAsked);

@@ -2,7 +2,7 @@
 // main window, property sheet, find window and holders window over the
 // README's scene (kagero-scene.exe, started before). Saves
 // FOLDER\main-window.bmp, general-page.bmp, security-page.bmp,
-// find-window.bmp and holders-window.bmp, each the window's own rectangle of
+// find-window.bmp, find-writable.bmp and holders-window.bmp, each the window's own rectangle of
 // the screen; exit code 1 when one is missing.
 #include <windows.h>
 #include <commctrl.h>
@@ -248,6 +248,37 @@ void TakeFindPicture()
     CloseFindDialog();
 }
 
+// The find window listing what a low-integrity process of the user can
+// change in the scene's directory, with the rights and the entries that give them.
+void TakeWritablePicture()
+{
+    SendMessageW(MainWindowHandle, WM_COMMAND, CMD_FIND, 0);
+    HWND find = FindDialogWindow();
+    if (!find) {
+        Fail(L"the find window cannot be made", GetLastError());
+        return;
+    }
+    const std::wstring place = std::wstring(L"\\") + scene::Directory;
+    SetDlgItemTextW(find, CTRL_FIND_NAME, L"");
+    SendDlgItemMessageW(find, CTRL_FIND_TYPE, CB_SETCURSEL, 0, 0);
+    SetDlgItemTextW(find, CTRL_FIND_LOCATION, place.c_str());
+    SetDlgItemTextW(find, CTRL_FIND_WRITABLE, L"現在のユーザー (低い整合性)");
+    // Wide enough for the two columns the subject adds.
+    RECT frame = {};
+    GetWindowRect(find, &frame);
+    SetWindowPos(find, nullptr, 0, 0, frame.right - frame.left + 160, frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
+    SendMessageW(find, WM_COMMAND, CTRL_FIND_START, 0);
+    for (int round = 0; round < 100 && IsWindowEnabled(GetDlgItem(find, CTRL_FIND_STOP)); ++round)
+        Settle(50);
+    if (IsWindowEnabled(GetDlgItem(find, CTRL_FIND_STOP)))
+        Fail(L"the search did not end within 5 s", 0);
+    SetForegroundWindow(find);
+    Settle(200);
+    SaveWindow(find, L"find-writable");
+    SetDlgItemTextW(find, CTRL_FIND_WRITABLE, L"");
+    CloseFindDialog();
+}
+
 // The holders window on the section the mail programs share.
 void TakeHoldersPicture(ControlSite& site)
 {
@@ -300,6 +331,7 @@ void TakePictures(ControlSite& site)
     VisitSheet({SetForegroundWindow, ShowSecurityPage, SelectAccount,
                 [](HWND sheet) { SaveWindow(sheet, L"security-page"); }});
     TakeFindPicture();
+    TakeWritablePicture();
     TakeHoldersPicture(site);
 }
 
