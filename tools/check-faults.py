@@ -522,6 +522,8 @@ plant('files-stuck-uncounted', N, "A file whose name did not come in time not co
       (H, "        ++letGo_;\n        CountStuck(row.pid);", "        ++letGo_;"))
 plant('files-stuck-unbounded', N, "Query threads left waiting without bound",
       (Q, "if (!shared_ && Stuck < MostStuckQueries) {", "if (!shared_) {"))
+plant('files-stop-awaits-name', G, "A scan stopped while a file's name is awaited waits for the name, which may never come",
+      (Q, "    const bool stopped = stop && *stop;\n", "    const bool stopped = stop && *stop;\n    if (stopped)\n        WaitForSingleObject(shared_->answered, INFINITE);\n"))
 plant('files-reused-verdict', N, "A value reused by a file since the snapshot drops its whole type's holders",
       (H, "bool Stopped(volatile LONG* stop)", "USHORT SkippedType = 0xFFFF;\nbool Stopped(volatile LONG* stop)"),
       (H, "            return STATUS_CANCELLED_NT;\n        NTSTATUS duplication = 0;",

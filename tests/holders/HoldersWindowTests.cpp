@@ -156,6 +156,16 @@ void CALLBACK ScanAndExit(HWND, UINT, UINT_PTR timer, DWORD)
     PostMessageW(MainWindowHandle, WM_COMMAND, CMD_EXIT, 0);
 }
 
+// The same while a file's name query is stuck: the worker waits on it, the program still ends.
+void CALLBACK StuckAndExit(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    ShowHoldersWindow(MainWindowHandle, L"\\Device\\NamedPipe", L"Device");
+    for (const ULONGLONG end = GetTickCount64() + 10000; StuckNameQueries() == 0 && GetTickCount64() < end;)
+        Sleep(10);
+    PostMessageW(MainWindowHandle, WM_COMMAND, CMD_EXIT, 0);
+}
+
 }  // namespace
 
 TEST_CASE("holders: a row's holders, one row per handle with its access named; the status; sort, Ctrl+C, F5; a second "
@@ -290,7 +300,8 @@ TEST_CASE("holders: Ctrl+H on a find result; a process that cannot be opened is 
     CloseHoldersWindow();
 }
 
-TEST_CASE("holders: closing the window and exiting the program during a scan stop it; no worker is left")
+TEST_CASE("holders: closing the window and exiting the program during a scan stop it, a stuck name query too; no "
+          "worker is left")
 {
     REQUIRE(Objects().Event(L"Scanned") == 0);
     HeldScans held;
@@ -306,6 +317,23 @@ TEST_CASE("holders: closing the window and exiting the program during a scan sto
     SetTimer(nullptr, 0, 50, ScanAndExit);
     CHECK(RunKagero(GetModuleHandleW(nullptr), SW_HIDE, MakeRecordingSite) == 0);
     CHECK((HoldersWindowHandle() == nullptr && LiveHolderWorkers() == 0));
+    delete LastSite;
+    UnregisterClassW(L"Kagero_MainWndClass", GetModuleHandleW(nullptr));
+
+    ResetEvent(Hold);
+    Release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    RealObjects = Blocking = ActiveObjectCalls();
+    Blocking.queryObject = BlockFileNames;
+    SetObjectCalls(&Blocking);
+    SetTimer(nullptr, 0, 50, StuckAndExit);
+    CHECK(RunKagero(GetModuleHandleW(nullptr), SW_HIDE, MakeRecordingSite) == 0);
+    CHECK((HoldersWindowHandle() == nullptr && LiveHolderWorkers() == 0 && StuckNameQueries() > 0));
+    SetObjectCalls(nullptr);
+    SetEvent(Release);
+    for (const ULONGLONG end = GetTickCount64() + 10000; StuckNameQueries() > 0 && GetTickCount64() < end;)
+        Sleep(10);
+    CHECK(StuckNameQueries() == 0);
+    CloseHandle(Release);
     delete LastSite;
     UnregisterClassW(L"Kagero_MainWndClass", GetModuleHandleW(nullptr));
 }

@@ -8,7 +8,8 @@
 // mail programs' section ("--hold ROLE READY GO PARENT"), so that a program
 // holds it from its first moment. The keeper waits on a pipe, whose name is
 // no entry of the namespace, so a dump sees nothing of the scene but its
-// objects. They are made in the dump's order, at once (the holders are
+// objects; it also keeps the backup agent's catalog file open, so that the
+// holders of a pipe and of a file have an example each. They are made in the dump's order, at once (the holders are
 // started first and wait for GO), and ended in that order, so that a watch
 // seldom has a look fall between two of them and, when it does, still writes
 // them in the dump's order.
@@ -23,6 +24,8 @@
 namespace {
 
 const wchar_t PipeName[] = L"\\\\.\\pipe\\kagero-scene";
+// In the Windows folder rather than the user's temporary one, so that its name is the same for every user.
+const wchar_t CatalogFile[] = L"C:\\windows\\temp\\BackupAgent.catalog";
 
 enum Kind { ManualEvent, AutoEvent, Mutant, Timer, Semaphore, Section };
 
@@ -197,10 +200,15 @@ DWORD StartHolders(Child (&holders)[HolderCount])
 // it in the dump's order. Its exit code is the error that stopped it.
 int Keep(const wchar_t* ready)
 {
-    Owned pipe, objects[ObjectCount];
+    Owned pipe, catalog, objects[ObjectCount];
     Child holders[HolderCount];
     pipe.Reset(CreateNamedPipeW(PipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 16, 16, 0, nullptr));
     if (pipe.handle == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    // Gone with the keeper: nothing of the scene is left on the disk.
+    catalog.Reset(CreateFileW(CatalogFile, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (catalog.handle == INVALID_HANDLE_VALUE)
         return GetLastError();
     if (const DWORD error = StartHolders(holders))
         return error;
