@@ -16,6 +16,15 @@ struct SortContext {
     bool descending;
 };
 
+// A file's handle by a file's rights: the object's type would name them as its own.
+void DescribeHeld(const HeldHandle& held, int typeCode, wchar_t (&text)[AccessTextChars])
+{
+    if (held.file)
+        DescribeFileAccess(held.access, text);
+    else
+        DescribeAccess(typeCode, held.access, text);
+}
+
 int CompareNumbers(ULONG_PTR a, ULONG_PTR b) { return a < b ? -1 : (a > b ? 1 : 0); }
 
 // The column's order, then process and handle, so that equal texts keep one
@@ -35,8 +44,8 @@ int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM parameter)
         break;
     case ColumnAccess: {
         wchar_t aText[AccessTextChars], bText[AccessTextChars];
-        DescribeAccess(context->source->typeCode, a.access, aText);
-        DescribeAccess(context->source->typeCode, b.access, bText);
+        DescribeHeld(a, context->source->typeCode, aText);
+        DescribeHeld(b, context->source->typeCode, bText);
         result = lstrcmpiW(aText, bText);
         break;
     }
@@ -105,7 +114,7 @@ void HolderRowText(const HolderRowsSource& source, LPARAM index, int column, wch
         wsprintfW(made, L"0x%I64X", static_cast<unsigned long long>(held.value));
         break;
     case ColumnAccess:
-        DescribeAccess(source.typeCode, held.access, made);
+        DescribeHeld(held, source.typeCode, made);
         break;
     case ColumnFile:
         shown = held.file ? held.file : L"";

@@ -49,6 +49,14 @@ const AccessRightRow TypeAccessRows[AccessRowCount] = {
       {0x10, L"通知"}, {0x20, L"リンクの作成"}}},
 };
 
+// Not a type of the security page's: a file's handle, as the holders of a
+// device list them, is named by a file's own rights.
+const AccessRightRow FileAccessRow = {
+    -1, 0x011F01FF,
+    {{0x1, L"データの読み取り"}, {0x2, L"データの書き込み"}, {0x4, L"データの追加"}, {0x8, L"拡張属性の読み取り"},
+     {0x10, L"拡張属性の書き込み"}, {0x20, L"ファイルの実行"}, {0x40, L"子の削除"}, {0x80, L"属性の読み取り"},
+     {0x100, L"属性の書き込み"}}};
+
 const AccessRightName GenericAccessNames[GenericAccessNameCount] = {
     {0x00000001, QueryInformation},
     {0x00010000, L"削除"},
@@ -78,11 +86,23 @@ NTSTATUS FindAccessRow(int typeCode, ACCESS_MASK* validMask, int* row)
     return 0;
 }
 
-void DescribeAccess(int typeCode, ACCESS_MASK mask, wchar_t (&text)[AccessTextChars])
+namespace {
+
+// The row's first entry sharing a bit with mask, else the generic list's.
+NTSTATUS NameRight(const AccessRightRow* row, ACCESS_MASK mask, wchar_t* text, size_t capacity)
 {
-    ACCESS_MASK valid = 0;
-    int row = NoAccessRow;
-    FindAccessRow(typeCode, &valid, &row);
+    if (row)
+        for (const AccessRightName& entry : row->entries)
+            if (entry.mask & mask)
+                return CopyName(entry.name, text, capacity);
+    for (const AccessRightName& entry : GenericAccessNames)
+        if (entry.mask & mask)
+            return CopyName(entry.name, text, capacity);
+    return STATUS_NOT_FOUND_NT;
+}
+
+void DescribeWith(const AccessRightRow* row, ACCESS_MASK valid, ACCESS_MASK mask, wchar_t (&text)[AccessTextChars])
+{
     // The auditing right is the page's own; holding all the others is full control.
     const ACCESS_MASK all = valid & ~ACCESS_SYSTEM_SECURITY;
     size_t length = 0;
@@ -98,7 +118,7 @@ void DescribeAccess(int typeCode, ACCESS_MASK mask, wchar_t (&text)[AccessTextCh
             continue;
         rest &= ~bit;
         wchar_t name[AccessNameMaxChars];
-        if (GetAccessRightName(row, bit, name, AccessNameMaxChars) != 0) {
+        if (NameRight(row, bit, name, AccessNameMaxChars) != 0) {
             unnamed |= bit;
             continue;
         }
@@ -116,14 +136,22 @@ void DescribeAccess(int typeCode, ACCESS_MASK mask, wchar_t (&text)[AccessTextCh
     text[length] = L'\0';
 }
 
+}  // namespace
+
+void DescribeAccess(int typeCode, ACCESS_MASK mask, wchar_t (&text)[AccessTextChars])
+{
+    ACCESS_MASK valid = 0;
+    int row = NoAccessRow;
+    FindAccessRow(typeCode, &valid, &row);
+    DescribeWith(row == NoAccessRow ? nullptr : &TypeAccessRows[row], valid, mask, text);
+}
+
+void DescribeFileAccess(ACCESS_MASK mask, wchar_t (&text)[AccessTextChars])
+{
+    DescribeWith(&FileAccessRow, FileAccessRow.validMask, mask, text);
+}
+
 NTSTATUS GetAccessRightName(int row, ACCESS_MASK mask, wchar_t* text, size_t capacity)
 {
-    if (row >= 0 && row < AccessRowCount)
-        for (const AccessRightName& entry : TypeAccessRows[row].entries)
-            if (entry.mask & mask)
-                return CopyName(entry.name, text, capacity);
-    for (const AccessRightName& entry : GenericAccessNames)
-        if (entry.mask & mask)
-            return CopyName(entry.name, text, capacity);
-    return STATUS_NOT_FOUND_NT;
+    return NameRight(row >= 0 && row < AccessRowCount ? &TypeAccessRows[row] : nullptr, mask, text, capacity);
 }

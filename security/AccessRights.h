@@ -50,3 +50,6 @@ const size_t AccessTextChars = 32 * AccessNameMaxChars + 16;
 // from the lowest bit, joined by "、"; the bits no name fits follow as one
 // mask ("0x%08X"), which is all there is of a mask no name fits at all.
 void DescribeAccess(int typeCode, ACCESS_MASK mask, wchar_t (&text)[AccessTextChars]);
+// The same by a file's rights (データの読み取り, ...), for the handles of files
+// and pipes, which no type of the page names.
+void DescribeFileAccess(ACCESS_MASK mask, wchar_t (&text)[AccessTextChars]);

@@ -524,6 +524,10 @@ plant('files-stuck-unbounded', N, "Query threads left waiting without bound",
       (Q, "if (!shared_ && Stuck < MostStuckQueries) {", "if (!shared_) {"))
 plant('files-stop-awaits-name', G, "A scan stopped while a file's name is awaited waits for the name, which may never come",
       (Q, "    const bool stopped = stop && *stop;\n", "    const bool stopped = stop && *stop;\n    if (stopped)\n        WaitForSingleObject(shared_->answered, INFINITE);\n"))
+plant('files-access-by-device', G, "A file's handle in the holders window named by its device's rights",
+      ('holders/HolderRows.cpp', "    if (held.file)\n        DescribeFileAccess", "    if (false)\n        DescribeFileAccess"))
+plant('files-access-full-control', S, "A file's handle said to have full control when it has less",
+      ('security/AccessRights.cpp', "DescribeWith(&FileAccessRow, FileAccessRow.validMask,", "DescribeWith(&FileAccessRow, DefaultValidAccess,"))
 plant('files-reused-verdict', N, "A value reused by a file since the snapshot drops its whole type's holders",
       (H, "bool Stopped(volatile LONG* stop)", "USHORT SkippedType = 0xFFFF;\nbool Stopped(volatile LONG* stop)"),
       (H, "            return STATUS_CANCELLED_NT;\n        NTSTATUS duplication = 0;",
@@ -610,15 +614,15 @@ plant('event-names-swapped', S, "Two right names swapped in the Event row",
        "{TypeEvent, 0x011F0003, {{0x1, Modify}, {0x2, QueryInformation}}},"))
 plant('generic-first', S, "Generic names looked up before the type's own",
       ('security/AccessRights.cpp',
-       "    if (row >= 0 && row < AccessRowCount)\n"
-       "        for (const AccessRightName& entry : TypeAccessRows[row].entries)\n"
+       "    if (row)\n"
+       "        for (const AccessRightName& entry : row->entries)\n"
        "            if (entry.mask & mask)\n                return CopyName(entry.name, text, capacity);\n"
        "    for (const AccessRightName& entry : GenericAccessNames)\n"
        "        if (entry.mask & mask)\n            return CopyName(entry.name, text, capacity);",
        "    for (const AccessRightName& entry : GenericAccessNames)\n"
        "        if (entry.mask & mask)\n            return CopyName(entry.name, text, capacity);\n"
-       "    if (row >= 0 && row < AccessRowCount)\n"
-       "        for (const AccessRightName& entry : TypeAccessRows[row].entries)\n"
+       "    if (row)\n"
+       "        for (const AccessRightName& entry : row->entries)\n"
        "            if (entry.mask & mask)\n                return CopyName(entry.name, text, capacity);"))
 plant('name-fit', S, "A name that does not fit with its terminator accepted",
       ('security/AccessRights.cpp', "if (!text || length >= capacity)", "if (!text || length > capacity)"))
@@ -1042,7 +1046,7 @@ plant('holders-find-ctrl-h', G, 'Ctrl+H on a find result does nothing',
 plant('holders-command', G, "The Object menu's holders command does nothing",
       ('app/MainFrame.cpp', '            ShowHoldersWindow(window, path.Get(), typeName.Get());', '            (void)0;'))
 plant('holders-access-mask', G, "The access column shows the mask, not the rights' names",
-      ('holders/HolderRows.cpp', '        DescribeAccess(source.typeCode, held.access, made);\n        break;', '        wsprintfW(made, L"0x%08lX", held.access);\n        break;'))
+      ('holders/HolderRows.cpp', '        DescribeHeld(held, source.typeCode, made);\n        break;', '        wsprintfW(made, L"0x%08lX", held.access);\n        break;'))
 
 # The floors.
 plant('floors-crossing', 'floors', "The find window includes the explorer's internals",

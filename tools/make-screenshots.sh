@@ -37,7 +37,7 @@ run --exec sh -c 'wine "$1" || exit
         exit 1
     fi
     wine "$2" "$3"' sh "$build/tools/kagero-scene.exe" "$tool" "$windows_folder" "$cannot"
-for picture in main-window general-page security-page find-window find-writable holders-window; do
+for picture in main-window general-page security-page find-window find-writable holders-window holders-files; do
     # No time stamps in the files: a picture taken again changes only when it looks different.
     convert "$shots/$picture.bmp" -strip "$docs/$picture.png"
 done

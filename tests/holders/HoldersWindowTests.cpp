@@ -238,6 +238,8 @@ TEST_CASE("holders: a device's holders are its files, each with its name below i
         if (ItemText(h.List(), i, 1) == std::to_wstring(pid) && ItemText(h.List(), i, 4) == Holder().PipeName())
             files.push_back(ItemText(h.List(), i, 3));
     CHECK(files.size() == 2);
+    for (const std::wstring& access : files)  // a pipe's rights by a file's names, not the device's
+        CHECK(access.rfind(L"データの読み取り、データの書き込み、", 0) == 0);
     CHECK(ListView_GetColumnWidth(h.List(), 4) > ListView_GetStringWidth(h.List(), Holder().PipeName().c_str()));
 
     Release = CreateEventW(nullptr, TRUE, FALSE, nullptr);

@@ -56,7 +56,11 @@ TEST_CASE("names: a row's entry before the generic list, the first sharing a bit
 
 TEST_CASE("a granted mask named as the security page names the type's rights; the bits no name fits as one mask")
 {
+    const int File = -2;  // a file's handle, by a file's rights
     const struct { int type; ACCESS_MASK mask; const wchar_t* text; } cases[] = {
+        {File, 0x0012019F, L"データの読み取り、データの書き込み、データの追加、拡張属性の読み取り、拡張属性の書き込み、属性の読み取り、"
+                           L"属性の書き込み、アクセス許可の読み取り、同期"},
+        {File, 0x001F01FF, L"フルコントロール"}, {File, 0x00000060, L"ファイルの実行、子の削除"},
         {3, 0x001F0003, L"フルコントロール"}, {3, 0x00100001, L"情報の問い合わせ、同期"},
         {3, 0x011F0003, L"フルコントロール、監査"}, {4, 0x00100000, L"同期"}, {0, 0x000F000F, L"フルコントロール"},
         {-1, 0x001F0001, L"フルコントロール"}, {3, 0, L"0x00000000"}, {19, 0x00001410, L"0x00001410"},
@@ -66,7 +70,10 @@ TEST_CASE("a granted mask named as the security page names the type's rights; th
     for (const auto& c : cases) {
         INFO("type ", c.type, ", mask ", c.mask);
         wchar_t text[AccessTextChars];
-        DescribeAccess(c.type, c.mask, text);
+        if (c.type == File)
+            DescribeFileAccess(c.mask, text);
+        else
+            DescribeAccess(c.type, c.mask, text);
         CHECK(std::wstring(text) == c.text);
     }
 }

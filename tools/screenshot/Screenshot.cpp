@@ -2,7 +2,7 @@
 // main window, property sheet, find window and holders window over the
 // README's scene (kagero-scene.exe, started before). Saves
 // FOLDER\main-window.bmp, general-page.bmp, security-page.bmp,
-// find-window.bmp, find-writable.bmp and holders-window.bmp, each the window's own rectangle of
+// find-window.bmp, find-writable.bmp, holders-window.bmp and holders-files.bmp, each the window's own rectangle of
 // the screen; exit code 1 when one is missing.
 #include <windows.h>
 #include <commctrl.h>
@@ -307,6 +307,38 @@ void TakeHoldersPicture(ControlSite& site)
     CloseHoldersWindow();
 }
 
+// The holders window on the pipes' device: each row a pipe open in a
+// process, the scene keeper's among them, with the pipe's name in its own column.
+void TakeFileHoldersPicture()
+{
+    HWND holders = ShowHoldersWindow(MainWindowHandle, L"\\Device\\NamedPipe", L"Device");
+    if (!holders) {
+        Fail(L"the holders window cannot be made", GetLastError());
+        return;
+    }
+    HWND list = GetDlgItem(holders, CTRL_HOLDERS_LIST);
+    for (int round = 0; round < 100 && ListView_GetItemCount(list) == 0; ++round)
+        Settle(50);
+    if (ListView_GetItemCount(list) == 0)
+        Fail(L"the scan found no holders within 5 s", 0);
+    RECT frame = {};
+    GetWindowRect(holders, &frame);
+    SetWindowPos(holders, nullptr, 0, 0, frame.right - frame.left + 260, frame.bottom - frame.top + 60,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    LVFINDINFOW find = {LVFI_STRING, L"kagero-scene.exe", 0, {}, 0};
+    const int keeper = ListView_FindItem(list, -1, &find);
+    if (keeper >= 0) {
+        ListView_SetItemState(list, keeper, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+        ListView_EnsureVisible(list, keeper, FALSE);
+    }
+    // A file's access names run long: the column narrowed, as a user drags it, so that the file column shows.
+    ListView_SetColumnWidth(list, 3, 260);
+    SetForegroundWindow(holders);
+    Settle(300);
+    SaveWindow(holders, L"holders-files");
+    CloseHoldersWindow();
+}
+
 void TakePictures(ControlSite& site)
 {
     Settle(1000);  // the first Refresh
@@ -333,6 +365,7 @@ void TakePictures(ControlSite& site)
     TakeFindPicture();
     TakeWritablePicture();
     TakeHoldersPicture(site);
+    TakeFileHoldersPicture();
 }
 
 }  // namespace
