@@ -51,15 +51,20 @@ NTSTATUS HandleScan::Run(const HandleScanOptions& options)
     // addresses, the other handles with its address are its holders, found
     // without duplicating or asking any of them (those whose name cannot be
     // asked too). A device is held through its files, other objects: asked.
-    ObjectHandle own;
+    // Our own handles also give the table's type number of the object's type
+    // (a device's: of a file, which is what its holders hold), so that only
+    // the handles the snapshot gives that number are duplicated. Ours cannot
+    // have been reused; a value reused in another process since the snapshot
+    // is no handle the snapshot saw.
+    ObjectHandle own, file;
     const int typeCode = options.path && options.typeName ? LookupObjectType(options.typeName, nullptr) : -1;
-    if (typeCode >= 0 && typeCode != TypeDevice)
-        OpenObjectByType(options.path, typeCode, 0, own.Receive());
+    if (typeCode >= 0)
+        OpenObjectByType(options.path, typeCode, 0, (typeCode == TypeDevice ? file : own).Receive());
     // The handle table first: a process that held a handle then is in the
     // list taken after it, unless it has ended.
     GrowingArray<Row> rows;
     ULONG_PTR address = 0;
-    NTSTATUS status = TakeRows(&rows, own.Get(), &address);
+    NTSTATUS status = TakeRows(&rows, own.Get(), file.Get(), &address);
     if (status >= 0)
         status = processes_.Take();
     if (status >= 0 && address != 0)
@@ -92,8 +97,9 @@ NTSTATUS HandleScan::KeepByAddress(const GrowingArray<Row>& rows, ULONG_PTR addr
     return 0;
 }
 
-NTSTATUS HandleScan::TakeRows(GrowingArray<Row>* rows, HANDLE own, ULONG_PTR* address)
+NTSTATUS HandleScan::TakeRows(GrowingArray<Row>* rows, HANDLE own, HANDLE file, ULONG_PTR* address)
 {
+    chosenNumber_ = NoNumber;
     GrowingArray<BYTE> table(1);
     const NTSTATUS status = ReadSystemTable(SystemExtendedHandleInformationClass, &table);
     if (status < 0)
@@ -115,10 +121,14 @@ NTSTATUS HandleScan::TakeRows(GrowingArray<Row>* rows, HANDLE own, ULONG_PTR* ad
         CopyMemory(&entry, entries + i * sizeof(entry), sizeof(entry));
         const Row row = {static_cast<DWORD>(entry.UniqueProcessId), entry.ObjectTypeIndex, entry.HandleValue,
                          entry.GrantedAccess, reinterpret_cast<ULONG_PTR>(entry.Object)};
-        if (row.pid != self)
+        if (row.pid != self) {
             rows->Push(row);
-        else if (own && row.value == reinterpret_cast<ULONG_PTR>(own))
+        } else if (own && row.value == reinterpret_cast<ULONG_PTR>(own)) {
             *address = row.object;
+            chosenNumber_ = row.type;
+        } else if (file && row.value == reinterpret_cast<ULONG_PTR>(file)) {
+            chosenNumber_ = row.type;
+        }
     }
     // Grouped by process, so that each is opened once.
     std::sort(rows->Data(), rows->Data() + rows->Count(),
@@ -128,6 +138,12 @@ NTSTATUS HandleScan::TakeRows(GrowingArray<Row>* rows, HANDLE own, ULONG_PTR* ad
 
 NTSTATUS HandleScan::ScanProcess(const Row* rows, size_t count)
 {
+    // A process with nothing to ask is not opened.
+    bool asking = false;
+    for (size_t i = 0; i < count && !asking; ++i)
+        asking = Asked(rows[i]);
+    if (!asking)
+        return 0;
     if (Stopped(options_.stop))
         return STATUS_CANCELLED_NT;
 
@@ -152,6 +168,8 @@ NTSTATUS HandleScan::ScanProcess(const Row* rows, size_t count)
     for (size_t i = 0; i < count; ++i) {
         if (Stopped(options_.stop))
             return STATUS_CANCELLED_NT;
+        if (!Asked(rows[i]))
+            continue;
         NTSTATUS duplication = 0;
         const NTSTATUS asked = AskHandle(process.Get(), rows[i], &duplication);
         if (asked < 0)
@@ -187,7 +205,8 @@ NTSTATUS HandleScan::AskHandle(HANDLE process, const Row& row, NTSTATUS* duplica
     // type number is no proof, neither for this handle nor for the others of
     // its number: the verdict on each is its own. (Nor can the number be
     // matched with the system's type list: Wine numbers the table's types two
-    // below the index that list and the type query give.)
+    // below the index that list and the type query give; only our own
+    // handles tell which number is which.)
     alignas(8) BYTE type[TypeQueryBytes] = {};
     ULONG returned = 0;
     if (QueryTypeInformation(copy.Get(), type, &returned) < 0)

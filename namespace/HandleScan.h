@@ -98,9 +98,10 @@ private:
         size_t fileAt;      // after the key; SIZE_MAX for no file
         size_t fileLength;
     };
-    NTSTATUS TakeRows(GrowingArray<Row>* rows, HANDLE own, ULONG_PTR* address);
+    NTSTATUS TakeRows(GrowingArray<Row>* rows, HANDLE own, HANDLE file, ULONG_PTR* address);
     NTSTATUS KeepByAddress(const GrowingArray<Row>& rows, ULONG_PTR address);
     NTSTATUS ScanProcess(const Row* rows, size_t count);
+    bool Asked(const Row& row) const { return chosenNumber_ == NoNumber || row.type == chosenNumber_; }
     NTSTATUS AskHandle(HANDLE process, const Row& row, NTSTATUS* duplicated);
     NTSTATUS AskFile(const Row& row, HANDLE copy);
     void CountStuck(DWORD pid);
@@ -121,5 +122,7 @@ private:
     FileDevices devices_;
     NameQueryThread names_;
     long letGo_ = 0;                  // query threads this scan let go
+    static const int NoNumber = -1;
+    int chosenNumber_ = NoNumber;     // the table's number of the chosen type, from our own handle; else every row asked
     HandleScanCounts counts_ = {};
 };

@@ -452,7 +452,8 @@ plant('state-failure-hidden', N, "A failed state query reported as read",
 # Holders of an object.
 H, T, C = 'namespace/HandleScan.cpp', 'namespace/SystemTables.cpp', 'namespace/NameCompare.cpp'
 plant('holders-self', N, "Our own process's handles listed among the holders",
-      (H, "        if (row.pid != self)\n            rows->Push(row);", "        rows->Push(row);\n        (void)self;"))
+      (H, "        if (row.pid != self) {\n            rows->Push(row);\n        } else if (own",
+          "        rows->Push(row);\n        if (row.pid != self) {\n        } else if (own"))
 plant('holders-reused-file', N, "A handle a file took since the snapshot asked its name as the table's type",
       (H, "    if (file)\n        return AskFile(row, copy.Release());\n", ""))
 plant('holders-type-ignored', N, "A scan narrowed to one type asks every type",
@@ -528,10 +529,12 @@ plant('files-access-by-device', G, "A file's handle in the holders window named 
       ('holders/HolderRows.cpp', "    if (held.file)\n        DescribeFileAccess", "    if (false)\n        DescribeFileAccess"))
 plant('files-access-full-control', S, "A file's handle said to have full control when it has less",
       ('security/AccessRights.cpp', "DescribeWith(&FileAccessRow, FileAccessRow.validMask,", "DescribeWith(&FileAccessRow, DefaultValidAccess,"))
+plant('holders-number-kept', N, "The handles of the chosen type's number left out, the others asked",
+      ('namespace/HandleScan.h', "row.type == chosenNumber_; }", "row.type != chosenNumber_; }"))
 plant('files-reused-verdict', N, "A value reused by a file since the snapshot drops its whole type's holders",
       (H, "bool Stopped(volatile LONG* stop)", "USHORT SkippedType = 0xFFFF;\nbool Stopped(volatile LONG* stop)"),
-      (H, "            return STATUS_CANCELLED_NT;\n        NTSTATUS duplication = 0;",
-       "            return STATUS_CANCELLED_NT;\n        if (rows[i].type == SkippedType)\n            continue;\n        NTSTATUS duplication = 0;"),
+      (H, "        if (!Asked(rows[i]))\n            continue;\n",
+       "        if (!Asked(rows[i]) || rows[i].type == SkippedType)\n            continue;\n"),
       (H, "    if (!chosen)\n        return 0;\n    if (file)", "    if (!chosen) {\n        SkippedType = row.type;\n        return 0;\n    }\n    if (file)"))
 plant('files-json-field', D, "A file's handle without its \"file\" field in JSON",
       (E, "        if (handle.file) {", "        if (false) {"))
@@ -544,7 +547,7 @@ plant('files-stuck-unsaid', D, "Files whose names did not come in time not said 
 plant('files-self-unsaid', D, "--held-by of kagero-dump alone says nothing",
       (E, "    return choosing_ && chosen_.Count() > 0;", "    return false;"))
 plant('files-address-unused', N, "A table with addresses still matched by name, every handle duplicated",
-      (H, "        else if (own && row.value == reinterpret_cast<ULONG_PTR>(own))", "        else if (false)"))
+      (H, "            *address = row.object;\n", ""))
 plant('files-address-any', N, "Address matching keeps the handles of every object",
       (H, "        if (rows[i].object == address && !Keep(", "        if (rows[i].object != 0 && !Keep("))
 plant('files-window-column', G, "The holders window's ファイル column left empty",
