@@ -279,6 +279,17 @@ void TakeWritablePicture()
     CloseFindDialog();
 }
 
+// The holders window's list once its scan has found someone (5 s at most).
+HWND WaitForHolders(HWND holders)
+{
+    HWND list = GetDlgItem(holders, CTRL_HOLDERS_LIST);
+    for (int round = 0; round < 100 && ListView_GetItemCount(list) == 0; ++round)
+        Settle(50);
+    if (ListView_GetItemCount(list) == 0)
+        Fail(L"the scan found no holders within 5 s", 0);
+    return list;
+}
+
 // The holders window on the section the mail programs share.
 void TakeHoldersPicture(ControlSite& site)
 {
@@ -292,11 +303,7 @@ void TakeHoldersPicture(ControlSite& site)
         Fail(L"the holders window cannot be made", GetLastError());
         return;
     }
-    HWND list = GetDlgItem(holders, CTRL_HOLDERS_LIST);
-    for (int round = 0; round < 100 && ListView_GetItemCount(list) == 0; ++round)
-        Settle(50);
-    if (ListView_GetItemCount(list) == 0)
-        Fail(L"the scan found no holders within 5 s", 0);
+    HWND list = WaitForHolders(holders);
     // By process, so that the two handles of one program stand together.
     NMLISTVIEW click = {{list, CTRL_HOLDERS_LIST, LVN_COLUMNCLICK}, -1, 0, 0, 0, 0, {}, 0};
     SendMessageW(holders, WM_NOTIFY, CTRL_HOLDERS_LIST, reinterpret_cast<LPARAM>(&click));
@@ -316,11 +323,7 @@ void TakeFileHoldersPicture()
         Fail(L"the holders window cannot be made", GetLastError());
         return;
     }
-    HWND list = GetDlgItem(holders, CTRL_HOLDERS_LIST);
-    for (int round = 0; round < 100 && ListView_GetItemCount(list) == 0; ++round)
-        Settle(50);
-    if (ListView_GetItemCount(list) == 0)
-        Fail(L"the scan found no holders within 5 s", 0);
+    HWND list = WaitForHolders(holders);
     RECT frame = {};
     GetWindowRect(holders, &frame);
     SetWindowPos(holders, nullptr, 0, 0, frame.right - frame.left + 260, frame.bottom - frame.top + 60,
