@@ -100,9 +100,12 @@ void SearchInWindow(HWND dialog, const std::wstring& path)
     SetDlgItemTextW(dialog, CTRL_FIND_NAME, L"");
     SetDlgItemTextW(dialog, CTRL_FIND_LOCATION, path.c_str());
     SendMessageW(dialog, WM_COMMAND, CTRL_FIND_START, 0);
-    while (IsWindowEnabled(GetDlgItem(dialog, CTRL_FIND_STOP))) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        Pump();
+    // As the program's own loop waits: a timed MsgWait under Wine can sleep its whole timeout through a post
+    // (measured: 50 ms of every small search).
+    MSG message;
+    while (IsWindowEnabled(GetDlgItem(dialog, CTRL_FIND_STOP)) && GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
     }
 }
 
