@@ -223,6 +223,18 @@ void SelectAccount(HWND sheet)
     ListView_SetItemState(list, row, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
 }
 
+// Starts the find window's search, waits for its end (5 s at most) and brings the window up.
+void SearchAndShow(HWND find)
+{
+    SendMessageW(find, WM_COMMAND, CTRL_FIND_START, 0);
+    for (int round = 0; round < 100 && IsWindowEnabled(GetDlgItem(find, CTRL_FIND_STOP)); ++round)
+        Settle(50);
+    if (IsWindowEnabled(GetDlgItem(find, CTRL_FIND_STOP)))
+        Fail(L"the search did not end within 5 s", 0);
+    SetForegroundWindow(find);
+    Settle(200);
+}
+
 // The find window after a search of the whole namespace for the symbolic
 // links named like Global.
 void TakeFindPicture()
@@ -237,13 +249,7 @@ void TakeFindPicture()
     SetDlgItemTextW(find, CTRL_FIND_NAME, L"Global");
     SendMessageW(types, CB_SETCURSEL, SendMessageW(types, CB_FINDSTRINGEXACT, 0, reinterpret_cast<LPARAM>(L"SymbolicLink")), 0);
     SetDlgItemTextW(find, CTRL_FIND_LOCATION, L"\\");
-    SendMessageW(find, WM_COMMAND, CTRL_FIND_START, 0);
-    for (int round = 0; round < 100 && IsWindowEnabled(GetDlgItem(find, CTRL_FIND_STOP)); ++round)
-        Settle(50);
-    if (IsWindowEnabled(GetDlgItem(find, CTRL_FIND_STOP)))
-        Fail(L"the search did not end within 5 s", 0);
-    SetForegroundWindow(find);
-    Settle(200);
+    SearchAndShow(find);
     SaveWindow(find, L"find-window");
     CloseFindDialog();
 }
@@ -267,13 +273,7 @@ void TakeWritablePicture()
     RECT frame = {};
     GetWindowRect(find, &frame);
     SetWindowPos(find, nullptr, 0, 0, frame.right - frame.left + 160, frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
-    SendMessageW(find, WM_COMMAND, CTRL_FIND_START, 0);
-    for (int round = 0; round < 100 && IsWindowEnabled(GetDlgItem(find, CTRL_FIND_STOP)); ++round)
-        Settle(50);
-    if (IsWindowEnabled(GetDlgItem(find, CTRL_FIND_STOP)))
-        Fail(L"the search did not end within 5 s", 0);
-    SetForegroundWindow(find);
-    Settle(200);
+    SearchAndShow(find);
     SaveWindow(find, L"find-writable");
     SetDlgItemTextW(find, CTRL_FIND_WRITABLE, L"");
     CloseFindDialog();
