@@ -39,6 +39,15 @@ void Empty(HANDLE file)
     SetEndOfFile(file);
 }
 
+// One in-process dump into the emptied file, its errors dropped.
+void DumpInto(HANDLE file, const DumpOptions& options)
+{
+    Empty(file);
+    OutputChannel output(file);
+    OutputChannel errors(nullptr);
+    RunDump(options, output, errors);
+}
+
 // The dump of the whole namespace in-process, as kagero-dump runs it.
 void MeasureDump(const wchar_t* label, bool json)
 {
@@ -51,12 +60,7 @@ void MeasureDump(const wchar_t* label, bool json)
     LARGE_INTEGER size = {};
     Alternate(
         7, [&] { bareCount = BareEnumerate(L"\\", true); },
-        [&] {
-            Empty(file.Get());
-            OutputChannel output(file.Get());
-            OutputChannel errors(nullptr);
-            RunDump(options, output, errors);
-        },
+        [&] { DumpInto(file.Get(), options); },
         &floor, &dump);
     GetFileSizeEx(file.Get(), &size);
     std::printf("%-52ls floor %8.2f ms (%lu entries)  measured %8.2f ms (%lld bytes)  ratio %.2fx\n", label,
@@ -97,12 +101,7 @@ void MeasureAudit(const wchar_t* label, bool security, const wchar_t* subject, b
     const FileHandle file = DumpFile(false);
     DumpOptions details;
     details.details = true;
-    const auto dump = [&file](const DumpOptions& options) {
-        Empty(file.Get());
-        OutputChannel output(file.Get());
-        OutputChannel errors(nullptr);
-        RunDump(options, output, errors);
-    };
+    const auto dump = [&file](const DumpOptions& options) { DumpInto(file.Get(), options); };
     double detailed = 0;
     double audited = 0;
     Alternate(7, [&] { dump(details); }, [&] { dump(audit); }, &detailed, &audited);
@@ -139,12 +138,7 @@ void MeasureHolders(const wchar_t* label)
             bareCount = BareEnumerate(L"\\", true);
             handles = BareNameScan(false);
         },
-        [&] {
-            Empty(file.Get());
-            OutputChannel output(file.Get());
-            OutputChannel errors(nullptr);
-            RunDump(options, output, errors);
-        },
+        [&] { DumpInto(file.Get(), options); },
         &floor, &measured);
     std::printf("%-52ls floor %8.2f ms (%lu entries, %zu handles)  measured %8.2f ms  ratio %.2fx (at most 1.3x)\n",
                 label, floor * 1000.0, bareCount, handles, measured * 1000.0, measured / floor);
@@ -274,12 +268,7 @@ void MeasureFindFrom(const wchar_t* label)
     one.find.Set(L"no-such-name-anywhere");
     DumpOptions listed;
     listed.findFrom[listed.findFromCount++] = list;
-    const auto dump = [&file](const DumpOptions& options) {
-        Empty(file.Get());
-        OutputChannel output(file.Get());
-        OutputChannel errors(nullptr);
-        RunDump(options, output, errors);
-    };
+    const auto dump = [&file](const DumpOptions& options) { DumpInto(file.Get(), options); };
     double floor = 0;
     double measured = 0;
     Alternate(
