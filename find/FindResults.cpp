@@ -105,7 +105,9 @@ size_t FoundList::Add(const SearchBatch& batch)
     InterlockedExchangeAdd(&LiveRows, static_cast<LONG>(batch.count));
     Measure(rows_.Count() - batch.count);
     // The rows already drawn stay; the new ones are drawn as they come into view.
+    UndrawnChange change(list_);
     SendMessageW(list_, LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    change.From(static_cast<int>(rows_.Count() - batch.count));
     return batch.count;
 }
 
@@ -115,8 +117,11 @@ void FoundList::Clear()
     rows_.Clear();
     keys_.Empty();
     ZeroMemory(widths_, sizeof(widths_));
-    if (list_ && IsWindow(list_))
+    if (list_ && IsWindow(list_)) {
+        UndrawnChange change(list_);
         SendMessageW(list_, LVM_SETITEMCOUNT, 0, 0);
+        change.Rows();
+    }
 }
 
 // Measured as the rows come, a batch at a time, so that fitting the columns

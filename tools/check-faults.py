@@ -1110,6 +1110,18 @@ plant('find-sort-focus', G, "A sort leaves the focus on another result",
       ('find/FindResults.cpp', "(row.focused ? LVIS_FOCUSED : 0);", "0;"))
 plant('find-count-untold', G, "Results held but never shown (the list not told their count)",
       ('find/FindResults.cpp', "    SendMessageW(list_, LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);\n", ""))
+plant('undrawn-left-hidden', G, "A list whose rows were told is left marked hidden",
+      ('ui/ReportList.cpp', "    DefWindowProcW(list_, WM_SETREDRAW, TRUE, 0);\n", ""))
+plant('undrawn-hidden-shown', G, "A hidden list is shown when its rows are told",
+      ('ui/ReportList.cpp', "shown_(list && (GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE) != 0)", "shown_(list != nullptr)"))
+plant('undrawn-no-frame', G, "The scroll bars the rows bring are never drawn",
+      ('ui/ReportList.cpp', "    InvalidateFrame();  // the rows drawn before stay\n", ""))
+plant('undrawn-no-rows', G, "Rows added in view are not drawn until something else repaints them",
+      ('ui/ReportList.cpp', "        InvalidateRect(list_, &from_, TRUE);", "        ;"))
+plant('undrawn-clear-stale', G, "The rows of the last search stay drawn after the list empties",
+      ('find/FindResults.cpp', "        change.Rows();\n", ""))
+plant('undrawn-no-header', G, "The header is not drawn again when the columns are fitted",
+      ('ui/ReportList.cpp', "(header_ ? RDW_ALLCHILDREN : 0)", "0"))
 plant('modal-others-enabled', G, "The main window takes input under a sheet opened from the find window",
       ('ui/ModalScope.cpp', "    EnableWindow(window, FALSE);\n", ""))
 plant('modal-left-disabled', G, "The other windows left disabled after a modal window ends",

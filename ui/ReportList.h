@@ -38,3 +38,32 @@ private:
 // by column, as CellMeasure gives them) and its title, with the list's
 // margins round them; the user may resize them afterwards.
 void FitReportColumns(HWND list, const int* widths, int count);
+
+// A change of a list's rows or columns made while its window is marked hidden
+// (the style bit only; nothing moves or repaints): the control then sets its
+// scroll bars without drawing them, which a theme can make cost milliseconds
+// a bar, change after change. When it ends, what it names is left to the next
+// paint, with the frame. A list not shown is left as it is.
+class UndrawnChange {
+public:
+    explicit UndrawnChange(HWND list);
+    ~UndrawnChange();
+    UndrawnChange(const UndrawnChange&) = delete;
+    UndrawnChange& operator=(const UndrawnChange&) = delete;
+
+    // The rows from this one down, as when rows are added after it.
+    void From(int first);
+    // Every row, as when the list empties.
+    void Rows() { rows_ = true; }
+    // Every row and the header, as when columns change.
+    void Everything() { rows_ = header_ = true; }
+
+private:
+    void InvalidateFrame() const;
+
+    HWND list_;
+    bool shown_;
+    bool rows_ = false;
+    bool header_ = false;
+    RECT from_ = {};
+};

@@ -7,6 +7,7 @@
 #include "FindDialog.h"
 #include "FindResults.h"
 #include "NativeApi.h"
+#include "ReportList.h"
 
 namespace {
 
@@ -370,4 +371,50 @@ TEST_CASE("find: the older look's plain border round the results")
     CHECK((GetWindowLongPtrW(f.List(), GWL_STYLE) & WS_BORDER) != 0);
     CloseFindDialog();
     SystemMajorVersion = 10;
+}
+
+namespace {
+int FramesPainted = 0;
+LRESULT CALLBACK CountFrames(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    FramesPainted += message == WM_NCPAINT;
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+}  // namespace
+
+TEST_CASE("find: rows told to the list without drawing; the next paint draws them and the scroll bars; a hidden list stays hidden")
+{
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA, 0, 0, 300, 200,
+                                parent, nullptr, nullptr, nullptr);
+    LVCOLUMNW column = {};
+    column.mask = LVCF_WIDTH;
+    column.cx = 100;
+    ListView_InsertColumn(list, 0, &column);
+    SetWindowSubclass(list, CountFrames, 1, 0);
+    Shell().Pump();
+    SearchResult results[40];
+    for (SearchResult& result : results)
+        result = {L"\\", L"Event", L"Event", L"", L"", L""};
+    FoundList rows;
+    rows.Attach(list);
+    FramesPainted = 0;
+    rows.Add({results, 40});
+    RECT update = {};
+    CHECK((GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE) != 0);
+    CHECK(GetUpdateRect(list, &update, FALSE));  // the rows, left to the paint
+    Shell().Pump();
+    CHECK(FramesPainted > 0);  // the scroll bar the rows brought
+    SCROLLINFO bar = {sizeof(bar), SIF_RANGE, 0, 0, 0, 0, 0};
+    CHECK((GetScrollInfo(list, SB_VERT, &bar) && bar.nMax == 39));
+    FitReportColumns(list, rows.Widths(), 1);
+    CHECK(GetUpdateRect(ListView_GetHeader(list), &update, FALSE));  // the header, its column resized
+    Shell().Pump();
+    rows.Clear();
+    CHECK(GetUpdateRect(list, &update, FALSE));  // every row drawn before, gone
+    rows.Add({results, 40});
+    ShowWindow(list, SW_HIDE);
+    rows.Clear();
+    CHECK((GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE) == 0);
+    DestroyWindow(parent);
 }
