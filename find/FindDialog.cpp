@@ -247,8 +247,7 @@ void ShowAccessColumns(FindState& window, bool shown)
 {
     HWND header = reinterpret_cast<HWND>(SendMessageW(window.list, LVM_GETHEADER, 0, 0));
     const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
-    UndrawnChange change(window.list);
-    change.Everything();
+    const UndrawnChange change(window.list, RDW_ERASE | RDW_ALLCHILDREN);  // the header too
     if (shown && count == PlainColumnCount) {
         for (int column = PlainColumnCount; column < FoundColumnCount; ++column) {
             wchar_t title[LoadedTextChars];

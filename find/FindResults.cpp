@@ -104,10 +104,9 @@ size_t FoundList::Add(const SearchBatch& batch)
     }
     InterlockedExchangeAdd(&LiveRows, static_cast<LONG>(batch.count));
     Measure(rows_.Count() - batch.count);
-    // The rows already drawn stay; the new ones are drawn as they come into view.
-    UndrawnChange change(list_);
+    // Drawn again without erasing: the rows already drawn do not flicker.
+    const UndrawnChange change(list_, 0);
     SendMessageW(list_, LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-    change.From(static_cast<int>(rows_.Count() - batch.count));
     return batch.count;
 }
 
@@ -118,9 +117,8 @@ void FoundList::Clear()
     keys_.Empty();
     ZeroMemory(widths_, sizeof(widths_));
     if (list_ && IsWindow(list_)) {
-        UndrawnChange change(list_);
+        const UndrawnChange change(list_, RDW_ERASE);
         SendMessageW(list_, LVM_SETITEMCOUNT, 0, 0);
-        change.Rows();
     }
 }
 

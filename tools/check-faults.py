@@ -1114,14 +1114,10 @@ plant('undrawn-left-hidden', G, "A list whose rows were told is left marked hidd
       ('ui/ReportList.cpp', "    DefWindowProcW(list_, WM_SETREDRAW, TRUE, 0);\n", ""))
 plant('undrawn-hidden-shown', G, "A hidden list is shown when its rows are told",
       ('ui/ReportList.cpp', "shown_(list && (GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE) != 0)", "shown_(list != nullptr)"))
-plant('undrawn-no-frame', G, "The scroll bars the rows bring are never drawn",
-      ('ui/ReportList.cpp', "    InvalidateFrame();  // the rows drawn before stay\n", ""))
-plant('undrawn-no-rows', G, "Rows added in view are not drawn until something else repaints them",
-      ('ui/ReportList.cpp', "        InvalidateRect(list_, &from_, TRUE);", "        ;"))
-plant('undrawn-clear-stale', G, "The rows of the last search stay drawn after the list empties",
-      ('find/FindResults.cpp', "        change.Rows();\n", ""))
-plant('undrawn-no-header', G, "The header is not drawn again when the columns are fitted",
-      ('ui/ReportList.cpp', "(header_ ? RDW_ALLCHILDREN : 0)", "0"))
+plant('undrawn-no-frame', G, "A scroll bar changed by the rows is not drawn again",
+      ('ui/ReportList.cpp', "redraw_(redraw | RDW_INVALIDATE | RDW_FRAME)", "redraw_(redraw | RDW_INVALIDATE)"))
+plant('undrawn-no-rows', G, "The rows told are left undrawn until something else repaints the list",
+      ('ui/ReportList.cpp', "redraw_(redraw | RDW_INVALIDATE | RDW_FRAME)", "redraw_(redraw | RDW_FRAME)"))
 plant('modal-others-enabled', G, "The main window takes input under a sheet opened from the find window",
       ('ui/ModalScope.cpp', "    EnableWindow(window, FALSE);\n", ""))
 plant('modal-left-disabled', G, "The other windows left disabled after a modal window ends",

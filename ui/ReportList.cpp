@@ -99,8 +99,7 @@ int CellMeasure::Width(const wchar_t* text) const
 
 void FitReportColumns(HWND list, const int* widths, int count)
 {
-    UndrawnChange change(list);
-    change.Everything();
+    const UndrawnChange change(list, RDW_ERASE | RDW_ALLCHILDREN);  // the header too
     const CellMeasure measure(list);
     for (int column = 0; column < count; ++column) {
         const int cells = widths[column] + ImageWidth(list, column) + CellMargin;
@@ -109,8 +108,9 @@ void FitReportColumns(HWND list, const int* widths, int count)
     }
 }
 
-UndrawnChange::UndrawnChange(HWND list)
-    : list_(list), shown_(list && (GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE) != 0)
+UndrawnChange::UndrawnChange(HWND list, UINT redraw)
+    : list_(list), redraw_(redraw | RDW_INVALIDATE | RDW_FRAME),
+      shown_(list && (GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE) != 0)
 {
     // The default handling, not the control's: that would lay out and draw its scroll bars again at once.
     if (shown_)
@@ -122,42 +122,5 @@ UndrawnChange::~UndrawnChange()
     if (!shown_)
         return;
     DefWindowProcW(list_, WM_SETREDRAW, TRUE, 0);
-    if (rows_) {
-        RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | (header_ ? RDW_ALLCHILDREN : 0));
-        return;
-    }
-    InvalidateFrame();  // the rows drawn before stay
-    if (!IsRectEmpty(&from_))
-        InvalidateRect(list_, &from_, TRUE);
-}
-
-void UndrawnChange::From(int first)
-{
-    RECT client;
-    if (!shown_ || !GetClientRect(list_, &client))
-        return;
-    from_ = client;
-    RECT row = {LVIR_BOUNDS, 0, 0, 0};
-    if (SendMessageW(list_, LVM_GETITEMRECT, static_cast<WPARAM>(first), reinterpret_cast<LPARAM>(&row)) &&
-        row.top > client.top)
-        from_.top = row.top;
-    if (from_.top >= from_.bottom)
-        SetRectEmpty(&from_);
-}
-
-// The window's rectangle less its client's, in client coordinates: the border and scroll bars.
-void UndrawnChange::InvalidateFrame() const
-{
-    RECT outer, client;
-    if (!GetWindowRect(list_, &outer) || !GetClientRect(list_, &client))
-        return;
-    MapWindowPoints(nullptr, list_, reinterpret_cast<POINT*>(&outer), 2);
-    HRGN frame = CreateRectRgnIndirect(&outer);
-    HRGN inner = CreateRectRgnIndirect(&client);
-    if (frame && inner && CombineRgn(frame, frame, inner, RGN_DIFF) != ERROR)
-        RedrawWindow(list_, nullptr, frame, RDW_INVALIDATE | RDW_FRAME);
-    if (inner)
-        DeleteObject(inner);
-    if (frame)
-        DeleteObject(frame);
+    RedrawWindow(list_, nullptr, nullptr, redraw_);
 }

@@ -42,28 +42,19 @@ void FitReportColumns(HWND list, const int* widths, int count);
 // A change of a list's rows or columns made while its window is marked hidden
 // (the style bit only; nothing moves or repaints): the control then sets its
 // scroll bars without drawing them, which a theme can make cost milliseconds
-// a bar, change after change. When it ends, what it names is left to the next
-// paint, with the frame. A list not shown is left as it is.
+// a bar, change after change. When it ends, the list and its frame are left
+// to the next paint, as RedrawWindow's flags say (RDW_INVALIDATE and
+// RDW_FRAME always): Windows drops what the control invalidates meanwhile.
+// A list not shown is left as it is.
 class UndrawnChange {
 public:
-    explicit UndrawnChange(HWND list);
+    UndrawnChange(HWND list, UINT redraw);
     ~UndrawnChange();
     UndrawnChange(const UndrawnChange&) = delete;
     UndrawnChange& operator=(const UndrawnChange&) = delete;
 
-    // The rows from this one down, as when rows are added after it.
-    void From(int first);
-    // Every row, as when the list empties.
-    void Rows() { rows_ = true; }
-    // Every row and the header, as when columns change.
-    void Everything() { rows_ = header_ = true; }
-
 private:
-    void InvalidateFrame() const;
-
     HWND list_;
+    UINT redraw_;
     bool shown_;
-    bool rows_ = false;
-    bool header_ = false;
-    RECT from_ = {};
 };
