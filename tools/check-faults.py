@@ -1114,8 +1114,6 @@ plant('undrawn-left-hidden', G, "A list whose rows were told is left marked hidd
       ('ui/ReportList.cpp', "    DefWindowProcW(list_, WM_SETREDRAW, TRUE, 0);\n", ""))
 plant('undrawn-hidden-shown', G, "A hidden list is shown when its rows are told",
       ('ui/ReportList.cpp', "shown_(list && (GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE) != 0)", "shown_(list != nullptr)"))
-plant('undrawn-no-frame', G, "A scroll bar changed by the rows is not drawn again",
-      ('ui/ReportList.cpp', "redraw_(redraw | RDW_INVALIDATE | RDW_FRAME)", "redraw_(redraw | RDW_INVALIDATE)"))
 plant('undrawn-no-rows', G, "The rows told are left undrawn until something else repaints the list",
       ('ui/ReportList.cpp', "redraw_(redraw | RDW_INVALIDATE | RDW_FRAME)", "redraw_(redraw | RDW_FRAME)"))
 plant('modal-others-enabled', G, "The main window takes input under a sheet opened from the find window",
