@@ -104,9 +104,10 @@ size_t FoundList::Add(const SearchBatch& batch)
     }
     InterlockedExchangeAdd(&LiveRows, static_cast<LONG>(batch.count));
     Measure(rows_.Count() - batch.count);
-    // Drawn again without erasing: the rows already drawn do not flicker.
-    const UndrawnChange change(list_, 0);
+    // The rows already drawn stay; the new ones are drawn as they come into view.
+    UndrawnChange change(list_, 0);
     SendMessageW(list_, LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    change.From(static_cast<int>(rows_.Count() - batch.count));
     return batch.count;
 }
 

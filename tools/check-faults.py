@@ -1114,8 +1114,10 @@ plant('undrawn-left-hidden', G, "A list whose rows were told is left marked hidd
       ('ui/ReportList.cpp', "    DefWindowProcW(list_, WM_SETREDRAW, TRUE, 0);\n", ""))
 plant('undrawn-hidden-shown', G, "A hidden list is shown when its rows are told",
       ('ui/ReportList.cpp', "shown_(list && (GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE) != 0)", "shown_(list != nullptr)"))
-plant('undrawn-no-rows', G, "The rows told are left undrawn until something else repaints the list",
-      ('ui/ReportList.cpp', "redraw_(redraw | RDW_INVALIDATE | RDW_FRAME)", "redraw_(redraw | RDW_FRAME)"))
+plant('undrawn-rows-from-top', G, "Rows added below the ones in view draw every row in view again",
+      ('ui/ReportList.cpp', "        rows_.top = row.top;\n", "        ;\n"))
+plant('undrawn-from-ignored', G, "Rows added after the ones drawn draw the whole list again",
+      ('ui/ReportList.cpp', "    from_ = true;\n", ""))
 plant('modal-others-enabled', G, "The main window takes input under a sheet opened from the find window",
       ('ui/ModalScope.cpp', "    EnableWindow(window, FALSE);\n", ""))
 plant('modal-left-disabled', G, "The other windows left disabled after a modal window ends",

@@ -122,5 +122,43 @@ UndrawnChange::~UndrawnChange()
     if (!shown_)
         return;
     DefWindowProcW(list_, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(list_, nullptr, nullptr, redraw_);
+    if (!from_) {
+        RedrawWindow(list_, nullptr, nullptr, redraw_);
+        return;
+    }
+    InvalidateFrame();
+    if (!IsRectEmpty(&rows_))
+        RedrawWindow(list_, &rows_, nullptr, redraw_ & ~RDW_FRAME);
+}
+
+void UndrawnChange::From(int first)
+{
+    RECT client;
+    from_ = true;
+    if (!shown_ || !GetClientRect(list_, &client))
+        return;
+    rows_ = client;
+    RECT row = {LVIR_BOUNDS, 0, 0, 0};
+    if (SendMessageW(list_, LVM_GETITEMRECT, static_cast<WPARAM>(first), reinterpret_cast<LPARAM>(&row)) &&
+        row.top > client.top)
+        rows_.top = row.top;
+    if (rows_.top >= rows_.bottom)
+        SetRectEmpty(&rows_);
+}
+
+// The window's rectangle less its client's, in client coordinates: the border and scroll bars.
+void UndrawnChange::InvalidateFrame() const
+{
+    RECT outer, client;
+    if (!GetWindowRect(list_, &outer) || !GetClientRect(list_, &client))
+        return;
+    MapWindowPoints(nullptr, list_, reinterpret_cast<POINT*>(&outer), 2);
+    HRGN frame = CreateRectRgnIndirect(&outer);
+    HRGN inner = CreateRectRgnIndirect(&client);
+    if (frame && inner && CombineRgn(frame, frame, inner, RGN_DIFF) != ERROR)
+        RedrawWindow(list_, nullptr, frame, RDW_INVALIDATE | RDW_FRAME);
+    if (inner)
+        DeleteObject(inner);
+    if (frame)
+        DeleteObject(frame);
 }

@@ -53,8 +53,16 @@ public:
     UndrawnChange(const UndrawnChange&) = delete;
     UndrawnChange& operator=(const UndrawnChange&) = delete;
 
+    // Rows added after the ones drawn: only the frame and the rows from this
+    // one down are drawn again.
+    void From(int first);
+
 private:
+    void InvalidateFrame() const;
+
     HWND list_;
     UINT redraw_;
     bool shown_;
+    bool from_ = false;
+    RECT rows_ = {};
 };

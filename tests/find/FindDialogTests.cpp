@@ -386,12 +386,17 @@ TEST_CASE("find: rows told to the list without drawing; the next paint draws the
         result = {L"\\", L"Event", L"Event", L"", L"", L""};
     FoundList rows;
     rows.Attach(list);
+    const auto rowsToDraw = [list] {
+        RECT update = {};
+        GetUpdateRect(list, &update, FALSE);
+        return !IsRectEmpty(&update);
+    };
     rows.Add({results, 40});
+    CHECK(rowsToDraw());
     Shell().Pump();
-    rows.Add({results, 40});  // below the rows in view, the bar already there
-    RECT update = {};
+    rows.Add({results, 40});  // below the rows in view, which stay as drawn
     CHECK((GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE) != 0);
-    CHECK(GetUpdateRect(list, &update, FALSE));
+    CHECK_FALSE(rowsToDraw());
     SCROLLINFO bar = {sizeof(bar), SIF_RANGE, 0, 0, 0, 0, 0};
     CHECK((GetScrollInfo(list, SB_VERT, &bar) && bar.nMax == 79));
     ShowWindow(list, SW_HIDE);
