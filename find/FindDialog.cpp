@@ -247,8 +247,10 @@ void ShowAccessColumns(FindState& window, bool shown)
 {
     HWND header = reinterpret_cast<HWND>(SendMessageW(window.list, LVM_GETHEADER, 0, 0));
     const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    if (count != (shown ? PlainColumnCount : FoundColumnCount))
+        return;  // already as asked
     const UndrawnChange change(window.list, RDW_ERASE | RDW_ALLCHILDREN);  // the header too
-    if (shown && count == PlainColumnCount) {
+    if (shown) {
         for (int column = PlainColumnCount; column < FoundColumnCount; ++column) {
             wchar_t title[LoadedTextChars];
             LoadText(AccessColumnTitles[column - PlainColumnCount], title, LoadedTextChars);
@@ -260,7 +262,7 @@ void ShowAccessColumns(FindState& window, bool shown)
             item.iSubItem = column;
             SendMessageW(window.list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
         }
-    } else if (!shown && count == FoundColumnCount) {
+    } else {
         for (int column = FoundColumnCount - 1; column >= PlainColumnCount; --column)
             SendMessageW(window.list, LVM_DELETECOLUMN, static_cast<WPARAM>(column), 0);
         if (window.sort.column >= PlainColumnCount)
