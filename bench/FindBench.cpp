@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "BenchSupport.h"
@@ -95,11 +96,16 @@ void DumpDirectory(const std::wstring& path, const wchar_t* writableBy = nullptr
     RunDump(options, output, errors);
 }
 
-// From the click on 検索開始 to the final status, pumping as the program's loop does.
-void SearchInWindow(HWND dialog, const std::wstring& path)
+// From the click on 検索開始 to the final status, pumping as the program's
+// loop does. The click comes to a window at rest, as a user's does: what the
+// last search left to draw is drawn first, untimed; with drawn, the time to
+// the final rows and status drawn too.
+double SearchInWindow(HWND dialog, const std::wstring& path, double* drawn = nullptr)
 {
     SetDlgItemTextW(dialog, CTRL_FIND_NAME, L"");
     SetDlgItemTextW(dialog, CTRL_FIND_LOCATION, path.c_str());
+    Pump();
+    const double start = Seconds();
     SendMessageW(dialog, WM_COMMAND, CTRL_FIND_START, 0);
     // As the program's own loop waits: a timed MsgWait under Wine can sleep its whole timeout through a post
     // (measured: 50 ms of every small search).
@@ -107,6 +113,28 @@ void SearchInWindow(HWND dialog, const std::wstring& path)
     while (IsWindowEnabled(GetDlgItem(dialog, CTRL_FIND_STOP)) && GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
+    }
+    const double finished = Seconds() - start;
+    if (drawn) {
+        Pump();
+        *drawn = Seconds() - start;
+    }
+    return finished;
+}
+
+// The best of runs of each, alternately: the dump's walk, the window's search
+// to its final status and to all of it drawn.
+void AlternateWithWindow(const std::function<void()>& dump, HWND dialog, const std::wstring& path, double* floor,
+                         double* measured, double* drawn)
+{
+    *floor = *measured = *drawn = 1e30;
+    for (int run = 0; run < 5; ++run) {
+        const double a = BestOf(1, dump);
+        double shown = 0;
+        const double b = SearchInWindow(dialog, path, &shown);
+        *floor = a < *floor ? a : *floor;
+        *measured = b < *measured ? b : *measured;
+        *drawn = shown < *drawn ? shown : *drawn;
     }
 }
 
@@ -123,14 +151,15 @@ void MeasureWindowSearch(const std::wstring& path)
     frame.CreateMainWindow(SW_SHOW);
     Pump();
     HWND dialog = ShowFindDialog(frame.Window(), ActiveControlSite);
-    double floor = 0, measured = 0;
-    Alternate(5, [&] { DumpDirectory(path); }, [&] { SearchInWindow(dialog, path); }, &floor, &measured);
+    double floor = 0, measured = 0, drawn = 0;
+    AlternateWithWindow([&] { DumpDirectory(path); }, dialog, path, &floor, &measured, &drawn);
     wchar_t status[256] = {};
     char text[1024] = {};
     GetDlgItemTextW(dialog, CTRL_FIND_STATUS, status, 256);
     WideCharToMultiByte(CP_UTF8, 0, status, -1, text, sizeof(text) - 1, nullptr, nullptr);
     std::printf("find window: 20,000 results shown, against kagero-dump's walk (1.15x at most)\n  %s\n", text);
     PrintRatio(L"  click to final status", 20000, 20000, floor, measured);
+    PrintRatio(L"  click to final status and rows drawn", 20000, 20000, floor, drawn);
 
     Prober prober;
     prober.Start(frame.Window(), dialog);
@@ -177,8 +206,8 @@ void MeasureWindowAudit(const char* over)
     Pump();
     HWND dialog = ShowFindDialog(frame.Window(), ActiveControlSite);
     SetDlgItemTextW(dialog, CTRL_FIND_WRITABLE, L"Everyone");
-    double floor = 0, measured = 0;
-    Alternate(5, [&] { DumpDirectory(L"\\", L"WD"); }, [&] { SearchInWindow(dialog, L"\\"); }, &floor, &measured);
+    double floor = 0, measured = 0, drawn = 0;
+    AlternateWithWindow([&] { DumpDirectory(L"\\", L"WD"); }, dialog, L"\\", &floor, &measured, &drawn);
     wchar_t status[256] = {};
     char text[1024] = {};
     GetDlgItemTextW(dialog, CTRL_FIND_STATUS, status, 256);
@@ -187,6 +216,8 @@ void MeasureWindowAudit(const char* over)
                 over, text);
     const int rows = ListView_GetItemCount(GetDlgItem(dialog, CTRL_FIND_RESULTS));
     PrintRatio(L"  click to final status", static_cast<unsigned long>(rows), static_cast<size_t>(rows), floor, measured);
+    PrintRatio(L"  click to final status and rows drawn", static_cast<unsigned long>(rows), static_cast<size_t>(rows),
+               floor, drawn);
     HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr, nullptr, nullptr);
     AccessSubject everyone;
     BYTE sid[SECURITY_MAX_SID_SIZE];

@@ -58,9 +58,13 @@ struct FindState {
     // Declared before the search: its worker reads it until the search stops.
     OwnedObject<AccessSubject> subject;
     NamespaceSearch search;
-    FoundList rows;  // declared after the search: let go of before the search's texts
+    TextPool shownTexts;  // the last search's, while its rows are still shown
+    FoundList rows;  // declared after the search and the texts: let go of before them
     ColumnSort sort;
     bool searching = false;
+    // The rows are the last search's: this one's first notice replaces them,
+    // so that a search again draws the list once, not empty first.
+    bool rowsBefore = false;
     long lost = 0;  // results of the current search no row could be made for
     AnchoredLayout layout{Anchors, sizeof(Anchors) / sizeof(Anchors[0])};
 
@@ -232,6 +236,8 @@ void SetSearching(FindState& window, bool searching)
 void ClearResults(FindState& window)
 {
     window.rows.Clear();
+    window.shownTexts.Empty();
+    window.rowsBefore = false;
     window.lost = 0;
 }
 
@@ -310,14 +316,19 @@ void StartSearch(FindState& window)
     LastSubject.Assign(subject.Get(), subject.Length());
     window.search.Stop();  // before its subject goes
     SetSearching(window, false);
-    ClearResults(window);
+    window.lost = 0;
     const bool subjectTaken = TakeSubject(window, subject);
     ShowAccessColumns(window, window.subject.Get() != nullptr);
-    if (!subjectTaken)
+    if (!subjectTaken) {
+        ClearResults(window);
         return;  // nothing is searched for a subject that is not there
+    }
     const SearchQuery query = {text.Get(), type.Get(), start.Empty() ? RootPath : start.Get(), window.subject.Get()};
-    const DWORD error = window.search.Start(query, dialog, SearchMessage);
+    // Rows still of the search before the last keep their texts; the last one's were never shown.
+    const DWORD error = window.search.Start(query, dialog, SearchMessage, window.rowsBefore ? nullptr : &window.shownTexts);
+    window.rowsBefore = true;
     if (error != 0) {
+        ClearResults(window);
         wchar_t status[StatusTextChars];
         FormatText(status, StatusTextChars, IDS_FIND_START_FAILED, error);
         SetStatus(window, status);
@@ -334,10 +345,16 @@ void TakeResults(FindState& window)
         return;  // posted before a Stop; nothing is owed to it
     SearchProgress progress = {};
     SearchBatch* batch = window.search.TakeResults(&progress);
-    if (batch) {
-        window.lost += static_cast<long>(batch->count - window.rows.Add(*batch));
-        FreeSearchBatch(batch);
+    const SearchBatch none = {nullptr, 0};
+    const SearchBatch& taken = batch ? *batch : none;
+    if (window.rowsBefore) {
+        window.lost += static_cast<long>(taken.count - window.rows.Replace(taken));
+        window.shownTexts.Empty();
+        window.rowsBefore = false;
+    } else if (batch) {
+        window.lost += static_cast<long>(taken.count - window.rows.Add(taken));
     }
+    FreeSearchBatch(batch);
     if (!progress.finished) {
         ShowProgress(window, progress);
         return;

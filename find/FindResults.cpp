@@ -86,7 +86,39 @@ bool FoundRowPath(const FoundRow* row, WideText* path)
 
 size_t FoundList::Add(const SearchBatch& batch)
 {
-    if (!rows_.Reserve(batch.count))
+    const size_t first = rows_.Count();
+    const size_t added = Append(batch);
+    // The rows already drawn stay; the new ones are drawn as they come into view.
+    UndrawnChange change(list_, 0);
+    SendMessageW(list_, LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    change.From(static_cast<int>(first));
+    return added;
+}
+
+size_t FoundList::Replace(const SearchBatch& batch)
+{
+    const UndrawnChange change(list_, RDW_ERASE);
+    DropRows();
+    // Through none: the old rows' selection, focus and place in view go with them.
+    SendMessageW(list_, LVM_SETITEMCOUNT, 0, 0);
+    const size_t added = Append(batch);
+    SendMessageW(list_, LVM_SETITEMCOUNT, rows_.Count(), 0);
+    return added;
+}
+
+void FoundList::Clear()
+{
+    DropRows();
+    if (list_ && IsWindow(list_)) {
+        const UndrawnChange change(list_, RDW_ERASE);
+        SendMessageW(list_, LVM_SETITEMCOUNT, 0, 0);
+    }
+}
+
+// The batch's rows after the others, measured; the list is not told.
+size_t FoundList::Append(const SearchBatch& batch)
+{
+    if (!batch.count || !rows_.Reserve(batch.count))
         return 0;
     const wchar_t* lastType = nullptr;
     int image = 0;
@@ -104,23 +136,15 @@ size_t FoundList::Add(const SearchBatch& batch)
     }
     InterlockedExchangeAdd(&LiveRows, static_cast<LONG>(batch.count));
     Measure(rows_.Count() - batch.count);
-    // The rows already drawn stay; the new ones are drawn as they come into view.
-    UndrawnChange change(list_, 0);
-    SendMessageW(list_, LVM_SETITEMCOUNT, rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-    change.From(static_cast<int>(rows_.Count() - batch.count));
     return batch.count;
 }
 
-void FoundList::Clear()
+void FoundList::DropRows()
 {
     InterlockedExchangeAdd(&LiveRows, -static_cast<LONG>(rows_.Count()));
     rows_.Clear();
     keys_.Empty();
     ZeroMemory(widths_, sizeof(widths_));
-    if (list_ && IsWindow(list_)) {
-        const UndrawnChange change(list_, RDW_ERASE);
-        SendMessageW(list_, LVM_SETITEMCOUNT, 0, 0);
-    }
 }
 
 // Measured as the rows come, a batch at a time, so that fitting the columns

@@ -56,6 +56,9 @@ public:
     // Appends the batch's rows in the order found and tells the list the new
     // count. Returns how many were added: fewer when memory runs out.
     size_t Add(const SearchBatch& batch);
+    // The rows of the search before give way to the batch's (none, when
+    // empty) in one change of the list: it is drawn once, not emptied first.
+    size_t Replace(const SearchBatch& batch);
     // Lets go of every row (before the search's texts go) and empties the list.
     void Clear();
     size_t Count() const { return rows_.Count(); }
@@ -87,6 +90,8 @@ private:
     void RememberSelection(bool all);
     void RestoreSelection(bool all);
     void Measure(size_t first);
+    size_t Append(const SearchBatch& batch);
+    void DropRows();
 
     HWND list_ = nullptr;
     GrowingArray<FoundRow> rows_{1024};

@@ -73,7 +73,7 @@ struct SearchShared {
     SearchProgress progress = {};
     bool completed = false;   // the walk ended by itself and handed everything over
     bool messageOut = false;  // posted and not yet answered by TakeResults
-    ULONGLONG lastPost = 0;   // GetTickCount64 of the last message; 0: none yet
+    ULONGLONG lastPost = 0;   // GetTickCount64 of the last message, or of the start
     bool quiet = false;       // Stop has begun: nothing more is posted or kept
 };
 
@@ -342,7 +342,7 @@ void SearchWalk::HandOver(bool final)
     shared_.progress = {done_, objects_, failed_, final, false, lost_, startStatus_, unread_};
     shared_.completed = final && !shared_.quiet;
     const ULONGLONG now = GetTickCount64();
-    const bool due = !shared_.messageOut && (!shared_.lastPost || now - shared_.lastPost >= PostIntervalMs);
+    const bool due = !shared_.messageOut && now - shared_.lastPost >= PostIntervalMs;
     if (!shared_.quiet && shared_.window && (final || due)) {
         shared_.messageOut = true;
         shared_.lastPost = now;
@@ -399,7 +399,7 @@ NamespaceSearch::~NamespaceSearch()
     DeleteCriticalSection(&state_->lock);
 }
 
-DWORD NamespaceSearch::Start(const SearchQuery& query, HWND window, UINT message)
+DWORD NamespaceSearch::Start(const SearchQuery& query, HWND window, UINT message, TextPool* kept)
 {
     if (!state_)
         return ERROR_NOT_ENOUGH_MEMORY;
@@ -409,9 +409,12 @@ DWORD NamespaceSearch::Start(const SearchQuery& query, HWND window, UINT message
     s.workerDone = 0;
     s.quiet = false;
     s.messageOut = false;
-    s.lastPost = 0;
+    s.lastPost = GetTickCount64();  // the first notice after an interval too: a short search is told once
     s.progress = {};
     s.completed = false;
+    s.pending.Clear();  // a last search that ended untaken: its results go with its texts
+    if (kept)
+        kept->Swap(s.texts);
     s.texts.Empty();
     s.window = window;
     s.message = message;

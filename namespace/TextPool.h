@@ -54,6 +54,17 @@ public:
         bytes_ = 0;
     }
 
+    // Each pool takes the other's texts; pointers to them stay good.
+    void Swap(BlockPool& other)
+    {
+        Block* head = head_;
+        head_ = other.head_;
+        other.head_ = head;
+        const size_t bytes = bytes_;
+        bytes_ = other.bytes_;
+        other.bytes_ = bytes;
+    }
+
     // The bytes of the texts held, their terminators included.
     size_t Bytes() const { return bytes_; }
 

@@ -1011,7 +1011,7 @@ plant('search-start-slash', F, "A start with a backslash after its name searches
 plant('search-stop-per-directory', F, "Stop waits for the directory under way to be read to its end",
       ('find/NamespaceSearch.cpp', "    if (Stopped())\n        return false;\n", ""))
 plant('search-unanswered-posts', F, "The search posts again while its message is unanswered",
-      ('find/NamespaceSearch.cpp', "const bool due = !shared_.messageOut && (", "const bool due = ("))
+      ('find/NamespaceSearch.cpp', "const bool due = !shared_.messageOut && now", "const bool due = now"))
 plant('search-message-per-row', F, "Results handed over and posted one by one",
       ('find/NamespaceSearch.cpp', "const size_t HandOverResults = 256;", "const size_t HandOverResults = 1;"),
       ('find/NamespaceSearch.cpp', "const ULONGLONG PostIntervalMs = 50;", "const ULONGLONG PostIntervalMs = 0;"))
@@ -1118,6 +1118,20 @@ plant('undrawn-rows-from-top', G, "Rows added below the ones in view draw every 
       ('ui/ReportList.cpp', "        rows_.top = row.top;\n", "        ;\n"))
 plant('undrawn-from-ignored', G, "Rows added after the ones drawn draw the whole list again",
       ('ui/ReportList.cpp', "    from_ = true;\n", ""))
+plant('fit-redraws-unchanged', G, "Columns fitted to the widths they have draw the list and its header again",
+      ('ui/ReportList.cpp', "    if (!changed)\n        return;", "    if (false)\n        return;"))
+plant('fit-first-column-only', G, "Columns fitted only when the first one's width changes",
+      ('ui/ReportList.cpp', "changed |= fitted[column] !=", "changed |= column == 0 && fitted[column] !="))
+plant('find-again-empties-first', G, "A search again empties the list at once, drawn empty before its rows come",
+      ('find/FindDialog.cpp', "    window.lost = 0;\n    const bool subjectTaken", "    ClearResults(window);\n    const bool subjectTaken"))
+plant('find-again-older-texts', G, "A search started twice before any notice frees the texts of the rows shown",
+      ('find/FindDialog.cpp', "window.rowsBefore ? nullptr : &window.shownTexts", "&window.shownTexts"))
+plant('find-again-appended', G, "A search again adds its rows after the last one's",
+      ('find/FindDialog.cpp', "    if (window.rowsBefore) {", "    if (false) {"))
+plant('find-again-selection-kept', G, "A search again leaves the last rows' selection and focus on its own",
+      ('find/FindResults.cpp', "    SendMessageW(list_, LVM_SETITEMCOUNT, 0, 0);\n    const size_t added", "    const size_t added"))
+plant('search-start-keeps-pending', F, "A search started before the last one's end was taken hands over the last one's results",
+      ('find/NamespaceSearch.cpp', "    s.pending.Clear();  // a last search", "    // a last search"))
 plant('modal-others-enabled', G, "The main window takes input under a sheet opened from the find window",
       ('ui/ModalScope.cpp', "    EnableWindow(window, FALSE);\n", ""))
 plant('modal-left-disabled', G, "The other windows left disabled after a modal window ends",
@@ -1140,7 +1154,7 @@ plant('who-unreadable-safe', G, 'An object whose security cannot be read left ou
 plant('who-unread-untold', G, 'The status line leaves out the objects whose security could not be read',
       ('find/FindDialog.cpp', '    if (progress.securityUnread > 0)', '    if (progress.securityUnread > 99)'))
 plant('who-unknown-searched', G, 'An account that cannot be resolved searched for without a subject',
-      ('find/FindDialog.cpp', '    if (!subjectTaken)\n        return;', '    (void)subjectTaken;'))
+      ('find/FindDialog.cpp', '    if (!subjectTaken) {\n        ClearResults(window);\n        return;', '    if (!subjectTaken) {\n        ClearResults(window);'))
 plant('who-columns-always', G, 'The rights and reason columns shown without a subject',
       ('find/FindDialog.cpp', 'ShowAccessColumns(window, window.subject.Get() != nullptr);', 'ShowAccessColumns(window, true);'))
 plant('who-subject-forgotten', G, 'The last subject forgotten when the window is opened again',

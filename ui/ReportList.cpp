@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 #include "AppGlobals.h"
 #include "ImageStrips.h"
 #include "LoadedText.h"
@@ -13,6 +15,7 @@ namespace {
 const int CellMargin = 12;
 const int ImageMargin = 4;
 const int TitleMargin = 18;
+const int MaxFittedColumns = 16;
 
 void AddColumns(HWND list, const ReportColumn* columns, int count)
 {
@@ -99,13 +102,24 @@ int CellMeasure::Width(const wchar_t* text) const
 
 void FitReportColumns(HWND list, const int* widths, int count)
 {
-    const UndrawnChange change(list, RDW_ERASE | RDW_ALLCHILDREN);  // the header too
-    const CellMeasure measure(list);
-    for (int column = 0; column < count; ++column) {
-        const int cells = widths[column] + ImageWidth(list, column) + CellMargin;
-        const int title = TitleWidth(list, measure, column);
-        SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), cells > title ? cells : title);
+    int fitted[MaxFittedColumns];
+    bool changed = false;
+    count = count < MaxFittedColumns ? count : MaxFittedColumns;
+    {
+        const CellMeasure measure(list);
+        for (int column = 0; column < count; ++column) {
+            const int cells = widths[column] + ImageWidth(list, column) + CellMargin;
+            const int title = TitleWidth(list, measure, column);
+            fitted[column] = cells > title ? cells : title;
+            changed |= fitted[column] != SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0);
+        }
     }
+    if (!changed)
+        return;  // a search with the rows of the last leaves the list and its header as drawn
+    const UndrawnChange change(list, RDW_ERASE | RDW_ALLCHILDREN);  // the header too
+    for (int column = 0; column < count; ++column)
+        if (fitted[column] != SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0))
+            SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), fitted[column]);
 }
 
 UndrawnChange::UndrawnChange(HWND list, UINT redraw)
@@ -113,8 +127,10 @@ UndrawnChange::UndrawnChange(HWND list, UINT redraw)
       shown_(list && (GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE) != 0)
 {
     // The default handling, not the control's: that would lay out and draw its scroll bars again at once.
-    if (shown_)
-        DefWindowProcW(list_, WM_SETREDRAW, FALSE, 0);
+    if (!shown_)
+        return;
+    bars_ = ReadBars();
+    DefWindowProcW(list_, WM_SETREDRAW, FALSE, 0);
 }
 
 UndrawnChange::~UndrawnChange()
@@ -122,11 +138,13 @@ UndrawnChange::~UndrawnChange()
     if (!shown_)
         return;
     DefWindowProcW(list_, WM_SETREDRAW, TRUE, 0);
+    const bool framed = BarsChanged(bars_, ReadBars());
     if (!from_) {
-        RedrawWindow(list_, nullptr, nullptr, redraw_);
+        RedrawWindow(list_, nullptr, nullptr, framed ? redraw_ : redraw_ & ~RDW_FRAME);
         return;
     }
-    InvalidateFrame();
+    if (framed)
+        InvalidateFrame();
     if (!IsRectEmpty(&rows_))
         RedrawWindow(list_, &rows_, nullptr, redraw_ & ~RDW_FRAME);
 }
@@ -144,6 +162,29 @@ void UndrawnChange::From(int first)
         rows_.top = row.top;
     if (rows_.top >= rows_.bottom)
         SetRectEmpty(&rows_);
+}
+
+UndrawnChange::Bars UndrawnChange::ReadBars() const
+{
+    Bars bars = {};
+    bars.style = static_cast<DWORD>(GetWindowLongW(list_, GWL_STYLE)) & (WS_VSCROLL | WS_HSCROLL);
+    GetClientRect(list_, &bars.client);
+    for (int bar = 0; bar < 2; ++bar) {
+        SCROLLINFO info = {sizeof(info), SIF_ALL, 0, 0, 0, 0, 0};
+        if (GetScrollInfo(list_, bar ? SB_HORZ : SB_VERT, &info)) {
+            bars.range[bar][0] = info.nMin;
+            bars.range[bar][1] = info.nMax;
+            bars.range[bar][2] = static_cast<int>(info.nPage);
+            bars.range[bar][3] = info.nPos;
+        }
+    }
+    return bars;
+}
+
+bool UndrawnChange::BarsChanged(const Bars& before, const Bars& after)
+{
+    return before.style != after.style || !EqualRect(&before.client, &after.client) ||
+           std::memcmp(before.range, after.range, sizeof(before.range)) != 0;
 }
 
 // The window's rectangle less its client's, in client coordinates: the border and scroll bars.

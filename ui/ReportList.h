@@ -36,16 +36,17 @@ private:
 
 // Widens or narrows each column to the larger of its widest cell (widths,
 // by column, as CellMeasure gives them) and its title, with the list's
-// margins round them; the user may resize them afterwards.
+// margins round them; the user may resize them afterwards. Columns already
+// at their width are left alone, and the list is not drawn again for them.
 void FitReportColumns(HWND list, const int* widths, int count);
 
 // A change of a list's rows or columns made while its window is marked hidden
 // (the style bit only; nothing moves or repaints): the control then sets its
 // scroll bars without drawing them, which a theme can make cost milliseconds
 // a bar, change after change. When it ends, the list and its frame are left
-// to the next paint, as RedrawWindow's flags say (RDW_INVALIDATE and
-// RDW_FRAME always): Windows drops what the control invalidates meanwhile.
-// A list not shown is left as it is.
+// to the next paint, as RedrawWindow's flags say (RDW_INVALIDATE always, and
+// RDW_FRAME when a scroll bar or the client changed): Windows drops what the
+// control invalidates meanwhile. A list not shown is left as it is.
 class UndrawnChange {
 public:
     UndrawnChange(HWND list, UINT redraw);
@@ -58,6 +59,14 @@ public:
     void From(int first);
 
 private:
+    // What the frame draws: which bars there are, their ranges and places.
+    struct Bars {
+        DWORD style;
+        RECT client;
+        int range[2][4];
+    };
+    Bars ReadBars() const;
+    static bool BarsChanged(const Bars& before, const Bars& after);
     void InvalidateFrame() const;
 
     HWND list_;
@@ -65,4 +74,5 @@ private:
     bool shown_;
     bool from_ = false;
     RECT rows_ = {};
+    Bars bars_ = {};
 };

@@ -7,6 +7,7 @@
 #include "FindDialog.h"
 #include "FindResults.h"
 #include "NativeApi.h"
+#include "ReportList.h"
 
 namespace {
 
@@ -291,15 +292,31 @@ TEST_CASE("find: who can change it, by each subject of the list and a typed SID,
     CloseFindDialog();
 }
 
-TEST_CASE("find: 中止, closing the window and exiting the program during a search stop it; no row or worker is left")
+TEST_CASE("find: a search again keeps the last rows until its first notice; 中止, closing the window and exiting the "
+          "program during a search stop it; no row or worker is left")
 {
     Real = Held = ActiveDirectoryCalls();
     Held.query = HeldQuery;
     TestThread = GetCurrentThreadId();
     StopAsked = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    SearchStopAsked = [] { SetEvent(StopAsked); };
-    SetDirectoryCalls(&Held);
     Finder f;
+    f.Start(L"", L"", L"\\ObjectTypes");
+    f.Wait();
+    const std::string listed = f.Rows();
+    ListView_SetItemState(f.List(), 1, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    f.Start(L"", L"", L"\\ObjectTypes");
+    f.Wait();  // the same rows anew, none of them selected or focused
+    CHECK((f.Rows() == listed && ListView_GetSelectedCount(f.List()) == 0 &&
+           ListView_GetNextItem(f.List(), -1, LVNI_FOCUSED) == -1));
+    SetDirectoryCalls(&Held);
+    f.Start(L"", L"", L"\\");  // held at its first directory: nothing told yet
+    SearchStopAsked = [] { SetEvent(StopAsked); };
+    CHECK((!listed.empty() && f.Rows() == listed));  // the last search's rows stay, whole, until then
+    f.Start(L"", L"", L"\\NoSuch");  // stops that one, which never showed a row
+    CHECK(f.Rows() == listed);
+    f.Wait();
+    CHECK(ListView_GetItemCount(f.List()) == 0);  // given way to this one's none
+    ResetEvent(StopAsked);
     f.Start(L"", L"", L"\\");
     SendMessageW(f.dialog, WM_COMMAND, CTRL_FIND_STOP, 0);
     const std::wstring stopped = f.Text(CTRL_FIND_STATUS);
@@ -372,7 +389,8 @@ TEST_CASE("find: the older look's plain border round the results")
     SystemMajorVersion = 10;
 }
 
-TEST_CASE("find: rows told to the list without drawing; the next paint draws them, the scroll bar set; a hidden list stays hidden")
+TEST_CASE("find: rows told to the list without drawing; the next paint draws them, the scroll bar set; columns fitted "
+          "as they are left as drawn; a hidden list stays hidden")
 {
     HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
     HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA, 0, 0, 300, 200,
@@ -399,6 +417,11 @@ TEST_CASE("find: rows told to the list without drawing; the next paint draws the
     CHECK_FALSE(rowsToDraw());
     SCROLLINFO bar = {sizeof(bar), SIF_RANGE, 0, 0, 0, 0, 0};
     CHECK((GetScrollInfo(list, SB_VERT, &bar) && bar.nMax == 79));
+    const int widths[1] = {150};
+    FitReportColumns(list, widths, 1);
+    Shell().Pump();
+    FitReportColumns(list, widths, 1);  // as they are: nothing to draw again, the header neither
+    CHECK_FALSE((rowsToDraw() || GetUpdateRect(ListView_GetHeader(list), nullptr, FALSE)));
     ShowWindow(list, SW_HIDE);
     rows.Clear();
     CHECK((GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE) == 0);
