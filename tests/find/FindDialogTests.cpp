@@ -313,6 +313,7 @@ TEST_CASE("find: a search again keeps the last rows until its first notice; ф╕нц
     SearchStopAsked = [] { SetEvent(StopAsked); };
     CHECK((!listed.empty() && f.Rows() == listed));  // the last search's rows stay, whole, until then
     f.Start(L"", L"", L"\\NoSuch");  // stops that one, which never showed a row
+    std::vector<std::string> reused(8, std::string(65560, 'x'));  // over anything freed meanwhile
     CHECK(f.Rows() == listed);
     f.Wait();
     CHECK(ListView_GetItemCount(f.List()) == 0);  // given way to this one's none
