@@ -313,8 +313,12 @@ TEST_CASE("find: a search again keeps the last rows until its first notice; ф╕нц
     SearchStopAsked = [] { SetEvent(StopAsked); };
     CHECK((!listed.empty() && f.Rows() == listed));  // the last search's rows stay, whole, until then
     f.Start(L"", L"", L"\\NoSuch");  // stops that one, which never showed a row
-    std::vector<std::string> reused(8, std::string(65560, 'x'));  // over anything freed meanwhile
+    void* reused[8];  // over texts freed meanwhile, as blocks of the heap they came from
+    for (void*& block : reused)
+        FillMemory(block = HeapAlloc(GetProcessHeap(), 0, 65560), 65560, 'x');
     CHECK(f.Rows() == listed);
+    for (void* block : reused)
+        HeapFree(GetProcessHeap(), 0, block);
     f.Wait();
     CHECK(ListView_GetItemCount(f.List()) == 0);  // given way to this one's none
     ResetEvent(StopAsked);
