@@ -1121,7 +1121,7 @@ plant('undrawn-from-ignored', G, "Rows added after the ones drawn draw the whole
 plant('fit-redraws-unchanged', G, "Columns fitted to the widths they have draw the list and its header again",
       ('ui/ReportList.cpp', "    if (!changed)\n        return;", "    if (false)\n        return;"))
 plant('fit-first-column-only', G, "Columns fitted only when the first one's width changes",
-      ('ui/ReportList.cpp', "changed |= fitted[column] !=", "changed |= column == 0 && fitted[column] !="))
+      ('ui/ReportList.cpp', "changed |= fitted[column] != current[column];", "changed |= column == 0 && fitted[column] != current[column];"))
 plant('find-again-empties-first', G, "A search again empties the list at once, drawn empty before its rows come",
       ('find/FindDialog.cpp', "    window.lost = 0;\n    const bool subjectTaken", "    ClearResults(window);\n    const bool subjectTaken"))
 plant('find-again-older-texts', G, "A search started twice before any notice frees the texts of the rows shown",

@@ -102,7 +102,7 @@ int CellMeasure::Width(const wchar_t* text) const
 
 void FitReportColumns(HWND list, const int* widths, int count)
 {
-    int fitted[MaxFittedColumns];
+    int fitted[MaxFittedColumns], current[MaxFittedColumns];
     bool changed = false;
     count = count < MaxFittedColumns ? count : MaxFittedColumns;
     {
@@ -111,14 +111,15 @@ void FitReportColumns(HWND list, const int* widths, int count)
             const int cells = widths[column] + ImageWidth(list, column) + CellMargin;
             const int title = TitleWidth(list, measure, column);
             fitted[column] = cells > title ? cells : title;
-            changed |= fitted[column] != SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0);
+            current[column] = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+            changed |= fitted[column] != current[column];
         }
     }
     if (!changed)
         return;  // a search with the rows of the last leaves the list and its header as drawn
     const UndrawnChange change(list, RDW_ERASE | RDW_ALLCHILDREN);  // the header too
     for (int column = 0; column < count; ++column)
-        if (fitted[column] != SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0))
+        if (fitted[column] != current[column])
             SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), fitted[column]);
 }
 
