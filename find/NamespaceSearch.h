@@ -65,12 +65,13 @@ public:
     NamespaceSearch(const NamespaceSearch&) = delete;
     NamespaceSearch& operator=(const NamespaceSearch&) = delete;
 
-    // Stops any search under way, drops the texts of its results (the caller
-    // has let go of them; with kept, they go there instead, for rows still
-    // shown, and what kept held is dropped), and starts one with copies of
-    // the query's texts. While it runs the worker posts `message` (wParam and lParam 0)
-    // to window whenever results or progress wait to be taken, never more
-    // than one such message unanswered, and once more when it has finished.
+    // Stops any search under way, drops its results not taken and their
+    // texts (the caller has let go of them; with kept, the texts go there
+    // instead, for rows still shown, and what kept held is dropped), and
+    // starts one with copies of the query's texts. While it runs the worker
+    // posts `message` (wParam and lParam 0) to window whenever results or
+    // progress wait to be taken, never more than one such message
+    // unanswered, and once more when it has finished.
     // Returns 0 or the Win32 error that kept the worker from starting.
     DWORD Start(const SearchQuery& query, HWND window, UINT message, TextPool* kept = nullptr);
     // Asks the worker to stop and waits for it. Once it returns, nothing is
